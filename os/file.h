@@ -1,0 +1,50 @@
+// Buffered binary files behind the package streams.
+#pragma once
+
+#include <cstdio>
+
+#include "os/native_path.h"
+#include "package/byte_stream.h"
+
+namespace voz::os {
+
+class InputFile final : public InputStream {
+public:
+    InputFile() = default;
+    ~InputFile() override;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    bool Open(const NativePath& path);
+    bool IsOpen() const { return file_ != nullptr; }
+    size_t Read(void* data, size_t size) override;
+    bool Seek(uint64_t position) override;
+    uint64_t Tell() const override { return position_; }
+    uint64_t Size() const override { return size_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    uint64_t position_ = 0;
+    uint64_t size_ = 0;
+};
+
+class OutputFile final : public OutputStream {
+public:
+    OutputFile() = default;
+    ~OutputFile() override;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Creates the file or truncates an existing one.
+    bool Create(const NativePath& path);
+    bool IsOpen() const { return file_ != nullptr; }
+    bool Write(const void* data, size_t size) override;
+    // Flushes and closes; false when any write or the close failed.
+    bool Close();
+
+private:
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+};
+
+}  // namespace voz::os

@@ -1,0 +1,84 @@
+#include <windows.h>
+
+#include "os/native_path.h"
+#include "os/text_encoding.h"
+
+namespace voz::os {
+
+namespace {
+
+// Named explicitly so that the texts are right whatever the system's ANSI code page is.
+constexpr UINT kGbkCodePage = 936;
+
+}  // namespace
+
+std::optional<std::wstring> GbkToWide(std::string_view gbk) {
+    if (gbk.empty()) {
+        return std::wstring();
+    }
+    int n = MultiByteToWideChar(kGbkCodePage, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()),
+                                nullptr, 0);
+    if (n <= 0) {
+        return std::nullopt;
+    }
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(kGbkCodePage, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()), out.data(),
+                        n);
+    return out;
+}
+
+std::optional<std::string> WideToGbk(std::wstring_view wide) {
+    if (wide.empty()) {
+        return std::string();
+    }
+    BOOL lossy = FALSE;
+    int n = WideCharToMultiByte(kGbkCodePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                &lossy);
+    if (n <= 0 || lossy) {
+        return std::nullopt;
+    }
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(kGbkCodePage, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
+                        nullptr);
+    return out;
+}
+
+std::optional<std::string> Utf8ToGbk(std::string_view utf8) {
+    if (utf8.empty()) {
+        return std::string();
+    }
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr,
+                                0);
+    if (n <= 0) {
+        return std::nullopt;
+    }
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return WideToGbk(wide);
+}
+
+std::optional<std::string> GbkToUtf8(std::string_view gbk) {
+    auto wide = GbkToWide(gbk);
+    if (!wide) {
+        return std::nullopt;
+    }
+    if (wide->empty()) {
+        return std::string();
+    }
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide->data(), static_cast<int>(wide->size()), nullptr, 0, nullptr,
+                                nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide->data(), static_cast<int>(wide->size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+bool GbkToNative(std::string_view gbk, NativePath& out) {
+    auto wide = GbkToWide(gbk);
+    if (!wide) {
+        return false;
+    }
+    out = std::move(*wide);
+    return true;
+}
+
+}  // namespace voz::os

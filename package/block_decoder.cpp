@@ -1,0 +1,273 @@
+#include "package/block_decoder.h"
+
+#include <bit>
+#include <cstring>
+
+#include "package/package_format.h"
+
+namespace voz {
+
+namespace {
+
+// Room after the window for copies that move 16 bytes at a time.
+constexpr uint32_t kWindowSlack = 64;
+
+uint64_t LoadBigEndian64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::little) {
+        v = __builtin_bswap64(v);
+    }
+    return v;
+}
+
+uint16_t LoadLittleEndian16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+// Bits are kept left-aligned in a 64-bit register. Past the end of the payload
+// the register fills with zero bits; whether more bits were taken than the
+// payload holds is checked once the block is complete.
+class BitReader {
+public:
+    BitReader(const uint8_t* data, uint32_t size) : data_(data), size_(size) {}
+
+    // Ensures at least 56 bits are in the register.
+    void Refill() {
+        if (next_ + 8 <= size_) {
+            bits_ |= LoadBigEndian64(data_ + next_) >> count_;
+            uint32_t bytes = (63 - count_) >> 3;
+            next_ += bytes;
+            count_ += bytes * 8;
+            return;
+        }
+        while (count_ <= 56) {
+            uint64_t byte = next_ < size_ ? data_[next_] : 0;
+            bits_ |= byte << (56 - count_);
+            ++next_;
+            count_ += 8;
+        }
+    }
+
+    uint64_t Peek() const { return bits_; }
+    uint32_t Available() const { return count_; }
+
+    void Skip(uint32_t n) {
+        bits_ <<= n;
+        count_ -= n;
+    }
+
+    // Takes n bits (0 to 32) as a big-endian number.
+    uint32_t Take(uint32_t n) {
+        if (n == 0) {
+            return 0;
+        }
+        auto v = static_cast<uint32_t>(bits_ >> (64 - n));
+        Skip(n);
+        return v;
+    }
+
+    bool Overran() const { return uint64_t{next_} * 8 - count_ > uint64_t{size_} * 8; }
+
+private:
+    const uint8_t* data_;
+    uint32_t size_;
+    uint32_t next_ = 0;  // next byte to load into the register
+    uint64_t bits_ = 0;
+    uint32_t count_ = 0;
+};
+
+// Copies a match of length bytes from window position `from` to `to` (from < to),
+// with the byte-by-byte result even when source and destination overlap. May
+// write up to 15 bytes past to + length, which lands in the window's slack or
+// in bytes the block has not produced yet.
+inline void CopyMatch(uint8_t* window, uint32_t from, uint32_t to, uint32_t length) {
+    uint8_t* dst = window + to;
+    const uint8_t* src = window + from;
+    uint32_t distance = to - from;
+    if (distance >= 16) {
+        for (uint32_t j = 0; j < length; j += 16) {
+            std::memcpy(dst + j, src + j, 16);
+        }
+    } else if (distance >= 8) {
+        for (uint32_t j = 0; j < length; j += 8) {
+            std::memcpy(dst + j, src + j, 8);
+        }
+    } else if (distance == 1) {
+        std::memset(dst, *src, length);
+    } else {
+        for (uint32_t j = 0; j < length; ++j) {
+            dst[j] = src[j];
+        }
+    }
+}
+
+// The longest match length the code can express, 2^15 + 2^15 - 1 + 1, needs 15
+// prefix ones; 16 or more ones always describe a match longer than any block.
+constexpr uint32_t kMaxPrefixOnes = 15;
+
+}  // namespace
+
+const char* DescribeDecodeError(DecodeError error) {
+    switch (error) {
+    case DecodeError::kNone: return "no error";
+    case DecodeError::kRawSizeTooLarge: return "block larger than 65,536 bytes";
+    case DecodeError::kMatchFirst: return "match before the first byte of a block";
+    case DecodeError::kOffsetBeyondOutput: return "match offset beyond the bytes produced";
+    case DecodeError::kMatchPastEnd: return "match runs past the end of its block";
+    case DecodeError::kInputExhausted: return "compressed block ends before its data is complete";
+    case DecodeError::kEmptyStoredBlock: return "compressed block without stored bytes";
+    case DecodeError::kSequenceTruncated: return "block runs past the item's stored length";
+    case DecodeError::kCapacityExceeded: return "decoded item is larger than its buffer";
+    case DecodeError::kReadFailed: return "package data ends early";
+    case DecodeError::kWriteFailed: return "output could not be written";
+    }
+    return "unknown error";
+}
+
+BlockHeader ParseBlockHeader(const uint8_t header[4]) {
+    uint16_t raw = LoadLittleEndian16(header);
+    uint16_t stored = LoadLittleEndian16(header + 2);
+    BlockHeader h;
+    h.rawSize = raw == 0 ? kLargestBlock : raw;
+    h.plain = raw == stored;
+    h.storedSize = h.plain ? h.rawSize : stored;
+    return h;
+}
+
+CBlockDecoder::CBlockDecoder()
+    : window_(new uint8_t[kLargestBlock + kWindowSlack]), stored_(new uint8_t[kLargestBlock]) {}
+
+DecodeError CBlockDecoder::DecodeBlock(uint8_t* out, uint32_t rawSize, const uint8_t* payload,
+                                       uint32_t storedSize) {
+    DecodeError error = DecodeIntoWindow(rawSize, payload, storedSize);
+    if (error == DecodeError::kNone) {
+        std::memcpy(out, window_.get(), rawSize);
+    }
+    return error;
+}
+
+DecodeError CBlockDecoder::DecodeIntoWindow(uint32_t rawSize, const uint8_t* payload, uint32_t storedSize) {
+    if (rawSize > kLargestBlock) {
+        return DecodeError::kRawSizeTooLarge;
+    }
+    uint8_t* window = window_.get();
+    BitReader in(payload, storedSize);
+    uint32_t produced = 0;
+    while (produced < rawSize) {
+        in.Refill();
+        if ((in.Peek() >> 63) == 0) {
+            // Runs of literals are common; take as many as the register holds.
+            do {
+                window[produced++] = static_cast<uint8_t>(in.Peek() >> 55);
+                in.Skip(9);
+            } while (produced < rawSize && in.Available() >= 9 && (in.Peek() >> 63) == 0);
+            continue;
+        }
+        in.Skip(1);
+        // Refill left at least 56 bits: 1 flag, 16 prefix bits, 15 value bits and 16 offset bits fit.
+        auto ones = static_cast<uint32_t>(std::countl_one(in.Peek()));
+        if (ones > kMaxPrefixOnes) {
+            return DecodeError::kMatchPastEnd;
+        }
+        in.Skip(ones + 1);
+        uint32_t length = ones == 0 ? 2 : (1u << ones) + in.Take(ones) + 1;
+        if (produced == 0) {
+            return DecodeError::kMatchFirst;
+        }
+        uint32_t offset = in.Take(static_cast<uint32_t>(std::bit_width(produced - 1)));
+        if (offset >= produced) {
+            return DecodeError::kOffsetBeyondOutput;
+        }
+        if (length > rawSize - produced) {
+            return DecodeError::kMatchPastEnd;
+        }
+        CopyMatch(window, offset, produced, length);
+        produced += length;
+    }
+    return in.Overran() ? DecodeError::kInputExhausted : DecodeError::kNone;
+}
+
+DecodeResult CBlockDecoder::DecodeSequence(uint8_t* dest, uint32_t capacity, const uint8_t* source,
+                                           uint32_t length) {
+    DecodeResult result;
+    uint32_t position = 0;
+    while (position < length) {
+        if (length - position < kBlockHeaderSize) {
+            result.error = DecodeError::kSequenceTruncated;
+            return result;
+        }
+        BlockHeader block = ParseBlockHeader(source + position);
+        position += kBlockHeaderSize;
+        if (block.storedSize == 0) {
+            result.error = DecodeError::kEmptyStoredBlock;
+            return result;
+        }
+        if (block.storedSize > length - position) {
+            result.error = DecodeError::kSequenceTruncated;
+            return result;
+        }
+        if (block.rawSize > capacity - result.produced) {
+            result.error = DecodeError::kCapacityExceeded;
+            return result;
+        }
+        uint8_t* out = dest + result.produced;
+        if (block.plain) {
+            std::memcpy(out, source + position, block.rawSize);
+        } else {
+            result.error = DecodeBlock(out, block.rawSize, source + position, block.storedSize);
+            if (!result.ok()) {
+                return result;
+            }
+        }
+        position += block.storedSize;
+        result.produced += block.rawSize;
+    }
+    return result;
+}
+
+DecodeResult CBlockDecoder::DecodeToStream(InputStream& input, OutputStream* output, uint32_t length) {
+    DecodeResult result;
+    uint32_t remaining = length;
+    while (remaining > 0) {
+        uint8_t header[kBlockHeaderSize];
+        if (remaining < kBlockHeaderSize) {
+            result.error = DecodeError::kSequenceTruncated;
+            return result;
+        }
+        if (!input.ReadExact(header, sizeof header)) {
+            result.error = DecodeError::kReadFailed;
+            return result;
+        }
+        remaining -= kBlockHeaderSize;
+        BlockHeader block = ParseBlockHeader(header);
+        if (block.storedSize == 0) {
+            result.error = DecodeError::kEmptyStoredBlock;
+            return result;
+        }
+        if (block.storedSize > remaining) {
+            result.error = DecodeError::kSequenceTruncated;
+            return result;
+        }
+        uint8_t* bytes = block.plain ? window_.get() : stored_.get();
+        if (!input.ReadExact(bytes, block.storedSize)) {
+            result.error = DecodeError::kReadFailed;
+            return result;
+        }
+        remaining -= block.storedSize;
+        if (!block.plain) {
+            result.error = DecodeIntoWindow(block.rawSize, bytes, block.storedSize);
+            if (!result.ok()) {
+                return result;
+            }
+        }
+        if (output != nullptr && !output->Write(window_.get(), block.rawSize)) {
+            result.error = DecodeError::kWriteFailed;
+            return result;
+        }
+        result.produced += block.rawSize;
+    }
+    return result;
+}
+
+}  // namespace voz

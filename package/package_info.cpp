@@ -1,0 +1,33 @@
+#include "package/package_info.h"
+
+#include <cstring>
+
+namespace voz {
+
+void CPackageInfo::Clear() {
+    m_szTitle[0] = m_szVersion[0] = m_szCompany[0] = m_szInstallDir[0] = '\0';
+    m_szMainExe[0] = m_szSourceDir[0] = m_szGroup[0] = m_szStyle[0] = m_szUninstaller[0] = '\0';
+    m_nDefaultOrderSoftware = 0;
+    for (int i = 0; i < kScreenCount; ++i) {
+        Text(i).clear();
+        Image(i).reset();
+        ImageSize(i) = 0;
+    }
+    // The tables are large; a load only ever fills entries below the counts it
+    // read, and never reads a count above capacity, so only those are cleared.
+    for (int d = 0; d < m_nDirCount; ++d) {
+        PackageDir& dir = m_dirs[d];
+        std::memset(dir.files, 0, sizeof(PackageFile) * static_cast<size_t>(dir.nFileCount));
+        dir.szName[0] = '\0';
+        dir.nFileCount = 0;
+    }
+    m_nDirCount = 0;
+    std::memset(m_shortcuts, 0, sizeof m_shortcuts);
+    std::memset(m_copies, 0, sizeof m_copies);
+    std::memset(m_szRemove, 0, sizeof m_szRemove);
+    m_nShortcutCount = m_nCopyCount = m_nRemoveCount = 0;
+    m_nUninstallerPos = m_nUninstallerSize = 0;
+    m_status = PackageStatus();
+}
+
+}  // namespace voz

@@ -1,0 +1,193 @@
+#include "packer/block_encoder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+
+#include "package/package_format.h"
+
+namespace voz {
+
+namespace {
+
+constexpr uint32_t kMinMatch = 3;
+constexpr uint32_t kHashBits = 15;
+constexpr uint32_t kNoPosition = 0xFFFFFFFF;
+
+uint32_t Hash3(const uint8_t* p) {
+    uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16);
+    return (v * 2654435761u) >> (32 - kHashBits);
+}
+
+// Writes bits most significant first, as the decoder reads them.
+class BitWriter {
+public:
+    explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
+
+    // Appends the low `bits` bits of value (at most 32).
+    void Put(uint32_t value, uint32_t bits) {
+        if (bits == 0) {
+            return;
+        }
+        acc_ = (acc_ << bits) | (value & (0xFFFFFFFFu >> (32 - bits)));
+        count_ += bits;
+        while (count_ >= 8) {
+            count_ -= 8;
+            out_.push_back(static_cast<uint8_t>(acc_ >> count_));
+        }
+    }
+
+    void Flush() {
+        if (count_ != 0) {
+            out_.push_back(static_cast<uint8_t>(acc_ << (8 - count_)));
+            acc_ = 0;
+            count_ = 0;
+        }
+    }
+
+private:
+    std::vector<uint8_t>& out_;
+    uint64_t acc_ = 0;  // the low count_ bits are pending
+    uint32_t count_ = 0;
+};
+
+uint32_t OffsetBits(uint32_t produced) { return static_cast<uint32_t>(std::bit_width(produced - 1)); }
+
+void PutLiteral(BitWriter& w, uint8_t byte) { w.Put(byte, 9); }
+
+void PutMatch(BitWriter& w, uint32_t produced, uint32_t offset, uint32_t length) {
+    w.Put(1, 1);
+    if (length == 2) {
+        w.Put(0, 1);
+    } else {
+        auto k = static_cast<uint32_t>(std::bit_width(length - 1) - 1);  // 2^k + 1 <= length <= 2^(k+1)
+        w.Put((1u << k) - 1, k);  // k ones
+        w.Put(0, 1);
+        w.Put(length - (1u << k) - 1, k);
+    }
+    w.Put(offset, OffsetBits(produced));
+}
+
+class MatchFinder {
+public:
+    MatchFinder(const uint8_t* data, uint32_t size, int depth)
+        : data_(data), size_(size), depth_(depth), head_(new uint32_t[1u << kHashBits]), prev_(new uint32_t[size]) {
+        std::fill_n(head_.get(), 1u << kHashBits, kNoPosition);
+    }
+
+    void Insert(uint32_t pos) {
+        if (pos + kMinMatch > size_) {
+            return;
+        }
+        uint32_t h = Hash3(data_ + pos);
+        prev_[pos] = head_[h];
+        head_[h] = pos;
+    }
+
+    // Longest earlier match at pos; length 0 when none of kMinMatch bytes exists.
+    uint32_t Find(uint32_t pos, uint32_t& offset) const {
+        uint32_t best = 0;
+        if (pos + kMinMatch > size_) {
+            return 0;
+        }
+        uint32_t limit = size_ - pos;
+        const uint8_t* cur = data_ + pos;
+        uint32_t candidate = head_[Hash3(cur)];
+        for (int chain = depth_; candidate != kNoPosition && chain > 0; --chain, candidate = prev_[candidate]) {
+            const uint8_t* ref = data_ + candidate;
+            if (ref[best] != cur[best] || ref[0] != cur[0]) {
+                continue;
+            }
+            uint32_t len = 0;
+            while (len < limit && ref[len] == cur[len]) {
+                ++len;
+            }
+            if (len > best) {
+                best = len;
+                offset = candidate;
+                if (len == limit) {
+                    break;
+                }
+            }
+        }
+        return best >= kMinMatch ? best : 0;
+    }
+
+private:
+    const uint8_t* data_;
+    uint32_t size_;
+    int depth_;
+    std::unique_ptr<uint32_t[]> head_;
+    std::unique_ptr<uint32_t[]> prev_;
+};
+
+// Compresses into payload; false when the result would not be smaller than the input.
+bool CompressBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& payload, const EncoderOptions& options) {
+    payload.clear();
+    payload.reserve(size);
+    BitWriter w(payload);
+    MatchFinder finder(data, size, options.chainDepth);
+    uint32_t pos = 0;
+    while (pos < size) {
+        if (payload.size() >= size) {
+            return false;
+        }
+        uint32_t offset = 0;
+        // The first byte of a block has nothing to refer to.
+        uint32_t length = pos == 0 ? 0 : finder.Find(pos, offset);
+        finder.Insert(pos);
+        if (length == 0) {
+            PutLiteral(w, data[pos++]);
+            continue;
+        }
+        // One step of lazy evaluation: when a longer match starts one byte
+        // later, this byte goes out as a literal and that match is taken next.
+        uint32_t laterOffset = 0;
+        if (pos + 1 < size && finder.Find(pos + 1, laterOffset) > length) {
+            PutLiteral(w, data[pos++]);
+            continue;
+        }
+        PutMatch(w, pos, offset, length);
+        for (uint32_t p = pos + 1; p < pos + length; ++p) {
+            finder.Insert(p);
+        }
+        pos += length;
+    }
+    w.Flush();
+    return payload.size() < size;
+}
+
+void PutU16(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+}  // namespace
+
+void EncodeBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& out, const EncoderOptions& options) {
+    std::vector<uint8_t> payload;
+    // The raw size field holds 0 for a full 65,536-byte block.
+    uint32_t rawField = size & 0xFFFF;
+    if (size != 0 && CompressBlock(data, size, payload, options)) {
+        PutU16(out, rawField);
+        PutU16(out, static_cast<uint32_t>(payload.size()));
+        out.insert(out.end(), payload.begin(), payload.end());
+        return;
+    }
+    // A plain block has equal raw and stored sizes.
+    PutU16(out, rawField);
+    PutU16(out, rawField);
+    out.insert(out.end(), data, data + size);
+}
+
+std::vector<uint8_t> EncodeSequence(const uint8_t* data, size_t size, const EncoderOptions& options) {
+    std::vector<uint8_t> out;
+    for (size_t pos = 0; pos < size; pos += kLargestBlock) {
+        auto n = static_cast<uint32_t>(std::min<size_t>(kLargestBlock, size - pos));
+        EncodeBlock(data + pos, n, out, options);
+    }
+    return out;
+}
+
+}  // namespace voz

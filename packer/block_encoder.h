@@ -1,0 +1,23 @@
+// Encoder of the package's block format (the inverse of CBlockDecoder).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace voz {
+
+struct EncoderOptions {
+    int chainDepth = 48;  // match candidates examined per position
+};
+
+// Encodes data (at most 65,536 bytes) as one framed block: u16 raw size,
+// u16 stored size, payload. Falls back to a plain block when compression does
+// not make the block smaller. Appends to out.
+void EncodeBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& out,
+                 const EncoderOptions& options = {});
+
+// Encodes a whole item as a block sequence of 65,536-byte blocks.
+std::vector<uint8_t> EncodeSequence(const uint8_t* data, size_t size, const EncoderOptions& options = {});
+
+}  // namespace voz

@@ -1,0 +1,77 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "os/text_encoding.h"
+
+namespace voz::test {
+
+TempDir::TempDir() {
+    static std::mt19937_64 rng{std::random_device{}()};
+    path_ = std::filesystem::temp_directory_path() / ("voz-test-" + std::to_string(rng()));
+    std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+    WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<uint8_t> CompressibleBytes(size_t size, uint32_t seed) {
+    static const char* const kWords[] = {"quote ", "order ", "trade ", "price ", "volume ", "\r\n", "K-line ", "0.25 "};
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> out;
+    out.reserve(size + 16);
+    while (out.size() < size) {
+        uint32_t r = rng() % 10;
+        if (r < 6) {
+            const char* w = kWords[rng() % 8];
+            out.insert(out.end(), w, w + std::char_traits<char>::length(w));
+        } else if (r < 8 && out.size() > 32) {
+            size_t from = rng() % (out.size() - 16);
+            size_t len = 3 + rng() % 40;
+            for (size_t i = 0; i < len; ++i) {
+                out.push_back(out[from + i]);
+            }
+        } else {
+            out.push_back(static_cast<uint8_t>(rng()));
+        }
+    }
+    out.resize(size);
+    return out;
+}
+
+std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> out(size);
+    for (auto& b : out) {
+        b = static_cast<uint8_t>(rng());
+    }
+    return out;
+}
+
+std::string Gbk(const std::string& utf8) {
+    auto gbk = os::Utf8ToGbk(utf8);
+    EXPECT_TRUE(gbk.has_value()) << utf8;
+    return gbk.value_or("");
+}
+
+}  // namespace voz::test
