@@ -53,7 +53,7 @@ bool InputFile::Open(const NativePath& path) {
 }
 
 size_t InputFile::Read(void* data, size_t size) {
-    if (file_ == nullptr) {
+    if (file_ == nullptr || size == 0) {
         return 0;
     }
     size_t n = std::fread(data, 1, size, file_);
@@ -81,6 +81,9 @@ bool OutputFile::Create(const NativePath& path) {
 }
 
 bool OutputFile::Write(const void* data, size_t size) {
+    if (size == 0) {
+        return !failed_;
+    }
     if (file_ == nullptr || std::fwrite(data, 1, size, file_) != size) {
         failed_ = true;
     }

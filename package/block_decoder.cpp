@@ -270,4 +270,37 @@ DecodeResult CBlockDecoder::DecodeToStream(InputStream& input, OutputStream* out
     return result;
 }
 
+DecodeResult MeasureSequence(InputStream& input, uint32_t length) {
+    DecodeResult result;
+    uint32_t remaining = length;
+    while (remaining > 0) {
+        uint8_t header[kBlockHeaderSize];
+        if (remaining < kBlockHeaderSize) {
+            result.error = DecodeError::kSequenceTruncated;
+            return result;
+        }
+        if (!input.ReadExact(header, sizeof header)) {
+            result.error = DecodeError::kReadFailed;
+            return result;
+        }
+        remaining -= kBlockHeaderSize;
+        BlockHeader block = ParseBlockHeader(header);
+        if (block.storedSize == 0) {
+            result.error = DecodeError::kEmptyStoredBlock;
+            return result;
+        }
+        if (block.storedSize > remaining) {
+            result.error = DecodeError::kSequenceTruncated;
+            return result;
+        }
+        if (!input.Seek(input.Tell() + block.storedSize)) {
+            result.error = DecodeError::kReadFailed;
+            return result;
+        }
+        remaining -= block.storedSize;
+        result.produced += block.rawSize;
+    }
+    return result;
+}
+
 }  // namespace voz

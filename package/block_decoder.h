@@ -67,6 +67,11 @@ private:
     std::unique_ptr<uint8_t[]> stored_;
 };
 
+// Walks the block headers of a sequence of `length` stored bytes without
+// decoding, seeking over the payloads: `produced` is the decoded size. Framing
+// errors are reported as by DecodeToStream.
+DecodeResult MeasureSequence(InputStream& input, uint32_t length);
+
 // Parses a block header; returns the raw size N (65,536 for 0) and the stored
 // bytes that follow the header (N for a plain block).
 struct BlockHeader {

@@ -1,0 +1,261 @@
+#include "packer/manifest.h"
+
+#include <fstream>
+#include <set>
+#include <toml++/toml.h>
+
+#include "os/text_encoding.h"
+#include "packer/bitmap_check.h"
+#include "packer/pack_error.h"
+#include "packer/source_tree.h"
+
+namespace voz {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kScreenKeys[kScreenCount] = {"main", "welcome", "folder", "style", "order", "extract"};
+
+class ManifestReader {
+public:
+    explicit ManifestReader(const fs::path& path) : path_(path), base_(path.parent_path()) {
+        try {
+            table_ = toml::parse_file(path.string());
+        } catch (const toml::parse_error& e) {
+            throw PackError(path.string() + ":" + std::to_string(e.source().begin.line) + ": " +
+                            std::string(e.description()));
+        }
+    }
+
+    PackageSpec Read() {
+        CheckKeys(table_, {"title", "version", "company", "install_dir", "main_exe", "source_dir",
+                           "default_order_software", "group", "uninstaller", "remove", "texts", "images", "files",
+                           "shortcut", "style_copy"},
+                  "");
+        PackageSpec spec;
+        spec.title = Gbk(RequiredString(table_, "title", ""), "title");
+        spec.version = Gbk(RequiredString(table_, "version", ""), "version");
+        spec.company = Gbk(RequiredString(table_, "company", ""), "company");
+        spec.installDir = Gbk(RequiredString(table_, "install_dir", ""), "install_dir");
+        spec.mainExe = Gbk(RequiredString(table_, "main_exe", ""), "main_exe");
+        spec.group = Gbk(RequiredString(table_, "group", ""), "group");
+        spec.defaultOrderSoftware = RequiredInt(table_, "default_order_software", "");
+        ReadScreens(spec);
+        std::string filesSource = RequiredString(Table("files"), "source", "files");
+        CheckKeys(Table("files"), {"source"}, "files");
+        spec.dirs = ScanSourceTree(base_ / filesSource);
+        // The build folder is recorded for reference only; by default the files folder as given.
+        auto sourceDir = table_["source_dir"].value<std::string>();
+        spec.sourceDir = Gbk(sourceDir.value_or(filesSource), "source_dir");
+        ReadShortcuts(spec);
+        ReadCopies(spec);
+        ReadRemoves(spec);
+        if (auto uninstaller = table_["uninstaller"].value<std::string>()) {
+            spec.uninstaller = ReadFile(base_ / *uninstaller);
+        }
+        return spec;
+    }
+
+private:
+    [[noreturn]] void Fail(const std::string& reason) const { throw PackError(path_.string() + ": " + reason); }
+
+    static std::string KeyName(const std::string& table, const std::string& key) {
+        return table.empty() ? key : table + "." + key;
+    }
+
+    void CheckKeys(const toml::table& table, std::set<std::string> allowed, const std::string& where) const {
+        for (const auto& [key, value] : table) {
+            if (allowed.count(std::string(key.str())) == 0) {
+                Fail("unknown key '" + KeyName(where, std::string(key.str())) + "'");
+            }
+        }
+    }
+
+    const toml::table& Table(const char* name) const {
+        const toml::table* t = table_[name].as_table();
+        if (t == nullptr) {
+            Fail(std::string("missing table [") + name + "]");
+        }
+        return *t;
+    }
+
+    std::string RequiredString(const toml::table& table, const char* key, const std::string& where) const {
+        auto node = table[key];
+        if (!node) {
+            Fail("missing key '" + KeyName(where, key) + "'");
+        }
+        auto value = node.value<std::string>();
+        if (!value) {
+            Fail("key '" + KeyName(where, key) + "' must be a string");
+        }
+        return *value;
+    }
+
+    int32_t RequiredInt(const toml::table& table, const char* key, const std::string& where) const {
+        auto node = table[key];
+        if (!node) {
+            Fail("missing key '" + KeyName(where, key) + "'");
+        }
+        auto value = node.value<int64_t>();
+        if (!node.is_integer() || !value || *value < INT32_MIN || *value > INT32_MAX) {
+            Fail("key '" + KeyName(where, key) + "' must be a 32-bit integer");
+        }
+        return static_cast<int32_t>(*value);
+    }
+
+    std::string Gbk(const std::string& utf8, const std::string& what) const {
+        auto gbk = os::Utf8ToGbk(utf8);
+        if (!gbk) {
+            Fail(what + ": \"" + utf8 + "\" holds a character that GBK cannot represent");
+        }
+        return *gbk;
+    }
+
+    std::vector<uint8_t> ReadFile(const fs::path& path) const {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            throw PackError(path.string() + ": cannot open the file");
+        }
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    }
+
+    void ReadScreens(PackageSpec& spec) const {
+        const toml::table& texts = Table("texts");
+        const toml::table& images = Table("images");
+        std::set<std::string> keys(std::begin(kScreenKeys), std::end(kScreenKeys));
+        CheckKeys(texts, keys, "texts");
+        CheckKeys(images, keys, "images");
+        for (int i = 0; i < kScreenCount; ++i) {
+            fs::path textPath = base_ / RequiredString(texts, kScreenKeys[i], "texts");
+            std::vector<uint8_t> raw = ReadFile(textPath);
+            spec.texts[i] = SetupText(std::string(raw.begin(), raw.end()), textPath.string());
+            if (spec.texts[i].size() > kTextCapacity - 1) {
+                throw PackError(textPath.string() + ": text over 65,535 bytes (" +
+                                std::to_string(spec.texts[i].size()) + " in GBK)");
+            }
+            fs::path imagePath = base_ / RequiredString(images, kScreenKeys[i], "images");
+            spec.images[i] = ReadFile(imagePath);
+            std::string problem = CheckSetupBitmap(spec.images[i]);
+            if (!problem.empty()) {
+                throw PackError(imagePath.string() + ": " + problem);
+            }
+        }
+    }
+
+    const toml::array* Array(const char* key) const {
+        auto node = table_[key];
+        if (!node) {
+            return nullptr;
+        }
+        if (!node.is_array()) {
+            Fail(std::string("key '") + key + "' must be an array");
+        }
+        return node.as_array();
+    }
+
+    const toml::table& Entry(const toml::node& node, const char* where) const {
+        if (!node.is_table()) {
+            Fail(std::string("[[") + where + "]] entries must be tables");
+        }
+        return *node.as_table();
+    }
+
+    void ReadShortcuts(PackageSpec& spec) const {
+        const toml::array* shortcuts = Array("shortcut");
+        if (shortcuts == nullptr) {
+            return;
+        }
+        for (const auto& node : *shortcuts) {
+            const toml::table& t = Entry(node, "shortcut");
+            CheckKeys(t, {"link", "target", "icon", "place"}, "shortcut");
+            PackShortcut s;
+            s.linkName = Gbk(RequiredString(t, "link", "shortcut"), "shortcut link");
+            s.target = Gbk(t["target"].value_or(std::string()), "shortcut target");
+            s.icon = Gbk(t["icon"].value_or(std::string()), "shortcut icon");
+            auto place = t["place"];
+            if (auto name = place.value<std::string>()) {
+                if (*name == "desktop") {
+                    s.place = kPlaceDesktop;
+                } else if (*name == "group") {
+                    s.place = kPlaceGroup;
+                } else {
+                    Fail("shortcut place must be \"desktop\", \"group\" or an integer, not \"" + *name + "\"");
+                }
+            } else {
+                s.place = RequiredInt(t, "place", "shortcut");
+            }
+            spec.shortcuts.push_back(std::move(s));
+        }
+    }
+
+    void ReadCopies(PackageSpec& spec) const {
+        const toml::array* copies = Array("style_copy");
+        if (copies == nullptr) {
+            return;
+        }
+        for (const auto& node : *copies) {
+            const toml::table& t = Entry(node, "style_copy");
+            CheckKeys(t, {"source", "dest", "style"}, "style_copy");
+            PackCopy c;
+            c.source = Gbk(RequiredString(t, "source", "style_copy"), "style_copy source");
+            c.dest = Gbk(RequiredString(t, "dest", "style_copy"), "style_copy dest");
+            c.style = Gbk(RequiredString(t, "style", "style_copy"), "style_copy style");
+            spec.copies.push_back(std::move(c));
+        }
+    }
+
+    void ReadRemoves(PackageSpec& spec) const {
+        const toml::array* removes = Array("remove");
+        if (removes == nullptr) {
+            return;
+        }
+        for (const auto& node : *removes) {
+            auto value = node.value<std::string>();
+            if (!value) {
+                Fail("remove entries must be strings");
+            }
+            spec.removes.push_back(Gbk(*value, "remove"));
+        }
+    }
+
+    fs::path path_;
+    fs::path base_;
+    toml::table table_;
+};
+
+}  // namespace
+
+std::string SetupText(const std::string& utf8, const std::string& what) {
+    std::string_view text = utf8;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        text.remove_prefix(3);
+    }
+    std::string crlf;
+    crlf.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            continue;  // the LF that follows writes the pair
+        }
+        if (c == '\n' || c == '\r') {
+            crlf += "\r\n";
+        } else {
+            crlf += c;
+        }
+    }
+    auto gbk = os::Utf8ToGbk(crlf);
+    if (!gbk) {
+        throw PackError(what + ": the text is not UTF-8 or holds a character that GBK cannot represent");
+    }
+    return *gbk;
+}
+
+PackageSpec LoadManifest(const fs::path& manifestPath) {
+    if (!fs::exists(manifestPath)) {
+        throw PackError(manifestPath.string() + ": no such file");
+    }
+    return ManifestReader(manifestPath).Read();
+}
+
+}  // namespace voz

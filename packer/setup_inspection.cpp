@@ -1,0 +1,126 @@
+#include "packer/setup_inspection.h"
+
+#include <cstdio>
+#include <functional>
+
+#include "os/file.h"
+#include "os/text_encoding.h"
+#include "package/block_decoder.h"
+#include "package/package_loader.h"
+
+namespace voz {
+
+std::string DisplayText(const char* gbk) {
+    if (auto utf8 = os::GbkToUtf8(gbk)) {
+        return *utf8;
+    }
+    std::string out;
+    for (const char* p = gbk; *p != '\0'; ++p) {
+        auto c = static_cast<unsigned char>(*p);
+        if (c < 0x80) {
+            out += *p;
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+std::string DisplayPath(const CPackageInfo& package, int dir, int file) {
+    const PackageDir& d = package.m_dirs[dir];
+    std::string path = DisplayText(d.szName);
+    if (!path.empty()) {
+        path += "\\";
+    }
+    return path + DisplayText(d.files[file].szName);
+}
+
+SetupInspection InspectSetup(const std::filesystem::path& setupPath) {
+    SetupInspection result;
+    result.package = std::make_unique<CPackageInfo>();
+    CPackageInfo& package = *result.package;
+    LoadPackageFile(package, setupPath.string());
+    os::InputFile in;
+    if (!in.Open(setupPath.string())) {
+        return result;
+    }
+    result.fileSize = in.Size();
+    for (int d = 0; d < package.m_nDirCount; ++d) {
+        for (int f = 0; f < package.m_dirs[d].nFileCount; ++f) {
+            const PackageFile& file = package.m_dirs[d].files[f];
+            InspectedFile inspected{d, f, 0, ""};
+            if (file.nDataSize > 0 && in.Seek(static_cast<uint64_t>(file.nDataPos))) {
+                DecodeResult r = MeasureSequence(in, static_cast<uint32_t>(file.nDataSize));
+                inspected.size = r.produced;
+                if (!r.ok()) {
+                    inspected.problem = DescribeDecodeError(r.error);
+                }
+            }
+            result.files.push_back(std::move(inspected));
+        }
+    }
+    if (package.m_nUninstallerSize > 0 && in.Seek(static_cast<uint64_t>(package.m_nUninstallerPos))) {
+        DecodeResult r = MeasureSequence(in, static_cast<uint32_t>(package.m_nUninstallerSize));
+        result.uninstallerSize = r.produced;
+        if (!r.ok()) {
+            result.uninstallerProblem = DescribeDecodeError(r.error);
+        }
+    }
+    return result;
+}
+
+std::vector<std::string> VerifySetup(const std::filesystem::path& setupPath,
+                                     const std::function<void(uint64_t, uint64_t)>& progress) {
+    std::vector<std::string> problems;
+    auto package = std::make_unique<CPackageInfo>();
+    LoadPackageFile(*package, setupPath.string());
+    if (!package->m_status.sound()) {
+        // Texts and images were decoded by the load itself; its status names the first bad item.
+        const PackageStatus& s = package->m_status;
+        problems.push_back(s.where + ": " + s.reason + " (at byte " + std::to_string(s.offset) + ")");
+    }
+    os::InputFile in;
+    if (!in.Open(setupPath.string())) {
+        return problems;
+    }
+    uint64_t total = static_cast<uint64_t>(package->m_nUninstallerSize);
+    for (int d = 0; d < package->m_nDirCount; ++d) {
+        for (int f = 0; f < package->m_dirs[d].nFileCount; ++f) {
+            total += static_cast<uint64_t>(package->m_dirs[d].files[f].nDataSize);
+        }
+    }
+    CBlockDecoder decoder;
+    uint64_t done = 0;
+    auto check = [&](int32_t pos, int32_t size, const std::string& what) {
+        if (size <= 0) {
+            return;
+        }
+        DecodeResult r;
+        if (!in.Seek(static_cast<uint64_t>(pos))) {
+            r.error = DecodeError::kReadFailed;
+        } else {
+            r = decoder.DecodeToStream(in, nullptr, static_cast<uint32_t>(size));
+        }
+        if (!r.ok()) {
+            problems.push_back(what + ": " + DescribeDecodeError(r.error));
+        }
+        done += static_cast<uint64_t>(size);
+        if (progress) {
+            progress(done, total);
+        }
+    };
+    for (int d = 0; d < package->m_nDirCount; ++d) {
+        for (int f = 0; f < package->m_dirs[d].nFileCount; ++f) {
+            const PackageFile& file = package->m_dirs[d].files[f];
+            check(file.nDataPos, file.nDataSize, "file " + DisplayPath(*package, d, f));
+        }
+    }
+    if (package->m_status.sound()) {
+        check(package->m_nUninstallerPos, package->m_nUninstallerSize, "uninstaller");
+    }
+    return problems;
+}
+
+}  // namespace voz

@@ -1,0 +1,42 @@
+// Looks into a built setup: what its package holds and whether every item decodes.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "package/package_info.h"
+
+namespace voz {
+
+struct InspectedFile {
+    int dir = 0;
+    int file = 0;
+    uint64_t size = 0;  // decoded size, from the block headers
+    std::string problem;  // empty when the framing is sound
+};
+
+struct SetupInspection {
+    std::unique_ptr<CPackageInfo> package;  // large: kept on the heap
+    uint64_t fileSize = 0;
+    std::vector<InspectedFile> files;  // in package order
+    uint64_t uninstallerSize = 0;
+    std::string uninstallerProblem;
+};
+
+// Loads the package and measures every file and the uninstaller without decoding them.
+SetupInspection InspectSetup(const std::filesystem::path& setupPath);
+
+// Decodes every text, image, file and the uninstaller; returns one line per
+// damaged item (empty when the package is sound). Calls progress(done, total)
+// in stored bytes.
+std::vector<std::string> VerifySetup(const std::filesystem::path& setupPath,
+                                     const std::function<void(uint64_t, uint64_t)>& progress = {});
+
+// The record's GBK text as UTF-8 for display (bytes that are not GBK are shown escaped).
+std::string DisplayText(const char* gbk);
+std::string DisplayPath(const CPackageInfo& package, int dir, int file);
+
+}  // namespace voz

@@ -1,0 +1,23 @@
+// Turns a folder tree into the package's directory records.
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "packer/package_spec.h"
+
+namespace voz {
+
+// The folder itself becomes the record with the empty name, each subfolder a
+// record named by its relative path with backslashes; folders and files are
+// taken in name order, parents before children. Names are converted to GBK.
+// Throws PackError for a name GBK cannot hold or that Windows does not allow.
+std::vector<PackDir> ScanSourceTree(const std::filesystem::path& root);
+
+// The three times of a file (creation, last access, last write) in UTC.
+// Where the file system keeps no creation time, the last-write time stands in.
+void ReadFileTimes(const std::filesystem::path& path, PackFile& file);
+
+PackageTime ToPackageTime(int64_t seconds, uint32_t nanoseconds);
+
+}  // namespace voz

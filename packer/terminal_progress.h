@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace voz {
+
+// A one-line progress bar on standard error, drawn only when it is a terminal.
+class TerminalProgress {
+public:
+    explicit TerminalProgress(std::string label);
+    ~TerminalProgress();
+    void Update(uint64_t done, uint64_t total);
+
+private:
+    std::string label_;
+    bool enabled_;
+    int lastPercent_ = -1;
+};
+
+}  // namespace voz
