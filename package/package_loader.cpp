@@ -2,7 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "os/file.h"
 #include "package/block_decoder.h"
@@ -16,6 +16,8 @@ const char* const kScreenNames[kScreenCount] = {"main", "welcome", "folder", "st
 // Reads the record strictly in package order and stops at the first item that
 // is missing, breaks a limit or fails to decode.
 class Loader {
+    using Buffer = std::unique_ptr<uint8_t[]>;
+
 public:
     Loader(CPackageInfo& package, InputStream& input) : package_(package), input_(input) {}
 
@@ -100,20 +102,20 @@ private:
     }
 
     // Reads a packed item (u32 stored length, block sequence) and decodes it into out.
-    bool ReadPackedItem(std::vector<uint8_t>& stored, uint8_t* out, uint32_t capacity, uint32_t& size,
-                        const std::string& where) {
+    bool ReadPackedItem(const Buffer& stored, uint32_t storedCapacity, uint8_t* out, uint32_t capacity,
+                        uint32_t& size, const std::string& where) {
         itemStart_ = input_.Tell();
         uint32_t length;
         if (!ReadU32(length, where)) {
             return false;
         }
-        if (length > stored.size()) {
+        if (length > storedCapacity) {
             return Damaged(where, "stored item larger than its buffer");
         }
-        if (!input_.ReadExact(stored.data(), length)) {
+        if (!input_.ReadExact(stored.get(), length)) {
             return Truncated(where);
         }
-        DecodeResult result = decoder_.DecodeSequence(out, capacity, stored.data(), length);
+        DecodeResult result = decoder_.DecodeSequence(out, capacity, stored.get(), length);
         if (!result.ok()) {
             return Damaged(where, DescribeDecodeError(result.error));
         }
@@ -143,32 +145,33 @@ private:
 
     bool ReadTexts() {
         // The decoded text needs one byte more than its length for the terminating zero.
-        std::vector<uint8_t> stored(kTextCapacity);
-        std::vector<uint8_t> decoded(kTextCapacity);
+        // Only the decoded bytes are ever looked at, so the buffers need no clearing.
+        Buffer stored = std::make_unique_for_overwrite<uint8_t[]>(kTextCapacity);
+        Buffer decoded = std::make_unique_for_overwrite<uint8_t[]>(kTextCapacity);
         for (int i = 0; i < kScreenCount; ++i) {
             std::string where = std::string("text ") + std::to_string(i + 1) + " (" + kScreenNames[i] + ")";
             uint32_t size = 0;
-            if (!ReadPackedItem(stored, decoded.data(), kTextCapacity - 1, size, where)) {
+            if (!ReadPackedItem(stored, kTextCapacity, decoded.get(), kTextCapacity - 1, size, where)) {
                 return false;
             }
             // Like a C string, the text ends at its first zero byte.
-            const char* text = reinterpret_cast<const char*>(decoded.data());
+            const char* text = reinterpret_cast<const char*>(decoded.get());
             package_.Text(i).assign(text, strnlen(text, size));
         }
         return true;
     }
 
     bool ReadImages() {
-        std::vector<uint8_t> stored(kImageCapacity);
-        std::vector<uint8_t> decoded(kImageCapacity);
+        Buffer stored = std::make_unique_for_overwrite<uint8_t[]>(kImageCapacity);
+        Buffer decoded = std::make_unique_for_overwrite<uint8_t[]>(kImageCapacity);
         for (int i = 0; i < kScreenCount; ++i) {
             std::string where = std::string("image ") + std::to_string(i + 1) + " (" + kScreenNames[i] + ")";
             uint32_t size = 0;
-            if (!ReadPackedItem(stored, decoded.data(), kImageCapacity, size, where)) {
+            if (!ReadPackedItem(stored, kImageCapacity, decoded.get(), kImageCapacity, size, where)) {
                 return false;
             }
-            package_.Image(i).reset(new uint8_t[size]);
-            std::memcpy(package_.Image(i).get(), decoded.data(), size);
+            package_.Image(i) = std::make_unique_for_overwrite<uint8_t[]>(size);
+            std::memcpy(package_.Image(i).get(), decoded.get(), size);
             package_.ImageSize(i) = static_cast<int32_t>(size);
         }
         return true;

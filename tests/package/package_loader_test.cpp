@@ -1,0 +1,363 @@
+#include "package/package_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "package/block_decoder.h"
+#include "packer/block_encoder.h"
+#include "packer/package_writer.h"
+#include "test_support.h"
+
+namespace voz {
+namespace {
+
+// Writes raw package bytes field by field, for packages the writer would refuse.
+class RawPackage {
+public:
+    RawPackage& U32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        return *this;
+    }
+    RawPackage& Str(const std::string& s) {
+        U32(static_cast<uint32_t>(s.size()));
+        bytes.insert(bytes.end(), s.begin(), s.end());
+        return *this;
+    }
+    RawPackage& Item(const std::vector<uint8_t>& data) {
+        auto seq = EncodeSequence(data.data(), data.size());
+        U32(static_cast<uint32_t>(seq.size()));
+        bytes.insert(bytes.end(), seq.begin(), seq.end());
+        return *this;
+    }
+    RawPackage& Header() { return Str("T").Str("1.0").Str("C").Str("C:\\T").Str("t.exe").Str("src").U32(2); }
+    RawPackage& EmptyScreens(int texts = 6, int images = 6) {
+        for (int i = 0; i < texts; ++i) Item({});
+        for (int i = 0; i < images; ++i) Item({});
+        return *this;
+    }
+    std::vector<uint8_t> bytes;
+};
+
+struct Loaded {
+    std::unique_ptr<CPackageInfo> package = std::make_unique<CPackageInfo>();
+    CPackageInfo* operator->() { return package.get(); }
+};
+
+Loaded Load(const std::vector<uint8_t>& packageBytes) {
+    Loaded loaded;
+    MemoryInput input(packageBytes.data(), packageBytes.size());
+    LoadPackage(*loaded.package, input, 0);
+    return loaded;
+}
+
+PackageTime Time(uint16_t year, uint16_t ms) { return PackageTime{year, 3, 5, 15, 9, 30, 1, ms}; }
+
+PackageSpec FullSpec() {
+    PackageSpec spec;
+    spec.title = test::Gbk("沃兹期货");
+    spec.version = "V6.2";
+    spec.company = test::Gbk("沃兹软件");
+    spec.installDir = test::Gbk("C:\\沃兹期货");
+    spec.mainExe = "VozClient.exe";
+    spec.sourceDir = "client";
+    spec.defaultOrderSoftware = 3;
+    for (int i = 0; i < kScreenCount; ++i) {
+        spec.texts[i] = test::Gbk("第" + std::to_string(i) + "屏\r\n说明");
+        spec.images[i] = test::CompressibleBytes(1000 + 100 * i, i);
+    }
+    PackDir root{"", {}};
+    root.files.push_back({"a.txt", Time(2020, 1), Time(2021, 2), Time(2022, 3), test::CompressibleBytes(150000, 1)});
+    root.files.push_back({"empty.dat", Time(2020, 0), Time(2020, 0), Time(2020, 0), std::vector<uint8_t>{}});
+    PackDir nested{test::Gbk("配置\\深层"), {}};
+    nested.files.push_back({test::Gbk("精简Voz.ini"), Time(2019, 9), Time(2019, 9), Time(2019, 9),
+                            test::RandomBytes(70000, 2)});
+    spec.dirs = {root, PackDir{test::Gbk("空目录"), {}}, nested};
+    spec.group = test::Gbk("沃兹期货");
+    spec.shortcuts = {{"a.lnk", "", "", kPlaceGroup}, {"b.lnk", "a.txt", "i.ico", kPlaceDesktop}, {"c.lnk", "x", "", 2}};
+    spec.copies = {{"s1", "d1", test::Gbk("全功能版")}, {"s2", "d2", test::Gbk("精简版")}};
+    spec.removes = {test::Gbk("配置")};
+    spec.uninstaller = test::CompressibleBytes(24576, 9);
+    return spec;
+}
+
+std::vector<uint8_t> Written(const PackageSpec& spec) {
+    MemoryOutput out;
+    WritePackage(spec, out, {}, 0);
+    return out.Bytes();
+}
+
+std::vector<uint8_t> DecodeAt(const std::vector<uint8_t>& bytes, int32_t pos, int32_t size) {
+    MemoryInput in(bytes.data(), bytes.size());
+    EXPECT_TRUE(in.Seek(static_cast<uint64_t>(pos)));
+    MemoryOutput out;
+    CBlockDecoder decoder;
+    EXPECT_TRUE(decoder.DecodeToStream(in, &out, static_cast<uint32_t>(size)).ok());
+    return out.Bytes();
+}
+
+TEST(PackageLoader, ReadsEveryFieldTheWriterWrote) {
+    PackageSpec spec = FullSpec();
+    std::vector<uint8_t> bytes = Written(spec);
+    Loaded p = Load(bytes);
+    ASSERT_TRUE(p->m_status.sound()) << p->m_status.where << ": " << p->m_status.reason;
+    EXPECT_EQ(p->m_szTitle, spec.title);
+    EXPECT_EQ(p->m_szVersion, spec.version);
+    EXPECT_EQ(p->m_szCompany, spec.company);
+    EXPECT_EQ(p->m_szInstallDir, spec.installDir);
+    EXPECT_EQ(p->m_szMainExe, spec.mainExe);
+    EXPECT_EQ(p->m_szSourceDir, spec.sourceDir);
+    EXPECT_EQ(p->m_nDefaultOrderSoftware, 3);
+    for (int i = 0; i < kScreenCount; ++i) {
+        EXPECT_EQ(p->Text(i), spec.texts[i]);
+        ASSERT_EQ(p->ImageSize(i), static_cast<int32_t>(spec.images[i].size()));
+        EXPECT_EQ(0, std::memcmp(p->Image(i).get(), spec.images[i].data(), spec.images[i].size()));
+    }
+    EXPECT_EQ(p->m_strMainText, spec.texts[kMainScreen]);
+    EXPECT_EQ(p->m_nExtractImageSize, static_cast<int32_t>(spec.images[kExtractScreen].size()));
+    ASSERT_EQ(p->m_nDirCount, 3);
+    EXPECT_STREQ(p->m_dirs[0].szName, "");
+    EXPECT_EQ(p->m_dirs[1].nFileCount, 0);
+    EXPECT_EQ(p->m_dirs[2].szName, spec.dirs[2].name);
+    for (int d : {0, 2}) {
+        for (int f = 0; f < p->m_dirs[d].nFileCount; ++f) {
+            const PackageFile& file = p->m_dirs[d].files[f];
+            const PackFile& source = spec.dirs[d].files[f];
+            EXPECT_EQ(file.szName, source.name);
+            EXPECT_EQ(0, std::memcmp(&file.stCreation, &source.creation, sizeof(PackageTime)));
+            EXPECT_EQ(0, std::memcmp(&file.stLastAccess, &source.lastAccess, sizeof(PackageTime)));
+            EXPECT_EQ(0, std::memcmp(&file.stLastWrite, &source.lastWrite, sizeof(PackageTime)));
+            EXPECT_EQ(DecodeAt(bytes, file.nDataPos, file.nDataSize), std::get<std::vector<uint8_t>>(source.content));
+        }
+    }
+    EXPECT_EQ(p->m_dirs[0].files[1].nDataSize, 0);
+    EXPECT_EQ(p->m_szGroup, spec.group);
+    ASSERT_EQ(p->m_nShortcutCount, 3);
+    EXPECT_STREQ(p->m_shortcuts[1].szTarget, "a.txt");
+    EXPECT_STREQ(p->m_shortcuts[1].szIcon, "i.ico");
+    EXPECT_EQ(p->m_shortcuts[2].nPlace, 2);
+    ASSERT_EQ(p->m_nCopyCount, 2);
+    EXPECT_EQ(p->m_copies[1].szStyle, spec.copies[1].style);
+    ASSERT_EQ(p->m_nRemoveCount, 1);
+    EXPECT_EQ(p->m_szRemove[0], spec.removes[0]);
+    EXPECT_EQ(DecodeAt(bytes, p->m_nUninstallerPos, p->m_nUninstallerSize), spec.uninstaller);
+    EXPECT_EQ(static_cast<size_t>(p->m_nUninstallerPos + p->m_nUninstallerSize), bytes.size());
+    EXPECT_STREQ(p->m_szUninstaller, kUninstallerName);
+    EXPECT_STREQ(p->m_szStyle, "");
+}
+
+TEST(PackageLoader, PositionsAreAbsoluteInTheSetupFile) {
+    std::vector<uint8_t> setup(kStubSize, 0);
+    MemoryOutput out;
+    PackageSpec spec = FullSpec();
+    WritePackage(spec, out);
+    setup.insert(setup.end(), out.Bytes().begin(), out.Bytes().end());
+    auto package = std::make_unique<CPackageInfo>();
+    MemoryInput input(setup.data(), setup.size());
+    LoadPackage(*package, input);
+    ASSERT_TRUE(package->m_status.sound());
+    const PackageFile& file = package->m_dirs[0].files[0];
+    EXPECT_GT(file.nDataPos, static_cast<int32_t>(kStubSize));
+    EXPECT_EQ(DecodeAt(setup, file.nDataPos, file.nDataSize), std::get<std::vector<uint8_t>>(spec.dirs[0].files[0].content));
+}
+
+TEST(PackageLoader, EveryShortPackageIsTruncatedAndKeepsWhatWasRead) {
+    PackageSpec spec = FullSpec();
+    spec.dirs[0].files[0].content = test::CompressibleBytes(3000, 1);
+    spec.dirs[2].files[0].content = test::CompressibleBytes(500, 2);
+    spec.uninstaller = test::CompressibleBytes(600, 3);
+    for (auto& image : spec.images) image.resize(100);
+    std::vector<uint8_t> bytes = Written(spec);
+    auto package = std::make_unique<CPackageInfo>();
+    for (size_t cut = 0; cut < bytes.size(); ++cut) {
+        MemoryInput input(bytes.data(), cut);
+        LoadPackage(*package, input, 0);
+        ASSERT_EQ(package->m_status.state, PackageStatus::State::kTruncated) << "cut at " << cut;
+        ASSERT_STREQ(package->m_szUninstaller, kUninstallerName);
+        ASSERT_LE(package->m_nDirCount, 3);
+        if (cut >= 4 + spec.title.size()) {
+            ASSERT_EQ(package->m_szTitle, spec.title) << "cut at " << cut;
+        } else {
+            ASSERT_STREQ(package->m_szTitle, "") << "cut at " << cut;
+        }
+    }
+    MemoryInput whole(bytes.data(), bytes.size());
+    LoadPackage(*package, whole, 0);
+    EXPECT_TRUE(package->m_status.sound());
+}
+
+TEST(PackageLoader, MissingPackageGivesEmptyFields) {
+    std::vector<uint8_t> stubOnly(1000, 0);
+    auto package = std::make_unique<CPackageInfo>();
+    MemoryInput input(stubOnly.data(), stubOnly.size());
+    LoadPackage(*package, input);
+    EXPECT_EQ(package->m_status.state, PackageStatus::State::kTruncated);
+    EXPECT_STREQ(package->m_szTitle, "");
+    EXPECT_EQ(package->m_nDirCount, 0);
+    EXPECT_EQ(package->m_strMainText, "");
+    EXPECT_STREQ(package->m_szUninstaller, kUninstallerName);
+
+    LoadPackageFile(*package, "/nonexistent/setup.exe");
+    EXPECT_EQ(package->m_status.state, PackageStatus::State::kTruncated);
+    EXPECT_EQ(package->m_status.reason, "the setup file cannot be opened");
+}
+
+TEST(PackageLoader, CountsAboveCapacityAreDamage) {
+    struct Case {
+        const char* where;
+        std::function<void(RawPackage&)> tables;
+    };
+    const Case cases[] = {
+        {"directory table: count", [](RawPackage& r) { r.U32(1025); }},
+        {"directory 1: file count", [](RawPackage& r) { r.U32(1).Str("").U32(513); }},
+        {"shortcut table: count", [](RawPackage& r) { r.U32(0).Str("G").U32(9); }},
+        {"style-copy table: count", [](RawPackage& r) { r.U32(0).Str("G").U32(0).U32(9); }},
+        {"remove table: count", [](RawPackage& r) { r.U32(0).Str("G").U32(0).U32(0).U32(65); }},
+    };
+    for (const Case& c : cases) {
+        RawPackage raw;
+        raw.Header().EmptyScreens();
+        c.tables(raw);
+        raw.U32(0xFFFFFFFF);  // more bytes follow, so only the count can stop the reader
+        Loaded p = Load(raw.bytes);
+        EXPECT_EQ(p->m_status.state, PackageStatus::State::kDamaged) << c.where;
+        EXPECT_EQ(p->m_status.where, c.where);
+        EXPECT_STREQ(p->m_szTitle, "T");
+    }
+}
+
+TEST(PackageLoader, NegativeCountsMeanNoEntries) {
+    RawPackage raw;
+    raw.Header().EmptyScreens().U32(0xFFFFFFFF).Str("G").U32(0x80000000).U32(0xFFFFFFFE).U32(0xFFFFFFFF).U32(0);
+    Loaded p = Load(raw.bytes);
+    EXPECT_TRUE(p->m_status.sound()) << p->m_status.where;
+    EXPECT_EQ(p->m_nDirCount, 0);
+    EXPECT_EQ(p->m_nShortcutCount, 0);
+    EXPECT_STREQ(p->m_szGroup, "G");
+}
+
+TEST(PackageLoader, StringsLongerThanTheirFieldAreDamage) {
+    RawPackage fits;
+    fits.Str(std::string(127, 'x'));
+    Loaded ok = Load(fits.bytes);
+    EXPECT_EQ(std::strlen(ok->m_szTitle), 127u);
+
+    RawPackage title;
+    title.Str(std::string(128, 'x')).Str("more");
+    Loaded p = Load(title.bytes);
+    EXPECT_EQ(p->m_status.state, PackageStatus::State::kDamaged);
+    EXPECT_EQ(p->m_status.where, "header: title");
+    EXPECT_STREQ(p->m_szTitle, "");
+
+    RawPackage style;
+    style.Header().EmptyScreens().U32(0).Str("G").U32(0).U32(1).Str("s").Str("d").Str(std::string(32, 'L'));
+    Loaded q = Load(style.bytes);
+    EXPECT_EQ(q->m_status.where, "style copy 1: style");
+    EXPECT_EQ(q->m_nCopyCount, 1);
+    EXPECT_STREQ(q->m_copies[0].szDest, "d");
+    EXPECT_STREQ(q->m_copies[0].szStyle, "");
+}
+
+TEST(PackageLoader, TextsAndImagesMustFitTheirBuffers) {
+    // 65,535 decoded bytes fit with the terminating zero; 65,536 do not.
+    RawPackage whole;
+    whole.Header().Item(std::vector<uint8_t>(65535, 'A')).EmptyScreens(5, 6).U32(0);
+    Loaded p = Load(whole.bytes);
+    EXPECT_EQ(p->m_strMainText.size(), 65535u);
+
+    RawPackage over;
+    over.Header().Item(std::vector<uint8_t>(65536, 'A'));
+    Loaded q = Load(over.bytes);
+    EXPECT_EQ(q->m_status.state, PackageStatus::State::kDamaged);
+    EXPECT_EQ(q->m_status.where, "text 1 (main)");
+    EXPECT_EQ(q->m_strMainText, "");
+
+    // A text ends at its first zero byte.
+    RawPackage zero;
+    zero.Header().Item({'a', 'b', 0, 'c'});
+    EXPECT_EQ(Load(zero.bytes)->m_strMainText, "ab");
+
+    // Stored bytes beyond the buffer are refused before anything is read into it.
+    RawPackage stored;
+    stored.Header().U32(65537);
+    stored.bytes.resize(stored.bytes.size() + 65537);
+    EXPECT_EQ(Load(stored.bytes)->m_status.reason, "stored item larger than its buffer");
+
+    RawPackage bigImage;
+    bigImage.Header().EmptyScreens(6, 0).Item(test::RandomBytes(kImageCapacity + 1, 1));
+    Loaded r = Load(bigImage.bytes);
+    EXPECT_EQ(r->m_status.state, PackageStatus::State::kDamaged);
+    EXPECT_EQ(r->m_status.where, "image 1 (main)");
+    EXPECT_EQ(r->m_nMainImageSize, 0);
+}
+
+TEST(PackageLoader, EmptyImageIsAValidZeroLengthBuffer) {
+    RawPackage raw;
+    raw.Header().EmptyScreens().U32(0).Str("").U32(0).U32(0).U32(0).U32(0);
+    Loaded p = Load(raw.bytes);
+    ASSERT_TRUE(p->m_status.sound());
+    EXPECT_EQ(p->m_nMainImageSize, 0);
+    EXPECT_NE(p->m_pMainImage, nullptr);
+}
+
+TEST(PackageLoader, DecodeErrorsNameTheItem) {
+    RawPackage raw;
+    raw.Header().EmptyScreens(2, 0);
+    raw.U32(4).U32(0x00000005);  // one block header: raw size 5, stored size 0
+    Loaded p = Load(raw.bytes);
+    EXPECT_EQ(p->m_status.state, PackageStatus::State::kDamaged);
+    EXPECT_EQ(p->m_status.where, "text 3 (folder)");
+    EXPECT_EQ(p->m_status.reason, DescribeDecodeError(DecodeError::kEmptyStoredBlock));
+}
+
+TEST(PackageLoader, FileDataBeyondTheEndIsTruncation) {
+    RawPackage raw;
+    raw.Header().EmptyScreens().U32(1).Str("").U32(1).Str("f");
+    for (int i = 0; i < 3; ++i) raw.bytes.insert(raw.bytes.end(), 16, 0);
+    raw.U32(100);
+    raw.bytes.resize(raw.bytes.size() + 50);
+    Loaded p = Load(raw.bytes);
+    EXPECT_EQ(p->m_status.state, PackageStatus::State::kTruncated);
+    EXPECT_EQ(p->m_status.where, "directory 1, file 1: data");
+    EXPECT_EQ(p->m_nDirCount, 1);
+    EXPECT_EQ(p->m_dirs[0].nFileCount, 1);
+}
+
+TEST(PackageLoader, BytesAfterTheUninstallerAreNotDamage) {
+    std::vector<uint8_t> bytes = Written(FullSpec());
+    bytes.insert(bytes.end(), 4096, 0xAB);  // e.g. a code signature
+    EXPECT_TRUE(Load(bytes)->m_status.sound());
+}
+
+TEST(PackageLoader, StyleAndUninstallerNameAreSetByTheLoader) {
+    auto package = std::make_unique<CPackageInfo>();
+    std::strcpy(package->m_szStyle, "old");
+    std::strcpy(package->m_szUninstaller, "other.exe");
+    std::vector<uint8_t> bytes = Written(FullSpec());
+    MemoryInput input(bytes.data(), bytes.size());
+    LoadPackage(*package, input, 0);
+    EXPECT_STREQ(package->m_szStyle, "");
+    EXPECT_STREQ(package->m_szUninstaller, kUninstallerName);
+}
+
+TEST(PackageLoader, ReloadingClearsThePreviousPackage) {
+    auto package = std::make_unique<CPackageInfo>();
+    std::vector<uint8_t> full = Written(FullSpec());
+    MemoryInput first(full.data(), full.size());
+    LoadPackage(*package, first, 0);
+    ASSERT_EQ(package->m_nDirCount, 3);
+    RawPackage small;
+    small.Header().EmptyScreens().U32(1).Str("only").U32(0).Str("").U32(0).U32(0).U32(0).U32(0);
+    MemoryInput second(small.bytes.data(), small.bytes.size());
+    LoadPackage(*package, second, 0);
+    ASSERT_TRUE(package->m_status.sound());
+    EXPECT_EQ(package->m_nDirCount, 1);
+    EXPECT_STREQ(package->m_dirs[0].szName, "only");
+    EXPECT_EQ(package->m_dirs[2].nFileCount, 0);
+    EXPECT_STREQ(package->m_dirs[2].files[0].szName, "");
+    EXPECT_EQ(package->m_nRemoveCount, 0);
+    EXPECT_STREQ(package->m_szRemove[0], "");
+}
+
+}  // namespace
+}  // namespace voz

@@ -1,0 +1,236 @@
+#include "packer/manifest.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "packer/bitmap_check.h"
+#include "packer/pack_error.h"
+#include "test_support.h"
+
+namespace voz {
+namespace {
+
+std::vector<uint8_t> Bitmap(int width, int height, uint16_t bits = 24, uint32_t compression = 0) {
+    uint32_t stride = (static_cast<uint32_t>(width) * bits / 8 + 3) & ~3u;
+    uint32_t pixels = stride * static_cast<uint32_t>(height);
+    std::vector<uint8_t> b(54 + pixels, 0x7F);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(2, static_cast<uint32_t>(b.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(width));
+    put32(22, static_cast<uint32_t>(height));
+    b[26] = 1;
+    b[27] = 0;
+    b[28] = static_cast<uint8_t>(bits);
+    b[29] = 0;
+    put32(30, compression);
+    return b;
+}
+
+// A complete, valid manifest folder that each test then breaks in one place.
+class ManifestFolder {
+public:
+    ManifestFolder() {
+        const char* screens[] = {"main", "welcome", "folder", "style", "order", "extract"};
+        for (const char* s : screens) {
+            test::WriteText(dir_ / (std::string("t_") + s + ".txt"), std::string("文字 ") + s + "\n第二行\n");
+            test::WriteBytes(dir_ / (std::string("i_") + s + ".bmp"), Bitmap(4, 2));
+        }
+        test::WriteText(dir_ / "client" / "Voz.ini", "[SYSTEM]\r\n");
+        test::WriteText(dir_ / "client" / "配置" / "精简Voz.ini", "x");
+        test::WriteBytes(dir_ / "uninst.bin", {1, 2, 3});
+        body_ = R"(title = "沃兹期货"
+version = "V6.2"
+company = "沃兹"
+install_dir = 'C:\沃兹期货'
+main_exe = "VozClient.exe"
+default_order_software = 1
+group = "沃兹期货"
+uninstaller = "uninst.bin"
+remove = ["配置"]
+[texts]
+main = "t_main.txt"
+welcome = "t_welcome.txt"
+folder = "t_folder.txt"
+style = "t_style.txt"
+order = "t_order.txt"
+extract = "t_extract.txt"
+[images]
+main = "i_main.bmp"
+welcome = "i_welcome.bmp"
+folder = "i_folder.bmp"
+style = "i_style.bmp"
+order = "i_order.bmp"
+extract = "i_extract.bmp"
+[files]
+source = "client"
+[[shortcut]]
+link = "a.lnk"
+place = "group"
+[[shortcut]]
+link = "b.lnk"
+target = "VozClient.exe"
+icon = "v.ico"
+place = 7
+[[style_copy]]
+source = '配置\精简Voz.ini'
+dest = "Voz.ini"
+style = "精简版"
+)";
+    }
+
+    void Replace(const std::string& from, const std::string& to) {
+        size_t at = body_.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        body_.replace(at, from.size(), to);
+    }
+
+    PackageSpec Load() {
+        test::WriteText(dir_ / "manifest.toml", body_);
+        return LoadManifest(dir_ / "manifest.toml");
+    }
+
+    // The message of the PackError that loading throws.
+    std::string Error() {
+        try {
+            Load();
+        } catch (const PackError& e) {
+            return e.what();
+        }
+        return "(no error)";
+    }
+
+    const test::TempDir& dir() const { return dir_; }
+
+private:
+    test::TempDir dir_;
+    std::string body_;
+};
+
+TEST(Manifest, ReadsEveryField) {
+    ManifestFolder m;
+    PackageSpec spec = m.Load();
+    EXPECT_EQ(spec.title, test::Gbk("沃兹期货"));
+    EXPECT_EQ(spec.installDir, test::Gbk("C:\\沃兹期货"));
+    EXPECT_EQ(spec.sourceDir, "client");  // defaults to the files folder as given
+    EXPECT_EQ(spec.defaultOrderSoftware, 1);
+    EXPECT_EQ(spec.texts[kWelcomeScreen], test::Gbk("文字 welcome\r\n第二行\r\n"));
+    EXPECT_EQ(spec.images[kExtractScreen], Bitmap(4, 2));
+    ASSERT_EQ(spec.dirs.size(), 2u);
+    EXPECT_EQ(spec.dirs[0].name, "");
+    EXPECT_EQ(spec.dirs[0].files[0].name, "Voz.ini");
+    EXPECT_EQ(spec.dirs[1].name, test::Gbk("配置"));
+    EXPECT_EQ(spec.dirs[1].files[0].name, test::Gbk("精简Voz.ini"));
+    ASSERT_EQ(spec.shortcuts.size(), 2u);
+    EXPECT_EQ(spec.shortcuts[0].place, kPlaceGroup);
+    EXPECT_EQ(spec.shortcuts[0].target, "");
+    EXPECT_EQ(spec.shortcuts[1].place, 7);
+    EXPECT_EQ(spec.shortcuts[1].icon, "v.ico");
+    ASSERT_EQ(spec.copies.size(), 1u);
+    EXPECT_EQ(spec.copies[0].source, test::Gbk("配置\\精简Voz.ini"));
+    EXPECT_EQ(spec.copies[0].style, test::Gbk("精简版"));
+    EXPECT_EQ(spec.removes, std::vector<std::string>{test::Gbk("配置")});
+    EXPECT_EQ(spec.uninstaller, (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST(Manifest, FileTimesComeFromTheFilesInUtc) {
+    ManifestFolder m;
+    // 2024-03-15 09:30:00.250 UTC, a Friday.
+    struct timespec times[2] = {{1710495000, 250000000}, {1710495000, 250000000}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (m.dir() / "client" / "Voz.ini").c_str(), times, 0), 0);
+    PackageSpec spec = m.Load();
+    const PackFile& file = spec.dirs[0].files[0];
+    EXPECT_EQ(file.lastWrite.wYear, 2024);
+    EXPECT_EQ(file.lastWrite.wMonth, 3);
+    EXPECT_EQ(file.lastWrite.wDay, 15);
+    EXPECT_EQ(file.lastWrite.wDayOfWeek, 5);
+    EXPECT_EQ(file.lastWrite.wHour, 9);
+    EXPECT_EQ(file.lastWrite.wMinute, 30);
+    EXPECT_EQ(file.lastWrite.wMilliseconds, 250);
+    EXPECT_EQ(file.lastAccess.wHour, 9);
+}
+
+TEST(Manifest, RejectsBadInputWithTheFileAndTheReason) {
+    struct Case {
+        std::string from, to, expected;
+    };
+    const Case cases[] = {
+        {"title = \"沃兹期货\"\n", "", "missing key 'title'"},
+        {"group =", "gruop = \"x\"\ngroup =", "unknown key 'gruop'"},
+        {"place = 7", "place = \"start\"", "shortcut place must be"},
+        {"place = 7", "place = 4294967296", "must be a 32-bit integer"},
+        {"company = \"沃兹\"", "company = \"沃兹😀\"", "GBK cannot represent"},
+        {"main = \"t_main.txt\"", "main = \"none.txt\"", "none.txt: cannot open the file"},
+        {"source = \"client\"", "source = \"nowhere\"", "nowhere: no such folder"},
+        {"[files]", "[files]\nextra = 1", "unknown key 'files.extra'"},
+        {"default_order_software = 1", "default_order_software = \"1\"", "must be a 32-bit integer"},
+        {"title = \"沃兹期货\"", "title = \"沃兹期货", "manifest.toml:1:"},
+    };
+    for (const Case& c : cases) {
+        ManifestFolder m;
+        m.Replace(c.from, c.to);
+        EXPECT_NE(m.Error().find(c.expected), std::string::npos) << c.expected << " / got: " << m.Error();
+    }
+}
+
+TEST(Manifest, RejectsTextsAndImagesTheSetupCannotShow) {
+    {
+        ManifestFolder m;
+        test::WriteText(m.dir() / "t_order.txt", std::string(70000, 'x'));
+        EXPECT_NE(m.Error().find("t_order.txt: text over 65,535 bytes"), std::string::npos) << m.Error();
+    }
+    {
+        ManifestFolder m;
+        test::WriteBytes(m.dir() / "i_style.bmp", Bitmap(4, 2, 8));
+        EXPECT_NE(m.Error().find("i_style.bmp: image is not a true-colour"), std::string::npos) << m.Error();
+    }
+    {
+        ManifestFolder m;
+        test::WriteBytes(m.dir() / "i_main.bmp", Bitmap(700, 500));
+        EXPECT_NE(m.Error().find("i_main.bmp: image too large"), std::string::npos) << m.Error();
+    }
+    {
+        ManifestFolder m;
+        test::WriteText(m.dir() / "i_folder.bmp", "GIF89a");
+        EXPECT_NE(m.Error().find("i_folder.bmp: not a BMP file"), std::string::npos) << m.Error();
+    }
+}
+
+TEST(Manifest, RejectsNamesWindowsOrGbkCannotHold) {
+    {
+        ManifestFolder m;
+        test::WriteText(m.dir() / "client" / "a:b.txt", "x");
+        EXPECT_NE(m.Error().find("Windows does not allow"), std::string::npos) << m.Error();
+    }
+    {
+        ManifestFolder m;
+        test::WriteText(m.dir() / "client" / "\xF0\x9F\x98\x80.txt", "x");
+        EXPECT_NE(m.Error().find("cannot be written in GBK"), std::string::npos) << m.Error();
+    }
+}
+
+TEST(SetupText, ConvertsLineBreaksToCrLfAndDropsTheByteOrderMark) {
+    EXPECT_EQ(SetupText("\xEF\xBB\xBF" "a\nb\r\nc\rd", "t"), "a\r\nb\r\nc\r\nd");
+    EXPECT_EQ(SetupText("行情", "t"), test::Gbk("行情"));
+    EXPECT_THROW(SetupText("\xFF\xFE", "t"), PackError);
+}
+
+TEST(BitmapCheck, AcceptsOnlyWholeUncompressedTrueColourBitmaps) {
+    EXPECT_EQ(CheckSetupBitmap(Bitmap(492, 308)), "");
+    auto cut = Bitmap(10, 10);
+    cut.resize(cut.size() - 1);
+    EXPECT_EQ(CheckSetupBitmap(cut), "unreadable BMP: pixel data missing");
+    EXPECT_NE(CheckSetupBitmap(Bitmap(4, 4, 24, 1)), "");
+    EXPECT_NE(CheckSetupBitmap(Bitmap(4, 4, 32)), "");
+    EXPECT_NE(CheckSetupBitmap({'B', 'M'}), "");
+}
+
+}  // namespace
+}  // namespace voz

@@ -1,0 +1,147 @@
+// Runs the vozpack program as a release engineer would.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <nlohmann/json.hpp>
+
+#include "package/package_format.h"
+#include "test_support.h"
+
+namespace voz {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status;
+    std::string out;
+};
+
+CliRun Vozpack(const std::string& args) {
+    std::string command = std::string(VOZPACK_PATH) + " " + args + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+    int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+const std::string kSample = std::string(VOZ_SOURCE_DIR) + "/sample/manifest.toml";
+
+class SampleSetup : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new test::TempDir();
+        CliRun r = Vozpack("build " + kSample + " -o " + (dir_->path() / "setup.exe").string());
+        ASSERT_EQ(r.status, 0) << r.out;
+    }
+    static void TearDownTestSuite() { delete dir_; }
+    static fs::path SetupPath() { return dir_->path() / "setup.exe"; }
+    static test::TempDir* dir_;
+};
+test::TempDir* SampleSetup::dir_ = nullptr;
+
+TEST_F(SampleSetup, BuildsAStubFollowedByThePackage) {
+    std::vector<uint8_t> bytes = test::ReadBytes(SetupPath());
+    ASSERT_GT(bytes.size(), kStubSize);
+    EXPECT_TRUE(std::all_of(bytes.begin(), bytes.begin() + kStubSize, [](uint8_t b) { return b == 0; }));
+    CliRun r = Vozpack("verify " + SetupPath().string());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("sound"), std::string::npos);
+}
+
+TEST_F(SampleSetup, ListShowsTheWholePackage) {
+    CliRun r = Vozpack("list --json " + SetupPath().string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["header"]["title"], "沃兹期货");
+    EXPECT_EQ(j["images"]["main"]["width"], 492);
+    EXPECT_EQ(j["images"]["main"]["height"], 308);
+    EXPECT_EQ(j["shortcuts"].size(), 5u);
+    EXPECT_EQ(j["style_copies"][1]["style"], "精简版");
+    EXPECT_EQ(j["removes"][0], "配置");
+    EXPECT_EQ(j["status"]["state"], "sound");
+    // Every file of the sample tree is listed with its size.
+    size_t files = 0;
+    uint64_t bytes = 0;
+    for (const auto& folder : j["folders"]) {
+        for (const auto& f : folder["files"]) {
+            ++files;
+            bytes += f["size"].get<uint64_t>();
+        }
+    }
+    size_t expectedFiles = 0;
+    uint64_t expectedBytes = 0;
+    for (const auto& e : fs::recursive_directory_iterator(fs::path(VOZ_SOURCE_DIR) / "sample" / "client")) {
+        if (e.is_regular_file()) {
+            ++expectedFiles;
+            expectedBytes += e.file_size();
+        }
+    }
+    EXPECT_EQ(files, expectedFiles);
+    EXPECT_EQ(bytes, expectedBytes);
+    CliRun text = Vozpack("list " + SetupPath().string());
+    EXPECT_NE(text.out.find("package: sound"), std::string::npos) << text.out;
+}
+
+TEST_F(SampleSetup, VerifyNamesADamagedFile) {
+    test::TempDir dir;
+    std::vector<uint8_t> bytes = test::ReadBytes(SetupPath());
+    // Patch the first block header of news.dat (after its name, three times and
+    // stored length) into a compressed block with no stored bytes.
+    fs::path damaged = dir / "damaged.exe";
+    std::string marker = "news.dat";
+    auto at = std::search(bytes.begin(), bytes.end(), marker.begin(), marker.end());
+    ASSERT_NE(at, bytes.end());
+    size_t header = static_cast<size_t>(at - bytes.begin()) + marker.size() + 48 + 4;
+    bytes[header + 2] = 0;
+    bytes[header + 3] = 0;
+    bytes[header + 0] = 0x10;  // raw size 0x??10, stored size 0: damaged
+    test::WriteBytes(damaged, bytes);
+    CliRun v = Vozpack("verify " + damaged.string());
+    EXPECT_EQ(v.status, 1) << v.out;
+    EXPECT_NE(v.out.find("damaged: file 插件\\news.dat"), std::string::npos) << v.out;
+
+    // A setup cut short is reported too.
+    bytes.resize(bytes.size() - 100);
+    test::WriteBytes(damaged, bytes);
+    CliRun cut = Vozpack("verify " + damaged.string());
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.out.find("the package ends early"), std::string::npos) << cut.out;
+}
+
+TEST(VozpackCli, BadInputExitsWithStatus2AndLeavesNoOutput) {
+    test::TempDir dir;
+    fs::path out = dir / "setup.exe";
+    CliRun missing = Vozpack("build " + (dir / "none.toml").string() + " -o " + out.string());
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.out.find("none.toml: no such file"), std::string::npos) << missing.out;
+
+    test::WriteBytes(dir / "stub.exe", std::vector<uint8_t>(1000, 'M'));
+    CliRun stub = Vozpack("build " + kSample + " -o " + out.string() + " --stub " + (dir / "stub.exe").string());
+    EXPECT_EQ(stub.status, 2);
+    EXPECT_NE(stub.out.find("must be exactly 315392"), std::string::npos) << stub.out;
+    EXPECT_TRUE(fs::is_empty(dir.path()) || !fs::exists(out));
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+        EXPECT_EQ(e.path().filename(), "stub.exe") << "left behind: " << e.path();
+    }
+
+    EXPECT_EQ(Vozpack("list " + (dir / "none.exe").string()).status, 2);
+    EXPECT_EQ(Vozpack("verify " + (dir / "none.exe").string()).status, 2);
+    EXPECT_EQ(Vozpack("frobnicate").status, 2);
+}
+
+TEST(VozpackCli, UsesTheGivenStub) {
+    test::TempDir dir;
+    std::vector<uint8_t> stub = test::RandomBytes(kStubSize, 5);
+    test::WriteBytes(dir / "stub.exe", stub);
+    CliRun r = Vozpack("build " + kSample + " -o " + (dir / "s.exe").string() + " --stub " + (dir / "stub.exe").string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::vector<uint8_t> bytes = test::ReadBytes(dir / "s.exe");
+    EXPECT_TRUE(std::equal(stub.begin(), stub.end(), bytes.begin()));
+    EXPECT_EQ(Vozpack("verify " + (dir / "s.exe").string()).status, 0);
+}
+
+}  // namespace
+}  // namespace voz
