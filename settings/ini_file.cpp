@@ -1,0 +1,387 @@
+#include "settings/ini_file.h"
+
+#include <cerrno>
+
+#include "os/file.h"
+#include "os/replace_file.h"
+
+namespace voz {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kCrLf = "\r\n";
+
+bool IsBlank(char ch) {
+    auto c = static_cast<unsigned char>(ch);
+    return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20;
+}
+
+bool IsGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+bool IsGbkTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+
+// Length of the character at pos: 2 for a GBK double-byte character, else 1.
+// A lead byte without a valid trail byte counts as a character of its own.
+size_t CharLength(std::string_view s, size_t pos) {
+    return IsGbkLead(static_cast<unsigned char>(s[pos])) && pos + 1 < s.size() &&
+                   IsGbkTrail(static_cast<unsigned char>(s[pos + 1]))
+               ? 2
+               : 1;
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && IsBlank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool NamesEqual(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size();) {
+        size_t len = CharLength(a, i);
+        if (len != CharLength(b, i)) {
+            return false;
+        }
+        if (len == 2 ? a.compare(i, 2, b, i, 2) != 0 : FoldAscii(a[i]) != FoldAscii(b[i])) {
+            return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+bool HasLineBreakOrZero(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos; }
+
+// True when the last byte of s is a GBK lead byte left without its trail byte:
+// followed by ']' in a section line, the two would read as one character.
+bool EndsInLoneLeadByte(std::string_view s) {
+    size_t i = 0;
+    size_t last = 1;
+    while (i < s.size()) {
+        last = CharLength(s, i);
+        i += last;
+    }
+    return !s.empty() && last == 1 && IsGbkLead(static_cast<unsigned char>(s.back()));
+}
+
+// Names as the profile functions take them: surrounding blanks are ignored.
+// A name is unusable when it is empty or holds a line break or a zero byte.
+bool ValidSectionName(std::string_view name) {
+    return !name.empty() && !HasLineBreakOrZero(name) && !EndsInLoneLeadByte(name);
+}
+
+// A key name must also not read back as something else: a leading ';' would
+// make its line a comment, a leading '[' possibly a section, and an '=' would
+// end the name early.
+bool ValidKeyName(std::string_view name) {
+    return !name.empty() && !HasLineBreakOrZero(name) && name.front() != ';' && name.front() != '[' &&
+           name.find('=') == name.npos;
+}
+
+std::string_view Unquote(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+// Cuts text to at most limit bytes without splitting a double-byte character.
+std::string_view CutToCharacters(std::string_view text, size_t limit) {
+    size_t end = 0;
+    while (end < text.size()) {
+        size_t len = CharLength(text, end);
+        if (end + len > limit) {
+            break;
+        }
+        end += len;
+    }
+    return text.substr(0, end);
+}
+
+// The integer reading of the platform's profile functions (see GetInt).
+uint32_t ParseInteger(std::string_view value) {
+    size_t i = 0;
+    while (i < value.size() && static_cast<unsigned char>(value[i]) <= ' ') {
+        ++i;
+    }
+    bool negative = false;
+    if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
+        negative = value[i] == '-';
+        ++i;
+    }
+    uint32_t base = 10;
+    if (value.size() - i >= 2 && value[i] == '0') {
+        switch (value[i + 1]) {
+            case 'x': base = 16; break;
+            case 'o': base = 8; break;
+            case 'b': base = 2; break;
+            default: break;
+        }
+        if (base != 10) {
+            i += 2;
+        }
+    }
+    uint32_t total = 0;
+    for (; i < value.size(); ++i) {
+        char c = value[i];
+        uint32_t digit = base;
+        if (c >= '0' && c <= '9') {
+            digit = static_cast<uint32_t>(c - '0');
+        } else if (c >= 'a' && c <= 'z') {
+            digit = static_cast<uint32_t>(c - 'a' + 10);
+        } else if (c >= 'A' && c <= 'Z') {
+            digit = static_cast<uint32_t>(c - 'A' + 10);
+        }
+        if (digit >= base) {
+            break;
+        }
+        total = total * base + digit;
+    }
+    return negative ? 0u - total : total;
+}
+
+enum class LineKind { kBlank, kComment, kSection, kKey };
+
+// One line of the file, as offsets into its text.
+struct Line {
+    size_t end = 0;   // where the line break starts (or the end of the text)
+    size_t next = 0;  // where the next line starts
+    LineKind kind = LineKind::kBlank;
+    std::string_view name;     // section or key name, without surrounding blanks
+    bool hasValue = false;     // a key line with '='
+    size_t valueBegin = 0;     // the key's value, without surrounding blanks;
+    size_t valueEnd = 0;       // for a key without '=', both are the end of its name
+};
+
+Line ReadLine(std::string_view text, size_t begin) {
+    Line line;
+    line.end = text.find_first_of("\r\n", begin);
+    if (line.end == text.npos) {
+        line.end = line.next = text.size();
+    } else {
+        line.next = line.end + (text.compare(line.end, 2, kCrLf) == 0 ? 2 : 1);
+    }
+    size_t first = begin;
+    while (first < line.end && IsBlank(text[first])) {
+        ++first;
+    }
+    size_t last = line.end;
+    while (last > first && IsBlank(text[last - 1])) {
+        --last;
+    }
+    if (first == last) {
+        return line;
+    }
+    if (text[first] == ';') {
+        line.kind = LineKind::kComment;
+        return line;
+    }
+    if (text[first] == '[') {
+        size_t close = text.npos;
+        for (size_t i = first + 1; i < last; i += CharLength(text, i)) {
+            if (text[i] == ']') {
+                close = i;
+            }
+        }
+        if (close != text.npos) {
+            line.kind = LineKind::kSection;
+            line.name = Trim(text.substr(first + 1, close - first - 1));
+            return line;
+        }
+    }
+    line.kind = LineKind::kKey;
+    std::string_view content = text.substr(first, last - first);
+    size_t equals = content.find('=');
+    line.hasValue = equals != content.npos;
+    line.name = Trim(content.substr(0, equals));
+    if (line.hasValue) {
+        line.valueBegin = first + equals + 1;
+        while (line.valueBegin < last && IsBlank(text[line.valueBegin])) {
+            ++line.valueBegin;
+        }
+        line.valueEnd = last;
+    } else {
+        line.valueBegin = line.valueEnd = last;
+    }
+    return line;
+}
+
+}  // namespace
+
+const char* DescribeIniStatus(IniStatus status) {
+    switch (status) {
+        case IniStatus::kOk: return "ok";
+        case IniStatus::kReadFailed: return "the settings file could not be read";
+        case IniStatus::kTooLarge: return "the settings file is too large to be an INI file";
+        case IniStatus::kUnsupportedEncoding: return "the settings file is UTF-16 text, which is not edited";
+        case IniStatus::kBadName: return "a section or key name cannot be stored in an INI file";
+        case IniStatus::kBadValue: return "a value holds a line break or a zero byte";
+        case IniStatus::kBadPath: return "the settings file's path is not valid GBK text";
+        case IniStatus::kWriteFailed: return "the settings file could not be written; it is unchanged";
+    }
+    return "unknown status";
+}
+
+// Where a key is, or where it would go.
+struct CIniFile::Lookup {
+    bool sectionFound = false;
+    bool keyFound = false;
+    Line key;                // the key's line, when found
+    size_t insertAt = 0;     // after the section's last non-blank line
+    bool insertNeedsBreak = false;  // that line is the file's last and has no line break
+};
+
+CIniFile::Lookup CIniFile::Find(std::string_view section, std::string_view key) const {
+    Lookup found;
+    bool inSection = false;
+    for (size_t pos = bodyStart_; pos < text_.size();) {
+        Line line = ReadLine(text_, pos);
+        pos = line.next;
+        if (line.kind == LineKind::kSection) {
+            if (found.sectionFound) {
+                break;
+            }
+            inSection = NamesEqual(line.name, section);
+            found.sectionFound = inSection;
+        } else if (!inSection || line.kind == LineKind::kBlank) {
+            continue;
+        } else if (line.kind == LineKind::kKey && NamesEqual(line.name, key)) {
+            found.keyFound = true;
+            found.key = line;
+            return found;
+        }
+        found.insertAt = line.next;
+        found.insertNeedsBreak = line.next == line.end;
+    }
+    return found;
+}
+
+std::string_view CIniFile::LineBreak() const {
+    size_t pos = text_.find_first_of("\r\n", bodyStart_);
+    if (pos == text_.npos) {
+        return kCrLf;
+    }
+    if (text_[pos] == '\n') {
+        return "\n";
+    }
+    return text_.compare(pos, 2, kCrLf) == 0 ? kCrLf : "\r";
+}
+
+IniStatus CIniFile::Parse(std::string bytes) {
+    text_.clear();
+    bodyStart_ = 0;
+    modified_ = false;
+    if (bytes.size() > kMaxFileSize) {
+        return IniStatus::kTooLarge;
+    }
+    if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
+        return IniStatus::kUnsupportedEncoding;
+    }
+    text_ = std::move(bytes);
+    if (std::string_view(text_).starts_with(kUtf8Bom)) {
+        bodyStart_ = kUtf8Bom.size();
+    }
+    return IniStatus::kOk;
+}
+
+IniStatus CIniFile::Load(const os::NativePath& path) {
+    Parse({});
+    os::InputFile file;
+    errno = 0;
+    if (!file.Open(path)) {
+        return errno == ENOENT ? IniStatus::kOk : IniStatus::kReadFailed;
+    }
+    if (file.Size() > kMaxFileSize) {
+        return IniStatus::kTooLarge;
+    }
+    std::string bytes(static_cast<size_t>(file.Size()), '\0');
+    if (file.Read(bytes.data(), bytes.size()) != bytes.size()) {
+        return IniStatus::kReadFailed;
+    }
+    return Parse(std::move(bytes));
+}
+
+IniStatus CIniFile::Save(const os::NativePath& path) const {
+    return os::ReplaceFileContents(path, text_) ? IniStatus::kOk : IniStatus::kWriteFailed;
+}
+
+uint32_t CIniFile::GetInt(std::string_view section, std::string_view key, int32_t defaultValue) const {
+    section = Trim(section);
+    key = Trim(key);
+    if (!ValidSectionName(section) || !ValidKeyName(key)) {
+        return static_cast<uint32_t>(defaultValue);
+    }
+    Lookup found = Find(section, key);
+    if (!found.keyFound || !found.key.hasValue) {
+        return static_cast<uint32_t>(defaultValue);
+    }
+    std::string_view value =
+        Unquote(std::string_view(text_).substr(found.key.valueBegin, found.key.valueEnd - found.key.valueBegin));
+    return value.empty() ? static_cast<uint32_t>(defaultValue) : ParseInteger(value);
+}
+
+std::string CIniFile::GetString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                                size_t bufferSize) const {
+    if (bufferSize == 0) {
+        return {};
+    }
+    section = Trim(section);
+    key = Trim(key);
+    std::string_view value;
+    Lookup found;
+    if (ValidSectionName(section) && ValidKeyName(key)) {
+        found = Find(section, key);
+    }
+    if (found.keyFound && found.key.hasValue) {
+        value = Unquote(std::string_view(text_).substr(found.key.valueBegin, found.key.valueEnd - found.key.valueBegin));
+    } else {
+        value = defaultValue;
+        while (!value.empty() && value.back() == ' ') {
+            value.remove_suffix(1);
+        }
+    }
+    return std::string(CutToCharacters(value, bufferSize - 1));
+}
+
+IniStatus CIniFile::SetString(std::string_view section, std::string_view key, std::string_view value) {
+    section = Trim(section);
+    key = Trim(key);
+    if (!ValidSectionName(section) || !ValidKeyName(key)) {
+        return IniStatus::kBadName;
+    }
+    if (HasLineBreakOrZero(value)) {
+        return IniStatus::kBadValue;
+    }
+    Lookup found = Find(section, key);
+    const std::string_view lineBreak = LineBreak();
+    if (found.keyFound) {
+        const Line& line = found.key;
+        if (line.hasValue && std::string_view(text_).substr(line.valueBegin, line.valueEnd - line.valueBegin) == value) {
+            return IniStatus::kOk;
+        }
+        std::string replacement = line.hasValue ? std::string(value) : "=" + std::string(value);
+        text_.replace(line.valueBegin, line.valueEnd - line.valueBegin, replacement);
+    } else if (found.sectionFound) {
+        std::string added = found.insertNeedsBreak ? std::string(lineBreak) : std::string();
+        added.append(key).append("=").append(value).append(lineBreak);
+        text_.insert(found.insertAt, added);
+    } else {
+        if (text_.size() > bodyStart_ && text_.back() != '\n' && text_.back() != '\r') {
+            text_.append(lineBreak);
+        }
+        text_.append("[").append(section).append("]").append(lineBreak);
+        text_.append(key).append("=").append(value).append(lineBreak);
+    }
+    modified_ = true;
+    return IniStatus::kOk;
+}
+
+}  // namespace voz
