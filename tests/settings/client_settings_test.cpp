@@ -1,0 +1,330 @@
+#include "settings/client_settings.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <sstream>
+
+#include "test_support.h"
+
+namespace voz {
+namespace {
+
+using test::TempDir;
+
+// What saving the defaults writes into a new file: all 73 keys in their five
+// sections, each section in the order of its first key, keys in table order.
+// ScrollQuot is "Yes" because the default ScrollPeriod (5) is not zero.
+constexpr char kDefaultFile[] =
+    "[GENERALTRADE]\r\n"
+    "ZqTraderIsUse=0\r\n"
+    "ORDERBOARDTYPE=0\r\n"
+    "[SYSTEM]\r\n"
+    "UDColorMode=0\r\n"
+    "DeltaNewShowRG=0\r\n"
+    "SQou1NewCome=1\r\n"
+    "AUTOUPDATAOPINT=1\r\n"
+    "QuoteFieldAutoSave=1\r\n"
+    "QuoteAutoSave=1\r\n"
+    "SQuost1ShowLevel2=0\r\n"
+    "ShfmeSQuost1ShowLevel2=0\r\n"
+    "CzceSQuost1ShowLevel2=0\r\n"
+    "ZgjrSQuost1ShowLevel2=0\r\n"
+    "GYMulArchivePrice=0\r\n"
+    "SQuost1ShowDetail=1\r\n"
+    "HasFrame=0\r\n"
+    "SpecialStyle=0\r\n"
+    "FILTRBIDASKPRICE=0\r\n"
+    "ScrollPeriod=5\r\n"
+    "ScrollLinesPerTime=1\r\n"
+    "ScrollQuot=Yes\r\n"
+    "ShowPrice=1\r\n"
+    "QlrtTaQlrt=1\r\n"
+    "StockEx=1\r\n"
+    "QuotAllWndSelect=1\r\n"
+    "SHOWTATABBTN=1\r\n"
+    "SavePageByScale=0\r\n"
+    "SEPERATORLINE=1\r\n"
+    "USEQUESTIONMARK=0\r\n"
+    "USEPAGETASET=1\r\n"
+    "ALSOSHOWINNERTRADEDETAIL=1\r\n"
+    "CustomPeriod=0\r\n"
+    "AutoSaveLine=1\r\n"
+    "QueryPrice=1\r\n"
+    "AlsoShowNewPrice=1\r\n"
+    "HLDisplayRate=15\r\n"
+    "SMALLQUOTDVOL=1\r\n"
+    "AutoSpecialTa=1\r\n"
+    "SpecialQLRT=1\r\n"
+    "SpecialTick=1\r\n"
+    "FUROVERLAPSTOCK=1\r\n"
+    "FUROVERLAPSTOCKRANK=1\r\n"
+    "m_nRirurAzToolBar=1\r\n"
+    "IndexBar=1\r\n"
+    "TabBar=1\r\n"
+    "TabBarDock=1\r\n"
+    "ToolBar=1\r\n"
+    "ToolbarDockR=0\r\n"
+    "[TA]\r\n"
+    "TADBLCLICKMENU=1\r\n"
+    "Today=0\r\n"
+    "WHELLCHANGECON=1\r\n"
+    "KLINENOLRMARGIN=0\r\n"
+    "COORINATERIGHT=0\r\n"
+    "StockLinkage=0\r\n"
+    "SHOWZBTAB=0\r\n"
+    "FatKLine=1\r\n"
+    "SolidKLine=0\r\n"
+    "ZBIN1LINE=1\r\n"
+    "KLineNews=1\r\n"
+    "CompressTick=1\r\n"
+    "FOURKLINE=0\r\n"
+    "STOPLOST_LINE=1\r\n"
+    "KeepKLineSpan=1\r\n"
+    "AutoSaveStd=1\r\n"
+    "CoordKLine=0\r\n"
+    "NetLine=1\r\n"
+    "VerNetLine=1\r\n"
+    "NetLineSpan=0\r\n"
+    "ShowKLinePixel=8\r\n"
+    "ShowKLineType=0\r\n"
+    "[TAGROUP]\r\n"
+    "HighLow=1\r\n"
+    "[QLRT]\r\n"
+    "BasePrice=0\r\n"
+    "UseMa=0\r\n"
+    "SHOWVOL=1\r\n";
+
+std::string ReadText(const std::filesystem::path& path) {
+    auto bytes = test::ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+CIniFile Ini(const std::string& text) {
+    CIniFile ini;
+    EXPECT_EQ(ini.Parse(text), IniStatus::kOk);
+    return ini;
+}
+
+// The file's lines in order, without their line breaks.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(ClientSettings, HoldsZerosUntilLoaded) {
+    CClientSettings settings;
+    EXPECT_EQ(settings.SQou1NewCome, 0);
+    EXPECT_EQ(settings.HLDisplayRate, 0);
+    EXPECT_EQ(settings.ORDERBOARDTYPE, 0);
+}
+
+TEST(ClientSettings, MissingFileGivesDefaultsAndSaveCreatesAllKeys) {
+    TempDir dir;
+    const auto path = dir / "Voz.ini";
+    CClientSettings settings;
+    ASSERT_EQ(settings.Load(path.string()), IniStatus::kOk);
+    EXPECT_EQ(settings.ScrollQuot, 0);  // the default text "No" is not "Yes"
+    EXPECT_EQ(settings.ScrollPeriod, 5);
+    EXPECT_EQ(settings.ScrollLinesPerTime, 1);
+    EXPECT_EQ(settings.SQou1NewCome, 1);
+    EXPECT_EQ(settings.ZqTraderIsUse, 0);
+    EXPECT_EQ(settings.HLDisplayRate, 15);
+    EXPECT_EQ(settings.ShowKLinePixel, 8);
+    EXPECT_EQ(settings.SMALLQUOTDVOL, 1);
+    EXPECT_EQ(settings.m_nRirurAzToolBar, 1);
+    EXPECT_EQ(settings.ToolbarDockR, 0);
+
+    ASSERT_EQ(settings.Save(path.string()), IniStatus::kOk);
+    EXPECT_EQ(ReadText(path), kDefaultFile);
+    EXPECT_EQ(settings.ScrollQuot, 1);
+
+    // Reading the new file back gives the same record.
+    CClientSettings reread;
+    ASSERT_EQ(reread.Load(path.string()), IniStatus::kOk);
+    EXPECT_EQ(std::memcmp(&reread, &settings, sizeof settings), 0);
+}
+
+TEST(ClientSettings, FlagsAndChoicesStoredAsTwo) {
+    CIniFile ini = Ini(
+        "[GENERALTRADE]\r\nZqTraderIsUse=2\r\nORDERBOARDTYPE=2\r\n"
+        "[SYSTEM]\r\nDeltaNewShowRG=2\r\nUDColorMode=-3\r\nSMALLQUOTDVOL=2\r\n");
+    CClientSettings settings;
+    settings.ReadFrom(ini);
+    EXPECT_EQ(settings.ZqTraderIsUse, 1);
+    EXPECT_EQ(settings.UDColorMode, 1);
+    EXPECT_EQ(settings.ORDERBOARDTYPE, 2);
+    EXPECT_EQ(settings.DeltaNewShowRG, 2);
+    EXPECT_EQ(settings.SMALLQUOTDVOL, 2);
+    settings.WriteTo(ini);
+    EXPECT_EQ(ini.GetString("GENERALTRADE", "ZqTraderIsUse", "", 20), "1");
+    EXPECT_EQ(ini.GetString("SYSTEM", "UDColorMode", "", 20), "1");
+    EXPECT_EQ(ini.GetString("GENERALTRADE", "ORDERBOARDTYPE", "", 20), "1");
+    EXPECT_EQ(ini.GetString("SYSTEM", "DeltaNewShowRG", "", 20), "1");
+    EXPECT_EQ(ini.GetString("SYSTEM", "SMALLQUOTDVOL", "", 20), "2");  // a number is kept
+}
+
+TEST(ClientSettings, NumbersAreWrittenUnsigned) {
+    CClientSettings settings;
+    settings.ReadFrom(CIniFile());
+    settings.ScrollPeriod = -1;
+    settings.HLDisplayRate = -15;
+    CIniFile ini;
+    settings.WriteTo(ini);
+    EXPECT_EQ(ini.GetString("SYSTEM", "ScrollPeriod", "", 20), "4294967295");
+    EXPECT_EQ(ini.GetString("SYSTEM", "HLDisplayRate", "", 20), "4294967281");
+    CClientSettings reread;
+    reread.ReadFrom(ini);
+    EXPECT_EQ(reread.ScrollPeriod, -1);
+    EXPECT_EQ(reread.HLDisplayRate, -15);
+}
+
+TEST(ClientSettings, ScrollQuotIsReadAsExactYesAndWrittenFromScrollPeriod) {
+    struct Case {
+        const char* text;
+        int32_t loaded;
+    };
+    const Case cases[] = {{"Yes", 1}, {"yes", 0}, {"YES", 0}, {"\"Yes\"", 1}, {"Yess", 0}, {"", 0}, {"1", 0}};
+    for (const Case& c : cases) {
+        CClientSettings settings;
+        settings.ReadFrom(Ini(std::string("[SYSTEM]\r\nScrollQuot=") + c.text + "\r\n"));
+        EXPECT_EQ(settings.ScrollQuot, c.loaded) << c.text;
+    }
+
+    CIniFile ini = Ini("[SYSTEM]\r\nScrollQuot=Yes\r\nScrollPeriod=0\r\n");
+    CClientSettings settings;
+    settings.ReadFrom(ini);
+    EXPECT_EQ(settings.ScrollQuot, 1);
+    settings.WriteTo(ini);
+    EXPECT_EQ(settings.ScrollQuot, 0);
+    EXPECT_EQ(ini.GetString("SYSTEM", "ScrollQuot", "", 20), "No");
+
+    CIniFile lower = Ini("[SYSTEM]\r\nScrollQuot=yes\r\nScrollPeriod=3\r\n");
+    settings.ReadFrom(lower);
+    EXPECT_EQ(settings.ScrollQuot, 0);
+    settings.WriteTo(lower);
+    EXPECT_EQ(settings.ScrollQuot, 1);
+    EXPECT_EQ(lower.GetString("SYSTEM", "ScrollQuot", "", 20), "Yes");
+}
+
+TEST(ClientSettings, HiddenScaleKeepsTheFilesRightSideKey) {
+    CClientSettings settings;
+    settings.ReadFrom(Ini("[TA]\r\nKLINENOLRMARGIN=5\r\nCOORINATERIGHT=7\r\n"));
+    EXPECT_EQ(settings.KLINENOLRMARGIN, 1);
+    EXPECT_EQ(settings.COORINATERIGHT, 1);
+
+    // Hidden: COORINATERIGHT stays as the file had it, whatever the record says.
+    settings.COORINATERIGHT = 0;
+    CIniFile hidden = Ini("[TA]\r\nCOORINATERIGHT=1\r\n");
+    settings.WriteTo(hidden);
+    EXPECT_EQ(hidden.GetString("TA", "KLINENOLRMARGIN", "", 20), "1");
+    EXPECT_EQ(hidden.GetString("TA", "COORINATERIGHT", "", 20), "1");
+    CIniFile absent;
+    settings.WriteTo(absent);
+    EXPECT_EQ(absent.GetString("TA", "COORINATERIGHT", "absent", 20), "absent");
+
+    // Shown: both are written, the side as a flag.
+    settings.KLINENOLRMARGIN = 0;
+    settings.COORINATERIGHT = 9;
+    settings.WriteTo(hidden);
+    EXPECT_EQ(hidden.GetString("TA", "KLINENOLRMARGIN", "", 20), "0");
+    EXPECT_EQ(hidden.GetString("TA", "COORINATERIGHT", "", 20), "1");
+}
+
+TEST(ClientSettings, MissingNumbersTakeTheirDefaults) {
+    TempDir dir;
+    const auto path = dir / "Voz.ini";
+    test::WriteText(path, "[SYSTEM]\r\nScrollPeriod=0\r\n[TA]\r\nShowKLineType=1\r\n");
+    CClientSettings settings;
+    ASSERT_EQ(settings.Load(path.string()), IniStatus::kOk);
+    EXPECT_EQ(settings.HLDisplayRate, 15);
+    EXPECT_EQ(settings.ShowKLinePixel, 8);
+    EXPECT_EQ(settings.ShowKLineType, 1);
+    ASSERT_EQ(settings.Save(path.string()), IniStatus::kOk);
+    CIniFile saved;
+    ASSERT_EQ(saved.Load(path.string()), IniStatus::kOk);
+    EXPECT_EQ(saved.GetString("SYSTEM", "HLDisplayRate", "", 20), "15");
+    EXPECT_EQ(saved.GetString("TA", "ShowKLinePixel", "", 20), "8");
+}
+
+TEST(ClientSettings, SaveKeepsUnknownKeysCommentsAndLayout) {
+    TempDir dir;
+    const auto path = dir / "Voz.ini";
+    const std::string original =
+        "; written by the client\n"
+        "[system]\n"
+        "scrollperiod = 0\n"
+        "WindowLeft=120\n"
+        "\n"
+        "; trading\n"
+        "[GENERALTRADE]\n"
+        "Account=" + test::Gbk("期货账户") + "\n"
+        "zqtraderisuse=1\n"
+        "[Unknown]\n"
+        "ToolBar=0\n";
+    test::WriteText(path, original);
+    CClientSettings settings;
+    ASSERT_EQ(settings.Load(path.string()), IniStatus::kOk);
+    EXPECT_EQ(settings.ScrollPeriod, 0);
+    EXPECT_EQ(settings.ZqTraderIsUse, 1);
+    EXPECT_EQ(settings.ToolBar, 1);  // [Unknown] is not SYSTEM
+    ASSERT_EQ(settings.Save(path.string()), IniStatus::kOk);
+
+    const std::string saved = ReadText(path);
+    std::vector<std::string> lines = Lines(saved);
+    // Every original line is still there, in its order, byte for byte; the
+    // record's keys were replaced in place under their own spelling.
+    std::vector<std::string> expected = Lines(original);
+    size_t at = 0;
+    for (const std::string& line : lines) {
+        if (at < expected.size() && line == expected[at]) {
+            ++at;
+        }
+    }
+    EXPECT_EQ(at, expected.size()) << saved;
+    EXPECT_EQ(saved.find("\r"), std::string::npos);  // LF file, LF lines
+    EXPECT_EQ(saved.find("ScrollPeriod"), std::string::npos);
+    EXPECT_EQ(saved.find("ZqTraderIsUse"), std::string::npos);
+    // 71 keys added, 3 of them with a new section header (TA, TAGROUP, QLRT).
+    EXPECT_EQ(lines.size(), expected.size() + 71 + 3);
+    EXPECT_EQ(Ini(saved).GetString("Unknown", "ToolBar", "", 20), "0");
+}
+
+TEST(ClientSettings, SaveWithoutChangesLeavesTheFileAlone) {
+    TempDir dir;
+    const auto path = dir / "Voz.ini";
+    test::WriteText(path, kDefaultFile);
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    CClientSettings settings;
+    ASSERT_EQ(settings.Load(path.string()), IniStatus::kOk);
+    ASSERT_EQ(settings.Save(path.string()), IniStatus::kOk);
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // not replaced
+}
+
+TEST(ClientSettings, UnreadableFileIsNeitherUsedNorOverwritten) {
+    TempDir dir;
+    const auto path = dir / "Voz.ini";
+    const std::string utf16("\xFF\xFE[\0S\0Y\0S\0]\0", 12);
+    test::WriteText(path, utf16);
+    CClientSettings settings;
+    EXPECT_EQ(settings.Load(path.string()), IniStatus::kUnsupportedEncoding);
+    EXPECT_EQ(settings.HLDisplayRate, 15);
+    settings.ScrollPeriod = 0;
+    EXPECT_EQ(settings.Save(path.string()), IniStatus::kUnsupportedEncoding);
+    EXPECT_EQ(settings.ScrollQuot, 0);
+    EXPECT_EQ(ReadText(path), utf16);
+}
+
+}  // namespace
+}  // namespace voz
