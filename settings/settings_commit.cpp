@@ -1,0 +1,71 @@
+#include "settings/settings_commit.h"
+
+#include <algorithm>
+
+namespace voz {
+
+namespace {
+
+constexpr char kMainTradeSection[] = "SYSTEM";
+constexpr char kMainTradeKey[] = "MainTrade";
+
+}  // namespace
+
+std::string SettingsFilePath(std::string_view installFolder, std::string_view fileName) {
+    std::string path(installFolder);
+    path.append("\\").append(fileName);
+    return path;
+}
+
+bool SettingsPathToNative(std::string_view gbkPath, os::NativePath& out) {
+    if (!os::GbkToNative(gbkPath, out)) {
+        return false;
+    }
+#ifndef _WIN32
+    // Done on the converted text: in GBK a 0x5C byte may be the second half of a character.
+    std::replace(out.begin(), out.end(), '\\', '/');
+#endif
+    return true;
+}
+
+std::string MainTradeText(int listPosition) {
+    if (listPosition < 0 || listPosition >= kOrderSoftwareCount) {
+        listPosition = 0;
+    }
+    return std::string(1, static_cast<char>('0' + listPosition));
+}
+
+IniStatus LoadClientSettings(CClientSettings& settings, std::string_view installFolder) {
+    os::NativePath path;
+    if (!SettingsPathToNative(SettingsFilePath(installFolder, kSettingsFileName), path)) {
+        settings.ReadFrom(CIniFile());
+        return IniStatus::kBadPath;
+    }
+    return settings.Load(path);
+}
+
+IniStatus WriteMainTrade(std::string_view installFolder, int listPosition) {
+    os::NativePath path;
+    if (!SettingsPathToNative(SettingsFilePath(installFolder, kSecondSettingsFileName), path)) {
+        return IniStatus::kBadPath;
+    }
+    CIniFile file;
+    IniStatus status = file.Load(path);
+    if (status == IniStatus::kOk) {
+        status = file.SetString(kMainTradeSection, kMainTradeKey, MainTradeText(listPosition));
+    }
+    if (status == IniStatus::kOk && file.Modified()) {
+        status = file.Save(path);
+    }
+    return status;
+}
+
+IniStatus SaveClientSettings(CClientSettings& settings, std::string_view installFolder) {
+    os::NativePath path;
+    if (!SettingsPathToNative(SettingsFilePath(installFolder, kSettingsFileName), path)) {
+        return IniStatus::kBadPath;
+    }
+    return settings.Save(path);
+}
+
+}  // namespace voz
