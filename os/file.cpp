@@ -4,8 +4,6 @@ namespace voz::os {
 
 namespace {
 
-constexpr size_t kFileBufferSize = 1 << 16;
-
 std::FILE* OpenFile(const NativePath& path, bool forWriting) {
 #ifdef _WIN32
     return _wfopen(path.c_str(), forWriting ? L"wb" : L"rb");
@@ -38,12 +36,12 @@ InputFile::~InputFile() {
     }
 }
 
-bool InputFile::Open(const NativePath& path) {
+bool InputFile::Open(const NativePath& path, size_t bufferSize) {
     file_ = OpenFile(path, false);
     if (file_ == nullptr) {
         return false;
     }
-    std::setvbuf(file_, nullptr, _IOFBF, kFileBufferSize);
+    std::setvbuf(file_, nullptr, _IOFBF, bufferSize);
     if (!SeekFile(file_, 0, SEEK_END)) {
         return false;
     }
@@ -75,7 +73,7 @@ bool OutputFile::Create(const NativePath& path) {
     file_ = OpenFile(path, true);
     failed_ = file_ == nullptr;
     if (file_ != nullptr) {
-        std::setvbuf(file_, nullptr, _IOFBF, kFileBufferSize);
+        std::setvbuf(file_, nullptr, _IOFBF, kStreamBuffer);
     }
     return file_ != nullptr;
 }

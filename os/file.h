@@ -8,6 +8,9 @@
 
 namespace voz::os {
 
+inline constexpr size_t kStreamBuffer = 1 << 16;
+inline constexpr size_t kRecordBuffer = 1 << 12;
+
 class InputFile final : public InputStream {
 public:
     InputFile() = default;
@@ -15,7 +18,9 @@ public:
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
-    bool Open(const NativePath& path);
+    // bufferSize: bytes read ahead. Large for streaming; small where reads are
+    // short and far apart, since each seek refills the buffer.
+    bool Open(const NativePath& path, size_t bufferSize = kStreamBuffer);
     bool IsOpen() const { return file_ != nullptr; }
     size_t Read(void* data, size_t size) override;
     bool Seek(uint64_t position) override;

@@ -308,8 +308,9 @@ void LoadPackage(CPackageInfo& package, InputStream& input, uint64_t packageOffs
 }
 
 void LoadPackageFile(CPackageInfo& package, const os::NativePath& setupPath) {
+    // The loader reads short records and seeks over file data.
     os::InputFile file;
-    if (!file.Open(setupPath)) {
+    if (!file.Open(setupPath, os::kRecordBuffer)) {
         package.Clear();
         package.m_status.state = PackageStatus::State::kTruncated;
         package.m_status.where = "package";
