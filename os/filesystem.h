@@ -1,0 +1,59 @@
+// Folder and file operations of the installation: folders, file times,
+// copies, folder listing and deletion. Links are never followed: a link found
+// while listing is reported as a file and deleting it removes the link only.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "os/native_path.h"
+#include "package/package_format.h"
+
+namespace voz::os {
+
+// The folder separator of native paths.
+#ifdef _WIN32
+inline constexpr wchar_t kSeparator = L'\\';
+#else
+inline constexpr char kSeparator = '/';
+#endif
+
+// Creates one folder (its parent must exist). True when the path is a folder
+// afterwards, whether it was made now or existed before.
+bool CreateFolder(const NativePath& path);
+
+// True for a folder or a link to one.
+bool IsFolder(const NativePath& path);
+// True for a symbolic link, junction or other reparse point.
+bool IsLink(const NativePath& path);
+
+// Sets a file's creation, last-access and last-write times, taken as UTC.
+// Where the file system cannot set a creation time, that one is left as it is.
+// False when a time is not a valid date or the file cannot be changed.
+bool SetFileTimes(const NativePath& path, const PackageTime& creation, const PackageTime& lastAccess,
+                  const PackageTime& lastWrite);
+
+// Copies a file's bytes and last-write time to `to`, replacing an existing file.
+bool CopyFileReplacing(const NativePath& from, const NativePath& to);
+
+struct FolderEntry {
+    NativePath name;
+    bool isFolder;  // a real folder, not a link to one
+};
+
+// The entries of a folder, "." and ".." left out, hidden ones included.
+bool ListFolder(const NativePath& path, std::vector<FolderEntry>& entries);
+
+// Deletes a file or a link. A read-only file is refused, as on Windows: on
+// POSIX a file without write permission for its owner counts as read-only.
+bool RemoveFile(const NativePath& path);
+// Removes an empty folder.
+bool RemoveEmptyFolder(const NativePath& path);
+
+// The system's description of the last failed operation on this thread.
+std::string LastErrorText();
+
+// A native path as GBK text, for messages; false when a character has no GBK form.
+bool NativeToGbk(const NativePath& path, std::string& gbk);
+
+}  // namespace voz::os

@@ -1,0 +1,195 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <memory>
+
+#include "os/filesystem.h"
+#include "os/text_encoding.h"
+
+namespace voz::os {
+
+namespace {
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+// Accepts exactly the dates that Windows turns into file times (day of week ignored).
+bool ToTimespec(const PackageTime& t, timespec& out) {
+    static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (t.wYear < 1601 || t.wYear > 30827 || t.wMonth < 1 || t.wMonth > 12 || t.wHour > 23 || t.wMinute > 59 ||
+        t.wSecond > 59 || t.wMilliseconds > 999) {
+        return false;
+    }
+    int days = kDaysInMonth[t.wMonth - 1] + (t.wMonth == 2 && IsLeapYear(t.wYear) ? 1 : 0);
+    if (t.wDay < 1 || t.wDay > days) {
+        return false;
+    }
+    std::tm tm{};
+    tm.tm_year = t.wYear - 1900;
+    tm.tm_mon = t.wMonth - 1;
+    tm.tm_mday = t.wDay;
+    tm.tm_hour = t.wHour;
+    tm.tm_min = t.wMinute;
+    tm.tm_sec = t.wSecond;
+    errno = 0;
+    time_t seconds = timegm(&tm);
+    if (seconds == static_cast<time_t>(-1) && errno != 0) {
+        return false;
+    }
+    out.tv_sec = seconds;
+    out.tv_nsec = static_cast<long>(t.wMilliseconds) * 1000000;
+    return true;
+}
+
+struct FdCloser {
+    int fd;
+    ~FdCloser() {
+        if (fd >= 0) {
+            int saved = errno;
+            close(fd);
+            errno = saved;
+        }
+    }
+};
+
+}  // namespace
+
+bool CreateFolder(const NativePath& path) {
+    if (mkdir(path.c_str(), 0755) == 0) {
+        return true;
+    }
+    int error = errno;
+    if (IsFolder(path)) {
+        return true;
+    }
+    errno = error;
+    return false;
+}
+
+bool IsFolder(const NativePath& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsLink(const NativePath& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool SetFileTimes(const NativePath& path, const PackageTime& /*creation*/, const PackageTime& lastAccess,
+                  const PackageTime& lastWrite) {
+    // POSIX offers no way to set a file's birth time; access and modification times are set.
+    timespec times[2];
+    if (!ToTimespec(lastAccess, times[0]) || !ToTimespec(lastWrite, times[1])) {
+        errno = EINVAL;
+        return false;
+    }
+    return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool CopyFileReplacing(const NativePath& from, const NativePath& to) {
+    FdCloser in{open(from.c_str(), O_RDONLY | O_CLOEXEC)};
+    struct stat st {};
+    if (in.fd < 0 || fstat(in.fd, &st) != 0) {
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    FdCloser out{open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777)};
+    if (out.fd < 0) {
+        return false;
+    }
+    constexpr size_t kChunk = 1 << 16;
+    auto buffer = std::make_unique<char[]>(kChunk);
+    for (;;) {
+        ssize_t n = read(in.fd, buffer.get(), kChunk);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = write(out.fd, buffer.get() + done, static_cast<size_t>(n - done));
+            if (w < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return false;
+            }
+            done += w;
+        }
+    }
+    // Like a copy on Windows: the copy keeps the source's last-write time.
+    timespec times[2] = {{0, UTIME_NOW}, st.st_mtim};
+    if (futimens(out.fd, times) != 0) {
+        return false;
+    }
+    int fd = out.fd;
+    out.fd = -1;
+    return close(fd) == 0;
+}
+
+bool ListFolder(const NativePath& path, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    DIR* dir = opendir(path.c_str());
+    if (dir == nullptr) {
+        return false;
+    }
+    for (;;) {
+        errno = 0;
+        dirent* entry = readdir(dir);
+        if (entry == nullptr) {
+            break;
+        }
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) {
+            continue;
+        }
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            isFolder = fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+        }
+        entries.push_back({entry->d_name, isFolder});
+    }
+    int error = errno;
+    closedir(dir);
+    errno = error;
+    return error == 0;
+}
+
+bool RemoveFile(const NativePath& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) {
+        return false;
+    }
+    if (S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
+        errno = EACCES;
+        return false;
+    }
+    return unlink(path.c_str()) == 0;
+}
+
+bool RemoveEmptyFolder(const NativePath& path) { return rmdir(path.c_str()) == 0; }
+
+std::string LastErrorText() { return std::strerror(errno); }
+
+bool NativeToGbk(const NativePath& path, std::string& gbk) {
+    auto converted = Utf8ToGbk(path);
+    if (!converted) {
+        return false;
+    }
+    gbk = std::move(*converted);
+    return true;
+}
+
+}  // namespace voz::os

@@ -1,0 +1,125 @@
+#include <windows.h>
+
+#include <cstring>
+
+#include "os/filesystem.h"
+#include "os/text_encoding.h"
+
+namespace voz::os {
+
+namespace {
+
+static_assert(sizeof(SYSTEMTIME) == sizeof(PackageTime), "package times have the SYSTEMTIME layout");
+
+bool ToFileTime(const PackageTime& time, FILETIME& out) {
+    SYSTEMTIME st;
+    std::memcpy(&st, &time, sizeof st);
+    return SystemTimeToFileTime(&st, &out) != FALSE;
+}
+
+DWORD Attributes(const NativePath& path) { return GetFileAttributesW(path.c_str()); }
+
+}  // namespace
+
+bool CreateFolder(const NativePath& path) {
+    if (CreateDirectoryW(path.c_str(), nullptr)) {
+        return true;
+    }
+    DWORD error = GetLastError();
+    if (IsFolder(path)) {
+        return true;
+    }
+    SetLastError(error);
+    return false;
+}
+
+bool IsFolder(const NativePath& path) {
+    DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsLink(const NativePath& path) {
+    DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool SetFileTimes(const NativePath& path, const PackageTime& creation, const PackageTime& lastAccess,
+                  const PackageTime& lastWrite) {
+    FILETIME times[3];
+    if (!ToFileTime(creation, times[0]) || !ToFileTime(lastAccess, times[1]) || !ToFileTime(lastWrite, times[2])) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BOOL ok = SetFileTime(file, &times[0], &times[1], &times[2]);
+    DWORD error = GetLastError();
+    CloseHandle(file);
+    SetLastError(error);
+    return ok != FALSE;
+}
+
+bool CopyFileReplacing(const NativePath& from, const NativePath& to) {
+    return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+bool ListFolder(const NativePath& path, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((path + L"\\*.*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    do {
+        if (std::wcscmp(data.cFileName, L".") == 0 || std::wcscmp(data.cFileName, L"..") == 0) {
+            continue;
+        }
+        // A junction or folder link is removed as a link, never entered.
+        bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                        (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+        entries.push_back({data.cFileName, isFolder});
+    } while (FindNextFileW(find, &data));
+    DWORD error = GetLastError();
+    FindClose(find);
+    SetLastError(error);
+    return error == ERROR_NO_MORE_FILES;
+}
+
+bool RemoveFile(const NativePath& path) {
+    DWORD attributes = Attributes(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        // A link to a folder: removing it leaves the folder it points at alone.
+        return RemoveDirectoryW(path.c_str()) != FALSE;
+    }
+    return DeleteFileW(path.c_str()) != FALSE;
+}
+
+bool RemoveEmptyFolder(const NativePath& path) { return RemoveDirectoryW(path.c_str()) != FALSE; }
+
+std::string LastErrorText() {
+    DWORD error = GetLastError();
+    wchar_t* text = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text != nullptr ? text : L"", n);
+    LocalFree(text);
+    while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ')) {
+        message.pop_back();
+    }
+    auto gbk = WideToGbk(message);
+    return gbk && !gbk->empty() ? *gbk : "error " + std::to_string(error);
+}
+
+bool NativeToGbk(const NativePath& path, std::string& gbk) {
+    auto converted = WideToGbk(path);
+    if (!converted) {
+        return false;
+    }
+    gbk = std::move(*converted);
+    return true;
+}
+
+}  // namespace voz::os
