@@ -1,0 +1,295 @@
+#include "package/extract.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "os/file.h"
+#include "os/filesystem.h"
+#include "package/block_decoder.h"
+#include "package/directory_removal.h"
+#include "package/install_paths.h"
+
+namespace voz {
+
+namespace {
+
+int DirCount(const CPackageInfo& package) { return std::clamp(package.m_nDirCount, 0, kMaxDirs); }
+int FileCount(const PackageDir& dir) { return std::clamp(dir.nFileCount, 0, kMaxFilesPerDir); }
+int CopyCount(const CPackageInfo& package) { return std::clamp(package.m_nCopyCount, 0, kMaxCopies); }
+int RemoveCount(const CPackageInfo& package) { return std::clamp(package.m_nRemoveCount, 0, kMaxRemoves); }
+
+uint64_t StoredSize(const PackageFile& file) { return file.nDataSize > 0 ? static_cast<uint64_t>(file.nDataSize) : 0; }
+
+class Installer {
+public:
+    Installer(const CPackageInfo& package, InputStream& input, const ExtractOptions& options)
+        : package_(package), input_(input), options_(options), installDir_(FieldText(package.m_szInstallDir)) {}
+
+    std::vector<ExtractFailure> Run() {
+        // The install folder is made first, even for a package without folder
+        // records, so that the uninstaller and the settings files have a place.
+        if (installDir_.empty()) {
+            Fail("", FailureKind::kNoInstallFolder, "no install folder was given");
+            return std::move(failures_);
+        }
+        if (!CreateDirectoryPath(installDir_)) {
+            Fail(std::string(installDir_), FailureKind::kNoInstallFolder, os::LastErrorText());
+            return std::move(failures_);
+        }
+        for (int d = 0; d < DirCount(package_); ++d) {
+            for (int f = 0; f < FileCount(package_.m_dirs[d]); ++f) {
+                total_ += StoredSize(package_.m_dirs[d].files[f]);
+            }
+        }
+        for (int d = 0; d < DirCount(package_); ++d) {
+            ExtractFolder(package_.m_dirs[d]);
+        }
+        ShortcutPaths links;
+        if (options_.shell != nullptr) {
+            links = MakeShortcuts(package_, *options_.shell, failures_);
+        }
+        CopyStyleFiles();
+        RemoveFolders();
+        WriteUninstaller(links);
+        return std::move(failures_);
+    }
+
+private:
+    void Fail(std::string path, FailureKind kind, std::string detail) {
+        failures_.push_back({std::move(path), kind, std::move(detail)});
+    }
+
+    // The full path of a name relative to the install folder; nothing, with
+    // the failure recorded, when the name is unsafe or the path too long.
+    std::optional<std::string> InstallPath(std::string_view relative) {
+        if (NameCheck check = CheckRelativePath(relative); check != NameCheck::kSafe) {
+            Fail(std::string(relative), FailureKind::kUnsafeName, DescribeNameCheck(check));
+            return std::nullopt;
+        }
+        std::optional<std::string> path = JoinPath(installDir_, relative);
+        if (!path) {
+            Fail(std::string(relative), FailureKind::kPathTooLong, "longer than 255 bytes");
+        }
+        return path;
+    }
+
+    std::optional<os::NativePath> NativeInstallPath(std::string_view relative) {
+        std::optional<std::string> path = InstallPath(relative);
+        os::NativePath native;
+        if (!path) {
+            return std::nullopt;
+        }
+        if (!ToNativePath(*path, native)) {
+            Fail(*path, FailureKind::kUnsafeName, DescribeNameCheck(NameCheck::kNotGbk));
+            return std::nullopt;
+        }
+        return native;
+    }
+
+    void Advance(const PackageFile& file) {
+        done_ += StoredSize(file);
+        if (options_.progress && total_ > 0) {
+            // At most 2^50 stored bytes fit the tables, so done_ * 100 cannot overflow.
+            options_.progress(static_cast<int>(done_ * 100 / total_));
+        }
+    }
+
+    void ExtractFolder(const PackageDir& dir) {
+        std::string_view name = FieldText(dir.szName);
+        std::optional<std::string> dirPath = name.empty() ? std::optional<std::string>(installDir_) : InstallPath(name);
+        if (!dirPath) {
+            FailureKind why = failures_.back().kind;  // what InstallPath found wrong with the folder
+            for (int f = 0; f < FileCount(dir); ++f) {
+                Fail(RelativeFilePath(name, dir.files[f]), why, "its folder is refused");
+                Advance(dir.files[f]);
+            }
+            return;
+        }
+        if (!CreateDirectoryPath(*dirPath)) {
+            Fail(std::string(name), FailureKind::kFolderNotCreated, os::LastErrorText());
+        }
+        for (int f = 0; f < FileCount(dir); ++f) {
+            ExtractFile(name, dir.files[f]);
+            Advance(dir.files[f]);
+        }
+    }
+
+    static std::string RelativeFilePath(std::string_view dirName, const PackageFile& file) {
+        std::string path(dirName);
+        if (!path.empty()) {
+            path += '\\';
+        }
+        return path += FieldText(file.szName);
+    }
+
+    void ExtractFile(std::string_view dirName, const PackageFile& file) {
+        std::string relative = RelativeFilePath(dirName, file);
+        std::optional<os::NativePath> path = NativeInstallPath(relative);
+        if (!path) {
+            return;
+        }
+        os::OutputFile out;
+        if (!out.Create(*path)) {
+            Fail(relative, FailureKind::kFileNotCreated, os::LastErrorText());
+            return;
+        }
+        if (file.nDataSize < 0 || file.nDataPos < 0) {
+            Fail(relative, FailureKind::kDamagedData, "the file's data position or length is negative");
+        } else if (!Decode(out, file.nDataPos, file.nDataSize, relative)) {
+            return;
+        }
+        if (!out.Close()) {
+            Fail(relative, FailureKind::kWriteFailed, os::LastErrorText());
+            return;
+        }
+        if (!os::SetFileTimes(*path, file.stCreation, file.stLastAccess, file.stLastWrite)) {
+            Fail(relative, FailureKind::kTimesNotSet, os::LastErrorText());
+        }
+    }
+
+    // Decodes `size` stored bytes at `position` of the setup file into out.
+    bool Decode(OutputStream& out, int32_t position, int32_t size, const std::string& what) {
+        if (size == 0) {
+            return true;
+        }
+        auto at = static_cast<uint64_t>(position);
+        if (input_.Tell() != at && !input_.Seek(at)) {
+            Fail(what, FailureKind::kDamagedData, "the data lies beyond the end of the setup file");
+            return false;
+        }
+        DecodeResult result = decoder_.DecodeToStream(input_, &out, static_cast<uint32_t>(size));
+        if (result.error == DecodeError::kWriteFailed) {
+            Fail(what, FailureKind::kWriteFailed, os::LastErrorText());
+            return false;
+        }
+        if (!result.ok()) {
+            Fail(what, FailureKind::kDamagedData, DescribeDecodeError(result.error));
+            return false;
+        }
+        return true;
+    }
+
+    void CopyStyleFiles() {
+        std::string_view style = FieldText(package_.m_szStyle);
+        for (int i = 0; i < CopyCount(package_); ++i) {
+            const PackageCopy& copy = package_.m_copies[i];
+            if (FieldText(copy.szStyle) != style) {
+                continue;
+            }
+            std::optional<os::NativePath> source = NativeInstallPath(FieldText(copy.szSource));
+            std::optional<os::NativePath> dest = NativeInstallPath(FieldText(copy.szDest));
+            if (source && dest && !os::CopyFileReplacing(*source, *dest)) {
+                Fail(std::string(FieldText(copy.szDest)), FailureKind::kCopyFailed, os::LastErrorText());
+            }
+        }
+    }
+
+    void RemoveFolders() {
+        for (int i = 0; i < RemoveCount(package_); ++i) {
+            std::string_view entry = FieldText(package_.m_szRemove[i]);
+            if (entry.empty()) {
+                continue;  // it would name the install folder itself
+            }
+            if (std::optional<std::string> path = InstallPath(entry)) {
+                RemoveDirectoryTree(*path, failures_);
+            }
+        }
+    }
+
+    void WriteUninstaller(const ShortcutPaths& links) {
+        std::string_view name = FieldText(package_.m_szUninstaller);
+        std::optional<os::NativePath> path = NativeInstallPath(name);
+        if (!path) {
+            return;
+        }
+        os::OutputFile out;
+        if (!out.Create(*path)) {
+            Fail(std::string(name), FailureKind::kFileNotCreated, os::LastErrorText());
+            return;
+        }
+        // The uninstaller finds its data right after its own bytes, so a
+        // damaged uninstaller gets no data rather than data at the wrong place.
+        if (package_.m_nUninstallerSize < 0 || package_.m_nUninstallerPos < 0) {
+            Fail(std::string(name), FailureKind::kDamagedData, "the uninstaller's position or length is negative");
+            return;
+        }
+        if (!Decode(out, package_.m_nUninstallerPos, package_.m_nUninstallerSize, std::string(name))) {
+            return;
+        }
+        if (!WriteUninstallData(package_, links, out) || !out.Close()) {
+            Fail(std::string(name), FailureKind::kWriteFailed, os::LastErrorText());
+        }
+    }
+
+    const CPackageInfo& package_;
+    InputStream& input_;
+    const ExtractOptions& options_;
+    std::string installDir_;
+    CBlockDecoder decoder_;
+    uint64_t total_ = 0;
+    uint64_t done_ = 0;
+    std::vector<ExtractFailure> failures_;
+};
+
+}  // namespace
+
+const char* DescribeFailureKind(FailureKind kind) {
+    switch (kind) {
+    case FailureKind::kUnsafeName: return "refused name";
+    case FailureKind::kPathTooLong: return "path too long";
+    case FailureKind::kNoInstallFolder: return "no install folder";
+    case FailureKind::kFolderNotCreated: return "folder not created";
+    case FailureKind::kFileNotCreated: return "file not created";
+    case FailureKind::kDamagedData: return "damaged data";
+    case FailureKind::kWriteFailed: return "write failed";
+    case FailureKind::kTimesNotSet: return "file times not set";
+    case FailureKind::kSpecialFolderUnknown: return "special folder unknown";
+    case FailureKind::kShortcutNotMade: return "shortcut not made";
+    case FailureKind::kCopyFailed: return "style copy failed";
+    case FailureKind::kDeleteFailed: return "not deleted";
+    case FailureKind::kRemoveFailed: return "folder not removed";
+    }
+    return "failed";
+}
+
+std::vector<ExtractFailure> ExtractPackage(const CPackageInfo& package, InputStream& input,
+                                           const ExtractOptions& options) {
+    return Installer(package, input, options).Run();
+}
+
+bool CreateDirectoryPath(std::string_view path) {
+    os::NativePath native;
+    if (!ToNativePath(path, native)) {
+        return false;
+    }
+    // Converted text holds no trail bytes, so each separator found here is a
+    // real one: a GBK character whose second byte is 0x5C never splits a name.
+    for (size_t i = 1; i < native.size(); ++i) {
+        if (native[i] == os::kSeparator || native[i] == '/') {
+            os::CreateFolder(native.substr(0, i));  // a drive prefix or an existing folder simply fails
+        }
+    }
+    return os::CreateFolder(native);
+}
+
+bool WritePackageString(std::string_view text, OutputStream& out) {
+    auto size = static_cast<uint32_t>(text.size());
+    const uint8_t length[4] = {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+                               static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
+    return out.Write(length, sizeof length) && out.Write(text.data(), text.size());
+}
+
+bool WriteUninstallData(const CPackageInfo& package, const ShortcutPaths& paths, OutputStream& out) {
+    int count = std::clamp(package.m_nShortcutCount, 0, kMaxShortcuts);
+    const auto n = static_cast<uint32_t>(count);
+    const uint8_t countBytes[4] = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n >> 16),
+                                   static_cast<uint8_t>(n >> 24)};
+    bool ok = WritePackageString(FieldText(package.m_szTitle), out) && WritePackageString(FieldText(package.m_szVersion), out) &&
+              out.Write(countBytes, sizeof countBytes);
+    for (int i = 0; ok && i < count; ++i) {
+        ok = WritePackageString(paths.links[i], out);
+    }
+    return ok && WritePackageString(paths.group, out);
+}
+
+}  // namespace voz

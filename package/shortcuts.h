@@ -1,0 +1,58 @@
+// Shortcuts of the installation: shell links on the desktop and in a program
+// group under the Start menu's Programs folder.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "package/extract_failure.h"
+#include "package/package_info.h"
+
+namespace voz {
+
+// Shell folder identifiers (CSIDL) of the folders that receive shortcuts.
+inline constexpr int kCsidlDesktop = 0;
+inline constexpr int kCsidlPrograms = 2;
+
+// What the installation asks of the system's shell. All paths are GBK.
+class ShellServices {
+public:
+    virtual ~ShellServices() = default;
+    // Puts the path of the special folder `csidl` into path; false, leaving
+    // path as it was, when the shell cannot tell.
+    virtual bool GetSpecialFolderPath(std::string& path, int csidl) = 0;
+    // Saves a shell link at `link` that starts `target` in the target's folder
+    // and shows icon 0 of `icon`.
+    virtual bool CreateShortcut(const std::string& link, const std::string& target, const std::string& icon) = 0;
+};
+
+#ifdef _WIN32
+// The Windows shell: special folders from the shell, links through the shell-link object.
+class WindowsShell final : public ShellServices {
+public:
+    bool GetSpecialFolderPath(std::string& path, int csidl) override;
+    bool CreateShortcut(const std::string& link, const std::string& target, const std::string& icon) override;
+};
+#endif
+
+// The folder a shortcut starts in: the target up to its last backslash, or
+// the whole target when it has none.
+std::string ShortcutWorkingFolder(std::string_view target);
+
+// What the shortcut step leaves for the uninstaller: one link path per
+// shortcut record (empty for a record that makes no link) and the program
+// group's full path.
+struct ShortcutPaths {
+    std::string links[kMaxShortcuts];
+    std::string group;
+};
+
+// Creates the program group folder (even when no record uses it), then makes
+// a link for every record whose place is the desktop or the group. A link
+// path is kept even when the shell fails to save the link; a record whose
+// names are unsafe or too long makes no link, keeps an empty slot and is
+// added to failures.
+ShortcutPaths MakeShortcuts(const CPackageInfo& package, ShellServices& shell, std::vector<ExtractFailure>& failures);
+
+}  // namespace voz
