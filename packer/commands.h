@@ -1,9 +1,11 @@
 // The packing tool's commands. Each returns the process exit status:
-// 0 success, 1 a damaged package (verify), 2 bad input.
+// 0 success, 1 a damaged package (verify) or failures while installing
+// (extract), 2 bad input.
 #pragma once
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace voz {
 
@@ -11,5 +13,9 @@ int BuildCommand(const std::filesystem::path& manifest, const std::filesystem::p
                  const std::optional<std::filesystem::path>& stub);
 int ListCommand(const std::filesystem::path& setup, bool json);
 int VerifyCommand(const std::filesystem::path& setup);
+// Installs the setup's package into dir for the given install style (default:
+// the first, as the wizard preselects), without shortcuts.
+int ExtractCommand(const std::filesystem::path& setup, const std::filesystem::path& dir,
+                   const std::optional<std::string>& style);
 
 }  // namespace voz

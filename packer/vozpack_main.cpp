@@ -4,7 +4,7 @@
 #include "packer/commands.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"vozpack: build, list and verify setup packages"};
+    CLI::App app{"vozpack: build, list, verify and extract setup packages"};
     app.require_subcommand(1);
 
     std::string manifest;
@@ -24,6 +24,14 @@ int main(int argc, char** argv) {
     CLI::App* verify = app.add_subcommand("verify", "decode every item of a setup and report damage");
     verify->add_option("setup", setup, "setup executable")->required();
 
+    std::string installDir;
+    std::string style;
+    CLI::App* extract = app.add_subcommand("extract", "install a setup's package into a folder (no shortcuts)");
+    extract->add_option("setup", setup, "setup executable")->required();
+    extract->add_option("-d,--dir", installDir, "install folder")->required();
+    CLI::Option* styleOption =
+        extract->add_option("--style", style, "install style label; default: the first, as the wizard preselects");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -36,6 +44,10 @@ int main(int argc, char** argv) {
     }
     if (*list) {
         return voz::ListCommand(setup, json);
+    }
+    if (*extract) {
+        return voz::ExtractCommand(setup, installDir,
+                                   styleOption->count() > 0 ? std::optional<std::string>(style) : std::nullopt);
     }
     return voz::VerifyCommand(setup);
 }

@@ -1,0 +1,127 @@
+// vozpack extract: installs a setup's package into a folder with the setup's
+// own installation engine, without shortcuts.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "os/file.h"
+#include "os/text_encoding.h"
+#include "package/extract.h"
+#include "package/install_paths.h"
+#include "package/package_loader.h"
+#include "packer/commands.h"
+#include "packer/setup_inspection.h"
+#include "packer/terminal_progress.h"
+
+namespace voz {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The distinct style labels in order of first appearance, as the install-style page offers them.
+std::vector<std::string> StyleLabels(const CPackageInfo& package) {
+    std::vector<std::string> labels;
+    for (int i = 0; i < package.m_nCopyCount; ++i) {
+        std::string label(FieldText(package.m_copies[i].szStyle));
+        if (std::find(labels.begin(), labels.end(), label) == labels.end()) {
+            labels.push_back(label);
+        }
+    }
+    return labels;
+}
+
+// The install folder as the record holds it: an absolute path in GBK that fits its field.
+bool SetInstallFolder(CPackageInfo& package, const fs::path& dir) {
+    std::string utf8 = fs::absolute(dir).lexically_normal().string();
+    while (utf8.size() > 1 && utf8.back() == '/') {
+        utf8.pop_back();
+    }
+    if (utf8.find('\\') != std::string::npos) {
+        std::fprintf(stderr, "vozpack: %s: a backslash would be taken for a folder separator\n", utf8.c_str());
+        return false;
+    }
+    std::optional<std::string> gbk = os::Utf8ToGbk(utf8);
+    if (!gbk) {
+        std::fprintf(stderr, "vozpack: %s: the folder name cannot be written in GBK\n", utf8.c_str());
+        return false;
+    }
+    if (gbk->size() >= sizeof package.m_szInstallDir) {
+        std::fprintf(stderr, "vozpack: %s: the folder name is longer than %zu GBK bytes\n", utf8.c_str(),
+                     sizeof package.m_szInstallDir - 1);
+        return false;
+    }
+    std::memcpy(package.m_szInstallDir, gbk->c_str(), gbk->size() + 1);
+    return true;
+}
+
+bool SetStyle(CPackageInfo& package, const std::optional<std::string>& style) {
+    std::vector<std::string> labels = StyleLabels(package);
+    std::string chosen;
+    if (style) {
+        std::optional<std::string> gbk = os::Utf8ToGbk(*style);
+        if (!gbk || std::find(labels.begin(), labels.end(), *gbk) == labels.end()) {
+            std::fprintf(stderr, "vozpack: the setup has no install style \"%s\"; its styles:", style->c_str());
+            for (const auto& label : labels) {
+                std::fprintf(stderr, " \"%s\"", DisplayText(label.c_str()).c_str());
+            }
+            std::fprintf(stderr, "%s\n", labels.empty() ? " none" : "");
+            return false;
+        }
+        chosen = *gbk;
+    } else if (!labels.empty()) {
+        chosen = labels.front();  // the wizard preselects the first style
+    }
+    std::memcpy(package.m_szStyle, chosen.c_str(), chosen.size() + 1);
+    return true;
+}
+
+}  // namespace
+
+int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::optional<std::string>& style) {
+    os::InputFile input;
+    if (!input.Open(setup.string())) {
+        std::fprintf(stderr, "vozpack: %s: cannot open the file\n", setup.string().c_str());
+        return 2;
+    }
+    auto package = std::make_unique<CPackageInfo>();  // large: kept off the stack
+    LoadPackage(*package, input);
+    if (!package->m_status.sound()) {
+        std::fprintf(stderr, "vozpack: %s: the package is %s at %s: %s; nothing installed\n", setup.string().c_str(),
+                     package->m_status.state == PackageStatus::State::kTruncated ? "truncated" : "damaged",
+                     package->m_status.where.c_str(), package->m_status.reason.c_str());
+        return 2;
+    }
+    if (!SetInstallFolder(*package, dir) || !SetStyle(*package, style)) {
+        return 2;
+    }
+    std::string styleText = DisplayText(package->m_szStyle);
+    std::printf("installing into %s, style %s; shortcuts are not made here, so the uninstall data names none\n",
+                DisplayText(package->m_szInstallDir).c_str(), styleText.empty() ? "(none)" : styleText.c_str());
+    std::fflush(stdout);
+
+    std::vector<ExtractFailure> failures;
+    int files = 0;
+    {
+        TerminalProgress bar("installing");
+        ExtractOptions options;
+        options.progress = [&](int percent) { bar.Update(static_cast<uint64_t>(percent), 100); };
+        failures = ExtractPackage(*package, input, options);
+    }
+    for (int d = 0; d < package->m_nDirCount; ++d) {
+        files += package->m_dirs[d].nFileCount;
+    }
+    for (const ExtractFailure& failure : failures) {
+        std::printf("failed: %s: %s: %s\n", DisplayText(failure.path.c_str()).c_str(),
+                    DescribeFailureKind(failure.kind), DisplayText(failure.detail.c_str()).c_str());
+    }
+    if (!failures.empty()) {
+        std::printf("%zu failure%s\n", failures.size(), failures.size() == 1 ? "" : "s");
+        return 1;
+    }
+    std::printf("installed %d files in %d folders and the uninstaller\n", files, package->m_nDirCount);
+    return 0;
+}
+
+}  // namespace voz

@@ -1,0 +1,157 @@
+// Installs the sample client with `vozpack extract` and checks the installed
+// tree file by file, with times, against the tree it was packed from.
+#include <sys/wait.h>
+
+#include <map>
+
+#include "extract/extract_support.h"
+
+namespace voz {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status;
+    std::string out;
+};
+
+CliRun Vozpack(const std::string& args) {
+    std::string command = std::string(VOZPACK_PATH) + " " + args + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) {
+        out.append(buf, n);
+    }
+    int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+struct Times {
+    int64_t access;
+    int64_t write;
+};
+
+// The sample copied to a private folder, so that nothing else reads its files
+// (and moves their access times) between the snapshot of its times and packing.
+class SampleInstall : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        temp_ = new test::TempDir();
+        fs::copy(fs::path(VOZ_SOURCE_DIR) / "sample", temp_->path() / "sample", fs::copy_options::recursive);
+        for (const auto& entry : fs::recursive_directory_iterator(Client())) {
+            if (entry.is_regular_file()) {
+                auto [access, write] = test::FileTimes(entry.path());
+                times_[fs::relative(entry.path(), Client()).string()] = {access, write};
+            }
+        }
+        CliRun r = Vozpack("build " + Quoted(temp_->path() / "sample/manifest.toml") + " -o " + Quoted(SetupFile()));
+        ASSERT_EQ(r.status, 0) << r.out;
+    }
+    static void TearDownTestSuite() { delete temp_; }
+
+    static fs::path Client() { return temp_->path() / "sample/client"; }
+    static fs::path SetupFile() { return temp_->path() / "setup.exe"; }
+
+    static inline test::TempDir* temp_ = nullptr;
+    static inline std::map<std::string, Times> times_;  // by path relative to the client folder
+    test::TempDir out_;
+};
+
+TEST_F(SampleInstall, InstallsEveryFileWithItsTimesThenTheStyleCopyRemovalAndUninstaller) {
+    fs::path dir = out_ / "沃兹期货";
+    CliRun r = Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir));
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("全功能版"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("shortcuts are not made"), std::string::npos) << r.out;
+
+    // The expected tree: the source without the removed 配置 folder, Voz.ini
+    // replaced by the first style's copy, and the uninstaller.
+    std::vector<std::string> expected = {"卸载.exe"};
+    for (const auto& [relative, times] : times_) {
+        if (!relative.starts_with("配置/")) {
+            expected.push_back(relative);
+        }
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(Client())) {
+        if (entry.is_directory() && entry.path().filename() != "配置") {
+            expected.push_back(fs::relative(entry.path(), Client()).string() + "/");
+        }
+    }
+    std::sort(expected.begin(), expected.end());
+    ASSERT_EQ(test::TreeListing(dir), expected);
+
+    // Times first: reading a file's bytes may move its access time.
+    for (const auto& [relative, times] : times_) {
+        if (relative.starts_with("配置/")) {
+            continue;
+        }
+        auto [access, write] = test::FileTimes(dir / relative);
+        if (relative == "Voz.ini") {
+            EXPECT_EQ(write, times_.at("配置/全功能Voz.ini").write);  // a copy keeps its source's write time
+        } else {
+            EXPECT_EQ(access, times.access) << relative;
+            EXPECT_EQ(write, times.write) << relative;
+        }
+    }
+    for (const auto& [relative, times] : times_) {
+        if (!relative.starts_with("配置/") && relative != "Voz.ini") {
+            EXPECT_EQ(test::ReadBytes(dir / relative), test::ReadBytes(Client() / relative)) << relative;
+        }
+    }
+    EXPECT_EQ(test::ReadBytes(dir / "Voz.ini"), test::ReadBytes(Client() / "配置/全功能Voz.ini"));
+
+    // The sample has no uninstaller program: only the data, with five empty link slots and no group.
+    std::vector<uint8_t> data;
+    auto string = [&](const std::string& s) {
+        for (int i = 0; i < 4; ++i) data.push_back(static_cast<uint8_t>(s.size() >> (8 * i)));
+        data.insert(data.end(), s.begin(), s.end());
+    };
+    string(test::Gbk("沃兹期货"));
+    string("V6.2");
+    data.insert(data.end(), {5, 0, 0, 0});
+    for (int i = 0; i < 6; ++i) {
+        string("");
+    }
+    EXPECT_EQ(test::ReadBytes(dir / "卸载.exe"), data);
+}
+
+TEST_F(SampleInstall, TheChosenStyleDecidesTheSettingsFile) {
+    fs::path dir = out_ / "lite";
+    CliRun r = Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir) + " --style 精简版");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(test::ReadBytes(dir / "Voz.ini"), test::ReadBytes(Client() / "配置/精简Voz.ini"));
+}
+
+TEST_F(SampleInstall, AnUnknownStyleIsRefusedBeforeAnythingIsWritten) {
+    fs::path dir = out_ / "none";
+    CliRun r = Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir) + " --style 专业版");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("\"全功能版\" \"精简版\""), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir));
+}
+
+TEST_F(SampleInstall, FailuresAreListedAndTheExitStatusIs1) {
+    fs::path dir = out_ / "busy";
+    fs::create_directories(dir / "VozClient.exe");  // a folder holds the program's name
+    CliRun r = Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir));
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("failed: VozClient.exe: file not created"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::exists(dir / "网站/官方网站.url"));  // the rest was installed
+}
+
+TEST_F(SampleInstall, ATruncatedSetupInstallsNothing) {
+    std::vector<uint8_t> bytes = test::ReadBytes(SetupFile());
+    bytes.resize(bytes.size() - 10);
+    test::WriteBytes(out_ / "short.exe", bytes);
+    CliRun r = Vozpack("extract " + Quoted(out_ / "short.exe") + " -d " + Quoted(out_ / "x"));
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_NE(r.out.find("truncated"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(out_ / "x"));
+}
+
+}  // namespace
+}  // namespace voz
