@@ -102,6 +102,28 @@ inline void CopyMatch(uint8_t* window, uint32_t from, uint32_t to, uint32_t leng
     }
 }
 
+// Reads the next block header of a sequence with `remaining` stored bytes left
+// and checks that the block lies within them; on success remaining no longer
+// counts the block.
+DecodeError ReadFramedBlockHeader(InputStream& input, uint32_t& remaining, BlockHeader& block) {
+    uint8_t header[kBlockHeaderSize];
+    if (remaining < kBlockHeaderSize) {
+        return DecodeError::kSequenceTruncated;
+    }
+    if (!input.ReadExact(header, sizeof header)) {
+        return DecodeError::kReadFailed;
+    }
+    block = ParseBlockHeader(header);
+    if (block.storedSize == 0) {
+        return DecodeError::kEmptyStoredBlock;
+    }
+    if (block.storedSize > remaining - kBlockHeaderSize) {
+        return DecodeError::kSequenceTruncated;
+    }
+    remaining -= kBlockHeaderSize + block.storedSize;
+    return DecodeError::kNone;
+}
+
 // The longest match length the code can express, 2^15 + 2^15 - 1 + 1, needs 15
 // prefix ones; 16 or more ones always describe a match longer than any block.
 constexpr uint32_t kMaxPrefixOnes = 15;
@@ -230,23 +252,9 @@ DecodeResult CBlockDecoder::DecodeToStream(InputStream& input, OutputStream* out
     DecodeResult result;
     uint32_t remaining = length;
     while (remaining > 0) {
-        uint8_t header[kBlockHeaderSize];
-        if (remaining < kBlockHeaderSize) {
-            result.error = DecodeError::kSequenceTruncated;
-            return result;
-        }
-        if (!input.ReadExact(header, sizeof header)) {
-            result.error = DecodeError::kReadFailed;
-            return result;
-        }
-        remaining -= kBlockHeaderSize;
-        BlockHeader block = ParseBlockHeader(header);
-        if (block.storedSize == 0) {
-            result.error = DecodeError::kEmptyStoredBlock;
-            return result;
-        }
-        if (block.storedSize > remaining) {
-            result.error = DecodeError::kSequenceTruncated;
+        BlockHeader block;
+        result.error = ReadFramedBlockHeader(input, remaining, block);
+        if (!result.ok()) {
             return result;
         }
         uint8_t* bytes = block.plain ? window_.get() : stored_.get();
@@ -254,7 +262,6 @@ DecodeResult CBlockDecoder::DecodeToStream(InputStream& input, OutputStream* out
             result.error = DecodeError::kReadFailed;
             return result;
         }
-        remaining -= block.storedSize;
         if (!block.plain) {
             result.error = DecodeIntoWindow(block.rawSize, bytes, block.storedSize);
             if (!result.ok()) {
@@ -274,30 +281,15 @@ DecodeResult MeasureSequence(InputStream& input, uint32_t length) {
     DecodeResult result;
     uint32_t remaining = length;
     while (remaining > 0) {
-        uint8_t header[kBlockHeaderSize];
-        if (remaining < kBlockHeaderSize) {
-            result.error = DecodeError::kSequenceTruncated;
-            return result;
-        }
-        if (!input.ReadExact(header, sizeof header)) {
-            result.error = DecodeError::kReadFailed;
-            return result;
-        }
-        remaining -= kBlockHeaderSize;
-        BlockHeader block = ParseBlockHeader(header);
-        if (block.storedSize == 0) {
-            result.error = DecodeError::kEmptyStoredBlock;
-            return result;
-        }
-        if (block.storedSize > remaining) {
-            result.error = DecodeError::kSequenceTruncated;
+        BlockHeader block;
+        result.error = ReadFramedBlockHeader(input, remaining, block);
+        if (!result.ok()) {
             return result;
         }
         if (!input.Seek(input.Tell() + block.storedSize)) {
             result.error = DecodeError::kReadFailed;
             return result;
         }
-        remaining -= block.storedSize;
         result.produced += block.rawSize;
     }
     return result;

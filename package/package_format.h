@@ -31,6 +31,8 @@ inline constexpr int kPathField = 256;
 // Screens that show a package text and image, in package order.
 enum ScreenIndex { kMainScreen, kWelcomeScreen, kFolderScreen, kStyleScreen, kOrderScreen, kExtractScreen };
 inline constexpr int kScreenCount = 6;
+// Short names of the screens, as the packing tool's manifest and listings use them.
+inline constexpr const char* kScreenKeys[kScreenCount] = {"main", "welcome", "folder", "style", "order", "extract"};
 
 // Shortcut places.
 inline constexpr int kPlaceDesktop = 0;

@@ -11,8 +11,6 @@ namespace voz {
 
 namespace {
 
-const char* const kScreenNames[kScreenCount] = {"main", "welcome", "folder", "style", "order", "extract"};
-
 // Reads the record strictly in package order and stops at the first item that
 // is missing, breaks a limit or fails to decode.
 class Loader {
@@ -149,7 +147,7 @@ private:
         Buffer stored = std::make_unique_for_overwrite<uint8_t[]>(kTextCapacity);
         Buffer decoded = std::make_unique_for_overwrite<uint8_t[]>(kTextCapacity);
         for (int i = 0; i < kScreenCount; ++i) {
-            std::string where = std::string("text ") + std::to_string(i + 1) + " (" + kScreenNames[i] + ")";
+            std::string where = std::string("text ") + std::to_string(i + 1) + " (" + kScreenKeys[i] + ")";
             uint32_t size = 0;
             if (!ReadPackedItem(stored, kTextCapacity, decoded.get(), kTextCapacity - 1, size, where)) {
                 return false;
@@ -165,7 +163,7 @@ private:
         Buffer stored = std::make_unique_for_overwrite<uint8_t[]>(kImageCapacity);
         Buffer decoded = std::make_unique_for_overwrite<uint8_t[]>(kImageCapacity);
         for (int i = 0; i < kScreenCount; ++i) {
-            std::string where = std::string("image ") + std::to_string(i + 1) + " (" + kScreenNames[i] + ")";
+            std::string where = std::string("image ") + std::to_string(i + 1) + " (" + kScreenKeys[i] + ")";
             uint32_t size = 0;
             if (!ReadPackedItem(stored, kImageCapacity, decoded.get(), kImageCapacity, size, where)) {
                 return false;

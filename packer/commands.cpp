@@ -20,8 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kScreenKeys[kScreenCount] = {"main", "welcome", "folder", "style", "order", "extract"};
-
 std::vector<uint8_t> ReadStub(const std::optional<fs::path>& stub) {
     if (!stub) {
         // No Windows stub given: a zero-filled placeholder of the stub's size keeps the package offset right.

@@ -15,8 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kScreenKeys[kScreenCount] = {"main", "welcome", "folder", "style", "order", "extract"};
-
 class ManifestReader {
 public:
     explicit ManifestReader(const fs::path& path) : path_(path), base_(path.parent_path()) {

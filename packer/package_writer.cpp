@@ -13,8 +13,6 @@ namespace voz {
 
 namespace {
 
-const char* const kScreenKeys[kScreenCount] = {"main", "welcome", "folder", "style", "order", "extract"};
-
 // Files are read and compressed in batches of about this many raw bytes, so
 // that memory stays bounded while every core has blocks to work on.
 constexpr uint64_t kBatchBytes = 16u << 20;
