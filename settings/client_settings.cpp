@@ -1,7 +1,7 @@
 #include "settings/client_settings.h"
 
 #include <cstdio>
-#include <string>
+#include <string_view>
 
 namespace voz {
 
@@ -144,19 +144,18 @@ void CClientSettings::WriteTo(CIniFile& file) {
     // engine always accepts, so the writes need no checking.
     for (const SettingKey& row : kSettingKeys) {
         const int32_t field = this->*row.field;
-        std::string text;
+        char digits[16];
+        std::string_view text;
         switch (row.encoding) {
             case Encoding::kFlag:
             case Encoding::kChoice:
             case Encoding::kMarginHidden:
                 text = FlagText(field);
                 break;
-            case Encoding::kNumber: {
-                char digits[16];
+            case Encoding::kNumber:
                 std::snprintf(digits, sizeof digits, "%u", static_cast<unsigned>(field));
                 text = digits;
                 break;
-            }
             case Encoding::kYesNo:
                 DeriveScrollQuot(*this);
                 text = ScrollQuot != 0 ? kYes : kNo;

@@ -367,7 +367,8 @@ IniStatus CIniFile::SetString(std::string_view section, std::string_view key, st
         if (line.hasValue && std::string_view(text_).substr(line.valueBegin, line.valueEnd - line.valueBegin) == value) {
             return IniStatus::kOk;
         }
-        std::string replacement = line.hasValue ? std::string(value) : "=" + std::string(value);
+        std::string replacement(line.hasValue ? "" : "=");
+        replacement.append(value);
         text_.replace(line.valueBegin, line.valueEnd - line.valueBegin, replacement);
     } else if (found.sectionFound) {
         std::string added = found.insertNeedsBreak ? std::string(lineBreak) : std::string();
