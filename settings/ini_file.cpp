@@ -1,5 +1,6 @@
 #include "settings/ini_file.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "os/file.h"
@@ -161,11 +162,19 @@ struct Line {
     size_t valueEnd = 0;       // for a key without '=', both are the end of its name
 };
 
-Line ReadLine(std::string_view text, size_t begin) {
+// Reads the line that starts at begin. nextLf is the position of the first LF
+// at or after the previous line's start (npos when there is none); it is kept
+// up to date here so that a file with CR line ends is not searched to its end
+// for every line.
+Line ReadLine(std::string_view text, size_t begin, size_t& nextLf) {
     Line line;
-    line.end = text.find_first_of("\r\n", begin);
-    if (line.end == text.npos) {
-        line.end = line.next = text.size();
+    if (nextLf != text.npos && nextLf < begin) {
+        nextLf = text.find('\n', begin);
+    }
+    const size_t limit = nextLf == text.npos ? text.size() : nextLf;
+    line.end = std::min(text.substr(0, limit).find('\r', begin), limit);
+    if (line.end == text.size()) {
+        line.next = line.end;
     } else {
         line.next = line.end + (text.compare(line.end, 2, kCrLf) == 0 ? 2 : 1);
     }
@@ -242,8 +251,9 @@ struct CIniFile::Lookup {
 CIniFile::Lookup CIniFile::Find(std::string_view section, std::string_view key) const {
     Lookup found;
     bool inSection = false;
+    size_t nextLf = text_.find('\n', bodyStart_);
     for (size_t pos = bodyStart_; pos < text_.size();) {
-        Line line = ReadLine(text_, pos);
+        Line line = ReadLine(text_, pos, nextLf);
         pos = line.next;
         if (line.kind == LineKind::kSection) {
             if (found.sectionFound) {
