@@ -395,7 +395,8 @@ void KnownDifferences() {
     // UTF-16: refused, and left alone.
     // (Each file the platform reads gets a name of its own: it caches files by name and time.)
     const std::string utf16Path = g_folder + "\\utf16.ini";
-    const std::string utf16("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0""5\0\r\0\n\0", 26);
+    const char kUtf16[] = "\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0""5\0\r\0\n\0";
+    const std::string utf16(kUtf16, sizeof kUtf16 - 1);
     WriteBytes(utf16Path, utf16);
     Check(PlatformInt(utf16Path, "S", "k", -1) == 5, "UTF-16: the platform reads it");
     Check(engine.Load(Native(utf16Path)) == IniStatus::kUnsupportedEncoding && engine.Bytes().empty(),
