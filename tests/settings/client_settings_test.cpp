@@ -17,84 +17,23 @@ using test::TempDir;
 // sections, each section in the order of its first key, keys in table order.
 // ScrollQuot is "Yes" because the default ScrollPeriod (5) is not zero.
 constexpr char kDefaultFile[] =
-    "[GENERALTRADE]\r\n"
-    "ZqTraderIsUse=0\r\n"
-    "ORDERBOARDTYPE=0\r\n"
-    "[SYSTEM]\r\n"
-    "UDColorMode=0\r\n"
-    "DeltaNewShowRG=0\r\n"
-    "SQou1NewCome=1\r\n"
-    "AUTOUPDATAOPINT=1\r\n"
-    "QuoteFieldAutoSave=1\r\n"
-    "QuoteAutoSave=1\r\n"
-    "SQuost1ShowLevel2=0\r\n"
-    "ShfmeSQuost1ShowLevel2=0\r\n"
-    "CzceSQuost1ShowLevel2=0\r\n"
-    "ZgjrSQuost1ShowLevel2=0\r\n"
-    "GYMulArchivePrice=0\r\n"
-    "SQuost1ShowDetail=1\r\n"
-    "HasFrame=0\r\n"
-    "SpecialStyle=0\r\n"
-    "FILTRBIDASKPRICE=0\r\n"
-    "ScrollPeriod=5\r\n"
-    "ScrollLinesPerTime=1\r\n"
-    "ScrollQuot=Yes\r\n"
-    "ShowPrice=1\r\n"
-    "QlrtTaQlrt=1\r\n"
-    "StockEx=1\r\n"
-    "QuotAllWndSelect=1\r\n"
-    "SHOWTATABBTN=1\r\n"
-    "SavePageByScale=0\r\n"
-    "SEPERATORLINE=1\r\n"
-    "USEQUESTIONMARK=0\r\n"
-    "USEPAGETASET=1\r\n"
-    "ALSOSHOWINNERTRADEDETAIL=1\r\n"
-    "CustomPeriod=0\r\n"
-    "AutoSaveLine=1\r\n"
-    "QueryPrice=1\r\n"
-    "AlsoShowNewPrice=1\r\n"
-    "HLDisplayRate=15\r\n"
-    "SMALLQUOTDVOL=1\r\n"
-    "AutoSpecialTa=1\r\n"
-    "SpecialQLRT=1\r\n"
-    "SpecialTick=1\r\n"
-    "FUROVERLAPSTOCK=1\r\n"
-    "FUROVERLAPSTOCKRANK=1\r\n"
-    "m_nRirurAzToolBar=1\r\n"
-    "IndexBar=1\r\n"
-    "TabBar=1\r\n"
-    "TabBarDock=1\r\n"
-    "ToolBar=1\r\n"
+    "[GENERALTRADE]\r\nZqTraderIsUse=0\r\nORDERBOARDTYPE=0\r\n"
+    "[SYSTEM]\r\nUDColorMode=0\r\nDeltaNewShowRG=0\r\nSQou1NewCome=1\r\nAUTOUPDATAOPINT=1\r\nQuoteFieldAutoSave=1\r\n"
+    "QuoteAutoSave=1\r\nSQuost1ShowLevel2=0\r\nShfmeSQuost1ShowLevel2=0\r\nCzceSQuost1ShowLevel2=0\r\n"
+    "ZgjrSQuost1ShowLevel2=0\r\nGYMulArchivePrice=0\r\nSQuost1ShowDetail=1\r\nHasFrame=0\r\n"
+    "SpecialStyle=0\r\nFILTRBIDASKPRICE=0\r\nScrollPeriod=5\r\nScrollLinesPerTime=1\r\nScrollQuot=Yes\r\n"
+    "ShowPrice=1\r\nQlrtTaQlrt=1\r\nStockEx=1\r\nQuotAllWndSelect=1\r\nSHOWTATABBTN=1\r\nSavePageByScale=0\r\n"
+    "SEPERATORLINE=1\r\nUSEQUESTIONMARK=0\r\nUSEPAGETASET=1\r\nALSOSHOWINNERTRADEDETAIL=1\r\n"
+    "CustomPeriod=0\r\nAutoSaveLine=1\r\nQueryPrice=1\r\nAlsoShowNewPrice=1\r\nHLDisplayRate=15\r\n"
+    "SMALLQUOTDVOL=1\r\nAutoSpecialTa=1\r\nSpecialQLRT=1\r\nSpecialTick=1\r\nFUROVERLAPSTOCK=1\r\n"
+    "FUROVERLAPSTOCKRANK=1\r\nm_nRirurAzToolBar=1\r\nIndexBar=1\r\nTabBar=1\r\nTabBarDock=1\r\nToolBar=1\r\n"
     "ToolbarDockR=0\r\n"
-    "[TA]\r\n"
-    "TADBLCLICKMENU=1\r\n"
-    "Today=0\r\n"
-    "WHELLCHANGECON=1\r\n"
-    "KLINENOLRMARGIN=0\r\n"
-    "COORINATERIGHT=0\r\n"
-    "StockLinkage=0\r\n"
-    "SHOWZBTAB=0\r\n"
-    "FatKLine=1\r\n"
-    "SolidKLine=0\r\n"
-    "ZBIN1LINE=1\r\n"
-    "KLineNews=1\r\n"
-    "CompressTick=1\r\n"
-    "FOURKLINE=0\r\n"
-    "STOPLOST_LINE=1\r\n"
-    "KeepKLineSpan=1\r\n"
-    "AutoSaveStd=1\r\n"
-    "CoordKLine=0\r\n"
-    "NetLine=1\r\n"
-    "VerNetLine=1\r\n"
-    "NetLineSpan=0\r\n"
-    "ShowKLinePixel=8\r\n"
-    "ShowKLineType=0\r\n"
-    "[TAGROUP]\r\n"
-    "HighLow=1\r\n"
-    "[QLRT]\r\n"
-    "BasePrice=0\r\n"
-    "UseMa=0\r\n"
-    "SHOWVOL=1\r\n";
+    "[TA]\r\nTADBLCLICKMENU=1\r\nToday=0\r\nWHELLCHANGECON=1\r\nKLINENOLRMARGIN=0\r\nCOORINATERIGHT=0\r\n"
+    "StockLinkage=0\r\nSHOWZBTAB=0\r\nFatKLine=1\r\nSolidKLine=0\r\nZBIN1LINE=1\r\nKLineNews=1\r\nCompressTick=1\r\n"
+    "FOURKLINE=0\r\nSTOPLOST_LINE=1\r\nKeepKLineSpan=1\r\nAutoSaveStd=1\r\nCoordKLine=0\r\nNetLine=1\r\n"
+    "VerNetLine=1\r\nNetLineSpan=0\r\nShowKLinePixel=8\r\nShowKLineType=0\r\n"
+    "[TAGROUP]\r\nHighLow=1\r\n"
+    "[QLRT]\r\nBasePrice=0\r\nUseMa=0\r\nSHOWVOL=1\r\n";
 
 std::string ReadText(const std::filesystem::path& path) {
     auto bytes = test::ReadBytes(path);
@@ -118,13 +57,6 @@ std::vector<std::string> Lines(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
-}
-
-TEST(ClientSettings, HoldsZerosUntilLoaded) {
-    CClientSettings settings;
-    EXPECT_EQ(settings.SQou1NewCome, 0);
-    EXPECT_EQ(settings.HLDisplayRate, 0);
-    EXPECT_EQ(settings.ORDERBOARDTYPE, 0);
 }
 
 TEST(ClientSettings, MissingFileGivesDefaultsAndSaveCreatesAllKeys) {

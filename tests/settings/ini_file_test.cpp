@@ -100,6 +100,8 @@ TEST(IniRead, TextIsUnquotedAndCutToTheBuffer) {
     EXPECT_EQ(ini.GetString("S", "long", "No", 0), "");
     EXPECT_EQ(ini.GetString("S", "empty", "No", 20), "");  // present but empty: not the default
     EXPECT_EQ(ini.GetString("S", "half", "No", 20), "\"x");
+    // A quoted value that exactly fills the buffer keeps all its characters.
+    EXPECT_EQ(Ini("[S]\r\nq=\"abcdefghijklmnopqrs\"\r\n").GetString("S", "q", "", 20), "abcdefghijklmnopqrs");
     // 19 bytes would end inside the tenth character, so nine characters come back.
     EXPECT_EQ(ini.GetString("S", "gbk", "No", 20), Gbk("期货期货期货期货期"));
     EXPECT_EQ(ini.GetString("S", "missing", "No   ", 20), "No");
