@@ -46,12 +46,14 @@ int main() {
         os::OutputFile file;
         Check(file.Create(path) && file.Write(seq, sizeof seq) && file.Close(), "file with a Chinese name is written");
     }
-    os::InputFile in;
-    Check(in.Open(path) && in.Size() == sizeof seq, "file with a Chinese name is read");
-    MemoryOutput decoded;
-    Check(decoder.DecodeToStream(in, &decoded, sizeof seq).ok() && decoded.Bytes().size() == 8,
-          "block sequence decodes from a file");
-    _wremove(path.c_str());
+    {
+        os::InputFile in;
+        Check(in.Open(path) && in.Size() == sizeof seq, "file with a Chinese name is read");
+        MemoryOutput decoded;
+        Check(decoder.DecodeToStream(in, &decoded, sizeof seq).ok() && decoded.Bytes().size() == 8,
+              "block sequence decodes from a file");
+    }
+    Check(_wremove(path.c_str()) == 0, "the file is deleted once closed");
 
     std::printf("%d passed, %d failed\n", g_passed, g_failed);
     return g_failed == 0 ? 0 : 1;
