@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev
   nlohmann-json3-dev zlib1g-dev
   wine64 xvfb xauth x11-utils imagemagick fonts-wqy-zenhei locales
-  liblnk-utils
+  liblnk-utils time
 )
 
 missing=()
