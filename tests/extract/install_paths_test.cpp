@@ -26,21 +26,14 @@ TEST(CheckRelativePath, RefusesWhatWouldLeaveTheFolder) {
 
 TEST(CheckRelativePath, RefusesNamesWindowsCannotHold) {
     EXPECT_EQ(CheckRelativePath(""), NameCheck::kEmpty);
-    EXPECT_EQ(CheckRelativePath("a\\\\b"), NameCheck::kBadCharacter);
-    EXPECT_EQ(CheckRelativePath("a\\"), NameCheck::kBadCharacter);
-    EXPECT_EQ(CheckRelativePath("a*b"), NameCheck::kBadCharacter);
-    EXPECT_EQ(CheckRelativePath("a?"), NameCheck::kBadCharacter);
-    EXPECT_EQ(CheckRelativePath("a|b"), NameCheck::kBadCharacter);
-    EXPECT_EQ(CheckRelativePath("a<b>"), NameCheck::kBadCharacter);
-    EXPECT_EQ(CheckRelativePath("a\"b"), NameCheck::kBadCharacter);
-    EXPECT_EQ(CheckRelativePath(std::string("a\tb")), NameCheck::kBadCharacter);
+    for (const char* name : {"a\\\\b", "a\\", "a*b", "a?", "a|b", "a<b>", "a\"b", "a\tb"}) {
+        EXPECT_EQ(CheckRelativePath(name), NameCheck::kBadCharacter) << name;
+    }
     EXPECT_EQ(CheckRelativePath("name."), NameCheck::kTrailingDot);
     EXPECT_EQ(CheckRelativePath("dir \\x"), NameCheck::kTrailingDot);
-    EXPECT_EQ(CheckRelativePath("NUL"), NameCheck::kDeviceName);
-    EXPECT_EQ(CheckRelativePath("a\\con.txt"), NameCheck::kDeviceName);
-    EXPECT_EQ(CheckRelativePath("Com1"), NameCheck::kDeviceName);
-    EXPECT_EQ(CheckRelativePath("LPT9.log"), NameCheck::kDeviceName);
-    EXPECT_EQ(CheckRelativePath("aux .x"), NameCheck::kDeviceName);
+    for (const char* name : {"NUL", "a\\con.txt", "Com1", "LPT9.log", "aux .x"}) {
+        EXPECT_EQ(CheckRelativePath(name), NameCheck::kDeviceName) << name;
+    }
 }
 
 TEST(CheckRelativePath, ReadsDoubleByteCharactersWhole) {
