@@ -4,6 +4,10 @@
 
 namespace voz {
 
+// Defined here, not defaulted in the class, so that value-initialisation
+// (make_unique) does not zero the whole directory table.
+CPackageInfo::CPackageInfo() = default;
+
 void CPackageInfo::Clear() {
     m_szTitle[0] = m_szVersion[0] = m_szCompany[0] = m_szInstallDir[0] = '\0';
     m_szMainExe[0] = m_szSourceDir[0] = m_szGroup[0] = m_szStyle[0] = m_szUninstaller[0] = '\0';

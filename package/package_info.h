@@ -54,7 +54,10 @@ struct PackageStatus {
 
 class CPackageInfo {
 public:
-    CPackageInfo() = default;
+    // The directory table is about 96 MB and is left uninitialised: only the
+    // entries below the counts are ever read, and the loader fills each entry
+    // before it counts it. So an unused table costs no memory.
+    CPackageInfo();
     CPackageInfo(const CPackageInfo&) = delete;
     CPackageInfo& operator=(const CPackageInfo&) = delete;
 
@@ -91,7 +94,7 @@ public:
     int32_t m_nExtractImageSize = 0;
 
     int32_t m_nDirCount = 0;
-    PackageDir m_dirs[kMaxDirs] = {};
+    PackageDir m_dirs[kMaxDirs];
 
     char m_szGroup[kNameField] = {};
     int32_t m_nShortcutCount = 0;

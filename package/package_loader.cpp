@@ -199,6 +199,8 @@ private:
         }
         for (int d = 0; d < package_.m_nDirCount; ++d) {
             PackageDir& dir = package_.m_dirs[d];
+            dir.szName[0] = '\0';
+            dir.nFileCount = 0;
             std::string where = "directory " + std::to_string(d + 1);
             if (!ReadString(dir.szName, kNameField, where + ": name") ||
                 !ReadCount(dir.nFileCount, kMaxFilesPerDir, where + ": file count")) {
@@ -206,6 +208,7 @@ private:
             }
             for (int f = 0; f < dir.nFileCount; ++f) {
                 PackageFile& file = dir.files[f];
+                std::memset(&file, 0, sizeof file);
                 std::string fileWhere = where + ", file " + std::to_string(f + 1);
                 if (!ReadString(file.szName, kNameField, fileWhere + ": name") ||
                     !ReadTime(file.stCreation, fileWhere + ": times") ||
