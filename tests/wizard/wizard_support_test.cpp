@@ -1,0 +1,159 @@
+// What the wizard derives from the package and the installation: the install
+// styles it offers, the message about failures, and where an image's pixels lie.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "package/package_format.h"
+#include "package/package_info.h"
+#include "wizard/install_messages.h"
+#include "wizard/install_styles.h"
+#include "wizard/package_image.h"
+
+namespace voz {
+namespace {
+
+class InstallStylesTest : public ::testing::Test {
+protected:
+    // The record is tens of megabytes: one per test suite, on the heap.
+    static void SetUpTestSuite() { package_ = new CPackageInfo(); }
+    static void TearDownTestSuite() { delete package_; }
+    void SetUp() override { package_->m_nCopyCount = 0; }
+
+    void AddCopy(const char* style) {
+        std::strcpy(package_->m_copies[package_->m_nCopyCount++].szStyle, style);
+    }
+    static CPackageInfo* package_;
+};
+CPackageInfo* InstallStylesTest::package_ = nullptr;
+
+TEST_F(InstallStylesTest, ListsEachLabelOnceInOrderOfFirstAppearance) {
+    for (const char* style : {"X", "Y", "X", "Z"}) {
+        AddCopy(style);
+    }
+    EXPECT_EQ(InstallStyles(*package_), (std::vector<std::string>{"X", "Y", "Z"}));
+}
+
+TEST_F(InstallStylesTest, ComparesLabelsByteForByte) {
+    for (const char* style : {"Lite", "lite", "", "Lite"}) {
+        AddCopy(style);
+    }
+    EXPECT_EQ(InstallStyles(*package_), (std::vector<std::string>{"Lite", "lite", ""}));
+}
+
+TEST_F(InstallStylesTest, AnEmptyTableOffersNoStyle) { EXPECT_TRUE(InstallStyles(*package_).empty()); }
+
+TEST_F(InstallStylesTest, ReadsNoRecordBeyondTheTable) {
+    for (int i = 0; i < kMaxCopies; ++i) {
+        AddCopy(std::to_string(i).c_str());
+    }
+    package_->m_nCopyCount = kMaxCopies + 5;
+    EXPECT_EQ(InstallStyles(*package_).size(), static_cast<size_t>(kMaxStyles));
+    package_->m_nCopyCount = -1;
+    EXPECT_TRUE(InstallStyles(*package_).empty());
+}
+
+std::vector<ExtractFailure> Failures(int count) {
+    std::vector<ExtractFailure> failures;
+    for (int i = 0; i < count; ++i) {
+        failures.push_back({"dir\\file" + std::to_string(i) + ".dat", FailureKind::kFileNotCreated, "denied"});
+    }
+    return failures;
+}
+
+TEST(FailureSummary, NamesHowManyFailedAndTheFirstFew) {
+    EXPECT_EQ(FailureSummary({}), "");
+    const std::string two = FailureSummary(Failures(2));
+    EXPECT_NE(two.find(" 2 "), std::string::npos) << two;
+    EXPECT_NE(two.find("dir\\file0.dat"), std::string::npos);
+    EXPECT_NE(two.find("dir\\file1.dat"), std::string::npos);
+    EXPECT_NE(two.find(FailureKindText(FailureKind::kFileNotCreated)), std::string::npos);
+}
+
+TEST(FailureSummary, CountsTheFailuresItDoesNotName) {
+    const std::string seven = FailureSummary(Failures(7));
+    EXPECT_NE(seven.find(" 7 "), std::string::npos) << seven;
+    EXPECT_NE(seven.find("dir\\file4.dat"), std::string::npos);
+    EXPECT_EQ(seven.find("dir\\file5.dat"), std::string::npos);
+    EXPECT_NE(seven.find("\xC1\xED\xD3\xD0 2 "), std::string::npos);  // 另有 2
+}
+
+TEST(FailureSummary, EveryKindHasAText) {
+    for (int kind = 0; kind <= static_cast<int>(FailureKind::kRemoveFailed); ++kind) {
+        EXPECT_GT(std::strlen(FailureKindText(static_cast<FailureKind>(kind))), 0u) << kind;
+    }
+}
+
+// A BMP file: file header, 40-byte info header, rows padded to four bytes.
+std::vector<uint8_t> Bitmap(int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0) {
+    const uint32_t stride = (static_cast<uint32_t>(width) * bits + 31) / 32 * 4;
+    const uint32_t pixels = stride * static_cast<uint32_t>(height < 0 ? -height : height);
+    std::vector<uint8_t> bmp(54 + pixels, 0x7F);
+    auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&bmp[at], &v, 4); };
+    auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&bmp[at], &v, 2); };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, static_cast<uint32_t>(bmp.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(width));
+    put32(22, static_cast<uint32_t>(height));
+    put16(26, 1);
+    put16(28, bits);
+    put32(30, compression);
+    put32(34, pixels);
+    return bmp;
+}
+
+TEST(ParsePackageImage, FindsTheHeaderAndThePixelRows) {
+    std::vector<uint8_t> bmp = Bitmap(3, 2, 24);
+    std::optional<PackageImageView> view = ParsePackageImage(bmp.data(), bmp.size());
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->infoHeader, bmp.data() + 14);
+    EXPECT_EQ(view->pixels, bmp.data() + 54);
+    EXPECT_EQ(view->width, 3);
+    EXPECT_EQ(view->height, 2);
+    std::vector<uint8_t> topDown = Bitmap(3, -2, 32);
+    ASSERT_TRUE(ParsePackageImage(topDown.data(), topDown.size()));
+    EXPECT_EQ(ParsePackageImage(topDown.data(), topDown.size())->height, -2);
+}
+
+TEST(ParsePackageImage, RefusesWhatCannotBeDrawnSafely) {
+    std::vector<uint8_t> bmp = Bitmap(3, 2, 24);
+    // Pixel rows running past the end of the image.
+    EXPECT_FALSE(ParsePackageImage(bmp.data(), bmp.size() - 1));
+    EXPECT_FALSE(ParsePackageImage(bmp.data(), 20));
+    EXPECT_FALSE(ParsePackageImage(nullptr, 0));
+    // Colour tables are never passed, so only true colour can be drawn.
+    std::vector<uint8_t> paletted = Bitmap(4, 2, 8);
+    EXPECT_FALSE(ParsePackageImage(paletted.data(), paletted.size()));
+    std::vector<uint8_t> compressed = Bitmap(3, 2, 24, 1);
+    EXPECT_FALSE(ParsePackageImage(compressed.data(), compressed.size()));
+    // Pixels that start inside the headers.
+    std::vector<uint8_t> overlapping = bmp;
+    overlapping[10] = 40;
+    EXPECT_FALSE(ParsePackageImage(overlapping.data(), overlapping.size()));
+    std::vector<uint8_t> notBmp = bmp;
+    notBmp[0] = 'X';
+    EXPECT_FALSE(ParsePackageImage(notBmp.data(), notBmp.size()));
+    std::vector<uint8_t> empty = Bitmap(0, 2, 24);
+    EXPECT_FALSE(ParsePackageImage(empty.data(), empty.size()));
+}
+
+TEST(ParsePackageImage, RefusesPixelDataBeyondOneMebibyte) {
+    // 512 x 683 x 3 bytes is just over 1 MiB; 512 x 682 x 3 just under.
+    std::vector<uint8_t> under = Bitmap(512, 682, 24);
+    EXPECT_TRUE(ParsePackageImage(under.data(), under.size()));
+    std::vector<uint8_t> over = Bitmap(512, 683, 24);
+    EXPECT_FALSE(ParsePackageImage(over.data(), over.size()));
+    // A header whose sizes overflow 32 bits is refused, not wrapped around.
+    std::vector<uint8_t> huge = Bitmap(3, 2, 24);
+    const uint32_t width = 0x7FFFFFFF;
+    std::memcpy(&huge[18], &width, 4);
+    EXPECT_FALSE(ParsePackageImage(huge.data(), huge.size()));
+}
+
+}  // namespace
+}  // namespace voz

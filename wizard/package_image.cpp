@@ -1,0 +1,48 @@
+#include "wizard/package_image.h"
+
+#include <cstdlib>
+
+#include "package/package_format.h"
+
+namespace voz {
+
+namespace {
+
+constexpr size_t kFileHeaderSize = 14;
+constexpr uint32_t kInfoHeaderSize = 40;
+constexpr uint32_t kUncompressed = 0;  // BI_RGB
+
+uint32_t U32(const uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+}  // namespace
+
+std::optional<PackageImageView> ParsePackageImage(const uint8_t* bytes, size_t size) {
+    if (bytes == nullptr || size < kFileHeaderSize + kInfoHeaderSize || bytes[0] != 'B' || bytes[1] != 'M') {
+        return std::nullopt;
+    }
+    const uint8_t* info = bytes + kFileHeaderSize;
+    const uint32_t pixelOffset = U32(bytes + 10);
+    const uint32_t infoSize = U32(info);
+    const auto width = static_cast<int32_t>(U32(info + 4));
+    const auto height = static_cast<int32_t>(U32(info + 8));
+    const uint16_t bitCount = U16(info + 14);
+    const uint32_t compression = U32(info + 16);
+    if (infoSize < kInfoHeaderSize || kFileHeaderSize + infoSize > size || U16(info + 12) != 1 ||
+        (bitCount != 24 && bitCount != 32) || compression != kUncompressed || width <= 0 || height == 0 ||
+        height == INT32_MIN) {
+        return std::nullopt;
+    }
+    // Rows are padded to four bytes; compute in 64 bits so no size overflows.
+    const uint64_t stride = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4;
+    const uint64_t pixelBytes = stride * static_cast<uint64_t>(std::llabs(height));
+    if (pixelBytes > kImageCapacity || pixelOffset < kFileHeaderSize + infoSize ||
+        pixelOffset + pixelBytes > size) {
+        return std::nullopt;
+    }
+    return PackageImageView{info, bytes + pixelOffset, width, height};
+}
+
+}  // namespace voz
