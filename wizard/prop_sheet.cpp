@@ -1,0 +1,49 @@
+#include "wizard/prop_sheet.h"
+
+#include "resources/resource.h"
+#include "wizard/setup_app.h"
+
+namespace voz {
+
+namespace {
+
+constexpr COLORREF kScreenBackground = RGB(235, 235, 235);
+
+}  // namespace
+
+CPropSheet::CPropSheet() : PropertySheet("Setup") {
+    AddPage(m_prop1);
+    AddPage(m_prop2);
+    AddPage(m_prop2_2);
+    AddPage(m_prop2_1);
+    AddPage(m_prop3);
+    AddPage(m_dlgNew1);
+    AddPage(m_dlgNew2);
+    AddPage(m_dlgNew3);
+}
+
+void CPropSheet::OnInitDialog() {
+    ui::SetWindowIcon(m_hWnd, LoadIconW(ui::Instance(), MAKEINTRESOURCEW(IDR_MAINFRAME)));
+    SetCaption(WelcomeCaption(TheApp().m_package));
+    ShowWindow(Item(IDCANCEL), SW_HIDE);
+}
+
+bool CPropSheet::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+    if (message != WM_PAINT) {
+        return false;
+    }
+    // The pages paint themselves over this background.
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m_hWnd, &paint);
+    RECT window;
+    GetWindowRect(m_hWnd, &window);
+    RECT fill = {0, 0, window.right - window.left, window.bottom - window.top};
+    HBRUSH background = CreateSolidBrush(kScreenBackground);
+    FillRect(dc, &fill, background);
+    DeleteObject(background);
+    EndPaint(m_hWnd, &paint);
+    result = 0;
+    return true;
+}
+
+}  // namespace voz

@@ -1,0 +1,75 @@
+#include "wizard/setup_app.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <new>
+#include <vector>
+
+#include "package/install_paths.h"
+#include "package/package_loader.h"
+#include "ui/window.h"
+#include "wizard/setup_dlg.h"
+#include "wizard/setup_texts.h"
+
+namespace voz {
+
+namespace {
+
+// The package record is several tens of megabytes of fixed tables, so the
+// application object lives in static storage, never on a stack. It is
+// constructed in that storage when the program starts, rather than
+// initialised statically, so that the tables take no room in the program
+// file, and destroyed when the program ends.
+alignas(CSetupApp) unsigned char g_appStorage[sizeof(CSetupApp)];
+CSetupApp* g_theApp = nullptr;
+
+}  // namespace
+
+CSetupApp& TheApp() { return *g_theApp; }
+
+std::wstring SetupFilePath() {
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            return std::wstring(path.data(), n);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::string WelcomeCaption(const CPackageInfo& package) {
+    std::string caption = texts::kWelcomePrefix;
+    caption += FieldText(package.m_szTitle);
+    caption += ' ';
+    caption += FieldText(package.m_szVersion);
+    caption += ' ';
+    return caption;
+}
+
+void CSetupApp::InitInstance() {
+    // The folder browser is a shell component; the progress bar and the
+    // wizard come from the common controls.
+    CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    LoadPackageFile(m_package, SetupFilePath());
+    if (!m_package.m_status.sound()) {
+        ui::MessageBoxGbk(nullptr, texts::kPackageBroken, texts::kMessageCaption, MB_OK | MB_ICONERROR);
+        return;
+    }
+    CSetupDlg dialog;
+    dialog.DoModal(nullptr);
+}
+
+}  // namespace voz
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    voz::g_theApp = new (voz::g_appStorage) voz::CSetupApp;
+    voz::g_theApp->InitInstance();
+    voz::g_theApp->~CSetupApp();
+    return 0;
+}
