@@ -1,0 +1,945 @@
+// Drives the real setup program as a user would and checks what it shows and
+// what it installs. Test-only: it starts setup.exe, finds its windows, clicks
+// buttons, types into the folder field, picks list entries and reads
+// captions, texts and button states; then it checks the installed tree, the
+// shortcuts, the uninstall data and the order software setting.
+//
+//   setup_driver install SETUP.exe WORK-DIR SOURCE-DIR
+//   setup_driver variant SETUP.exe WORK-DIR SOURCE-DIR
+//   setup_driver quit    SETUP.exe WORK-DIR
+//   setup_driver broken  SETUP.exe WORK-DIR STUB.exe
+//
+// install: the sample package, every screen, Back and Next, then the whole
+// installation. variant: a package with an order software default outside
+// the list and repeated style labels, installed with the preselected
+// choices (run with a system code page other than 936). quit: "退出安装" and
+// the wizard's close box end the program without writing anything. broken:
+// the bare stub, and copies of SETUP.exe cut short and damaged, say so in one
+// message and install nothing. SOURCE-DIR is the client tree the package was
+// made from. WORK-DIR receives NAME.request files, which the script that runs
+// the driver turns into screenshots of the display, NAME.png, deleting the
+// request; the broken scenario also writes its setups there.
+// Expected values come from the package itself, read with the package loader,
+// and from the texts the setup is specified to show.
+//
+// Prints one line per failed check and "N passed, N failed"; exits non-zero
+// when anything failed.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <prsht.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "os/text_encoding.h"
+#include "package/install_paths.h"
+#include "package/package_loader.h"
+#include "wizard/install_styles.h"
+
+namespace {
+
+using voz::CPackageInfo;
+
+int g_passed = 0;
+int g_failed = 0;
+bool g_underWine = false;
+
+std::string Utf8(const std::wstring& wide) {
+    if (wide.empty()) {
+        return {};
+    }
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+bool Check(bool ok, const std::string& what) {
+    if (ok) {
+        ++g_passed;
+    } else {
+        ++g_failed;
+        std::printf("FAILED: %s\n", what.c_str());
+        std::fflush(stdout);
+    }
+    return ok;
+}
+
+bool CheckText(const std::wstring& actual, const std::wstring& expected, const std::string& what) {
+    return Check(actual == expected, what + ": \"" + Utf8(actual) + "\", expected \"" + Utf8(expected) + "\"");
+}
+
+std::wstring Wide(std::string_view gbk) { return voz::os::GbkToWide(gbk).value_or(L"<not GBK>"); }
+
+template <size_t N>
+std::wstring Field(const char (&field)[N]) {
+    return Wide(voz::FieldText(field));
+}
+
+// Polls a condition every 10 ms until it holds or the time is up.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (GetTickCount64() > end) {
+            return false;
+        }
+        Sleep(10);
+    }
+}
+
+// ---- Windows of another process ----
+
+std::wstring Text(HWND window) {
+    DWORD_PTR length = 0;
+    if (window == nullptr ||
+        !SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+        return L"<no window>";
+    }
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                        5000, &got);
+    text.resize(got);
+    return text;
+}
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+// Clicks are posted: a button that runs a modal loop would keep a sent click
+// from returning until that loop ends.
+void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+// The visible top-level windows of a process that satisfy a condition.
+std::vector<HWND> TopWindows(DWORD process, const std::function<bool(HWND)>& condition) {
+    struct Search {
+        DWORD process;
+        const std::function<bool(HWND)>* condition;
+        std::vector<HWND> found;
+    } search{process, &condition, {}};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->process && IsWindowVisible(window) && (*s->condition)(window)) {
+                s->found.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitTopWindow(DWORD process, const std::function<bool(HWND)>& condition, DWORD timeoutMs = 15000) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            std::vector<HWND> windows = TopWindows(process, condition);
+            found = windows.empty() ? nullptr : windows.front();
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+bool IsDialog(HWND window) { return ClassName(window) == L"#32770"; }
+
+std::vector<std::wstring> ComboEntries(HWND combo) {
+    std::vector<std::wstring> entries;
+    const LRESULT count = Send(combo, CB_GETCOUNT);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = Send(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i));
+        std::wstring entry(static_cast<size_t>(length) + 1, L'\0');
+        Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry.data()));
+        entry.resize(static_cast<size_t>(length));
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+// Types text into an edit control in place of what it holds, one character
+// message at a time as the keyboard would deliver them.
+void TypeInto(HWND edit, const std::wstring& text) {
+    Send(edit, EM_SETSEL, 0, -1);
+    Send(edit, WM_CHAR, VK_BACK, 1);
+    for (wchar_t c : text) {
+        Send(edit, WM_CHAR, c, 1);
+    }
+}
+
+// ---- Screenshots ----
+
+std::wstring g_shotDir;
+
+// Asks the script for a screenshot of the display once the window has been
+// repainted, and waits until it is taken.
+void Screenshot(HWND window, const std::wstring& name) {
+    if (window != nullptr) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+    Sleep(300);
+    const std::wstring request = g_shotDir + L"\\" + name + L".request";
+    HANDLE file = CreateFileW(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (!Check(file != INVALID_HANDLE_VALUE, "screenshot request " + Utf8(name))) {
+        return;
+    }
+    CloseHandle(file);
+    Check(WaitUntil([&] { return GetFileAttributesW(request.c_str()) == INVALID_FILE_ATTRIBUTES; }, 20000),
+          "screenshot " + Utf8(name) + " taken");
+}
+
+// ---- The setup process ----
+
+struct SetupRun {
+    PROCESS_INFORMATION process = {};
+
+    bool Start(const std::wstring& setup) {
+        STARTUPINFOW startup = {sizeof startup};
+        std::wstring command = L"\"" + setup + L"\"";
+        return CreateProcessW(setup.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &process);
+    }
+    DWORD Id() const { return process.dwProcessId; }
+    bool Ended(DWORD timeoutMs) const { return WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0; }
+    // Ends a process the checks left running, so that one failure does not hang the run.
+    void Finish() {
+        if (process.hProcess != nullptr) {
+            if (!Ended(0)) {
+                TerminateProcess(process.hProcess, 1);
+                WaitForSingleObject(process.hProcess, 5000);
+            }
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+            process = {};
+        }
+    }
+    ~SetupRun() { Finish(); }
+};
+
+const std::wstring kWelcomePrefix = L"欢迎使用";
+
+std::wstring ExpectedCaption(const CPackageInfo& package) {
+    return kWelcomePrefix + Field(package.m_szTitle) + L" " + Field(package.m_szVersion) + L" ";
+}
+
+HWND WaitWelcome(const SetupRun& run, const CPackageInfo& package) {
+    return WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && Text(w) == ExpectedCaption(package); });
+}
+
+// The wizard's buttons, by the common controls' ids.
+constexpr int kBack = 0x3023;
+constexpr int kNext = 0x3024;
+constexpr int kFinish = 0x3025;
+
+struct Buttons {
+    bool back, next, finish;
+    bool operator==(const Buttons&) const = default;
+};
+
+bool Active(HWND sheet, int id) {
+    HWND button = GetDlgItem(sheet, id);
+    return button != nullptr && IsWindowVisible(button) && IsWindowEnabled(button);
+}
+
+Buttons WizardButtons(HWND sheet) { return {Active(sheet, kBack), Active(sheet, kNext), Active(sheet, kFinish)}; }
+
+std::string Describe(const Buttons& b) {
+    return std::string(b.back ? "Back " : "") + (b.next ? "Next " : "") + (b.finish ? "Finish" : "") +
+           (!b.back && !b.next && !b.finish ? "none" : "");
+}
+
+int PageIndex(HWND sheet) {
+    HWND page = reinterpret_cast<HWND>(Send(sheet, PSM_GETCURRENTPAGEHWND));
+    return page == nullptr ? -1 : static_cast<int>(Send(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page)));
+}
+
+HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(Send(sheet, PSM_GETCURRENTPAGEHWND)); }
+
+// Waits for the wizard to show a page with the given buttons (they are set by
+// a posted message, so they settle a moment after the page appears).
+bool ExpectPage(HWND sheet, int index, Buttons buttons, const std::string& what) {
+    const bool settled = WaitUntil([&] { return PageIndex(sheet) == index && WizardButtons(sheet) == buttons; });
+    return Check(settled, what + ": page " + std::to_string(PageIndex(sheet)) + " with " +
+                              Describe(WizardButtons(sheet)) + ", expected page " + std::to_string(index) +
+                              " with " + Describe(buttons));
+}
+
+void PressNext(HWND sheet) { Click(GetDlgItem(sheet, kNext)); }
+void PressBack(HWND sheet) { Click(GetDlgItem(sheet, kBack)); }
+
+// ---- Files ----
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<char> ReadAll(const std::wstring& path) {
+    std::vector<char> bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    LARGE_INTEGER size;
+    GetFileSizeEx(file, &size);
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    if (!bytes.empty()) {
+        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+void DeleteTree(const std::wstring& path) {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            std::wstring child = path + L"\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTree(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+std::wstring SpecialFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+std::wstring LinkFolder(const CPackageInfo& package, int place) {
+    return place == voz::kPlaceDesktop ? SpecialFolder(CSIDL_DESKTOPDIRECTORY)
+                                       : SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup);
+}
+
+// Removes what an installation of the package into `folder` leaves behind.
+void CleanInstallation(const CPackageInfo& package, const std::wstring& folder) {
+    DeleteTree(folder);
+    for (int i = 0; i < package.m_nShortcutCount; ++i) {
+        const voz::PackageShortcut& link = package.m_shortcuts[i];
+        DeleteFileW((LinkFolder(package, link.nPlace) + L"\\" + Field(link.szLinkName)).c_str());
+    }
+    RemoveDirectoryW((SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup)).c_str());
+}
+
+// True when no trace of an installation into `folder` exists.
+bool NothingInstalled(const CPackageInfo& package, const std::wstring& folder) {
+    if (Exists(folder) || Exists(SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup))) {
+        return false;
+    }
+    for (int i = 0; i < package.m_nShortcutCount; ++i) {
+        if (package.m_shortcuts[i].nPlace == voz::kPlaceDesktop &&
+            Exists(LinkFolder(package, voz::kPlaceDesktop) + L"\\" + Field(package.m_shortcuts[i].szLinkName))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SameTime(const FILETIME& actual, const voz::PackageTime& expected) {
+    SYSTEMTIME st;
+    std::memcpy(&st, &expected, sizeof st);
+    FILETIME ft;
+    SystemTimeToFileTime(&st, &ft);
+    return CompareFileTime(&actual, &ft) == 0;
+}
+
+std::wstring Backslashed(std::wstring path) {
+    for (wchar_t& c : path) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return path;
+}
+
+struct StyleCopy {
+    std::wstring source, dest;
+};
+
+// Checks every packaged file under `folder` against the source tree: its
+// bytes and recorded times, or for the destination of one of the style's
+// copies, the copied file's bytes; removed folders must be gone.
+void CheckInstalledTree(const CPackageInfo& package, const std::wstring& folder, const std::wstring& sourceDir,
+                        const std::vector<StyleCopy>& copies) {
+    int files = 0;
+    for (int d = 0; d < package.m_nDirCount; ++d) {
+        const voz::PackageDir& dir = package.m_dirs[d];
+        const std::wstring relativeDir = Field(dir.szName);
+        bool removed = false;
+        for (int r = 0; r < package.m_nRemoveCount; ++r) {
+            const std::wstring remove = Field(package.m_szRemove[r]);
+            removed |= relativeDir == remove || relativeDir.rfind(remove + L"\\", 0) == 0;
+        }
+        const std::wstring installedDir = relativeDir.empty() ? folder : folder + L"\\" + relativeDir;
+        if (removed) {
+            Check(!Exists(installedDir), "removed folder " + Utf8(installedDir) + " is gone");
+            continue;
+        }
+        for (int f = 0; f < dir.nFileCount; ++f) {
+            const voz::PackageFile& file = dir.files[f];
+            const std::wstring relative = (relativeDir.empty() ? L"" : relativeDir + L"\\") + Field(file.szName);
+            const std::wstring installed = folder + L"\\" + relative;
+            bool copied = false;
+            for (const StyleCopy& copy : copies) {
+                copied |= copy.dest == relative;
+            }
+            ++files;
+            if (!copied) {
+                // Times first: reading the file moves its last-access time. A
+                // copy keeps the copied file's times. Wine keeps the creation
+                // time of the Unix file system, which cannot be set, so the
+                // creation time is checked on Windows only.
+                HANDLE h = CreateFileW(installed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                       nullptr);
+                FILETIME creation = {}, access = {}, write = {};
+                GetFileTime(h, &creation, &access, &write);
+                CloseHandle(h);
+                Check(SameTime(write, file.stLastWrite) && SameTime(access, file.stLastAccess) &&
+                          (g_underWine || SameTime(creation, file.stCreation)),
+                      "installed " + Utf8(relative) + " has the recorded times");
+            }
+            if (!copied) {
+                Check(Exists(installed) && ReadAll(installed) == ReadAll(sourceDir + L"\\" + relative),
+                      "installed " + Utf8(relative) + " holds the source's bytes");
+            }
+        }
+    }
+    Check(files > 0, "the package installs files");
+    // The chosen style's copies, in record order: the last copy onto a
+    // destination decides its bytes.
+    for (size_t i = 0; i < copies.size(); ++i) {
+        bool overwritten = false;
+        for (size_t j = i + 1; j < copies.size(); ++j) {
+            overwritten |= copies[j].dest == copies[i].dest;
+        }
+        if (!overwritten) {
+            Check(ReadAll(folder + L"\\" + copies[i].dest) == ReadAll(sourceDir + L"\\" + copies[i].source),
+                  "style copy " + Utf8(copies[i].source) + " -> " + Utf8(copies[i].dest));
+        }
+    }
+}
+
+// The copy records of one style, in record order.
+std::vector<StyleCopy> CopiesOf(const CPackageInfo& package, const std::wstring& style) {
+    std::vector<StyleCopy> copies;
+    for (int i = 0; i < package.m_nCopyCount; ++i) {
+        if (Field(package.m_copies[i].szStyle) == style) {
+            copies.push_back({Field(package.m_copies[i].szSource), Field(package.m_copies[i].szDest)});
+        }
+    }
+    return copies;
+}
+
+struct Link {
+    std::wstring target, workingFolder, icon;
+};
+
+Link ReadLink(const std::wstring& path) {
+    Link link;
+    IShellLinkW* shellLink = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&shellLink)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
+                wchar_t text[MAX_PATH] = {};
+                shellLink->GetPath(text, MAX_PATH, nullptr, 0);
+                link.target = Backslashed(text);
+                text[0] = L'\0';
+                shellLink->GetWorkingDirectory(text, MAX_PATH);
+                link.workingFolder = text;
+                int index = 0;
+                text[0] = L'\0';
+                shellLink->GetIconLocation(text, MAX_PATH, &index);
+                link.icon = text;
+            }
+            file->Release();
+        }
+        shellLink->Release();
+    }
+    return link;
+}
+
+// Reads one package string (u32 length, bytes) of the uninstall data.
+bool ReadString(const std::vector<char>& data, size_t& at, std::string& out) {
+    if (at + 4 > data.size()) {
+        return false;
+    }
+    uint32_t length;
+    std::memcpy(&length, data.data() + at, 4);
+    at += 4;
+    if (at + length > data.size()) {
+        return false;
+    }
+    out.assign(data.data() + at, length);
+    at += length;
+    return true;
+}
+
+// Checks the links against the package's shortcut records and the uninstall
+// data at the end of the uninstaller (the sample's uninstaller is empty, so
+// the data is the whole file).
+void CheckShortcutsAndUninstaller(const CPackageInfo& package, const std::wstring& folder) {
+    std::vector<std::wstring> linkPaths;
+    for (int i = 0; i < package.m_nShortcutCount; ++i) {
+        const voz::PackageShortcut& record = package.m_shortcuts[i];
+        const std::wstring link = LinkFolder(package, record.nPlace) + L"\\" + Field(record.szLinkName);
+        linkPaths.push_back(link);
+        const std::wstring target = folder + L"\\" +
+                                    (record.szTarget[0] != '\0' ? Field(record.szTarget) : Field(package.m_szUninstaller));
+        if (!Check(Exists(link), "shortcut " + Utf8(link) + " exists")) {
+            continue;
+        }
+        const Link made = ReadLink(link);
+        CheckText(made.workingFolder, target.substr(0, target.rfind(L'\\')), "working folder of " + Utf8(link));
+        CheckText(made.icon, record.szIcon[0] != '\0' ? folder + L"\\" + Field(record.szIcon) : target,
+                  "icon of " + Utf8(link));
+        // Wine keeps a link's target path in the system's ANSI code page only;
+        // where that code page cannot hold the path, Wine cannot read it back.
+        if (!g_underWine || GetACP() == 936) {
+            CheckText(made.target, target, "target of " + Utf8(link));
+        }
+    }
+    const std::vector<char> data = ReadAll(folder + L"\\" + Field(package.m_szUninstaller));
+    size_t at = 0;
+    std::string title, version, path;
+    uint32_t count = 0;
+    bool ok = ReadString(data, at, title) && ReadString(data, at, version) && at + 4 <= data.size();
+    if (ok) {
+        std::memcpy(&count, data.data() + at, 4);
+        at += 4;
+    }
+    ok = Check(ok && Wide(title) == Field(package.m_szTitle) && Wide(version) == Field(package.m_szVersion) &&
+                   count == static_cast<uint32_t>(package.m_nShortcutCount),
+               "uninstall data starts with title, version and shortcut count");
+    for (uint32_t i = 0; ok && i < count; ++i) {
+        ok = ReadString(data, at, path);
+        CheckText(Wide(path), linkPaths[i], "uninstall data link " + std::to_string(i));
+    }
+    ok = ok && ReadString(data, at, path);
+    CheckText(Wide(path), SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup),
+              "uninstall data program group");
+    Check(ok && at == data.size(), "uninstall data ends the uninstaller");
+}
+
+// ---- Scenarios ----
+
+// Runs the installation from the extraction page on and waits for the first
+// settings page; true when it got there.
+bool RunInstallation(const SetupRun& run, HWND sheet) {
+    HWND extractPage = CurrentPage(sheet);
+    PressNext(sheet);
+    Check(WaitUntil([&] { return WizardButtons(sheet) == Buttons{false, false, false}; }, 5000),
+          "no wizard button during the installation");
+    const bool done = ExpectPage(sheet, 5, {false, true, false}, "after the installation: first settings page");
+    CheckText(Text(GetDlgItem(extractPage, 1025)), L"正在解压文件", "status text after the installation");
+    Check(TopWindows(run.Id(), [&](HWND w) { return w != sheet; }).empty(), "no failure message");
+    return done;
+}
+
+// Finishes the wizard from the first settings page; the program must end
+// without showing the welcome window again.
+void FinishWizard(const SetupRun& run, HWND sheet, HWND welcome) {
+    PressNext(sheet);
+    ExpectPage(sheet, 6, {true, true, false}, "second settings page");
+    PressNext(sheet);
+    ExpectPage(sheet, 7, {true, false, true}, "last settings page");
+    Click(GetDlgItem(sheet, kFinish));
+    bool welcomeAgain = false;
+    Check(WaitUntil([&] {
+              welcomeAgain |= IsWindowVisible(welcome) != FALSE;
+              return run.Ended(0);
+          }),
+          "Finish ends the program");
+    Check(!welcomeAgain, "the welcome window does not come back after the wizard");
+}
+
+
+// The whole installation of the sample package, every screen on the way.
+void InstallScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir) {
+    const std::wstring firstFolder = L"C:\\e2e\\第一个目录";
+    const std::wstring folder = L"C:\\e2e\\沃兹 安装";
+    CleanInstallation(package, L"C:\\e2e");
+    CleanInstallation(package, Field(package.m_szInstallDir));
+
+    SetupRun run;
+    if (!Check(run.Start(setup), "setup starts")) {
+        return;
+    }
+    HWND welcome = WaitWelcome(run, package);
+    if (!Check(welcome != nullptr, "welcome window with caption \"" + Utf8(ExpectedCaption(package)) + "\"")) {
+        return;
+    }
+    CheckText(Text(GetDlgItem(welcome, IDOK)), L"开始安装", "welcome OK button");
+    CheckText(Text(GetDlgItem(welcome, IDCANCEL)), L"退出安装", "welcome Cancel button");
+    Check(GetWindowLongPtrW(welcome, GWL_EXSTYLE) & WS_EX_APPWINDOW, "welcome window has a task-bar button");
+    Screenshot(welcome, L"01-welcome");
+
+    // The about entry of the system menu: open the menu as Alt+Space does and
+    // choose its last entry with the keyboard. (The menu itself belongs to the
+    // setup process and cannot be read from here; the screenshot shows it.)
+    PostMessageW(welcome, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+    HWND menu = WaitTopWindow(run.Id(), [](HWND w) { return ClassName(w) == L"#32768"; });
+    if (Check(menu != nullptr, "the system menu opens")) {
+        Screenshot(nullptr, L"02-system-menu");
+    }
+    // Up from the first entry wraps to the last one, which is the about entry.
+    PostMessageW(welcome, WM_KEYDOWN, VK_UP, 1);
+    PostMessageW(welcome, WM_KEYDOWN, VK_RETURN, 1);
+    HWND about = WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && GetWindow(w, GW_OWNER) == welcome; });
+    if (Check(about != nullptr, "the system menu's last entry opens the about box")) {
+        CheckText(Text(about), L"关于 Setup", "about box caption");
+        bool version = false;
+        for (HWND child = GetWindow(about, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            version |= Text(child) == L"Setup 1.0 版";
+        }
+        Check(version, "about box shows \"Setup 1.0 版\"");
+        CheckText(Text(GetDlgItem(about, IDOK)), L"确定", "about box button");
+        Screenshot(about, L"03-about");
+        Click(GetDlgItem(about, IDOK));
+        Check(WaitUntil([&] { return !IsWindow(about); }), "about box closes");
+        Check(IsWindowVisible(welcome), "welcome window stays after the about box");
+    }
+
+    Click(GetDlgItem(welcome, IDOK));
+    HWND sheet = WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
+    if (!Check(sheet != nullptr, "the wizard opens with the welcome caption")) {
+        return;
+    }
+    Check(!IsWindowVisible(welcome), "the welcome window is hidden while the wizard runs");
+    Check(!IsWindowVisible(GetDlgItem(sheet, IDCANCEL)), "the wizard shows no Cancel button");
+    Check(!IsWindowVisible(GetDlgItem(sheet, IDHELP)), "the wizard shows no Help button");
+
+    ExpectPage(sheet, 0, {false, true, false}, "welcome page");
+    Screenshot(sheet, L"04-welcome-page");
+    PressNext(sheet);
+    ExpectPage(sheet, 1, {true, true, false}, "install folder page");
+    HWND folderPage = CurrentPage(sheet);
+    HWND folderField = GetDlgItem(folderPage, 1000);
+    CheckText(Text(folderField), Field(package.m_szInstallDir), "folder field holds the package's default");
+    CheckText(Text(GetDlgItem(folderPage, 1001)), L"浏览", "browse button");
+    Screenshot(sheet, L"05-folder-page");
+
+    // The folder browser: cancelling it leaves the field alone.
+    Click(GetDlgItem(folderPage, 1001));
+    HWND browser = WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && GetWindow(w, GW_OWNER) == sheet; });
+    if (Check(browser != nullptr, "the folder browser opens")) {
+        bool title = false;
+        for (HWND child = GetWindow(browser, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            title |= Text(child) == L"请选择目录：";
+        }
+        Check(title, "the folder browser shows \"请选择目录：\"");
+        Screenshot(browser, L"06-browse");
+        PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
+        Check(WaitUntil([&] { return !IsWindow(browser); }), "the folder browser closes");
+        CheckText(Text(folderField), Field(package.m_szInstallDir), "cancelled browsing keeps the field");
+    }
+
+    TypeInto(folderField, firstFolder);
+    CheckText(Text(folderField), firstFolder, "typed folder");
+    PressNext(sheet);
+    ExpectPage(sheet, 2, {true, true, false}, "install style page");
+    HWND styleList = GetDlgItem(CurrentPage(sheet), 1002);
+    std::vector<std::wstring> expectedStyles;
+    for (const std::string& style : voz::InstallStyles(package)) {
+        expectedStyles.push_back(Wide(style));
+    }
+    Check(ComboEntries(styleList) == expectedStyles, "style list: the package's distinct styles in order");
+    Check(Send(styleList, CB_GETCURSEL) == 0, "first style preselected");
+    Screenshot(sheet, L"07-style-page");
+    const int chosenStyle = static_cast<int>(expectedStyles.size()) - 1;
+    Send(styleList, CB_SETCURSEL, static_cast<WPARAM>(chosenStyle));
+
+    PressNext(sheet);
+    ExpectPage(sheet, 3, {true, true, false}, "order software page");
+    HWND orderList = GetDlgItem(CurrentPage(sheet), 1002);
+    const std::vector<std::wstring> orderEntries = {L"星捷(推荐使用)", L"金仕达客户端", L"恒生客户端", L"顶点客户端"};
+    Check(ComboEntries(orderList) == orderEntries, "order software list: four entries in order");
+    Check(Send(orderList, CB_GETCURSEL) == package.m_nDefaultOrderSoftware, "the package's default preselected");
+    Screenshot(sheet, L"08-order-page");
+    Send(orderList, CB_SETCURSEL, 3);
+
+    // Back and Next keep the choices; neither page sets the buttons itself.
+    PressBack(sheet);
+    ExpectPage(sheet, 2, {true, true, false}, "Back to the style page");
+    Check(Send(styleList, CB_GETCURSEL) == chosenStyle, "style choice kept");
+    PressNext(sheet);
+    ExpectPage(sheet, 3, {true, true, false}, "Next to the order page again");
+    Check(Send(orderList, CB_GETCURSEL) == 3, "order software choice kept");
+    PressNext(sheet);
+    ExpectPage(sheet, 4, {true, true, false}, "extraction page");
+    HWND extractPage = CurrentPage(sheet);
+    HWND progress = GetDlgItem(extractPage, 1010);
+    Check(!IsWindowVisible(progress), "progress bar hidden before the installation");
+    CheckText(Text(GetDlgItem(extractPage, 1025)), L"", "no status text before the installation");
+    Screenshot(sheet, L"09-extract-page");
+
+    // The folder is taken when Next is pressed on the extraction page.
+    for (int index = 3; index >= 1; --index) {
+        PressBack(sheet);
+        ExpectPage(sheet, index, {true, true, false}, "Back to page " + std::to_string(index));
+    }
+    TypeInto(folderField, folder);
+    for (int index = 2; index <= 4; ++index) {
+        PressNext(sheet);
+        ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
+    }
+
+    PressNext(sheet);
+    bool closedWhileRunning = false;
+    const bool sawWork = WaitUntil(
+        [&] {
+            if (WizardButtons(sheet) != Buttons{false, false, false} || !IsWindowVisible(progress) ||
+                Text(GetDlgItem(extractPage, 1025)) != L"正在解压文件") {
+                return false;
+            }
+            // Ask to close while the bar is up: the worker hides the bar before
+            // it posts its completion, so a bar still visible after the request
+            // means the request is handled while the installation runs.
+            PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+            closedWhileRunning = IsWindowVisible(progress) != FALSE;
+            return true;
+        },
+        5000);
+    Check(sawWork, "during the installation: no wizard button, progress bar shown, \"正在解压文件\"");
+    Check(closedWhileRunning, "the close box was tried during the installation");
+    if (sawWork) {
+        Screenshot(nullptr, L"10-extracting");
+    }
+    ExpectPage(sheet, 5, {false, true, false}, "after the installation: first settings page");
+    Check(IsWindow(sheet), "the close box was refused during the installation");
+    Check(!IsWindowVisible(progress), "progress bar hidden after the installation");
+    Check(Send(progress, PBM_GETPOS) == 100, "progress bar reached 100");
+    Check(TopWindows(run.Id(), [&](HWND w) { return w != sheet; }).empty(), "no failure message");
+    Screenshot(sheet, L"11-settings-page");
+
+    Check(!Exists(firstFolder), "nothing installed into the folder left on the folder page");
+    std::vector<StyleCopy> copies = CopiesOf(package, expectedStyles[static_cast<size_t>(chosenStyle)]);
+    Check(!copies.empty(), "the chosen style has copies");
+    CheckInstalledTree(package, folder, sourceDir, copies);
+    CheckShortcutsAndUninstaller(package, folder);
+    Check(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) == 3,
+          "MainTrade records the chosen order software");
+
+    FinishWizard(run, sheet, welcome);
+}
+
+// A package with an order software default outside the list and repeated
+// style labels, installed with the preselected choices into its default
+// folder; meant to run with a system code page other than 936.
+void VariantScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir) {
+    std::printf("system code page %u\n", GetACP());
+    Check(GetACP() != 936, "the system's ANSI code page is not 936");
+    const std::wstring folder = Field(package.m_szInstallDir);
+    CleanInstallation(package, folder);
+
+    SetupRun run;
+    if (!Check(run.Start(setup), "setup starts")) {
+        return;
+    }
+    HWND welcome = WaitWelcome(run, package);
+    if (!Check(welcome != nullptr, "welcome window with caption \"" + Utf8(ExpectedCaption(package)) + "\"")) {
+        return;
+    }
+    CheckText(Text(GetDlgItem(welcome, IDOK)), L"开始安装", "welcome OK button");
+    Screenshot(welcome, L"21-variant-welcome");
+    Click(GetDlgItem(welcome, IDOK));
+    HWND sheet = WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
+    if (!Check(sheet != nullptr, "the wizard opens with the welcome caption")) {
+        return;
+    }
+    ExpectPage(sheet, 0, {false, true, false}, "welcome page");
+    PressNext(sheet);
+    ExpectPage(sheet, 1, {true, true, false}, "install folder page");
+    CheckText(Text(GetDlgItem(CurrentPage(sheet), 1000)), folder, "folder field holds the package's default");
+    Screenshot(sheet, L"22-variant-folder-page");
+    PressNext(sheet);
+    ExpectPage(sheet, 2, {true, true, false}, "install style page");
+    HWND styleList = GetDlgItem(CurrentPage(sheet), 1002);
+    const std::vector<std::wstring> styles = {L"全功能版", L"精简版", L"经典版"};
+    Check(ComboEntries(styleList) == styles, "repeated style labels are listed once, in order of first appearance");
+    Check(Send(styleList, CB_GETCURSEL) == 0, "first style preselected");
+    CheckText(Text(styleList), styles[0], "style list shows the first style");
+    Screenshot(sheet, L"23-variant-style-page");
+    PressNext(sheet);
+    ExpectPage(sheet, 3, {true, true, false}, "order software page");
+    HWND orderList = GetDlgItem(CurrentPage(sheet), 1002);
+    Check(ComboEntries(orderList) == std::vector<std::wstring>{L"星捷(推荐使用)", L"金仕达客户端", L"恒生客户端", L"顶点客户端"},
+          "order software list: four entries in order");
+    Check(Send(orderList, CB_GETCURSEL) == CB_ERR, "a default outside the list selects nothing");
+    Screenshot(sheet, L"24-variant-order-page");
+    PressNext(sheet);
+    ExpectPage(sheet, 4, {true, true, false}, "extraction page");
+    if (!RunInstallation(run, sheet)) {
+        return;
+    }
+    Screenshot(sheet, L"25-variant-settings-page");
+    CheckInstalledTree(package, folder, sourceDir, CopiesOf(package, styles[0]));
+    Check(CopiesOf(package, styles[0]).size() == 2, "the first style has two copy records");
+    CheckShortcutsAndUninstaller(package, folder);
+    Check(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) == 0,
+          "MainTrade is 0 without a selection");
+    FinishWizard(run, sheet, welcome);
+}
+
+// "退出安装" on the welcome window, and the wizard's close box, end the
+// program without writing anything.
+void QuitScenario(const std::wstring& setup, const CPackageInfo& package) {
+    const std::wstring folder = Field(package.m_szInstallDir);
+    CleanInstallation(package, folder);
+    {
+        SetupRun run;
+        HWND welcome = run.Start(setup) ? WaitWelcome(run, package) : nullptr;
+        if (Check(welcome != nullptr, "welcome window")) {
+            Click(GetDlgItem(welcome, IDCANCEL));
+            Check(run.Ended(10000), "\"退出安装\" ends the program");
+        }
+    }
+    {
+        SetupRun run;
+        HWND welcome = run.Start(setup) ? WaitWelcome(run, package) : nullptr;
+        if (Check(welcome != nullptr, "welcome window")) {
+            Click(GetDlgItem(welcome, IDOK));
+            HWND sheet =
+                WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
+            if (Check(sheet != nullptr, "the wizard opens")) {
+                PressNext(sheet);
+                ExpectPage(sheet, 1, {true, true, false}, "install folder page");
+                PressNext(sheet);
+                ExpectPage(sheet, 2, {true, true, false}, "install style page");
+                PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+                bool welcomeAgain = false;
+                Check(WaitUntil([&] {
+                          welcomeAgain |= IsWindowVisible(welcome) != FALSE;
+                          return run.Ended(0);
+                      }),
+                      "the wizard's close box ends the program");
+                Check(!welcomeAgain, "the welcome window does not come back after the wizard");
+            }
+        }
+    }
+    Check(NothingInstalled(package, folder), "nothing was installed");
+}
+
+// Writes a copy of a file, cut short or with bytes replaced.
+bool WriteVariant(const std::wstring& from, const std::wstring& to, size_t keep, size_t at, const std::string& bytes) {
+    std::vector<char> data = ReadAll(from);
+    if (data.size() < keep || at + bytes.size() > keep) {
+        return false;
+    }
+    data.resize(keep);
+    std::memcpy(data.data() + at, bytes.data(), bytes.size());
+    HANDLE file = CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    const bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, data.data(), static_cast<DWORD>(data.size()),
+                                                              &written, nullptr) &&
+                    written == data.size();
+    CloseHandle(file);
+    return ok;
+}
+
+// A setup whose package is missing, ends early or is damaged says so in one
+// message and ends without installing anything.
+void BrokenScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& stub,
+                    const std::wstring& workDir) {
+    const std::wstring folder = Field(package.m_szInstallDir);
+    CleanInstallation(package, folder);
+    const size_t size = ReadAll(setup).size();
+    // The first text's stored length follows the header: six strings and the
+    // default order software. A length beyond what a text may hold is damage.
+    size_t textLength = voz::kPackageOffset;
+    for (const char* field : {package.m_szTitle, package.m_szVersion, package.m_szCompany, package.m_szInstallDir,
+                              package.m_szMainExe, package.m_szSourceDir}) {
+        textLength += 4 + std::strlen(field);
+    }
+    textLength += 4;
+    const std::wstring truncated = workDir + L"\\truncated-setup.exe";
+    const std::wstring damaged = workDir + L"\\damaged-setup.exe";
+    Check(WriteVariant(setup, truncated, size - 100, 0, "MZ"), "a setup cut 100 bytes short");
+    Check(WriteVariant(setup, damaged, size, textLength, std::string("\xF0\xFF\xFF\x7F", 4)), "a damaged setup");
+    const std::wstring message = L"安装程序文件不完整或已损坏，无法安装。请重新下载安装程序。";
+    struct Case {
+        std::wstring setup, what;
+    };
+    for (const Case& broken : {Case{stub, L"without a package"}, Case{truncated, L"cut short"},
+                               Case{damaged, L"damaged"}}) {
+        const std::string what = "setup " + Utf8(broken.what);
+        SetupRun run;
+        if (!Check(run.Start(broken.setup), what + " starts")) {
+            continue;
+        }
+        HWND box = WaitTopWindow(run.Id(), [](HWND w) { return IsDialog(w); });
+        if (!Check(box != nullptr, what + ": a message")) {
+            continue;
+        }
+        CheckText(Text(box), L"安装程序", what + ": message caption");
+        CheckText(Text(GetDlgItem(box, 0xFFFF)), message, what + ": message text");
+        if (broken.what == L"damaged") {
+            Screenshot(box, L"31-broken-package");
+        }
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        Check(run.Ended(10000), what + ": the program ends after the message");
+        Check(TopWindows(run.Id(), [](HWND) { return true; }).empty(), what + ": no other window was shown");
+    }
+    Check(NothingInstalled(package, folder), "nothing was installed");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: setup_driver install|variant|quit|broken SETUP.exe WORK-DIR [SOURCE-DIR|STUB]\n");
+        return 2;
+    }
+    CoInitialize(nullptr);
+    g_underWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    const std::wstring scenario = argv[1];
+    const std::wstring setup = argv[2];
+    g_shotDir = argv[3];
+    static CPackageInfo package;  // tens of megabytes: static storage
+    voz::LoadPackageFile(package, setup);
+    const std::wstring extra = argc > 4 ? Backslashed(argv[4]) : L"";
+    Check(package.m_status.sound(), "the package loads");
+    if (scenario == L"install") {
+        InstallScenario(setup, package, extra);
+    } else if (scenario == L"variant") {
+        VariantScenario(setup, package, extra);
+    } else if (scenario == L"quit") {
+        QuitScenario(setup, package);
+    } else if (scenario == L"broken") {
+        BrokenScenario(setup, package, extra, g_shotDir);
+    } else {
+        std::fprintf(stderr, "unknown scenario\n");
+        return 2;
+    }
+    std::printf("%d passed, %d failed\n", g_passed, g_failed);
+    return g_failed == 0 ? 0 : 1;
+}
