@@ -203,11 +203,24 @@ bool CheckReadable(const fs::path& setup) {
 
 }  // namespace
 
+std::optional<fs::path> DefaultStub(const fs::path& toolFolder) {
+    std::error_code ec;
+    fs::path stub = toolFolder / kDefaultStubName;
+    if (!fs::is_regular_file(stub, ec)) {
+        return std::nullopt;
+    }
+    return stub;
+}
+
 int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub) {
     fs::path temp = output;
     temp += ".tmp" + std::to_string(getpid());
     try {
         std::vector<uint8_t> stubBytes = ReadStub(stub);
+        if (!stub) {
+            std::fprintf(stderr, "vozpack: no Windows stub: %s holds a placeholder and does not run\n",
+                         output.string().c_str());
+        }
         PackageSpec spec = LoadManifest(manifest);
         os::OutputFile out;
         if (!out.Create(temp.string())) {

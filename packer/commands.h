@@ -9,6 +9,16 @@
 
 namespace voz {
 
+// The name of the Windows setup stub that vozpack takes by default, from its
+// own folder.
+inline constexpr char kDefaultStubName[] = "setup-stub.exe";
+
+// The stub to use when none is named: kDefaultStubName in toolFolder, when it
+// exists; nothing otherwise.
+std::optional<std::filesystem::path> DefaultStub(const std::filesystem::path& toolFolder);
+
+// Without a stub the setup gets a zero-filled placeholder of the stub's size,
+// which keeps the package offset right but does not run.
 int BuildCommand(const std::filesystem::path& manifest, const std::filesystem::path& output,
                  const std::optional<std::filesystem::path>& stub);
 int ListCommand(const std::filesystem::path& setup, bool json);

@@ -13,7 +13,9 @@ int main(int argc, char** argv) {
     CLI::App* build = app.add_subcommand("build", "pack a client tree into a setup executable");
     build->add_option("manifest", manifest, "package manifest (TOML)")->required();
     build->add_option("-o,--output", output, "setup executable to write")->required();
-    build->add_option("--stub", stub, "Windows setup stub (315,392 bytes); default: a zero-filled placeholder");
+    build->add_option("--stub", stub,
+                      "Windows setup stub (315,392 bytes); default: setup-stub.exe beside vozpack, or when there is "
+                      "none, a zero-filled placeholder");
 
     std::string setup;
     bool json = false;
@@ -40,7 +42,15 @@ int main(int argc, char** argv) {
         return status == 0 ? 0 : 2;
     }
     if (*build) {
-        return voz::BuildCommand(manifest, output, stub.empty() ? std::nullopt : std::optional<std::filesystem::path>(stub));
+        std::optional<std::filesystem::path> stubPath;
+        if (!stub.empty()) {
+            stubPath = stub;
+        } else {
+            std::error_code ec;
+            std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+            stubPath = voz::DefaultStub(ec ? std::filesystem::path(argv[0]).parent_path() : self.parent_path());
+        }
+        return voz::BuildCommand(manifest, output, stubPath);
     }
     if (*list) {
         return voz::ListCommand(setup, json);

@@ -17,8 +17,8 @@ struct CliRun {
     std::string out;
 };
 
-CliRun Vozpack(const std::string& args) {
-    std::string command = std::string(VOZPACK_PATH) + " " + args + " 2>&1";
+CliRun RunTool(const std::string& tool, const std::string& args) {
+    std::string command = tool + " " + args + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     std::string out;
     char buf[4096];
@@ -26,6 +26,8 @@ CliRun Vozpack(const std::string& args) {
     int status = pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
+
+CliRun Vozpack(const std::string& args) { return RunTool(VOZPACK_PATH, args); }
 
 const std::string kSample = std::string(VOZ_SOURCE_DIR) + "/sample/manifest.toml";
 
@@ -141,6 +143,28 @@ TEST(VozpackCli, UsesTheGivenStub) {
     std::vector<uint8_t> bytes = test::ReadBytes(dir / "s.exe");
     EXPECT_TRUE(std::equal(stub.begin(), stub.end(), bytes.begin()));
     EXPECT_EQ(Vozpack("verify " + (dir / "s.exe").string()).status, 0);
+}
+
+TEST(VozpackCli, TakesTheStubBesideItselfByDefault) {
+    test::TempDir dir;
+    const fs::path tool = dir / "vozpack";
+    fs::copy_file(VOZPACK_PATH, tool);
+    const std::string build = "build " + kSample + " -o " + (dir / "s.exe").string();
+
+    // Without one, a placeholder, and a note that the setup does not run.
+    CliRun placeholder = RunTool(tool.string(), build);
+    ASSERT_EQ(placeholder.status, 0) << placeholder.out;
+    EXPECT_NE(placeholder.out.find("placeholder"), std::string::npos) << placeholder.out;
+    std::vector<uint8_t> bytes = test::ReadBytes(dir / "s.exe");
+    EXPECT_TRUE(std::all_of(bytes.begin(), bytes.begin() + kStubSize, [](uint8_t b) { return b == 0; }));
+
+    std::vector<uint8_t> stub = test::RandomBytes(kStubSize, 9);
+    test::WriteBytes(dir / "setup-stub.exe", stub);
+    CliRun beside = RunTool(tool.string(), build);
+    ASSERT_EQ(beside.status, 0) << beside.out;
+    EXPECT_EQ(beside.out.find("placeholder"), std::string::npos) << beside.out;
+    bytes = test::ReadBytes(dir / "s.exe");
+    EXPECT_TRUE(std::equal(stub.begin(), stub.end(), bytes.begin()));
 }
 
 }  // namespace
