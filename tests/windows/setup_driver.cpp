@@ -32,6 +32,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -386,9 +387,10 @@ struct StyleCopy {
 
 // Checks every packaged file under `folder` against the source tree: its
 // bytes and recorded times, or for the destination of one of the style's
-// copies, the copied file's bytes; removed folders must be gone.
+// copies, the copied file's bytes; removed folders must be gone. Files in
+// `blocked` could not be written and are left out.
 void CheckInstalledTree(const CPackageInfo& package, const std::wstring& folder, const std::wstring& sourceDir,
-                        const std::vector<StyleCopy>& copies) {
+                        const std::vector<StyleCopy>& copies, const std::vector<std::wstring>& blocked = {}) {
     int files = 0;
     for (int d = 0; d < package.m_nDirCount; ++d) {
         const voz::PackageDir& dir = package.m_dirs[d];
@@ -410,6 +412,9 @@ void CheckInstalledTree(const CPackageInfo& package, const std::wstring& folder,
             bool copied = false;
             for (const StyleCopy& copy : copies) {
                 copied |= copy.dest == relative;
+            }
+            if (std::find(blocked.begin(), blocked.end(), relative) != blocked.end()) {
+                continue;
             }
             ++files;
             if (!copied) {
@@ -553,15 +558,32 @@ void CheckShortcutsAndUninstaller(const CPackageInfo& package, const std::wstrin
 // ---- Scenarios ----
 
 // Runs the installation from the extraction page on and waits for the first
-// settings page; true when it got there.
-bool RunInstallation(const SetupRun& run, HWND sheet) {
+// settings page; true when it got there. Files that cannot be written (the
+// names in `blocked`, relative to the install folder) must be reported in one
+// message, after which the wizard goes on.
+bool RunInstallation(const SetupRun& run, HWND sheet, const std::vector<std::wstring>& blocked) {
     HWND extractPage = CurrentPage(sheet);
     PressNext(sheet);
     Check(WaitUntil([&] { return WizardButtons(sheet) == Buttons{false, false, false}; }, 5000),
           "no wizard button during the installation");
+    if (!blocked.empty()) {
+        HWND box = WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && GetWindow(w, GW_OWNER) == sheet; });
+        if (Check(box != nullptr, "a message reports what could not be installed")) {
+            CheckText(Text(box), L"安装程序", "failure message caption");
+            const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
+            Check(text.rfind(L"安装已完成，但有 " + std::to_wstring(blocked.size()) + L" 项未能完成：", 0) == 0,
+                  "failure message counts the failures: " + Utf8(text));
+            for (const std::wstring& name : blocked) {
+                Check(text.find(name) != std::wstring::npos, "failure message names " + Utf8(name));
+            }
+            Check(PageIndex(sheet) == 4, "the wizard waits on the extraction page while the message is shown");
+            Screenshot(box, L"25-variant-failures");
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    }
     const bool done = ExpectPage(sheet, 5, {false, true, false}, "after the installation: first settings page");
     CheckText(Text(GetDlgItem(extractPage, 1025)), L"正在解压文件", "status text after the installation");
-    Check(TopWindows(run.Id(), [&](HWND w) { return w != sheet; }).empty(), "no failure message");
+    Check(TopWindows(run.Id(), [&](HWND w) { return w != sheet; }).empty(), "no other message");
     return done;
 }
 
@@ -754,12 +776,18 @@ void InstallScenario(const std::wstring& setup, const CPackageInfo& package, con
 
 // A package with an order software default outside the list and repeated
 // style labels, installed with the preselected choices into its default
-// folder; meant to run with a system code page other than 936.
+// folder, where two files cannot be written; meant to run with a system code
+// page other than 936.
 void VariantScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir) {
     std::printf("system code page %u\n", GetACP());
     Check(GetACP() != 936, "the system's ANSI code page is not 936");
     const std::wstring folder = Field(package.m_szInstallDir);
     CleanInstallation(package, folder);
+    // Folders where two files are to go: those files cannot be written.
+    const std::vector<std::wstring> blocked = {L"VozClient.exe", L"帮助\\使用说明.txt"};
+    for (const std::wstring& name : blocked) {
+        SHCreateDirectoryExW(nullptr, (folder + L"\\" + name).c_str(), nullptr);
+    }
 
     SetupRun run;
     if (!Check(run.Start(setup), "setup starts")) {
@@ -798,11 +826,11 @@ void VariantScenario(const std::wstring& setup, const CPackageInfo& package, con
     Screenshot(sheet, L"24-variant-order-page");
     PressNext(sheet);
     ExpectPage(sheet, 4, {true, true, false}, "extraction page");
-    if (!RunInstallation(run, sheet)) {
+    if (!RunInstallation(run, sheet, blocked)) {
         return;
     }
-    Screenshot(sheet, L"25-variant-settings-page");
-    CheckInstalledTree(package, folder, sourceDir, CopiesOf(package, styles[0]));
+    Screenshot(sheet, L"26-variant-settings-page");
+    CheckInstalledTree(package, folder, sourceDir, CopiesOf(package, styles[0]), blocked);
     Check(CopiesOf(package, styles[0]).size() == 2, "the first style has two copy records");
     CheckShortcutsAndUninstaller(package, folder);
     Check(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) == 0,
