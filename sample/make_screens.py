@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Draws the sample package's six setup pictures: 492 x 308, 24-bit BMP.
 
-Each is a dark blue gradient with a candlestick chart and a coloured band that
-tells the screens apart. Run from anywhere; writes into screens/ beside this file.
+Each is a light gradient with a pale candlestick chart, so that the black
+texts the setup paints over it stay readable, and a coloured band along the
+top that tells the screens apart. Run from anywhere; writes into screens/ beside this file.
 """
 import math, os, random, struct
 
@@ -13,16 +14,16 @@ SCREENS = {"main": (0, 120, 215), "welcome": (16, 137, 62), "folder": (202, 80, 
 
 def picture(accent, seed):
     rng = random.Random(seed)
-    px = [[(10 + y // 6, 20 + y // 5, 60 + y // 3) for x in range(W)] for y in range(H)]
-    for y in range(H - 36, H):  # accent band along the bottom
+    px = [[(246 - y // 20, 248 - y // 24, 252 - y // 40) for x in range(W)] for y in range(H)]
+    for y in range(36):  # accent band along the top
         for x in range(W):
             px[y][x] = accent
-    price = 150.0
-    for i in range(40):  # candlesticks
+    price = 120.0
+    for i in range(40):  # candlesticks, kept below the band
         o = price
-        price = max(40.0, min(250.0, price + rng.gauss(0, 12)))
-        hi, lo = max(o, price) + rng.uniform(2, 10), min(o, price) - rng.uniform(2, 10)
-        colour = (230, 60, 60) if price >= o else (60, 200, 90)
+        price = max(20.0, min(200.0, price + rng.gauss(0, 12)))
+        hi, lo = min(220.0, max(o, price) + rng.uniform(2, 10)), max(4.0, min(o, price) - rng.uniform(2, 10))
+        colour = (240, 170, 170) if price >= o else (165, 215, 180)
         cx = 24 + i * 11
         for y in range(int(lo), int(hi)):
             px[H - 40 - y][cx + 3] = colour
