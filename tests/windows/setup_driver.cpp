@@ -128,24 +128,26 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 // from returning until that loop ends.
 void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
+struct WindowSearch {
+    DWORD process;
+    const std::function<bool(HWND)>* condition;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->process && IsWindowVisible(window) && (*search->condition)(window)) {
+        search->found.push_back(window);
+    }
+    return TRUE;
+}
+
 // The visible top-level windows of a process that satisfy a condition.
 std::vector<HWND> TopWindows(DWORD process, const std::function<bool(HWND)>& condition) {
-    struct Search {
-        DWORD process;
-        const std::function<bool(HWND)>* condition;
-        std::vector<HWND> found;
-    } search{process, &condition, {}};
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(parameter);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s->process && IsWindowVisible(window) && (*s->condition)(window)) {
-                s->found.push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{process, &condition, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
