@@ -840,15 +840,37 @@ void VariantScenario(const std::wstring& setup, const CPackageInfo& package, con
     FinishWizard(run, sheet, welcome);
 }
 
+// Writes a copy of a file of `size` bytes, cut short or extended with
+// zeros, with `bytes` written at `at`.
+bool WriteVariant(const std::wstring& from, const std::wstring& to, size_t size, size_t at, const std::string& bytes) {
+    std::vector<char> data = ReadAll(from);
+    if (data.empty() || at + bytes.size() > size) {
+        return false;
+    }
+    data.resize(size);
+    std::memcpy(data.data() + at, bytes.data(), bytes.size());
+    HANDLE file = CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    const bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, data.data(), static_cast<DWORD>(data.size()),
+                                                              &written, nullptr) &&
+                    written == data.size();
+    CloseHandle(file);
+    return ok;
+}
+
 // "退出安装" on the welcome window, and the wizard's close box, end the
-// program without writing anything.
-void QuitScenario(const std::wstring& setup, const CPackageInfo& package) {
+// program without writing anything. Data after the package, such as a code
+// signature, is no damage: that setup starts as usual.
+void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& workDir) {
     const std::wstring folder = Field(package.m_szInstallDir);
     CleanInstallation(package, folder);
-    {
+    const std::wstring signedSetup = workDir + L"\\signed-setup.exe";
+    const size_t size = ReadAll(setup).size();
+    Check(WriteVariant(setup, signedSetup, size + 4096, size, "signature"), "a setup with data after its package");
+    for (const std::wstring& path : {setup, signedSetup}) {
         SetupRun run;
-        HWND welcome = run.Start(setup) ? WaitWelcome(run, package) : nullptr;
-        if (Check(welcome != nullptr, "welcome window")) {
+        HWND welcome = run.Start(path) ? WaitWelcome(run, package) : nullptr;
+        if (Check(welcome != nullptr, "welcome window of " + Utf8(path))) {
             Click(GetDlgItem(welcome, IDCANCEL));
             Check(run.Ended(10000), "\"退出安装\" ends the program");
         }
@@ -877,23 +899,6 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package) {
         }
     }
     Check(NothingInstalled(package, folder), "nothing was installed");
-}
-
-// Writes a copy of a file, cut short or with bytes replaced.
-bool WriteVariant(const std::wstring& from, const std::wstring& to, size_t keep, size_t at, const std::string& bytes) {
-    std::vector<char> data = ReadAll(from);
-    if (data.size() < keep || at + bytes.size() > keep) {
-        return false;
-    }
-    data.resize(keep);
-    std::memcpy(data.data() + at, bytes.data(), bytes.size());
-    HANDLE file = CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    const bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, data.data(), static_cast<DWORD>(data.size()),
-                                                              &written, nullptr) &&
-                    written == data.size();
-    CloseHandle(file);
-    return ok;
 }
 
 // A setup whose package is missing, ends early or is damaged says so in one
@@ -932,12 +937,12 @@ void BrokenScenario(const std::wstring& setup, const CPackageInfo& package, cons
         }
         CheckText(Text(box), L"安装程序", what + ": message caption");
         CheckText(Text(GetDlgItem(box, 0xFFFF)), message, what + ": message text");
+        Check(TopWindows(run.Id(), [](HWND) { return true; }).size() == 1, what + ": the message is the only window");
         if (broken.what == L"damaged") {
             Screenshot(box, L"31-broken-package");
         }
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         Check(run.Ended(10000), what + ": the program ends after the message");
-        Check(TopWindows(run.Id(), [](HWND) { return true; }).empty(), what + ": no other window was shown");
     }
     Check(NothingInstalled(package, folder), "nothing was installed");
 }
@@ -963,7 +968,7 @@ int wmain(int argc, wchar_t** argv) {
     } else if (scenario == L"variant") {
         VariantScenario(setup, package, extra);
     } else if (scenario == L"quit") {
-        QuitScenario(setup, package);
+        QuitScenario(setup, package, g_shotDir);
     } else if (scenario == L"broken") {
         BrokenScenario(setup, package, extra, g_shotDir);
     } else {
