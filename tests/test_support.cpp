@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <fstream>
 
 #include "os/text_encoding.h"
@@ -66,6 +69,17 @@ std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed) {
         b = static_cast<uint8_t>(rng());
     }
     return out;
+}
+
+CommandResult RunCommand(const std::string& command) {
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    std::string out;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) {
+        out.append(buf, n);
+    }
+    int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
 std::string Gbk(const std::string& utf8) {

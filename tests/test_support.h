@@ -31,6 +31,17 @@ void WriteText(const std::filesystem::path& path, const std::string& text);
 std::vector<uint8_t> CompressibleBytes(size_t size, uint32_t seed);
 std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed);
 
+// Runs a shell command; its exit status (-1 when it did not exit) and its
+// standard output and error together.
+struct CommandResult {
+    int status;
+    std::string out;
+};
+CommandResult RunCommand(const std::string& command);
+#ifdef VOZPACK_PATH
+inline CommandResult Vozpack(const std::string& args) { return RunCommand(std::string(VOZPACK_PATH) + " " + args); }
+#endif
+
 // Converts UTF-8 test text to GBK (fails the test when it cannot).
 std::string Gbk(const std::string& utf8);
 

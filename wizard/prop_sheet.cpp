@@ -1,15 +1,10 @@
 #include "wizard/prop_sheet.h"
 
 #include "resources/resource.h"
+#include "wizard/screen_paint.h"
 #include "wizard/setup_app.h"
 
 namespace voz {
-
-namespace {
-
-constexpr COLORREF kScreenBackground = RGB(235, 235, 235);
-
-}  // namespace
 
 CPropSheet::CPropSheet() : PropertySheet("Setup") {
     AddPage(m_prop1);
@@ -35,12 +30,7 @@ bool CPropSheet::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
     // The pages paint themselves over this background.
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(m_hWnd, &paint);
-    RECT window;
-    GetWindowRect(m_hWnd, &window);
-    RECT fill = {0, 0, window.right - window.left, window.bottom - window.top};
-    HBRUSH background = CreateSolidBrush(kScreenBackground);
-    FillRect(dc, &fill, background);
-    DeleteObject(background);
+    FillScreenBackground(m_hWnd, dc);
     EndPaint(m_hWnd, &paint);
     result = 0;
     return true;

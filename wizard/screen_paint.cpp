@@ -125,4 +125,14 @@ void PaintScreen(HWND page, ScreenIndex screen, const char* label) {
     EndPaint(page, &paint);
 }
 
+void FillScreenBackground(HWND window, HDC dc) {
+    constexpr COLORREF kScreenBackground = RGB(235, 235, 235);
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    RECT fill = {0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top};
+    HBRUSH background = CreateSolidBrush(kScreenBackground);
+    FillRect(dc, &fill, background);
+    DeleteObject(background);
+}
+
 }  // namespace voz

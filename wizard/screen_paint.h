@@ -39,6 +39,10 @@ void PaintScreenText(HWND control, std::string_view text);
 // the label.
 bool HollowLabelBackground(HWND page, UINT message, LPARAM lParam, INT_PTR& result);
 
+// Fills a window with the screens' grey background. The whole window's size
+// from the client's corner covers the client area.
+void FillScreenBackground(HWND window, HDC dc);
+
 // Paints one wizard page in answer to WM_PAINT: the screen's package image at
 // the page's top-left corner, the label (if any) into control 1008 and the
 // screen's text into control 1027.

@@ -7,12 +7,6 @@
 
 namespace voz {
 
-namespace {
-
-constexpr COLORREF kScreenBackground = RGB(235, 235, 235);
-
-}  // namespace
-
 CAboutDlg::CAboutDlg() : Dialog(IDD_ABOUTBOX) {}
 
 CSetupDlg::CSetupDlg()
@@ -74,13 +68,7 @@ void CSetupDlg::OnPaint() {
         const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
         DrawIcon(dc, x, y, m_hIcon);
     } else {
-        // The whole window's size from the client's corner covers the client area.
-        RECT window;
-        GetWindowRect(m_hWnd, &window);
-        RECT fill = {0, 0, window.right - window.left, window.bottom - window.top};
-        HBRUSH background = CreateSolidBrush(kScreenBackground);
-        FillRect(dc, &fill, background);
-        DeleteObject(background);
+        FillScreenBackground(m_hWnd, dc);
 
         const CPackageInfo& package = TheApp().m_package;
         HWND imageArea = Item(IDC_IMAGE_AREA);

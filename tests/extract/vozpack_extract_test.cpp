@@ -1,6 +1,5 @@
 // Installs the sample client with `vozpack extract` and checks the installed
 // tree file by file, with times, against the tree it was packed from.
-#include <sys/wait.h>
 
 #include <map>
 
@@ -10,23 +9,6 @@ namespace voz {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CliRun {
-    int status;
-    std::string out;
-};
-
-CliRun Vozpack(const std::string& args) {
-    std::string command = std::string(VOZPACK_PATH) + " " + args + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) {
-        out.append(buf, n);
-    }
-    int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
@@ -42,7 +24,7 @@ protected:
                 times_[fs::relative(entry.path(), Client()).string()] = test::FileTimes(entry.path());
             }
         }
-        CliRun r = Vozpack("build " + Quoted(temp_->path() / "sample/manifest.toml") + " -o " + Quoted(SetupFile()));
+        test::CommandResult r = test::Vozpack("build " + Quoted(temp_->path() / "sample/manifest.toml") + " -o " + Quoted(SetupFile()));
         ASSERT_EQ(r.status, 0) << r.out;
     }
     static void TearDownTestSuite() { delete temp_; }
@@ -57,7 +39,7 @@ protected:
 
 TEST_F(SampleInstall, InstallsEveryFileWithItsTimesThenTheStyleCopyRemovalAndUninstaller) {
     fs::path dir = out_ / "沃兹期货";
-    CliRun r = Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir));
+    test::CommandResult r = test::Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir));
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("style 全功能版; shortcuts are not made"), std::string::npos) << r.out;
 
@@ -94,14 +76,14 @@ TEST_F(SampleInstall, InstallsEveryFileWithItsTimesThenTheStyleCopyRemovalAndUni
 
 TEST_F(SampleInstall, TheChosenStyleDecidesTheSettingsFile) {
     fs::path dir = out_ / "lite";
-    CliRun r = Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir) + " --style 精简版");
+    test::CommandResult r = test::Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir) + " --style 精简版");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(test::ReadBytes(dir / "Voz.ini"), test::ReadBytes(Client() / "配置/精简Voz.ini"));
 }
 
 TEST_F(SampleInstall, AnUnknownStyleIsRefusedBeforeAnythingIsWritten) {
     fs::path dir = out_ / "none";
-    CliRun r = Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir) + " --style 专业版");
+    test::CommandResult r = test::Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir) + " --style 专业版");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.out.find("\"全功能版\" \"精简版\""), std::string::npos) << r.out;
     EXPECT_FALSE(fs::exists(dir));
@@ -110,7 +92,7 @@ TEST_F(SampleInstall, AnUnknownStyleIsRefusedBeforeAnythingIsWritten) {
 TEST_F(SampleInstall, FailuresAreListedAndTheExitStatusIs1) {
     fs::path dir = out_ / "busy";
     fs::create_directories(dir / "VozClient.exe");  // a folder holds the program's name
-    CliRun r = Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir));
+    test::CommandResult r = test::Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir));
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_NE(r.out.find("failed: VozClient.exe: file not created"), std::string::npos) << r.out;
     EXPECT_TRUE(fs::exists(dir / "网站/官方网站.url"));  // the rest was installed
@@ -120,7 +102,7 @@ TEST_F(SampleInstall, ATruncatedSetupInstallsNothing) {
     std::vector<uint8_t> bytes = test::ReadBytes(SetupFile());
     bytes.resize(bytes.size() - 10);
     test::WriteBytes(out_ / "short.exe", bytes);
-    CliRun r = Vozpack("extract " + Quoted(out_ / "short.exe") + " -d " + Quoted(out_ / "x"));
+    test::CommandResult r = test::Vozpack("extract " + Quoted(out_ / "short.exe") + " -d " + Quoted(out_ / "x"));
     EXPECT_EQ(r.status, 2) << r.out;
     EXPECT_NE(r.out.find("truncated"), std::string::npos) << r.out;
     EXPECT_FALSE(fs::exists(out_ / "x"));

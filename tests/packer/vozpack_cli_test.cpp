@@ -1,6 +1,5 @@
 // Runs the vozpack program as a release engineer would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <nlohmann/json.hpp>
 
@@ -12,30 +11,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int status;
-    std::string out;
-};
-
-CliRun RunTool(const std::string& tool, const std::string& args) {
-    std::string command = tool + " " + args + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
-    int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
-
-CliRun Vozpack(const std::string& args) { return RunTool(VOZPACK_PATH, args); }
-
 const std::string kSample = std::string(VOZ_SOURCE_DIR) + "/sample/manifest.toml";
 
 class SampleSetup : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir_ = new test::TempDir();
-        CliRun r = Vozpack("build " + kSample + " -o " + (dir_->path() / "setup.exe").string());
+        test::CommandResult r = test::Vozpack("build " + kSample + " -o " + (dir_->path() / "setup.exe").string());
         ASSERT_EQ(r.status, 0) << r.out;
     }
     static void TearDownTestSuite() { delete dir_; }
@@ -48,13 +30,13 @@ TEST_F(SampleSetup, BuildsAStubFollowedByThePackage) {
     std::vector<uint8_t> bytes = test::ReadBytes(SetupPath());
     ASSERT_GT(bytes.size(), kStubSize);
     EXPECT_TRUE(std::all_of(bytes.begin(), bytes.begin() + kStubSize, [](uint8_t b) { return b == 0; }));
-    CliRun r = Vozpack("verify " + SetupPath().string());
+    test::CommandResult r = test::Vozpack("verify " + SetupPath().string());
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("sound"), std::string::npos);
 }
 
 TEST_F(SampleSetup, ListShowsTheWholePackage) {
-    CliRun r = Vozpack("list --json " + SetupPath().string());
+    test::CommandResult r = test::Vozpack("list --json " + SetupPath().string());
     ASSERT_EQ(r.status, 0) << r.out;
     auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["header"]["title"], "沃兹期货");
@@ -83,7 +65,7 @@ TEST_F(SampleSetup, ListShowsTheWholePackage) {
     }
     EXPECT_EQ(files, expectedFiles);
     EXPECT_EQ(bytes, expectedBytes);
-    CliRun text = Vozpack("list " + SetupPath().string());
+    test::CommandResult text = test::Vozpack("list " + SetupPath().string());
     EXPECT_NE(text.out.find("package: sound"), std::string::npos) << text.out;
 }
 
@@ -101,14 +83,14 @@ TEST_F(SampleSetup, VerifyNamesADamagedFile) {
     bytes[header + 3] = 0;
     bytes[header + 0] = 0x10;  // raw size 0x??10, stored size 0: damaged
     test::WriteBytes(damaged, bytes);
-    CliRun v = Vozpack("verify " + damaged.string());
+    test::CommandResult v = test::Vozpack("verify " + damaged.string());
     EXPECT_EQ(v.status, 1) << v.out;
     EXPECT_NE(v.out.find("damaged: file 插件\\news.dat"), std::string::npos) << v.out;
 
     // A setup cut short is reported too.
     bytes.resize(bytes.size() - 100);
     test::WriteBytes(damaged, bytes);
-    CliRun cut = Vozpack("verify " + damaged.string());
+    test::CommandResult cut = test::Vozpack("verify " + damaged.string());
     EXPECT_EQ(cut.status, 1);
     EXPECT_NE(cut.out.find("the package ends early"), std::string::npos) << cut.out;
 }
@@ -116,12 +98,12 @@ TEST_F(SampleSetup, VerifyNamesADamagedFile) {
 TEST(VozpackCli, BadInputExitsWithStatus2AndLeavesNoOutput) {
     test::TempDir dir;
     fs::path out = dir / "setup.exe";
-    CliRun missing = Vozpack("build " + (dir / "none.toml").string() + " -o " + out.string());
+    test::CommandResult missing = test::Vozpack("build " + (dir / "none.toml").string() + " -o " + out.string());
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.out.find("none.toml: no such file"), std::string::npos) << missing.out;
 
     test::WriteBytes(dir / "stub.exe", std::vector<uint8_t>(1000, 'M'));
-    CliRun stub = Vozpack("build " + kSample + " -o " + out.string() + " --stub " + (dir / "stub.exe").string());
+    test::CommandResult stub = test::Vozpack("build " + kSample + " -o " + out.string() + " --stub " + (dir / "stub.exe").string());
     EXPECT_EQ(stub.status, 2);
     EXPECT_NE(stub.out.find("must be exactly 315392"), std::string::npos) << stub.out;
     EXPECT_TRUE(fs::is_empty(dir.path()) || !fs::exists(out));
@@ -129,20 +111,20 @@ TEST(VozpackCli, BadInputExitsWithStatus2AndLeavesNoOutput) {
         EXPECT_EQ(e.path().filename(), "stub.exe") << "left behind: " << e.path();
     }
 
-    EXPECT_EQ(Vozpack("list " + (dir / "none.exe").string()).status, 2);
-    EXPECT_EQ(Vozpack("verify " + (dir / "none.exe").string()).status, 2);
-    EXPECT_EQ(Vozpack("frobnicate").status, 2);
+    EXPECT_EQ(test::Vozpack("list " + (dir / "none.exe").string()).status, 2);
+    EXPECT_EQ(test::Vozpack("verify " + (dir / "none.exe").string()).status, 2);
+    EXPECT_EQ(test::Vozpack("frobnicate").status, 2);
 }
 
 TEST(VozpackCli, UsesTheGivenStub) {
     test::TempDir dir;
     std::vector<uint8_t> stub = test::RandomBytes(kStubSize, 5);
     test::WriteBytes(dir / "stub.exe", stub);
-    CliRun r = Vozpack("build " + kSample + " -o " + (dir / "s.exe").string() + " --stub " + (dir / "stub.exe").string());
+    test::CommandResult r = test::Vozpack("build " + kSample + " -o " + (dir / "s.exe").string() + " --stub " + (dir / "stub.exe").string());
     ASSERT_EQ(r.status, 0) << r.out;
     std::vector<uint8_t> bytes = test::ReadBytes(dir / "s.exe");
     EXPECT_TRUE(std::equal(stub.begin(), stub.end(), bytes.begin()));
-    EXPECT_EQ(Vozpack("verify " + (dir / "s.exe").string()).status, 0);
+    EXPECT_EQ(test::Vozpack("verify " + (dir / "s.exe").string()).status, 0);
 }
 
 TEST(VozpackCli, TakesTheStubBesideItselfByDefault) {
@@ -152,7 +134,7 @@ TEST(VozpackCli, TakesTheStubBesideItselfByDefault) {
     const std::string build = "build " + kSample + " -o " + (dir / "s.exe").string();
 
     // Without one, a placeholder, and a note that the setup does not run.
-    CliRun placeholder = RunTool(tool.string(), build);
+    test::CommandResult placeholder = test::RunCommand(tool.string() + " " + build);
     ASSERT_EQ(placeholder.status, 0) << placeholder.out;
     EXPECT_NE(placeholder.out.find("placeholder"), std::string::npos) << placeholder.out;
     std::vector<uint8_t> bytes = test::ReadBytes(dir / "s.exe");
@@ -160,7 +142,7 @@ TEST(VozpackCli, TakesTheStubBesideItselfByDefault) {
 
     std::vector<uint8_t> stub = test::RandomBytes(kStubSize, 9);
     test::WriteBytes(dir / "setup-stub.exe", stub);
-    CliRun beside = RunTool(tool.string(), build);
+    test::CommandResult beside = test::RunCommand(tool.string() + " " + build);
     ASSERT_EQ(beside.status, 0) << beside.out;
     EXPECT_EQ(beside.out.find("placeholder"), std::string::npos) << beside.out;
     bytes = test::ReadBytes(dir / "s.exe");
