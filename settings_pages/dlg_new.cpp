@@ -1,16 +1,167 @@
 #include "settings_pages/dlg_new.h"
 
+#include <commctrl.h>
+
+#include <string>
+
+#include "package/install_paths.h"
 #include "resources/resource.h"
+#include "settings/settings_commit.h"
+#include "wizard/setup_app.h"
+#include "wizard/setup_texts.h"
 
 namespace voz {
 
-CDlgNew1::CDlgNew1() : PropertyPage(IDD_DLGNEW1) {}
-void CDlgNew1::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_NEXT); }
+namespace {
 
-CDlgNew2::CDlgNew2() : PropertyPage(IDD_DLGNEW2) {}
-void CDlgNew2::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT); }
+// The tree's labels in tree order: the root, then one per page.
+constexpr const char* kTreeLabels[] = {
+    "\xB8\xF6\xD0\xD4\xBB\xAF\xC9\xE8\xD6\xC3",  // 个性化设置
+    "\xB9\xA4\xBE\xDF\xCC\xF5",                  // 工具条
+    "\xD0\xD0\xC7\xE9\xD3\xEB\xCF\xC2\xB5\xA5",  // 行情与下单
+    "K\xCF\xDF\xCD\xBC",                         // K线图
+};
+constexpr int kLabelCount = 4;
 
-CDlgNew3::CDlgNew3() : PropertyPage(IDD_DLGNEW3) {}
-void CDlgNew3::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH); }
+HTREEITEM InsertItem(HWND tree, HTREEITEM parent, const char* gbk) {
+    const std::wstring text = ui::Wide(gbk);
+    TVINSERTSTRUCTW insert = {};
+    insert.hParent = parent;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT;
+    insert.item.pszText = const_cast<wchar_t*>(text.c_str());
+    return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+}  // namespace
+
+bool CSettingsPage::OnInitDialog() {
+    HWND tree = Item(IDC_TREE);
+    HTREEITEM root = InsertItem(tree, TVI_ROOT, kTreeLabels[0]);
+    for (int label = 1; label < kLabelCount; ++label) {
+        HTREEITEM item = InsertItem(tree, root, kTreeLabels[label]);
+        if (label == m_ownLabel) {
+            m_ownItem = item;
+        }
+    }
+    TreeView_SelectItem(tree, m_ownItem);
+    TreeView_Expand(tree, root, TVE_EXPAND);
+    return true;
+}
+
+void CSettingsPage::OnSetActive() {
+    Sheet()->SetWizardButtons(m_buttons);
+    // The tree's highlight may have been left on another page's item.
+    HWND tree = Item(IDC_TREE);
+    TreeView_SelectItem(tree, m_ownItem);
+    SetFocus(tree);
+}
+
+void CSettingsPage::OnTreeSelectionChanged(HTREEITEM item) {
+    wchar_t text[64] = {};
+    TVITEMW read = {};
+    read.mask = TVIF_TEXT;
+    read.hItem = item;
+    read.pszText = text;
+    read.cchTextMax = 64;
+    std::string label;
+    if (!SendMessageW(Item(IDC_TREE), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&read)) || !ui::ToGbk(text, label)) {
+        return;
+    }
+    for (int i = 1; i < kLabelCount; ++i) {
+        if (label == kTreeLabels[i] && i != m_ownLabel && m_pages[i - 1] != nullptr) {
+            Sheet()->SetActivePage(*m_pages[i - 1]);
+            return;
+        }
+    }
+}
+
+bool CSettingsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    switch (message) {
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+        // No background of its own: the sheet's shows through, also behind the labels.
+        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        result = reinterpret_cast<INT_PTR>(GetStockObject(HOLLOW_BRUSH));
+        return true;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->idFrom != IDC_TREE) {
+            return false;
+        }
+        if (header->code == TVN_SELCHANGEDW || header->code == TVN_SELCHANGEDA) {
+            // The item handle has the same place in both forms of the notification.
+            OnTreeSelectionChanged(reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemNew.hItem);
+        } else if (header->code == NM_CLICK) {
+            // A click starts from the page's own item, so that clicking the
+            // item highlighted elsewhere still moves the selection.
+            TreeView_SelectItem(Item(IDC_TREE), m_ownItem);
+        } else {
+            return false;
+        }
+        SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, 0);
+        result = TRUE;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+CDlgNew1::CDlgNew1() : CSettingsPage(IDD_DLGNEW1, 1, PSWIZB_NEXT) {}
+
+bool CDlgNew1::DoDataExchange(bool save) {
+    ExchangeCheck(save, IDC_VUTOOLBAR, m_fields.m_nVuToolBar);
+    ExchangeList(save, IDC_NEWSBAR, m_fields.m_nNewsBar);
+    ExchangeList(save, IDC_TABBAR, m_fields.m_nTabBar);
+    ExchangeList(save, IDC_TOOLBAR, m_fields.m_nToolBar);
+    return true;
+}
+
+LRESULT CDlgNew1::OnWizardNext() {
+    DoDataExchange(true);
+    return 0;
+}
+
+CDlgNew2::CDlgNew2() : CSettingsPage(IDD_DLGNEW2, 2, PSWIZB_BACK | PSWIZB_NEXT) {}
+
+bool CDlgNew2::DoDataExchange(bool save) {
+    ExchangeList(save, IDC_ORDERBOARD, m_fields.m_nOrderBoard);
+    ExchangeCheck(save, IDC_ZQTRADER, m_fields.m_nZqTrader);
+    return true;
+}
+
+LRESULT CDlgNew2::OnWizardNext() {
+    DoDataExchange(true);
+    return 0;
+}
+
+CDlgNew3::CDlgNew3() : CSettingsPage(IDD_DLGNEW3, 3, PSWIZB_BACK | PSWIZB_FINISH) {}
+
+bool CDlgNew3::DoDataExchange(bool save) {
+    ExchangeCheck(save, IDC_TATABBTN, m_fields.m_nTaTabBtn);
+    ExchangeList(save, IDC_WHEEL, m_fields.m_nWheel);
+    return true;
+}
+
+bool CDlgNew3::OnWizardFinish() {
+    DoDataExchange(true);
+    CSetupApp& app = TheApp();
+    StoreToolbarPage(static_cast<CDlgNew1*>(m_pages[0])->m_fields, app.m_settings);
+    StoreOrderPage(static_cast<CDlgNew2*>(m_pages[1])->m_fields, app.m_settings);
+    StoreChartPage(m_fields, app.m_settings);
+    if (SaveClientSettings(app.m_settings, FieldText(app.m_package.m_szInstallDir)) != IniStatus::kOk) {
+        // The file is replaced in one step, so it still holds what the installation left.
+        ui::MessageBoxGbk(Sheet()->Handle(), texts::kSettingsNotSaved, texts::kMessageCaption,
+                          MB_OK | MB_ICONWARNING);
+    }
+    return true;
+}
+
+void LoadSettingsPages(const CClientSettings& settings, CDlgNew1& page1, CDlgNew2& page2, CDlgNew3& page3) {
+    LoadToolbarPage(settings, page1.m_fields);
+    LoadOrderPage(settings, page2.m_fields);
+    LoadChartPage(settings, page3.m_fields);
+}
 
 }  // namespace voz

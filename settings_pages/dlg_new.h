@@ -1,34 +1,83 @@
 // The three settings pages that follow the installation, at the end of the
-// wizard: CDlgNew1 offers only Next (the installation pages cannot be
-// returned to), CDlgNew2 Back and Next, CDlgNew3 Back and Finish.
+// wizard: CDlgNew1 "工具条", CDlgNew2 "行情与下单" and CDlgNew3 "K线图". Each
+// shows the same navigation tree at its left edge: the root "个性化设置" with
+// one item per page; selecting a page's item (by mouse or arrow keys) shows
+// that page. CDlgNew1 offers only Next (the installation pages cannot be
+// returned to), CDlgNew2 Back and Next, CDlgNew3 Back and Finish, which saves
+// the settings into the installed client's Voz.ini.
+//
+// The pages' fields hold their values also while a page's window does not
+// exist: they are loaded from the settings record when the extraction has
+// finished and go back into the record on Finish.
 #pragma once
 
+#include <array>
+
+#include "settings/client_settings.h"
+#include "settings/page_fields.h"
 #include "ui/property_sheet.h"
 
 namespace voz {
 
-class CDlgNew1 : public ui::PropertyPage {
+class CSettingsPage : public ui::PropertyPage {
+public:
+    // The pages in tree order, for navigation between them; set once by the
+    // sheet that owns all three.
+    void SetPages(const std::array<CSettingsPage*, 3>& pages) { m_pages = pages; }
+
+protected:
+    // `ownLabel` is the page's position in the tree (1 to 3, the root is 0);
+    // `buttons` the wizard buttons it enables.
+    CSettingsPage(int templateId, int ownLabel, DWORD buttons)
+        : PropertyPage(templateId), m_ownLabel(ownLabel), m_buttons(buttons) {}
+
+    bool OnInitDialog() override;
+    void OnSetActive() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
+    std::array<CSettingsPage*, 3> m_pages = {};
+
+private:
+    void OnTreeSelectionChanged(HTREEITEM item);
+
+    int m_ownLabel;
+    DWORD m_buttons;
+    HTREEITEM m_ownItem = nullptr;
+};
+
+class CDlgNew1 : public CSettingsPage {
 public:
     CDlgNew1();
+    ToolbarPageFields m_fields;
 
 protected:
-    void OnSetActive() override;
+    LRESULT OnWizardNext() override;
+    bool DoDataExchange(bool save) override;
 };
 
-class CDlgNew2 : public ui::PropertyPage {
+class CDlgNew2 : public CSettingsPage {
 public:
     CDlgNew2();
+    OrderPageFields m_fields;
 
 protected:
-    void OnSetActive() override;
+    LRESULT OnWizardNext() override;
+    bool DoDataExchange(bool save) override;
 };
 
-class CDlgNew3 : public ui::PropertyPage {
+class CDlgNew3 : public CSettingsPage {
 public:
     CDlgNew3();
+    ChartPageFields m_fields;
 
 protected:
-    void OnSetActive() override;
+    // Stores all three pages' fields into the settings record and saves it
+    // into Voz.ini in the install folder; the wizard then ends with Finish.
+    bool OnWizardFinish() override;
+    bool DoDataExchange(bool save) override;
 };
+
+// Sets the fields of the three pages from the settings record.
+void LoadSettingsPages(const CClientSettings& settings, CDlgNew1& page1, CDlgNew2& page2, CDlgNew3& page3);
 
 }  // namespace voz

@@ -1,6 +1,7 @@
 #include "ui/property_sheet.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace voz::ui {
 
@@ -26,6 +27,57 @@ void StopHook() {
 
 bool PropertyPage::OnMessage(UINT, WPARAM, LPARAM, INT_PTR&) { return false; }
 
+void PropertyPage::ExchangeCheck(bool save, int id, int32_t& field) {
+    if (save) {
+        field = IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED ? 1 : 0;
+    } else {
+        CheckDlgButton(m_hWnd, id, field != 0 ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+void PropertyPage::ExchangeList(bool save, int id, int32_t& field) {
+    if (save) {
+        const LRESULT index = SendDlgItemMessageW(m_hWnd, id, CB_GETCURSEL, 0, 0);
+        field = index == CB_ERR ? -1 : static_cast<int32_t>(index);
+    } else {
+        // An index without an item leaves the list without a selection.
+        SendDlgItemMessageW(m_hWnd, id, CB_SETCURSEL, static_cast<WPARAM>(field), 0);
+    }
+}
+
+void PropertyPage::FillListsFromTemplate() {
+    // The initial data: per item a control id, a message, the length of the
+    // text including its terminating zero, and the text (GBK); a zero id ends it.
+    constexpr WORD kInitialDataType = 240;
+    constexpr WORD kAddListItem = 0x0403;
+    HRSRC resource = FindResourceW(Instance(), MAKEINTRESOURCEW(m_templateId), MAKEINTRESOURCEW(kInitialDataType));
+    if (resource == nullptr) {
+        return;
+    }
+    const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(Instance(), resource)));
+    const DWORD size = SizeofResource(Instance(), resource);
+    DWORD at = 0;
+    while (data != nullptr && at + 8 <= size) {
+        WORD id, message;
+        DWORD length;
+        std::memcpy(&id, data + at, 2);
+        if (id == 0) {
+            break;
+        }
+        std::memcpy(&message, data + at + 2, 2);
+        std::memcpy(&length, data + at + 4, 4);
+        at += 8;
+        if (length == 0 || length > size - at) {
+            break;
+        }
+        if (message == kAddListItem) {
+            const std::string text(reinterpret_cast<const char*>(data + at), length - 1);
+            SendDlgItemMessageW(m_hWnd, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
+        }
+        at += length;
+    }
+}
+
 INT_PTR CALLBACK PropertyPage::PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     PropertyPage* self;
     if (message == WM_INITDIALOG) {
@@ -34,6 +86,9 @@ INT_PTR CALLBACK PropertyPage::PageProc(HWND window, UINT message, WPARAM wParam
         SetWindowLongPtrW(window, DWLP_USER, page);
         self = reinterpret_cast<PropertyPage*>(page);
         self->m_hWnd = window;
+        self->m_activatedBefore = false;
+        self->FillListsFromTemplate();
+        self->DoDataExchange(false);
         return self->OnInitDialog() ? TRUE : FALSE;
     }
     self = reinterpret_cast<PropertyPage*>(GetWindowLongPtrW(window, DWLP_USER));
@@ -45,6 +100,14 @@ INT_PTR CALLBACK PropertyPage::PageProc(HWND window, UINT message, WPARAM wParam
         switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
         case PSN_SETACTIVE:
             self->OnSetActive();
+            // The first time, the initialisation has shown the fields already.
+            if (self->m_activatedBefore) {
+                self->DoDataExchange(false);
+            }
+            self->m_activatedBefore = true;
+            break;
+        case PSN_KILLACTIVE:
+            result = self->DoDataExchange(true) ? FALSE : TRUE;
             break;
         case PSN_WIZNEXT:
             result = self->OnWizardNext();

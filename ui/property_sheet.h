@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,12 +46,26 @@ protected:
     // result in `result`.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
 
+    // Moves values between the page's controls and its fields: into the
+    // fields when `save` is true, into the controls otherwise. The controls
+    // show the fields when the page is created and at every later
+    // activation; the fields take the controls' values whenever the page
+    // stops being the current page. False refuses to leave the page.
+    virtual bool DoDataExchange(bool save) { (void)save; return true; }
+    // Data exchange of a check box (0 or 1) and of a drop-down list (index of
+    // the selected item, -1 for none).
+    void ExchangeCheck(bool save, int id, int32_t& field);
+    void ExchangeList(bool save, int id, int32_t& field);
+
 private:
     friend class PropertySheet;
     static INT_PTR CALLBACK PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Fills the drop-down lists from the template's initial data.
+    void FillListsFromTemplate();
 
     int m_templateId;
     PropertySheet* m_sheet = nullptr;
+    bool m_activatedBefore = false;
 };
 
 class PropertySheet : public Window {

@@ -147,6 +147,7 @@ void CProp3::OnExtractDone() {
     const std::string_view folder = FieldText(app.m_package.m_szInstallDir);
     LoadClientSettings(app.m_settings, folder);
     WriteMainTrade(folder, sheet->m_prop2_1.SelectedOrderSoftware());
+    LoadSettingsPages(app.m_settings, sheet->m_dlgNew1, sheet->m_dlgNew2, sheet->m_dlgNew3);
     sheet->SetActivePage(sheet->m_dlgNew1);
 }
 

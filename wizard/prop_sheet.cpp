@@ -15,6 +15,9 @@ CPropSheet::CPropSheet() : PropertySheet("Setup") {
     AddPage(m_dlgNew1);
     AddPage(m_dlgNew2);
     AddPage(m_dlgNew3);
+    for (CSettingsPage* page : std::array<CSettingsPage*, 3>{&m_dlgNew1, &m_dlgNew2, &m_dlgNew3}) {
+        page->SetPages({&m_dlgNew1, &m_dlgNew2, &m_dlgNew3});
+    }
 }
 
 void CPropSheet::OnInitDialog() {
