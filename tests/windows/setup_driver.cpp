@@ -40,6 +40,8 @@
 #include "os/text_encoding.h"
 #include "package/install_paths.h"
 #include "package/package_loader.h"
+#include "settings/client_settings.h"
+#include "settings/ini_file.h"
 #include "wizard/install_styles.h"
 
 namespace {
@@ -589,13 +591,245 @@ bool RunInstallation(const SetupRun& run, HWND sheet, const std::vector<std::wst
     return done;
 }
 
-// Finishes the wizard from the first settings page; the program must end
-// without showing the welcome window again.
-void FinishWizard(const SetupRun& run, HWND sheet, HWND welcome) {
+// ---- Settings pages ----
+
+// The values the settings pages show, one per control: check boxes 0 or 1,
+// lists the selected index or -1.
+struct PageValues {
+    int vuToolBar, news, tabBar, toolBar;  // 1038, 1036, 1037, 1035
+    int zqTrader, orderBoard;              // 1015, 1032
+    int taTabBtn, wheel;                   // 1030, 1002
+    bool operator==(const PageValues&) const = default;
+};
+
+std::string Describe(const PageValues& v) {
+    char text[96];
+    std::snprintf(text, sizeof text, "1038=%d 1036=%d 1037=%d 1035=%d 1015=%d 1032=%d 1030=%d 1002=%d", v.vuToolBar,
+                  v.news, v.tabBar, v.toolBar, v.zqTrader, v.orderBoard, v.taTabBtn, v.wheel);
+    return text;
+}
+
+int ListIndex(HWND page, int id) { return static_cast<int>(Send(GetDlgItem(page, id), CB_GETCURSEL)); }
+int Checked(HWND page, int id) { return Send(GetDlgItem(page, id), BM_GETCHECK) == BST_CHECKED ? 1 : 0; }
+
+// What the pages must show for a record loaded from Voz.ini, worked out from
+// the keys as the client defines them.
+PageValues ExpectedValues(const voz::CClientSettings& s) {
+    return {s.m_nRirurAzToolBar,
+            s.IndexBar != 0 ? 0 : 1,
+            s.TabBar == 0 ? 2 : (s.TabBarDock != 0 ? 1 : 0),
+            s.ToolBar == 0 ? 2 : (s.ToolbarDockR != 0 ? 1 : 0),
+            s.ZqTraderIsUse,
+            s.ORDERBOARDTYPE == 0 || s.ORDERBOARDTYPE == 1 ? s.ORDERBOARDTYPE : -1,
+            s.SHOWTATABBTN,
+            s.WHELLCHANGECON};
+}
+
+voz::CClientSettings SettingsOf(const std::vector<char>& bytes, voz::CIniFile& file) {
+    file.Parse(std::string(bytes.begin(), bytes.end()));
+    voz::CClientSettings settings;
+    settings.ReadFrom(file);
+    return settings;
+}
+
+// Text of a tree item of another process, read through a buffer in that process.
+std::wstring TreeItemText(HWND tree, HTREEITEM item) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(tree, &process);
+    HANDLE h = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+    if (h == nullptr) {
+        return L"<no process>";
+    }
+    constexpr size_t kChars = 64;
+    auto* remote = static_cast<BYTE*>(
+        VirtualAllocEx(h, nullptr, sizeof(TVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+    std::wstring text(kChars, L'\0');
+    TVITEMW read = {};
+    read.mask = TVIF_TEXT;
+    read.hItem = item;
+    read.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
+    read.cchTextMax = kChars;
+    if (remote != nullptr && WriteProcessMemory(h, remote, &read, sizeof read, nullptr) &&
+        Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote)) &&
+        ReadProcessMemory(h, remote + sizeof(TVITEMW), text.data(), kChars * sizeof(wchar_t), nullptr)) {
+        text.resize(wcslen(text.c_str()));
+    } else {
+        text = L"<unreadable>";
+    }
+    if (remote != nullptr) {
+        VirtualFreeEx(h, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(h);
+    return text;
+}
+
+HTREEITEM TreeNext(HWND tree, UINT relation, HTREEITEM item = nullptr) {
+    return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+// The root and its three children, in tree order.
+std::vector<HTREEITEM> TreeItems(HWND tree) {
+    std::vector<HTREEITEM> items;
+    HTREEITEM root = TreeNext(tree, TVGN_ROOT);
+    if (root == nullptr) {
+        return items;
+    }
+    items.push_back(root);
+    for (HTREEITEM child = TreeNext(tree, TVGN_CHILD, root); child != nullptr; child = TreeNext(tree, TVGN_NEXT, child)) {
+        items.push_back(child);
+    }
+    return items;
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {sizeof info};
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+const std::vector<std::wstring> kTreeLabels = {L"个性化设置", L"工具条", L"行情与下单", L"K线图"};
+const int kSettingsButtons[] = {2, 3, 5};  // Next; Back, Next; Back, Finish
+
+// Waits for settings page `index` (5 to 7) and checks its tree: the four
+// labels, the root expanded, the page's own item selected, the focus in it.
+HWND ExpectSettingsPage(HWND sheet, int index, const std::string& what) {
+    const int mask = kSettingsButtons[index - 5];
+    ExpectPage(sheet, index, {(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0}, what);
+    HWND page = CurrentPage(sheet);
+    HWND tree = GetDlgItem(page, 1011);
+    std::vector<HTREEITEM> items = TreeItems(tree);
+    if (!Check(items.size() == 4, what + ": tree with the root and three items")) {
+        return page;
+    }
+    std::vector<std::wstring> labels;
+    for (HTREEITEM item : items) {
+        labels.push_back(TreeItemText(tree, item));
+    }
+    Check(labels == kTreeLabels, what + ": tree labels " + Utf8(labels[0] + L"/" + labels[1] + L"/" + labels[2] +
+                                                                 L"/" + labels[3]));
+    Check(Send(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(items[0]), TVIS_EXPANDED) & TVIS_EXPANDED,
+          what + ": root expanded");
+    Check(WaitUntil([&] { return TreeNext(tree, TVGN_CARET) == items[static_cast<size_t>(index - 4)]; }, 3000),
+          what + ": the page's own item selected");
+    Check(WaitUntil([&] { return FocusOf(sheet) == tree; }, 3000), what + ": the tree has the focus");
+    return page;
+}
+
+// Selects tree item `label` (0 root, 1 to 3 the pages) as a click would.
+void SelectInTree(HWND sheet, int label) {
+    HWND tree = GetDlgItem(CurrentPage(sheet), 1011);
+    std::vector<HTREEITEM> items = TreeItems(tree);
+    if (static_cast<size_t>(label) < items.size()) {
+        Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(items[static_cast<size_t>(label)]));
+    }
+}
+
+// The values on the pages as far as their windows exist; pages not yet
+// shown keep `loaded`.
+PageValues ShownValues(HWND sheet, const PageValues& loaded) {
+    PageValues v = loaded;
+    auto page = [&](int index) { return reinterpret_cast<HWND>(Send(sheet, PSM_INDEXTOHWND, index)); };
+    if (HWND p = page(5)) {
+        v.vuToolBar = Checked(p, 1038), v.news = ListIndex(p, 1036), v.tabBar = ListIndex(p, 1037),
+        v.toolBar = ListIndex(p, 1035);
+    }
+    if (HWND p = page(6)) {
+        v.zqTrader = Checked(p, 1015), v.orderBoard = ListIndex(p, 1032);
+    }
+    if (HWND p = page(7)) {
+        v.taTabBtn = Checked(p, 1030), v.wheel = ListIndex(p, 1002);
+    }
+    return v;
+}
+
+void CheckShown(HWND page, const std::vector<std::pair<int, int>>& values, const std::string& what) {
+    for (auto [id, value] : values) {
+        const bool list = ClassName(GetDlgItem(page, id)) == L"ComboBox";
+        const int actual = list ? ListIndex(page, id) : Checked(page, id);
+        Check(actual == value, what + ": control " + std::to_string(id) + " shows " + std::to_string(actual) +
+                                   ", expected " + std::to_string(value));
+    }
+}
+
+// Checks the first settings page against the installed Voz.ini, walks the
+// three pages by tree, arrow keys and Back/Next, sets `chosen` on them, and
+// presses Finish. Voz.ini must then hold the record read after extraction
+// with the chosen values stored, 2nd_voz.ini must be as extraction left it.
+void SettingsAndFinish(const SetupRun& run, HWND sheet, HWND welcome, const std::wstring& folder,
+                       const PageValues& chosen, const std::wstring& shotPrefix) {
+    const std::wstring vozIni = folder + L"\\Voz.ini";
+    const std::wstring secondIni = folder + L"\\2nd_voz.ini";
+    const std::vector<char> installed = ReadAll(vozIni);
+    const std::vector<char> second = ReadAll(secondIni);
+    voz::CIniFile file;
+    voz::CClientSettings record = SettingsOf(installed, file);
+    const PageValues loaded = ExpectedValues(record);
+
+    HWND page1 = ExpectSettingsPage(sheet, 5, "first settings page");
+    const std::vector<std::wstring> barItems = {L"上方", L"右侧", L"不显示"};
+    Check(ComboEntries(GetDlgItem(page1, 1035)) == barItems, "\"工具条\" list items");
+    Check(ComboEntries(GetDlgItem(page1, 1036)) == std::vector<std::wstring>{L"显示", L"不显示"}, "\"滚动新闻\" list items");
+    Check(ComboEntries(GetDlgItem(page1, 1037)) == std::vector<std::wstring>{L"上方", L"下方", L"不显示"},
+          "\"书签工具条\" list items");
+    Check(!IsWindowVisible(GetDlgItem(page1, 1038)), "check box 1038 is not visible");
+    CheckText(Text(GetDlgItem(page1, 1038)), L"vu工具条是否显示", "check box 1038 text");
+    Check(ShownValues(sheet, loaded) == loaded,
+          "first page shows Voz.ini: " + Describe(ShownValues(sheet, loaded)) + ", expected " + Describe(loaded));
+    Screenshot(sheet, shotPrefix + L"-settings-toolbar");
+
+    // By the tree straight to the last page: the second page is skipped.
+    SelectInTree(sheet, 3);
+    HWND page3 = ExpectSettingsPage(sheet, 7, "tree \"K线图\" from the first page");
+    Check(reinterpret_cast<HWND>(Send(sheet, PSM_INDEXTOHWND, 6)) == nullptr || !IsWindowVisible(
+              reinterpret_cast<HWND>(Send(sheet, PSM_INDEXTOHWND, 6))), "the second page was skipped");
+    Check(ComboEntries(GetDlgItem(page3, 1002)) == std::vector<std::wstring>{L"缩放K线图显示比例", L"切换K线图合约"},
+          "\"鼠标滚轮\" list items");
+    CheckText(Text(GetDlgItem(page3, 1030)), L"图表窗口的小工具条是否显示(热键：Alt + B)", "check box 1030 text");
+    Check(ShownValues(sheet, loaded) == loaded, "last page shows Voz.ini: " + Describe(ShownValues(sheet, loaded)));
+    Screenshot(sheet, shotPrefix + L"-settings-chart");
+    Send(GetDlgItem(page3, 1030), BM_SETCHECK, chosen.taTabBtn ? BST_CHECKED : BST_UNCHECKED);
+    Send(GetDlgItem(page3, 1002), CB_SETCURSEL, static_cast<WPARAM>(chosen.wheel));
+
+    // The root and the own item change nothing; the root stays highlighted.
+    SelectInTree(sheet, 0);
+    SelectInTree(sheet, 3);
+    SelectInTree(sheet, 0);
+    Sleep(200);
+    Check(PageIndex(sheet) == 7, "tree root and own item keep the page");
+    HWND tree3 = GetDlgItem(page3, 1011);
+    Check(TreeNext(tree3, TVGN_CARET) == TreeItems(tree3)[0], "the root stays highlighted");
+
+    // Back from the last page: the values left there are kept.
+    PressBack(sheet);
+    HWND page2 = ExpectSettingsPage(sheet, 6, "Back from the last page");
+    CheckText(Text(GetDlgItem(page2, 1015)), L"双击买卖价弹出星捷下单窗口", "check box 1015 text");
+    Check(ComboEntries(GetDlgItem(page2, 1032)) == std::vector<std::wstring>{L"竖条下单板", L"横条下单板"},
+          "\"星捷下单板\" list items");
+    CheckShown(page2, {{1015, loaded.zqTrader}, {1032, loaded.orderBoard}}, "second page shows Voz.ini");
+    Screenshot(sheet, shotPrefix + L"-settings-order");
+    Send(GetDlgItem(page2, 1015), BM_SETCHECK, chosen.zqTrader ? BST_CHECKED : BST_UNCHECKED);
+    Send(GetDlgItem(page2, 1032), CB_SETCURSEL, static_cast<WPARAM>(chosen.orderBoard));
+
+    // The arrow key up moves the tree to "工具条", which switches at once.
+    PostMessageW(GetDlgItem(page2, 1011), WM_KEYDOWN, VK_UP, 0);
+    ExpectSettingsPage(sheet, 5, "arrow key up from the second page");
+    Send(GetDlgItem(page1, 1035), CB_SETCURSEL, static_cast<WPARAM>(chosen.toolBar));
+    Send(GetDlgItem(page1, 1036), CB_SETCURSEL, static_cast<WPARAM>(chosen.news));
+    Send(GetDlgItem(page1, 1037), CB_SETCURSEL, static_cast<WPARAM>(chosen.tabBar));
+
     PressNext(sheet);
-    ExpectPage(sheet, 6, {true, true, false}, "second settings page");
+    ExpectSettingsPage(sheet, 6, "Next from the first page");
+    CheckShown(page2, {{1015, chosen.zqTrader}, {1032, chosen.orderBoard}}, "second page keeps its values");
+    PressBack(sheet);
+    ExpectSettingsPage(sheet, 5, "Back to the first page");
+    CheckShown(page1, {{1035, chosen.toolBar}, {1036, chosen.news}, {1037, chosen.tabBar}, {1038, loaded.vuToolBar}},
+               "first page keeps its values");
     PressNext(sheet);
-    ExpectPage(sheet, 7, {true, false, true}, "last settings page");
+    ExpectSettingsPage(sheet, 6, "Next to the second page");
+    PressNext(sheet);
+    ExpectSettingsPage(sheet, 7, "Next to the last page");
+    CheckShown(page3, {{1030, chosen.taTabBtn}, {1002, chosen.wheel}}, "last page keeps its values");
+    Check(ReadAll(vozIni) == installed, "Voz.ini unchanged before Finish");
+
     Click(GetDlgItem(sheet, kFinish));
     bool welcomeAgain = false;
     Check(WaitUntil([&] {
@@ -604,8 +838,40 @@ void FinishWizard(const SetupRun& run, HWND sheet, HWND welcome) {
           }),
           "Finish ends the program");
     Check(!welcomeAgain, "the welcome window does not come back after the wizard");
-}
 
+    // The expected file: the installed one with every key of the record
+    // rewritten, the ten keys of the pages as chosen.
+    record.m_nRirurAzToolBar = loaded.vuToolBar;
+    record.IndexBar = chosen.news == 0 ? 1 : 0;
+    record.TabBar = chosen.tabBar == 2 ? 0 : 1;
+    record.TabBarDock = chosen.tabBar == 2 ? record.TabBarDock : chosen.tabBar;
+    record.ToolBar = chosen.toolBar == 2 ? 0 : 1;
+    record.ToolbarDockR = chosen.toolBar == 2 ? record.ToolbarDockR : chosen.toolBar;
+    record.ZqTraderIsUse = chosen.zqTrader;
+    record.ORDERBOARDTYPE = chosen.orderBoard;
+    record.SHOWTATABBTN = chosen.taTabBtn;
+    record.WHELLCHANGECON = chosen.wheel;
+    record.WriteTo(file);
+    const std::vector<char> saved = ReadAll(vozIni);
+    Check(std::string(saved.begin(), saved.end()) == file.Bytes(), "Voz.ini after Finish holds every key as expected");
+    // Read back with the system's own profile functions.
+    auto key = [&](const wchar_t* section, const wchar_t* name) {
+        return static_cast<int>(GetPrivateProfileIntW(section, name, -1, vozIni.c_str()));
+    };
+    Check(key(L"SYSTEM", L"ToolBar") == record.ToolBar && key(L"SYSTEM", L"ToolbarDockR") == record.ToolbarDockR &&
+              key(L"SYSTEM", L"TabBar") == record.TabBar && key(L"SYSTEM", L"TabBarDock") == record.TabBarDock &&
+              key(L"SYSTEM", L"IndexBar") == record.IndexBar &&
+              key(L"SYSTEM", L"m_nRirurAzToolBar") == record.m_nRirurAzToolBar &&
+              key(L"GENERALTRADE", L"ZqTraderIsUse") == chosen.zqTrader &&
+              key(L"GENERALTRADE", L"ORDERBOARDTYPE") == chosen.orderBoard &&
+              key(L"SYSTEM", L"SHOWTATABBTN") == chosen.taTabBtn && key(L"TA", L"WHELLCHANGECON") == chosen.wheel,
+          "the pages' keys read back as chosen");
+    wchar_t scroll[8] = {};
+    GetPrivateProfileStringW(L"SYSTEM", L"ScrollQuot", L"", scroll, 8, vozIni.c_str());
+    CheckText(scroll, key(L"SYSTEM", L"ScrollPeriod") != 0 ? L"Yes" : L"No", "ScrollQuot follows ScrollPeriod");
+    Check(key(L"SYSTEM", L"MainTrade") == -1, "MainTrade is not in Voz.ini");
+    Check(ReadAll(secondIni) == second, "2nd_voz.ini is as the installation left it");
+}
 
 // The whole installation of the sample package, every screen on the way.
 void InstallScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir) {
@@ -773,7 +1039,11 @@ void InstallScenario(const std::wstring& setup, const CPackageInfo& package, con
     Check(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) == 3,
           "MainTrade records the chosen order software");
 
-    FinishWizard(run, sheet, welcome);
+    const std::string second = "[SYSTEM]\r\nMainTrade=3\r\n";
+    Check(ReadAll(folder + L"\\2nd_voz.ini") == std::vector<char>(second.begin(), second.end()),
+          "2nd_voz.ini holds only MainTrade");
+    // 精简版's Voz.ini hides the three bars and does not scroll.
+    SettingsAndFinish(run, sheet, welcome, folder, {1, 0, 2, 1, 1, 1, 0, 0}, L"12");
 }
 
 // A package with an order software default outside the list and repeated
@@ -837,7 +1107,8 @@ void VariantScenario(const std::wstring& setup, const CPackageInfo& package, con
     CheckShortcutsAndUninstaller(package, folder);
     Check(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) == 0,
           "MainTrade is 0 without a selection");
-    FinishWizard(run, sheet, welcome);
+    // 全功能版's Voz.ini shows the three bars and scrolls.
+    SettingsAndFinish(run, sheet, welcome, folder, {1, 1, 1, 0, 0, 0, 1, 1}, L"27-variant");
 }
 
 // Writes a copy of a file of `size` bytes, cut short or extended with
