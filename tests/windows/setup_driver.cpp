@@ -9,11 +9,12 @@
 //   setup_driver quit    SETUP.exe WORK-DIR
 //   setup_driver broken  SETUP.exe WORK-DIR STUB.exe
 //
-// install: the sample package, every screen, Back and Next, then the whole
-// installation. variant: a package with an order software default outside
+// install: the sample package, every screen, Back and Next, the whole
+// installation, then the settings pages up to Finish. variant: a package with an order software default outside
 // the list and repeated style labels, installed with the preselected
 // choices (run with a system code page other than 936). quit: "退出安装" and
-// the wizard's close box end the program without writing anything. broken:
+// the wizard's close box end the program without writing anything; closed on
+// a settings page after an installation, Voz.ini stays unchanged. broken:
 // the bare stub, and copies of SETUP.exe cut short and damaged, say so in one
 // message and install nothing. SOURCE-DIR is the client tree the package was
 // made from. WORK-DIR receives NAME.request files, which the script that runs
@@ -1170,6 +1171,38 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const 
         }
     }
     Check(NothingInstalled(package, folder), "nothing was installed");
+
+    // Closed on a settings page after the installation: Voz.ini stays as the
+    // installation left it, 2nd_voz.ini holds the order software already.
+    SetupRun run;
+    HWND welcome = run.Start(setup) ? WaitWelcome(run, package) : nullptr;
+    if (!Check(welcome != nullptr, "welcome window for the installation")) {
+        return;
+    }
+    Click(GetDlgItem(welcome, IDOK));
+    HWND sheet = WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
+    if (!Check(sheet != nullptr, "the wizard opens")) {
+        return;
+    }
+    for (int index = 1; index <= 4; ++index) {
+        PressNext(sheet);
+        ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
+    }
+    if (RunInstallation(run, sheet, {})) {
+        const std::wstring vozIni = folder + L"\\Voz.ini";
+        const std::vector<char> installed = ReadAll(vozIni);
+        Check(!installed.empty(), "the installation left a Voz.ini");
+        SelectInTree(sheet, 2);
+        ExpectSettingsPage(sheet, 6, "tree \"行情与下单\" from the first page");
+        Send(GetDlgItem(CurrentPage(sheet), 1015), BM_SETCHECK, BST_CHECKED);
+        PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+        Check(run.Ended(10000), "the close box on a settings page ends the program");
+        Check(ReadAll(vozIni) == installed, "Voz.ini stays as the installation left it");
+        Check(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) ==
+                  package.m_nDefaultOrderSoftware,
+              "2nd_voz.ini holds the order software");
+    }
+    CleanInstallation(package, folder);
 }
 
 // A setup whose package is missing, ends early or is damaged says so in one
