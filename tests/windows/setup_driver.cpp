@@ -7,6 +7,7 @@
 //   setup_driver install SETUP.exe WORK-DIR SOURCE-DIR
 //   setup_driver variant SETUP.exe WORK-DIR SOURCE-DIR
 //   setup_driver quit    SETUP.exe WORK-DIR
+//   setup_driver unsaved SETUP.exe WORK-DIR SOURCE-DIR
 //   setup_driver broken  SETUP.exe WORK-DIR STUB.exe
 //
 // install: the sample package, every screen, Back and Next, the whole
@@ -14,7 +15,8 @@
 // the list and repeated style labels, installed with the preselected
 // choices (run with a system code page other than 936). quit: "退出安装" and
 // the wizard's close box end the program without writing anything; closed on
-// a settings page after an installation, Voz.ini stays unchanged. broken:
+// a settings page after an installation, Voz.ini stays unchanged. unsaved:
+// Finish cannot replace a Voz.ini held open and says so in one message. broken:
 // the bare stub, and copies of SETUP.exe cut short and damaged, say so in one
 // message and install nothing. SOURCE-DIR is the client tree the package was
 // made from. WORK-DIR receives NAME.request files, which the script that runs
@@ -1205,6 +1207,55 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const 
     CleanInstallation(package, folder);
 }
 
+// Finish with a Voz.ini that cannot be replaced (held open without
+// sharing by the driver): one message
+// says so, the wizard ends, and the file keeps what the installation left.
+void UnsavedScenario(const std::wstring& setup, const CPackageInfo& package) {
+    const std::wstring folder = Field(package.m_szInstallDir);
+    CleanInstallation(package, folder);
+    SetupRun run;
+    HWND welcome = run.Start(setup) ? WaitWelcome(run, package) : nullptr;
+    if (!Check(welcome != nullptr, "welcome window")) {
+        return;
+    }
+    Click(GetDlgItem(welcome, IDOK));
+    HWND sheet = WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
+    if (!Check(sheet != nullptr, "the wizard opens")) {
+        return;
+    }
+    for (int index = 1; index <= 4; ++index) {
+        PressNext(sheet);
+        ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
+    }
+    if (!RunInstallation(run, sheet, {})) {
+        return;
+    }
+    const std::wstring vozIni = folder + L"\\Voz.ini";
+    const std::vector<char> installed = ReadAll(vozIni);
+    HANDLE held = CreateFileW(vozIni.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    Check(held != INVALID_HANDLE_VALUE, "Voz.ini held open");
+    ExpectSettingsPage(sheet, 5, "first settings page");
+    Send(GetDlgItem(CurrentPage(sheet), 1035), CB_SETCURSEL, 1);
+    PressNext(sheet);
+    ExpectSettingsPage(sheet, 6, "second settings page");
+    PressNext(sheet);
+    ExpectSettingsPage(sheet, 7, "last settings page");
+    Click(GetDlgItem(sheet, kFinish));
+    HWND box = WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && w != sheet && w != welcome; });
+    if (Check(box != nullptr, "a message says that the settings were not saved")) {
+        CheckText(Text(box), L"安装程序", "message caption");
+        CheckText(Text(GetDlgItem(box, 0xFFFF)), L"个性化设置未能保存：无法写入安装目录中的 Voz.ini，原有的 Voz.ini 保持不变。",
+                  "message text");
+        Check(TopWindows(run.Id(), [&](HWND w) { return w != sheet; }).size() == 1, "one message");
+        Screenshot(box, L"41-settings-not-saved");
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    Check(run.Ended(10000), "the wizard ends after the message");
+    CloseHandle(held);
+    Check(ReadAll(vozIni) == installed, "Voz.ini keeps what the installation left");
+    CleanInstallation(package, folder);
+}
+
 // A setup whose package is missing, ends early or is damaged says so in one
 // message and ends without installing anything.
 void BrokenScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& stub,
@@ -1255,7 +1306,7 @@ void BrokenScenario(const std::wstring& setup, const CPackageInfo& package, cons
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: setup_driver install|variant|quit|broken SETUP.exe WORK-DIR [SOURCE-DIR|STUB]\n");
+        std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|broken SETUP.exe WORK-DIR [SOURCE-DIR|STUB]\n");
         return 2;
     }
     CoInitialize(nullptr);
@@ -1273,6 +1324,8 @@ int wmain(int argc, wchar_t** argv) {
         VariantScenario(setup, package, extra);
     } else if (scenario == L"quit") {
         QuitScenario(setup, package, g_shotDir);
+    } else if (scenario == L"unsaved") {
+        UnsavedScenario(setup, package);
     } else if (scenario == L"broken") {
         BrokenScenario(setup, package, extra, g_shotDir);
     } else {

@@ -5,7 +5,7 @@
 #
 #   setup_e2e.sh SCENARIO VOZPACK STUB DRIVER WORK-DIR [LOCALE]
 #
-# SCENARIO is install, variant, quit or broken (see setup_driver.cpp). The
+# SCENARIO is install, variant, quit, unsaved or broken (see setup_driver.cpp). The
 # screenshots go to WORK-DIR/SCENARIO/*.png; the Wine prefix is
 # WORK-DIR/wineprefix, shared by the scenarios, which must not run at once.
 # LOCALE, when given, replaces the Chinese locale Wine runs in, so that the
