@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # The main job on the bundled sample: installs what the build needs, builds
-# everything, packs the sample client into build/sample/setup.exe and shows
-# what it holds.
+# everything, packs the sample client into build/sample/setup.exe, shows what
+# it holds, and runs the setup under Wine: on the user's display when there
+# is one; otherwise on a virtual display, driven through a default
+# installation into a temporary folder, with a screenshot of every screen.
+#
+# The setup run uses the same sources built for x86-64 (build/win64): the
+# machines this is built on cannot execute 32-bit programs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,3 +21,20 @@ mkdir -p build/sample
 build/release/packer/vozpack build sample/manifest.toml -o build/sample/setup.exe
 build/release/packer/vozpack list build/sample/setup.exe
 build/release/packer/vozpack verify build/sample/setup.exe
+
+cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
+ninja -C build/win64 setup setup_driver >/dev/null
+build/release/packer/vozpack build sample/manifest.toml -o build/sample/setup-x64.exe \
+  --stub build/win64/wizard/setup.exe >/dev/null
+if [ -n "${DISPLAY:-}" ]; then
+  echo "running build/sample/setup-x64.exe under Wine on $DISPLAY"
+  bash scripts/wine-run.sh build/sample/setup-x64.exe
+else
+  work=$(mktemp -d /tmp/voz-setup-run.XXXXXX)
+  echo "no display: a default installation under a virtual display, in $work"
+  bash tests/windows/setup_e2e.sh demo build/release/packer/vozpack build/win64/wizard/setup.exe \
+    build/win64/tests/windows/setup_driver.exe "$work"
+  echo "installed client: $work/demo/installed"
+  echo "screenshots:"
+  ls -1 "$work"/demo/*.png
+fi

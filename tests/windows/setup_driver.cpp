@@ -8,6 +8,7 @@
 //   setup_driver variant SETUP.exe WORK-DIR SOURCE-DIR
 //   setup_driver quit    SETUP.exe WORK-DIR
 //   setup_driver unsaved SETUP.exe WORK-DIR SOURCE-DIR
+//   setup_driver demo    SETUP.exe WORK-DIR SOURCE-DIR FOLDER
 //   setup_driver broken  SETUP.exe WORK-DIR STUB.exe
 //
 // install: the sample package, every screen, Back and Next, the whole
@@ -16,7 +17,8 @@
 // choices (run with a system code page other than 936). quit: "退出安装" and
 // the wizard's close box end the program without writing anything; closed on
 // a settings page after an installation, Voz.ini stays unchanged. unsaved:
-// Finish cannot replace a Voz.ini held open and says so in one message. broken:
+// Finish cannot replace a Voz.ini held open and says so in one message. demo:
+// a default installation into FOLDER with a screenshot of every screen. broken:
 // the bare stub, and copies of SETUP.exe cut short and damaged, say so in one
 // message and install nothing. SOURCE-DIR is the client tree the package was
 // made from. WORK-DIR receives NAME.request files, which the script that runs
@@ -1256,6 +1258,43 @@ void UnsavedScenario(const std::wstring& setup, const CPackageInfo& package) {
     CleanInstallation(package, folder);
 }
 
+// A default installation into `folder`, a screenshot of every screen: the
+// preselected style and order software, the settings as the installation
+// left them, Finish. The installation stays for inspection.
+void DemoScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir,
+                  const std::wstring& folder) {
+    SetupRun run;
+    HWND welcome = run.Start(setup) ? WaitWelcome(run, package) : nullptr;
+    if (!Check(welcome != nullptr, "welcome window")) {
+        return;
+    }
+    Screenshot(welcome, L"01-welcome");
+    Click(GetDlgItem(welcome, IDOK));
+    HWND sheet = WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
+    if (!Check(sheet != nullptr, "the wizard opens")) {
+        return;
+    }
+    ExpectPage(sheet, 0, {false, true, false}, "welcome page");
+    Screenshot(sheet, L"02-welcome-page");
+    PressNext(sheet);
+    ExpectPage(sheet, 1, {true, true, false}, "install folder page");
+    TypeInto(GetDlgItem(CurrentPage(sheet), 1000), folder);
+    Screenshot(sheet, L"03-folder-page");
+    const wchar_t* shots[] = {L"04-style-page", L"05-order-page", L"06-extract-page"};
+    for (int index = 2; index <= 4; ++index) {
+        PressNext(sheet);
+        ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
+        Screenshot(sheet, shots[index - 2]);
+    }
+    if (!RunInstallation(run, sheet, {})) {
+        return;
+    }
+    CheckInstalledTree(package, folder, sourceDir, CopiesOf(package, Wide(voz::InstallStyles(package).front())));
+    voz::CIniFile file;
+    const PageValues loaded = ExpectedValues(SettingsOf(ReadAll(folder + L"\\Voz.ini"), file));
+    SettingsAndFinish(run, sheet, welcome, folder, loaded, L"07");
+}
+
 // A setup whose package is missing, ends early or is damaged says so in one
 // message and ends without installing anything.
 void BrokenScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& stub,
@@ -1306,7 +1345,7 @@ void BrokenScenario(const std::wstring& setup, const CPackageInfo& package, cons
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|broken SETUP.exe WORK-DIR [SOURCE-DIR|STUB]\n");
+        std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|demo|broken SETUP.exe WORK-DIR [SOURCE-DIR|STUB] [FOLDER]\n");
         return 2;
     }
     CoInitialize(nullptr);
@@ -1324,6 +1363,8 @@ int wmain(int argc, wchar_t** argv) {
         VariantScenario(setup, package, extra);
     } else if (scenario == L"quit") {
         QuitScenario(setup, package, g_shotDir);
+    } else if (scenario == L"demo" && argc > 5) {
+        DemoScenario(setup, package, extra, Backslashed(argv[5]));
     } else if (scenario == L"unsaved") {
         UnsavedScenario(setup, package);
     } else if (scenario == L"broken") {

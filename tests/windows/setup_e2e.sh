@@ -5,7 +5,7 @@
 #
 #   setup_e2e.sh SCENARIO VOZPACK STUB DRIVER WORK-DIR [LOCALE]
 #
-# SCENARIO is install, variant, quit, unsaved or broken (see setup_driver.cpp). The
+# SCENARIO is install, variant, quit, unsaved, demo or broken (see setup_driver.cpp). The
 # screenshots go to WORK-DIR/SCENARIO/*.png; the Wine prefix is
 # WORK-DIR/wineprefix, shared by the scenarios, which must not run at once.
 # LOCALE, when given, replaces the Chinese locale Wine runs in, so that the
@@ -30,9 +30,11 @@ case $scenario in
 esac
 "$vozpack" build "$manifest" -o "$shots/setup.exe" --stub "$stub" >/dev/null
 case $scenario in
-  broken) extra=$(winpath "$stub") ;;
-  quit) extra= ;;
-  *) extra=$(winpath "$root/sample/client") ;;
+  broken) extra=("$(winpath "$stub")") ;;
+  quit) extra=() ;;
+  # A default installation into a folder beside the screenshots.
+  demo) extra=("$(winpath "$root/sample/client")" "$(winpath "$shots/installed")") ;;
+  *) extra=("$(winpath "$root/sample/client")") ;;
 esac
 
 # The driver asks for a screenshot by creating NAME.request and waits until
@@ -53,4 +55,4 @@ trap 'kill $watcher' EXIT
 
 export VOZ_WINEPREFIX=$work/wineprefix
 [ -z "$locale" ] || export VOZ_WINE_LOCALE=$locale
-bash "$root/scripts/wine-run.sh" "$driver" "$scenario" "$(winpath "$shots/setup.exe")" "$(winpath "$shots")" $extra
+bash "$root/scripts/wine-run.sh" "$driver" "$scenario" "$(winpath "$shots/setup.exe")" "$(winpath "$shots")" "${extra[@]}"
