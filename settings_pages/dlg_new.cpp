@@ -55,6 +55,9 @@ void CSettingsPage::OnSetActive() {
     HWND tree = Item(IDC_TREE);
     TreeView_SelectItem(tree, m_ownItem);
     SetFocus(tree);
+    // Once more when the current message is done: a click in another page's
+    // tree that led here ends with that tree taking the focus for itself.
+    PostMessageW(Sheet()->Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tree), TRUE);
 }
 
 void CSettingsPage::OnTreeSelectionChanged(HTREEITEM item) {

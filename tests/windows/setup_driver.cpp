@@ -668,6 +668,30 @@ std::wstring TreeItemText(HWND tree, HTREEITEM item) {
     return text;
 }
 
+// The rectangle of a tree item's text, in the tree's client coordinates.
+RECT TreeItemRect(HWND tree, HTREEITEM item) {
+    RECT rect = {};
+    DWORD process = 0;
+    GetWindowThreadProcessId(tree, &process);
+    HANDLE h = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+    if (h == nullptr) {
+        return rect;
+    }
+    void* remote = VirtualAllocEx(h, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    // On input the rectangle holds the item's handle.
+    std::memcpy(&rect, &item, sizeof item);
+    if (remote == nullptr || !WriteProcessMemory(h, remote, &rect, sizeof rect, nullptr) ||
+        !Send(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote)) ||
+        !ReadProcessMemory(h, remote, &rect, sizeof rect, nullptr)) {
+        rect = {};
+    }
+    if (remote != nullptr) {
+        VirtualFreeEx(h, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(h);
+    return rect;
+}
+
 HTREEITEM TreeNext(HWND tree, UINT relation, HTREEITEM item = nullptr) {
     return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
 }
@@ -726,6 +750,19 @@ void SelectInTree(HWND sheet, int label) {
     if (static_cast<size_t>(label) < items.size()) {
         Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(items[static_cast<size_t>(label)]));
     }
+}
+
+// Clicks tree item `label` of the current page with the left mouse button.
+void ClickInTree(HWND sheet, int label) {
+    HWND tree = GetDlgItem(CurrentPage(sheet), 1011);
+    std::vector<HTREEITEM> items = TreeItems(tree);
+    if (static_cast<size_t>(label) >= items.size()) {
+        return;
+    }
+    const RECT rect = TreeItemRect(tree, items[static_cast<size_t>(label)]);
+    const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(tree, WM_LBUTTONUP, 0, at);
 }
 
 // The values on the pages as far as their windows exist; pages not yet
@@ -833,6 +870,15 @@ void SettingsAndFinish(const SetupRun& run, HWND sheet, HWND welcome, const std:
     PressNext(sheet);
     ExpectSettingsPage(sheet, 7, "Next to the last page");
     CheckShown(page3, {{1030, chosen.taTabBtn}, {1002, chosen.wheel}}, "last page keeps its values");
+
+    // Mouse clicks: the own item keeps the page, another item switches.
+    ClickInTree(sheet, 3);
+    Sleep(300);
+    Check(PageIndex(sheet) == 7, "a click on the own item keeps the page");
+    ClickInTree(sheet, 1);
+    ExpectSettingsPage(sheet, 5, "click on \"工具条\" on the last page");
+    ClickInTree(sheet, 3);
+    ExpectSettingsPage(sheet, 7, "click on \"K线图\" on the first page");
     Check(ReadAll(vozIni) == installed, "Voz.ini unchanged before Finish");
 
     Click(GetDlgItem(sheet, kFinish));
