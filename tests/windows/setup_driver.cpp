@@ -1237,6 +1237,9 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const 
     for (int index = 1; index <= 4; ++index) {
         PressNext(sheet);
         ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
+        if (index == 3) {
+            Send(GetDlgItem(CurrentPage(sheet), 1002), CB_SETCURSEL, 2);  // 恒生客户端
+        }
     }
     if (RunInstallation(run, sheet, {})) {
         const std::wstring vozIni = folder + L"\\Voz.ini";
@@ -1248,9 +1251,8 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const 
         PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
         Check(run.Ended(10000), "the close box on a settings page ends the program");
         Check(ReadAll(vozIni) == installed, "Voz.ini stays as the installation left it");
-        Check(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) ==
-                  package.m_nDefaultOrderSoftware,
-              "2nd_voz.ini holds the order software");
+        Check(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) == 2,
+              "2nd_voz.ini holds the order software, 恒生客户端");
     }
     CleanInstallation(package, folder);
 }
@@ -1274,10 +1276,15 @@ void UnsavedScenario(const std::wstring& setup, const CPackageInfo& package) {
     for (int index = 1; index <= 4; ++index) {
         PressNext(sheet);
         ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
+        if (index == 3) {
+            Send(GetDlgItem(CurrentPage(sheet), 1002), CB_SETCURSEL, 1);  // 金仕达客户端
+        }
     }
     if (!RunInstallation(run, sheet, {})) {
         return;
     }
+    Check(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) == 1,
+          "MainTrade records 金仕达客户端");
     const std::wstring vozIni = folder + L"\\Voz.ini";
     const std::vector<char> installed = ReadAll(vozIni);
     HANDLE held = CreateFileW(vozIni.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
