@@ -1343,6 +1343,9 @@ void DemoScenario(const std::wstring& setup, const CPackageInfo& package, const 
         return;
     }
     CheckInstalledTree(package, folder, sourceDir, CopiesOf(package, Wide(voz::InstallStyles(package).front())));
+    Check(package.m_nDefaultOrderSoftware == 0 &&
+              GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) == 0,
+          "MainTrade records the preselected 星捷(推荐使用)");
     voz::CIniFile file;
     const PageValues loaded = ExpectedValues(SettingsOf(ReadAll(folder + L"\\Voz.ini"), file));
     SettingsAndFinish(run, sheet, welcome, folder, loaded, L"07");
