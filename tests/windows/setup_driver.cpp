@@ -566,6 +566,23 @@ void CheckShortcutsAndUninstaller(const CPackageInfo& package, const std::wstrin
 
 // ---- Scenarios ----
 
+// "开始安装" on the welcome window; the wizard sheet that opens, or null.
+HWND OpenWizard(const SetupRun& run, HWND welcome, const CPackageInfo& package) {
+    Click(GetDlgItem(welcome, IDOK));
+    return WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
+}
+
+// Next from the welcome page to the extraction page, picking an order software entry on the way.
+void NextToExtractionPage(HWND sheet, int orderSoftware) {
+    for (int index = 1; index <= 4; ++index) {
+        PressNext(sheet);
+        ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
+        if (index == 3) {
+            Send(GetDlgItem(CurrentPage(sheet), 1002), CB_SETCURSEL, orderSoftware);
+        }
+    }
+}
+
 // Runs the installation from the extraction page on and waits for the first
 // settings page; true when it got there. Files that cannot be written (the
 // names in `blocked`, relative to the install folder) must be reported in one
@@ -970,8 +987,7 @@ void InstallScenario(const std::wstring& setup, const CPackageInfo& package, con
         Check(IsWindowVisible(welcome), "welcome window stays after the about box");
     }
 
-    Click(GetDlgItem(welcome, IDOK));
-    HWND sheet = WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
+    HWND sheet = OpenWizard(run, welcome, package);
     if (!Check(sheet != nullptr, "the wizard opens with the welcome caption")) {
         return;
     }
@@ -1122,8 +1138,7 @@ void VariantScenario(const std::wstring& setup, const CPackageInfo& package, con
     }
     CheckText(Text(GetDlgItem(welcome, IDOK)), L"开始安装", "welcome OK button");
     Screenshot(welcome, L"21-variant-welcome");
-    Click(GetDlgItem(welcome, IDOK));
-    HWND sheet = WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
+    HWND sheet = OpenWizard(run, welcome, package);
     if (!Check(sheet != nullptr, "the wizard opens with the welcome caption")) {
         return;
     }
@@ -1229,18 +1244,11 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const 
     if (!Check(welcome != nullptr, "welcome window for the installation")) {
         return;
     }
-    Click(GetDlgItem(welcome, IDOK));
-    HWND sheet = WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
+    HWND sheet = OpenWizard(run, welcome, package);
     if (!Check(sheet != nullptr, "the wizard opens")) {
         return;
     }
-    for (int index = 1; index <= 4; ++index) {
-        PressNext(sheet);
-        ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
-        if (index == 3) {
-            Send(GetDlgItem(CurrentPage(sheet), 1002), CB_SETCURSEL, 2);  // 恒生客户端
-        }
-    }
+    NextToExtractionPage(sheet, 2);  // 恒生客户端
     if (RunInstallation(run, sheet, {})) {
         const std::wstring vozIni = folder + L"\\Voz.ini";
         const std::vector<char> installed = ReadAll(vozIni);
@@ -1268,18 +1276,11 @@ void UnsavedScenario(const std::wstring& setup, const CPackageInfo& package) {
     if (!Check(welcome != nullptr, "welcome window")) {
         return;
     }
-    Click(GetDlgItem(welcome, IDOK));
-    HWND sheet = WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
+    HWND sheet = OpenWizard(run, welcome, package);
     if (!Check(sheet != nullptr, "the wizard opens")) {
         return;
     }
-    for (int index = 1; index <= 4; ++index) {
-        PressNext(sheet);
-        ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
-        if (index == 3) {
-            Send(GetDlgItem(CurrentPage(sheet), 1002), CB_SETCURSEL, 1);  // 金仕达客户端
-        }
-    }
+    NextToExtractionPage(sheet, 1);  // 金仕达客户端
     if (!RunInstallation(run, sheet, {})) {
         return;
     }
@@ -1322,8 +1323,7 @@ void DemoScenario(const std::wstring& setup, const CPackageInfo& package, const 
         return;
     }
     Screenshot(welcome, L"01-welcome");
-    Click(GetDlgItem(welcome, IDOK));
-    HWND sheet = WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
+    HWND sheet = OpenWizard(run, welcome, package);
     if (!Check(sheet != nullptr, "the wizard opens")) {
         return;
     }
