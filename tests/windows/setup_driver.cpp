@@ -254,6 +254,17 @@ HWND WaitWelcome(const SetupRun& run, const CPackageInfo& package) {
     return WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && Text(w) == ExpectedCaption(package); });
 }
 
+// Starts the setup and waits for its welcome window; null, with the failed
+// check reported, when either does not happen.
+HWND StartSetup(SetupRun& run, const std::wstring& setup, const CPackageInfo& package) {
+    if (!Check(run.Start(setup), "setup starts")) {
+        return nullptr;
+    }
+    HWND welcome = WaitWelcome(run, package);
+    Check(welcome != nullptr, "welcome window with caption \"" + Utf8(ExpectedCaption(package)) + "\"");
+    return welcome;
+}
+
 // The wizard's buttons, by the common controls' ids.
 constexpr int kBack = 0x3023;
 constexpr int kNext = 0x3024;
@@ -949,11 +960,8 @@ void InstallScenario(const std::wstring& setup, const CPackageInfo& package, con
     CleanInstallation(package, Field(package.m_szInstallDir));
 
     SetupRun run;
-    if (!Check(run.Start(setup), "setup starts")) {
-        return;
-    }
-    HWND welcome = WaitWelcome(run, package);
-    if (!Check(welcome != nullptr, "welcome window with caption \"" + Utf8(ExpectedCaption(package)) + "\"")) {
+    HWND welcome = StartSetup(run, setup, package);
+    if (welcome == nullptr) {
         return;
     }
     CheckText(Text(GetDlgItem(welcome, IDOK)), L"开始安装", "welcome OK button");
@@ -1129,11 +1137,8 @@ void VariantScenario(const std::wstring& setup, const CPackageInfo& package, con
     }
 
     SetupRun run;
-    if (!Check(run.Start(setup), "setup starts")) {
-        return;
-    }
-    HWND welcome = WaitWelcome(run, package);
-    if (!Check(welcome != nullptr, "welcome window with caption \"" + Utf8(ExpectedCaption(package)) + "\"")) {
+    HWND welcome = StartSetup(run, setup, package);
+    if (welcome == nullptr) {
         return;
     }
     CheckText(Text(GetDlgItem(welcome, IDOK)), L"开始安装", "welcome OK button");
@@ -1214,8 +1219,8 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const 
     }
     {
         SetupRun run;
-        HWND welcome = run.Start(setup) ? WaitWelcome(run, package) : nullptr;
-        if (Check(welcome != nullptr, "welcome window")) {
+        HWND welcome = StartSetup(run, setup, package);
+        if (welcome != nullptr) {
             Click(GetDlgItem(welcome, IDOK));
             HWND sheet =
                 WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
@@ -1240,8 +1245,8 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const 
     // Closed on a settings page after the installation: Voz.ini stays as the
     // installation left it, 2nd_voz.ini holds the order software already.
     SetupRun run;
-    HWND welcome = run.Start(setup) ? WaitWelcome(run, package) : nullptr;
-    if (!Check(welcome != nullptr, "welcome window for the installation")) {
+    HWND welcome = StartSetup(run, setup, package);
+    if (welcome == nullptr) {
         return;
     }
     HWND sheet = OpenWizard(run, welcome, package);
@@ -1272,8 +1277,8 @@ void UnsavedScenario(const std::wstring& setup, const CPackageInfo& package) {
     const std::wstring folder = Field(package.m_szInstallDir);
     CleanInstallation(package, folder);
     SetupRun run;
-    HWND welcome = run.Start(setup) ? WaitWelcome(run, package) : nullptr;
-    if (!Check(welcome != nullptr, "welcome window")) {
+    HWND welcome = StartSetup(run, setup, package);
+    if (welcome == nullptr) {
         return;
     }
     HWND sheet = OpenWizard(run, welcome, package);
@@ -1318,8 +1323,8 @@ void UnsavedScenario(const std::wstring& setup, const CPackageInfo& package) {
 void DemoScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir,
                   const std::wstring& folder) {
     SetupRun run;
-    HWND welcome = run.Start(setup) ? WaitWelcome(run, package) : nullptr;
-    if (!Check(welcome != nullptr, "welcome window")) {
+    HWND welcome = StartSetup(run, setup, package);
+    if (welcome == nullptr) {
         return;
     }
     Screenshot(welcome, L"01-welcome");
