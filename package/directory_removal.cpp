@@ -14,7 +14,7 @@ void AddFailure(std::vector<ExtractFailure>& failures, const os::NativePath& pat
     if (!os::NativeToGbk(path, gbk)) {
         gbk = std::string(fallback) + "\\...";  // a name the user made that GBK cannot show
     }
-    failures.push_back({std::move(gbk), kind, std::move(detail)});
+    failures.push_back({std::move(gbk), kind, std::move(detail), FailureItem::kRemoval});
 }
 
 void RemoveTree(const os::NativePath& path, std::string_view top, std::vector<ExtractFailure>& failures) {
@@ -42,7 +42,8 @@ void RemoveDirectoryTree(std::string_view path, std::vector<ExtractFailure>& fai
     }
     os::NativePath native;
     if (!ToNativePath(path, native)) {
-        failures.push_back({std::string(path), FailureKind::kUnsafeName, DescribeNameCheck(NameCheck::kNotGbk)});
+        failures.push_back({std::string(path), FailureKind::kUnsafeName, DescribeNameCheck(NameCheck::kNotGbk),
+                            FailureItem::kRemoval, NameCheck::kNotGbk});
         return;
     }
     if (os::IsLink(native)) {

@@ -29,11 +29,11 @@ public:
         // The install folder is made first, even for a package without folder
         // records, so that the uninstaller and the settings files have a place.
         if (installDir_.empty()) {
-            Fail("", FailureKind::kNoInstallFolder, "no install folder was given");
+            Fail("", FailureKind::kNoInstallFolder, "no install folder was given", FailureItem::kInstallFolder);
             return std::move(failures_);
         }
         if (!CreateDirectoryPath(installDir_)) {
-            Fail(std::string(installDir_), FailureKind::kNoInstallFolder, os::LastErrorText());
+            Fail(installDir_, FailureKind::kNoInstallFolder, os::LastErrorText(), FailureItem::kInstallFolder);
             return std::move(failures_);
         }
         for (int d = 0; d < DirCount(package_); ++d) {
@@ -55,32 +55,37 @@ public:
     }
 
 private:
-    void Fail(std::string path, FailureKind kind, std::string detail) {
-        failures_.push_back({std::move(path), kind, std::move(detail)});
+    void Fail(std::string_view path, FailureKind kind, std::string detail, FailureItem item,
+              NameCheck name = NameCheck::kSafe) {
+        failures_.push_back({std::string(path), kind, std::move(detail), item, name});
     }
 
-    // The full path of a name relative to the install folder; nothing, with
-    // the failure recorded, when the name is unsafe or the path too long.
-    std::optional<std::string> InstallPath(std::string_view relative) {
-        if (NameCheck check = CheckRelativePath(relative); check != NameCheck::kSafe) {
-            Fail(std::string(relative), FailureKind::kUnsafeName, DescribeNameCheck(check));
+    // The full path of `relative`, below the install folder, once `name` has
+    // passed the rule of its kind (name is the whole of relative, or for a
+    // file its last part); nothing, with the failure recorded, when the name
+    // is refused or the path too long.
+    std::optional<std::string> InstallPath(NameKind kind, std::string_view name, std::string_view relative,
+                                           FailureItem item) {
+        if (NameCheck check = CheckName(kind, name); check != NameCheck::kSafe) {
+            Fail(relative, FailureKind::kUnsafeName, DescribeNameCheck(check), item, check);
             return std::nullopt;
         }
         std::optional<std::string> path = JoinPath(installDir_, relative);
         if (!path) {
-            Fail(std::string(relative), FailureKind::kPathTooLong, "longer than 255 bytes");
+            Fail(relative, FailureKind::kPathTooLong, "longer than 255 bytes", item);
         }
         return path;
     }
 
-    std::optional<os::NativePath> NativeInstallPath(std::string_view relative) {
-        std::optional<std::string> path = InstallPath(relative);
+    std::optional<os::NativePath> NativeInstallPath(NameKind kind, std::string_view name, std::string_view relative,
+                                                    FailureItem item) {
+        std::optional<std::string> path = InstallPath(kind, name, relative, item);
         os::NativePath native;
         if (!path) {
             return std::nullopt;
         }
         if (!ToNativePath(*path, native)) {
-            Fail(*path, FailureKind::kUnsafeName, DescribeNameCheck(NameCheck::kNotGbk));
+            Fail(*path, FailureKind::kUnsafeName, DescribeNameCheck(NameCheck::kNotGbk), item, NameCheck::kNotGbk);
             return std::nullopt;
         }
         return native;
@@ -96,17 +101,18 @@ private:
 
     void ExtractFolder(const PackageDir& dir) {
         std::string_view name = FieldText(dir.szName);
-        std::optional<std::string> dirPath = name.empty() ? std::optional<std::string>(installDir_) : InstallPath(name);
+        std::optional<std::string> dirPath = InstallPath(NameKind::kFolder, name, name, FailureItem::kFolder);
         if (!dirPath) {
-            FailureKind why = failures_.back().kind;  // what InstallPath found wrong with the folder
+            const ExtractFailure why = failures_.back();  // what InstallPath found wrong with the folder
             for (int f = 0; f < FileCount(dir); ++f) {
-                Fail(RelativeFilePath(name, dir.files[f]), why, "its folder is refused");
+                Fail(RelativeFilePath(name, dir.files[f]), why.kind, "its folder is refused", FailureItem::kFile,
+                     why.name);
                 Advance(dir.files[f]);
             }
             return;
         }
         if (!CreateDirectoryPath(*dirPath)) {
-            Fail(std::string(name), FailureKind::kFolderNotCreated, os::LastErrorText());
+            Fail(name, FailureKind::kFolderNotCreated, os::LastErrorText(), FailureItem::kFolder);
         }
         for (int f = 0; f < FileCount(dir); ++f) {
             ExtractFile(name, dir.files[f]);
@@ -124,46 +130,51 @@ private:
 
     void ExtractFile(std::string_view dirName, const PackageFile& file) {
         std::string relative = RelativeFilePath(dirName, file);
-        std::optional<os::NativePath> path = NativeInstallPath(relative);
+        std::optional<os::NativePath> path = NativeInstallPath(NameKind::kFile, FieldText(file.szName), relative,
+                                                               FailureItem::kFile);
         if (!path) {
             return;
         }
         os::OutputFile out;
         if (!out.Create(*path)) {
-            Fail(relative, FailureKind::kFileNotCreated, os::LastErrorText());
+            Fail(relative, FailureKind::kFileNotCreated, os::LastErrorText(), FailureItem::kFile);
             return;
         }
         if (file.nDataSize < 0 || file.nDataPos < 0) {
-            Fail(relative, FailureKind::kDamagedData, "the file's data position or length is negative");
-        } else if (!Decode(out, file.nDataPos, file.nDataSize, relative)) {
+            Fail(relative, FailureKind::kDamagedData, "the file's data position or length is negative",
+                 FailureItem::kFile);
+        } else if (!Decode(out, file.nDataPos, file.nDataSize, relative, FailureItem::kFile)) {
             return;
         }
         if (!out.Close()) {
-            Fail(relative, FailureKind::kWriteFailed, os::LastErrorText());
+            Fail(relative, FailureKind::kWriteFailed, os::LastErrorText(), FailureItem::kFile);
             return;
         }
+        if (options_.fileWritten) {
+            options_.fileWritten(relative);
+        }
         if (!os::SetFileTimes(*path, file.stCreation, file.stLastAccess, file.stLastWrite)) {
-            Fail(relative, FailureKind::kTimesNotSet, os::LastErrorText());
+            Fail(relative, FailureKind::kTimesNotSet, os::LastErrorText(), FailureItem::kFile);
         }
     }
 
     // Decodes `size` stored bytes at `position` of the setup file into out.
-    bool Decode(OutputStream& out, int32_t position, int32_t size, const std::string& what) {
+    bool Decode(OutputStream& out, int32_t position, int32_t size, const std::string& what, FailureItem item) {
         if (size == 0) {
             return true;
         }
         auto at = static_cast<uint64_t>(position);
         if (input_.Tell() != at && !input_.Seek(at)) {
-            Fail(what, FailureKind::kDamagedData, "the data lies beyond the end of the setup file");
+            Fail(what, FailureKind::kDamagedData, "the data lies beyond the end of the setup file", item);
             return false;
         }
         DecodeResult result = decoder_.DecodeToStream(input_, &out, static_cast<uint32_t>(size));
         if (result.error == DecodeError::kWriteFailed) {
-            Fail(what, FailureKind::kWriteFailed, os::LastErrorText());
+            Fail(what, FailureKind::kWriteFailed, os::LastErrorText(), item);
             return false;
         }
         if (!result.ok()) {
-            Fail(what, FailureKind::kDamagedData, DescribeDecodeError(result.error));
+            Fail(what, FailureKind::kDamagedData, DescribeDecodeError(result.error), item);
             return false;
         }
         return true;
@@ -176,10 +187,14 @@ private:
             if (FieldText(copy.szStyle) != style) {
                 continue;
             }
-            std::optional<os::NativePath> source = NativeInstallPath(FieldText(copy.szSource));
-            std::optional<os::NativePath> dest = NativeInstallPath(FieldText(copy.szDest));
+            std::string_view sourceName = FieldText(copy.szSource);
+            std::string_view destName = FieldText(copy.szDest);
+            std::optional<os::NativePath> source =
+                NativeInstallPath(NameKind::kCopySource, sourceName, sourceName, FailureItem::kStyleCopy);
+            std::optional<os::NativePath> dest =
+                NativeInstallPath(NameKind::kCopyDest, destName, destName, FailureItem::kStyleCopy);
             if (source && dest && !os::CopyFileReplacing(*source, *dest)) {
-                Fail(std::string(FieldText(copy.szDest)), FailureKind::kCopyFailed, os::LastErrorText());
+                Fail(destName, FailureKind::kCopyFailed, os::LastErrorText(), FailureItem::kStyleCopy);
             }
         }
     }
@@ -190,7 +205,7 @@ private:
             if (entry.empty()) {
                 continue;  // it would name the install folder itself
             }
-            if (std::optional<std::string> path = InstallPath(entry)) {
+            if (std::optional<std::string> path = InstallPath(NameKind::kRemove, entry, entry, FailureItem::kRemoval)) {
                 RemoveDirectoryTree(*path, failures_);
             }
         }
@@ -198,26 +213,28 @@ private:
 
     void WriteUninstaller(const ShortcutPaths& links) {
         std::string_view name = FieldText(package_.m_szUninstaller);
-        std::optional<os::NativePath> path = NativeInstallPath(name);
+        std::optional<os::NativePath> path = NativeInstallPath(NameKind::kFile, name, name, FailureItem::kUninstaller);
         if (!path) {
             return;
         }
         os::OutputFile out;
         if (!out.Create(*path)) {
-            Fail(std::string(name), FailureKind::kFileNotCreated, os::LastErrorText());
+            Fail(name, FailureKind::kFileNotCreated, os::LastErrorText(), FailureItem::kUninstaller);
             return;
         }
         // The uninstaller finds its data right after its own bytes, so a
         // damaged uninstaller gets no data rather than data at the wrong place.
         if (package_.m_nUninstallerSize < 0 || package_.m_nUninstallerPos < 0) {
-            Fail(std::string(name), FailureKind::kDamagedData, "the uninstaller's position or length is negative");
+            Fail(name, FailureKind::kDamagedData, "the uninstaller's position or length is negative",
+                 FailureItem::kUninstaller);
             return;
         }
-        if (!Decode(out, package_.m_nUninstallerPos, package_.m_nUninstallerSize, std::string(name))) {
+        if (!Decode(out, package_.m_nUninstallerPos, package_.m_nUninstallerSize, std::string(name),
+                    FailureItem::kUninstaller)) {
             return;
         }
         if (!WriteUninstallData(package_, links, out) || !out.Close()) {
-            Fail(std::string(name), FailureKind::kWriteFailed, os::LastErrorText());
+            Fail(name, FailureKind::kWriteFailed, os::LastErrorText(), FailureItem::kUninstaller);
         }
     }
 
@@ -248,6 +265,7 @@ const char* DescribeFailureKind(FailureKind kind) {
     case FailureKind::kCopyFailed: return "style copy failed";
     case FailureKind::kDeleteFailed: return "not deleted";
     case FailureKind::kRemoveFailed: return "folder not removed";
+    case FailureKind::kReadFailed: return "not read";
     }
     return "failed";
 }
@@ -255,6 +273,14 @@ const char* DescribeFailureKind(FailureKind kind) {
 std::vector<ExtractFailure> ExtractPackage(const CPackageInfo& package, InputStream& input,
                                            const ExtractOptions& options) {
     return Installer(package, input, options).Run();
+}
+
+int PackagedFileCount(const CPackageInfo& package) {
+    int files = 0;
+    for (int d = 0; d < DirCount(package); ++d) {
+        files += FileCount(package.m_dirs[d]);
+    }
+    return files;
 }
 
 bool CreateDirectoryPath(std::string_view path) {

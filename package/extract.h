@@ -28,6 +28,9 @@ struct ExtractOptions {
     // Called after each file with the share of stored bytes done so far, 0 to
     // 100. Never called when no file has stored bytes.
     std::function<void(int percent)> progress;
+    // Called with the GBK path, relative to the install folder, of each
+    // packaged file written whole.
+    std::function<void(std::string_view relative)> fileWritten;
 };
 
 // Installs `package` into package.m_szInstallDir for the style
@@ -35,6 +38,9 @@ struct ExtractOptions {
 // the package was loaded from. The package record is only read.
 std::vector<ExtractFailure> ExtractPackage(const CPackageInfo& package, InputStream& input,
                                            const ExtractOptions& options = {});
+
+// How many files the package's folder records hold, within the record's capacities.
+int PackagedFileCount(const CPackageInfo& package);
 
 // Creates the folder `path` (GBK) and every folder above it that is missing,
 // splitting only at real backslash or slash characters. True when the folder

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "package/install_rules.h"
+
 namespace voz {
 
 enum class FailureKind {
@@ -19,14 +21,34 @@ enum class FailureKind {
     kCopyFailed,
     kDeleteFailed,
     kRemoveFailed,       // a folder that could not be removed
+    kReadFailed,         // a file that exists but could not be read
 };
 
 const char* DescribeFailureKind(FailureKind kind);
+
+// What the failed item is, so that a message can name it in the user's words
+// even when its name is empty.
+enum class FailureItem {
+    kUnnamed,
+    kInstallFolder,
+    kFolder,
+    kFile,
+    kShortcut,
+    kProgramGroup,
+    kStyleCopy,
+    kRemoval,        // a folder of the remove table, or something in it
+    kUninstaller,
+    kDesktop,        // the desktop folder, as the shell names it
+    kProgramsFolder, // the Start menu's Programs folder, as the shell names it
+    kSettingsFile,   // Voz.ini or 2nd_voz.ini after the installation
+};
 
 struct ExtractFailure {
     std::string path;    // GBK: as the package names the item, or the full path where one was formed
     FailureKind kind;
     std::string detail;  // GBK: the system's or the decoder's explanation, or which check refused the name
+    FailureItem item = FailureItem::kUnnamed;
+    NameCheck name = NameCheck::kSafe;  // for kUnsafeName: which rule refused the name
 };
 
 }  // namespace voz

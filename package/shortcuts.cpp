@@ -18,12 +18,14 @@ public:
 
     ShortcutPaths Run() {
         ShortcutPaths paths;
-        // The group is made even when no shortcut goes into it.
+        // The group is made even when no shortcut goes into it. Without a
+        // group name the links go straight into the Programs folder, and the
+        // uninstall data names that folder followed by a backslash.
         std::optional<std::string> group = GroupFolder();
         if (group) {
-            paths.group = *group;
+            paths.group = *group + (FieldText(package_.m_szGroup).empty() ? "\\" : "");
             if (!CreateDirectoryPath(*group)) {
-                Fail(*group, FailureKind::kFolderNotCreated, os::LastErrorText());
+                Fail(*group, FailureKind::kFolderNotCreated, os::LastErrorText(), FailureItem::kProgramGroup);
             }
         }
         int count = std::clamp(package_.m_nShortcutCount, 0, kMaxShortcuts);
@@ -45,19 +47,23 @@ public:
     }
 
 private:
-    void Fail(std::string path, FailureKind kind, std::string detail) {
-        failures_.push_back({std::move(path), kind, std::move(detail)});
+    void Fail(std::string path, FailureKind kind, std::string detail, FailureItem item,
+              NameCheck name = NameCheck::kSafe) {
+        failures_.push_back({std::move(path), kind, std::move(detail), item, name});
     }
 
-    // base + backslash + relative, where relative must stay below base.
-    std::optional<std::string> Below(std::string_view base, std::string_view relative) {
-        if (NameCheck check = CheckRelativePath(relative); check != NameCheck::kSafe) {
-            Fail(std::string(relative), FailureKind::kUnsafeName, DescribeNameCheck(check));
+    // base + backslash + relative, once relative has passed the rule of its
+    // kind; just base for an empty name that the kind allows.
+    std::optional<std::string> Below(std::string_view base, NameKind kind, std::string_view relative,
+                                     FailureItem item) {
+        if (NameCheck check = CheckName(kind, relative); check != NameCheck::kSafe) {
+            Fail(std::string(relative), FailureKind::kUnsafeName, DescribeNameCheck(check), item, check);
             return std::nullopt;
         }
         std::optional<std::string> path = JoinPath(base, relative);
         if (!path) {
-            Fail(std::string(base) + "\\" + std::string(relative), FailureKind::kPathTooLong, "longer than 255 bytes");
+            Fail(std::string(base) + "\\" + std::string(relative), FailureKind::kPathTooLong, "longer than 255 bytes",
+                 item);
         }
         return path;
     }
@@ -65,8 +71,8 @@ private:
     std::optional<std::string> SpecialFolder(int csidl) {
         std::string path;
         if (!shell_.GetSpecialFolderPath(path, csidl) || path.empty()) {
-            Fail(csidl == kCsidlDesktop ? "desktop" : "Programs", FailureKind::kSpecialFolderUnknown,
-                 "the shell did not name the folder");
+            Fail("", FailureKind::kSpecialFolderUnknown, "the shell did not name the folder",
+                 csidl == kCsidlDesktop ? FailureItem::kDesktop : FailureItem::kProgramsFolder);
             return std::nullopt;
         }
         return path;
@@ -74,7 +80,8 @@ private:
 
     std::optional<std::string> GroupFolder() {
         std::optional<std::string> programs = SpecialFolder(kCsidlPrograms);
-        return programs ? Below(*programs, FieldText(package_.m_szGroup)) : std::nullopt;
+        return programs ? Below(*programs, NameKind::kGroup, FieldText(package_.m_szGroup), FailureItem::kProgramGroup)
+                        : std::nullopt;
     }
 
     // The desktop is looked up once, when the first record needs it.
@@ -93,15 +100,18 @@ private:
         if (targetName.empty()) {
             targetName = FieldText(package_.m_szUninstaller);
         }
-        std::optional<std::string> link = Below(folder, FieldText(shortcut.szLinkName));
-        std::optional<std::string> target = Below(installDir_, targetName);
+        std::optional<std::string> link =
+            Below(folder, NameKind::kLinkName, FieldText(shortcut.szLinkName), FailureItem::kShortcut);
+        std::optional<std::string> target = Below(installDir_, NameKind::kTarget, targetName, FailureItem::kShortcut);
         std::optional<std::string> icon =
-            FieldText(shortcut.szIcon).empty() ? target : Below(installDir_, FieldText(shortcut.szIcon));
+            FieldText(shortcut.szIcon).empty()
+                ? target
+                : Below(installDir_, NameKind::kIcon, FieldText(shortcut.szIcon), FailureItem::kShortcut);
         if (!link || !target || !icon) {
             return std::string();
         }
         if (!shell_.CreateShortcut(*link, *target, *icon)) {
-            Fail(*link, FailureKind::kShortcutNotMade, "the shell did not save the link");
+            Fail(*link, FailureKind::kShortcutNotMade, "the shell did not save the link", FailureItem::kShortcut);
         }
         return *link;
     }

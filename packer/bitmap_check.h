@@ -1,3 +1,4 @@
+// Checks a picture for the setup's screens with the reader the setup draws it with.
 #pragma once
 
 #include <cstdint>
@@ -6,9 +7,13 @@
 
 namespace voz {
 
-// The setup draws its pictures straight from the BMP bytes without a colour
-// table, so it takes uncompressed 24-bit bitmaps only, whole files of at most
-// 1 MiB. Returns an empty string when the bytes are such a bitmap, else why not.
-std::string CheckSetupBitmap(const std::vector<uint8_t>& bytes);
+struct BitmapCheck {
+    std::string problem;  // why the setup cannot draw it; empty when it can
+    std::string warning;  // how the setup will draw it otherwise than meant; may be empty
+};
+
+// The setup draws uncompressed 24- or 32-bit BMP files of at most 1 MiB,
+// unscaled, from each screen's top-left corner.
+BitmapCheck CheckSetupBitmap(const std::vector<uint8_t>& bytes);
 
 }  // namespace voz

@@ -8,7 +8,10 @@
 #include <nlohmann/json.hpp>
 
 #include "os/file.h"
+#include "package/package_image.h"
+#include "package/package_loader.h"
 #include "packer/manifest.h"
+#include "packer/package_check.h"
 #include "packer/pack_error.h"
 #include "packer/package_writer.h"
 #include "packer/setup_inspection.h"
@@ -20,10 +23,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<uint8_t> ReadStub(const std::optional<fs::path>& stub) {
-    if (!stub) {
-        // No Windows stub given: a zero-filled placeholder of the stub's size keeps the package offset right.
+std::vector<uint8_t> ReadStub(const std::optional<fs::path>& stub, bool placeholder) {
+    if (placeholder) {
+        // For tests only: a zero-filled placeholder of the stub's size keeps the package offset right.
         return std::vector<uint8_t>(kStubSize, 0);
+    }
+    if (!stub) {
+        throw PackError(std::string("no setup stub: name one with --stub, or put ") + kDefaultStubName +
+                        " beside vozpack");
     }
     std::ifstream in(*stub, std::ios::binary);
     if (!in) {
@@ -57,13 +64,10 @@ const char* StateName(PackageStatus::State state) {
     return "unknown";
 }
 
-// Width and height of a BMP's info header, for display; zeros when it is too short.
+// Width and height of an image as the setup reads it; zeros when it cannot draw it.
 std::pair<int32_t, int32_t> BitmapSize(const uint8_t* bytes, int32_t size) {
-    if (bytes == nullptr || size < 26) {
-        return {0, 0};
-    }
-    auto at = [&](int i) { return static_cast<int32_t>(bytes[i] | (bytes[i + 1] << 8) | (bytes[i + 2] << 16) | (uint32_t{bytes[i + 3]} << 24)); };
-    return {at(18), at(22)};
+    std::optional<PackageImageView> view = ParsePackageImage(bytes, size > 0 ? static_cast<size_t>(size) : 0);
+    return view ? std::pair{view->width, view->height} : std::pair{0, 0};
 }
 
 nlohmann::json ToJson(const SetupInspection& inspection) {
@@ -121,6 +125,7 @@ nlohmann::json ToJson(const SetupInspection& inspection) {
         j["removes"].push_back(DisplayText(p.m_szRemove[i]));
     }
     j["uninstaller"] = {{"size", inspection.uninstallerSize}, {"stored", p.m_nUninstallerSize}};
+    j["refused"] = inspection.refused;
     j["status"] = {{"state", StateName(p.m_status.state)}};
     if (!p.m_status.sound()) {
         j["status"]["where"] = p.m_status.where;
@@ -182,6 +187,9 @@ void PrintText(const nlohmann::json& j) {
     }
     std::printf("uninstaller: %llu bytes, %llu stored\n", j["uninstaller"]["size"].get<unsigned long long>(),
                 j["uninstaller"]["stored"].get<unsigned long long>());
+    for (const auto& refused : j["refused"]) {
+        std::printf("refused by the setup: %s\n", refused.get<std::string>().c_str());
+    }
     const auto& status = j["status"];
     if (status["state"] == "sound") {
         std::printf("package: sound\n");
@@ -212,16 +220,28 @@ std::optional<fs::path> DefaultStub(const fs::path& toolFolder) {
     return stub;
 }
 
-int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub) {
+int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub,
+                 bool placeholderStub) {
     fs::path temp = output;
     temp += ".tmp" + std::to_string(getpid());
     try {
-        std::vector<uint8_t> stubBytes = ReadStub(stub);
-        if (!stub) {
-            std::fprintf(stderr, "vozpack: no Windows stub: %s holds a placeholder and does not run\n",
-                         output.string().c_str());
+        std::vector<uint8_t> stubBytes = ReadStub(stub, placeholderStub);
+        PackReport report;
+        PackageSpec spec = LoadManifest(manifest, report);
+        for (const std::string& warning : report.warnings) {
+            std::fprintf(stderr, "vozpack: warning: %s\n", warning.c_str());
         }
-        PackageSpec spec = LoadManifest(manifest);
+        for (const std::string& problem : report.problems) {
+            std::fprintf(stderr, "vozpack: %s\n", problem.c_str());
+        }
+        if (!report.problems.empty()) {
+            std::fprintf(stderr, "vozpack: %s: nothing written; the setup would refuse %zu item%s\n",
+                         output.string().c_str(), report.problems.size(), report.problems.size() == 1 ? "" : "s");
+            return 2;
+        }
+        if (placeholderStub) {
+            std::fprintf(stderr, "vozpack: %s holds a placeholder stub and does not run\n", output.string().c_str());
+        }
         os::OutputFile out;
         if (!out.Create(temp.string())) {
             throw PackError(output.string() + ": cannot create the file");
@@ -269,8 +289,15 @@ int VerifyCommand(const fs::path& setup) {
     for (const auto& p : problems) {
         std::printf("damaged: %s\n", p.c_str());
     }
-    if (!problems.empty()) {
-        std::printf("%s: %zu damaged item%s\n", setup.string().c_str(), problems.size(), problems.size() == 1 ? "" : "s");
+    auto package = std::make_unique<CPackageInfo>();  // large: kept off the stack
+    LoadPackageFile(*package, setup.string());
+    const std::vector<std::string> refused = RefusedNames(*package);
+    for (const auto& r : refused) {
+        std::printf("refused by the setup: %s\n", r.c_str());
+    }
+    if (!problems.empty() || !refused.empty()) {
+        std::printf("%s: %zu damaged item%s, %zu item%s the setup would refuse\n", setup.string().c_str(),
+                    problems.size(), problems.size() == 1 ? "" : "s", refused.size(), refused.size() == 1 ? "" : "s");
         return 1;
     }
     std::printf("%s: sound\n", setup.string().c_str());

@@ -17,11 +17,14 @@ inline constexpr char kDefaultStubName[] = "setup-stub.exe";
 // exists; nothing otherwise.
 std::optional<std::filesystem::path> DefaultStub(const std::filesystem::path& toolFolder);
 
-// Without a stub the setup gets a zero-filled placeholder of the stub's size,
-// which keeps the package offset right but does not run.
+// Refuses, before writing anything, a package the setup would refuse: one
+// line per problem on stderr, status 2. Without a stub nothing is built,
+// unless placeholderStub asks for a zero-filled placeholder of the stub's
+// size (for tests: it keeps the package offset right but does not run).
 int BuildCommand(const std::filesystem::path& manifest, const std::filesystem::path& output,
-                 const std::optional<std::filesystem::path>& stub);
+                 const std::optional<std::filesystem::path>& stub, bool placeholderStub = false);
 int ListCommand(const std::filesystem::path& setup, bool json);
+// Exits 1 naming each damaged item and each name the setup would refuse.
 int VerifyCommand(const std::filesystem::path& setup);
 // Installs the setup's package into dir for the given install style (default:
 // the first, as the wizard preselects), without shortcuts.

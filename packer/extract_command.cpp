@@ -102,15 +102,11 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
     std::fflush(stdout);
 
     std::vector<ExtractFailure> failures;
-    int files = 0;
     {
         TerminalProgress bar("installing");
         ExtractOptions options;
         options.progress = [&](int percent) { bar.Update(static_cast<uint64_t>(percent), 100); };
         failures = ExtractPackage(*package, input, options);
-    }
-    for (int d = 0; d < package->m_nDirCount; ++d) {
-        files += package->m_dirs[d].nFileCount;
     }
     for (const ExtractFailure& failure : failures) {
         std::printf("failed: %s: %s: %s\n", DisplayText(failure.path.c_str()).c_str(),
@@ -120,7 +116,8 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
         std::printf("%zu failure%s\n", failures.size(), failures.size() == 1 ? "" : "s");
         return 1;
     }
-    std::printf("installed %d files in %d folders and the uninstaller\n", files, package->m_nDirCount);
+    std::printf("installed %d files in %d folders and the uninstaller\n", PackagedFileCount(*package),
+                package->m_nDirCount);
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "os/text_encoding.h"
 #include "packer/bitmap_check.h"
 #include "packer/pack_error.h"
+#include "packer/package_check.h"
 #include "packer/source_tree.h"
 
 namespace voz {
@@ -17,7 +18,7 @@ namespace {
 
 class ManifestReader {
 public:
-    explicit ManifestReader(const fs::path& path) : path_(path), base_(path.parent_path()) {
+    ManifestReader(const fs::path& path, PackReport& report) : path_(path), base_(path.parent_path()), report_(report) {
         try {
             table_ = toml::parse_file(path.string());
         } catch (const toml::parse_error& e) {
@@ -42,7 +43,7 @@ public:
         ReadScreens(spec);
         std::string filesSource = RequiredString(Table("files"), "source", "files");
         CheckKeys(Table("files"), {"source"}, "files");
-        spec.dirs = ScanSourceTree(base_ / filesSource);
+        spec.dirs = ScanSourceTree(base_ / filesSource, report_.problems);
         // The build folder is recorded for reference only; by default the files folder as given.
         auto sourceDir = table_["source_dir"].value<std::string>();
         spec.sourceDir = Gbk(sourceDir.value_or(filesSource), "source_dir");
@@ -52,6 +53,7 @@ public:
         if (auto uninstaller = table_["uninstaller"].value<std::string>()) {
             spec.uninstaller = ReadFile(base_ / *uninstaller);
         }
+        CheckPackageSpec(spec, report_);
         return spec;
     }
 
@@ -118,7 +120,7 @@ private:
         return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
     }
 
-    void ReadScreens(PackageSpec& spec) const {
+    void ReadScreens(PackageSpec& spec) {
         const toml::table& texts = Table("texts");
         const toml::table& images = Table("images");
         std::set<std::string> keys(std::begin(kScreenKeys), std::end(kScreenKeys));
@@ -134,9 +136,11 @@ private:
             }
             fs::path imagePath = base_ / RequiredString(images, kScreenKeys[i], "images");
             spec.images[i] = ReadFile(imagePath);
-            std::string problem = CheckSetupBitmap(spec.images[i]);
-            if (!problem.empty()) {
-                throw PackError(imagePath.string() + ": " + problem);
+            BitmapCheck check = CheckSetupBitmap(spec.images[i]);
+            if (!check.problem.empty()) {
+                report_.problems.push_back(imagePath.string() + ": " + check.problem);
+            } else if (!check.warning.empty()) {
+                report_.warnings.push_back(imagePath.string() + ": " + check.warning);
             }
         }
     }
@@ -219,6 +223,7 @@ private:
 
     fs::path path_;
     fs::path base_;
+    PackReport& report_;
     toml::table table_;
 };
 
@@ -249,11 +254,11 @@ std::string SetupText(const std::string& utf8, const std::string& what) {
     return *gbk;
 }
 
-PackageSpec LoadManifest(const fs::path& manifestPath) {
+PackageSpec LoadManifest(const fs::path& manifestPath, PackReport& report) {
     if (!fs::exists(manifestPath)) {
         throw PackError(manifestPath.string() + ": no such file");
     }
-    return ManifestReader(manifestPath).Read();
+    return ManifestReader(manifestPath, report).Read();
 }
 
 }  // namespace voz

@@ -25,6 +25,7 @@ struct PackFile {
 struct PackDir {
     std::string name;  // relative to the install folder, backslashes between folders; empty for the folder itself
     std::vector<PackFile> files;
+    os::NativePath source;  // the folder it was packed from, for messages; empty when made otherwise
 };
 
 struct PackShortcut {

@@ -7,6 +7,7 @@
 #include "os/text_encoding.h"
 #include "package/block_decoder.h"
 #include "package/package_loader.h"
+#include "packer/package_check.h"
 
 namespace voz {
 
@@ -42,6 +43,7 @@ SetupInspection InspectSetup(const std::filesystem::path& setupPath) {
     result.package = std::make_unique<CPackageInfo>();
     CPackageInfo& package = *result.package;
     LoadPackageFile(package, setupPath.string());
+    result.refused = RefusedNames(package);
     os::InputFile in;
     if (!in.Open(setupPath.string())) {
         return result;

@@ -24,6 +24,7 @@ struct SetupInspection {
     std::vector<InspectedFile> files;  // in package order
     uint64_t uninstallerSize = 0;
     std::string uninstallerProblem;
+    std::vector<std::string> refused;  // names the setup would refuse, one line each
 };
 
 // Loads the package and measures every file and the uninstaller without decoding them.

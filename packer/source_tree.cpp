@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <ctime>
+#include <optional>
 
 #include "os/text_encoding.h"
+#include "package/install_rules.h"
 #include "packer/pack_error.h"
 
 namespace voz {
@@ -15,18 +17,36 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string GbkName(const fs::path& path, const std::string& utf8) {
-    if (utf8.find_first_of("\\:*?\"<>|") != std::string::npos) {
-        throw PackError(path.string() + ": the name holds a character Windows does not allow in file names");
-    }
-    auto gbk = os::Utf8ToGbk(utf8);
+// The name in GBK; nothing, with the problem noted, when GBK cannot hold it.
+// Whether the setup accepts the name is judged later, with the whole package.
+std::optional<std::string> GbkName(const fs::path& path, std::vector<std::string>& problems) {
+    auto gbk = os::Utf8ToGbk(path.filename().string());
     if (!gbk) {
-        throw PackError(path.string() + ": the name cannot be written in GBK");
+        problems.push_back(path.string() + ": the name cannot be written in GBK");
     }
-    return *gbk;
+    return gbk;
 }
 
-void ScanFolder(const fs::path& root, const fs::path& folder, const std::string& gbkName, std::vector<PackDir>& dirs) {
+// A folder's files go into records of at most kMaxFilesPerDir files, all of
+// the folder's name: the setup reads no more into one record, and installs
+// records of the same name into the same folder.
+void AddRecords(const fs::path& folder, const std::string& gbkName, std::vector<PackFile> files,
+                std::vector<PackDir>& dirs) {
+    size_t first = 0;
+    do {
+        PackDir dir;
+        dir.name = gbkName;
+        dir.source = folder.string();
+        const size_t end = std::min(files.size(), first + kMaxFilesPerDir);
+        dir.files.assign(std::make_move_iterator(files.begin() + static_cast<std::ptrdiff_t>(first)),
+                         std::make_move_iterator(files.begin() + static_cast<std::ptrdiff_t>(end)));
+        dirs.push_back(std::move(dir));
+        first = end;
+    } while (first < files.size());
+}
+
+void ScanFolder(const fs::path& folder, const std::string& gbkName, std::vector<PackDir>& dirs,
+                std::vector<std::string>& problems) {
     std::vector<fs::directory_entry> entries;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
@@ -37,24 +57,34 @@ void ScanFolder(const fs::path& root, const fs::path& folder, const std::string&
     }
     std::sort(entries.begin(), entries.end(),
               [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
-    PackDir dir;
-    dir.name = gbkName;
+    std::vector<PackFile> files;
     std::vector<fs::path> subfolders;
     for (const auto& entry : entries) {
         if (entry.is_directory()) {
             subfolders.push_back(entry.path());
         } else if (entry.is_regular_file()) {
             PackFile file;
-            file.name = GbkName(entry.path(), entry.path().filename().string());
+            std::optional<std::string> name = GbkName(entry.path(), problems);
+            file.name = name.value_or(std::string());
             ReadFileTimes(entry.path(), file);
             file.content = entry.path().string();
-            dir.files.push_back(std::move(file));
+            if (name) {
+                files.push_back(std::move(file));
+            }
         }
     }
-    dirs.push_back(std::move(dir));
+    AddRecords(folder, gbkName, std::move(files), dirs);
     for (const auto& sub : subfolders) {
-        std::string leaf = GbkName(sub, sub.filename().string());
-        ScanFolder(root, sub, gbkName.empty() ? leaf : gbkName + "\\" + leaf, dirs);
+        std::optional<std::string> leaf = GbkName(sub, problems);
+        if (!leaf) {
+            continue;
+        }
+        // One folder's name: a backslash in it would make it several.
+        if (NameCheck check = CheckName(NameKind::kFile, *leaf); check != NameCheck::kSafe) {
+            problems.push_back(sub.string() + ": " + DescribeNameCheck(check));
+            continue;
+        }
+        ScanFolder(sub, gbkName.empty() ? *leaf : gbkName + "\\" + *leaf, dirs, problems);
     }
 }
 
@@ -87,12 +117,12 @@ void ReadFileTimes(const fs::path& path, PackFile& file) {
                                                      : file.lastWrite;
 }
 
-std::vector<PackDir> ScanSourceTree(const fs::path& root) {
+std::vector<PackDir> ScanSourceTree(const fs::path& root, std::vector<std::string>& problems) {
     if (!fs::is_directory(root)) {
         throw PackError(root.string() + ": no such folder");
     }
     std::vector<PackDir> dirs;
-    ScanFolder(root, root, "", dirs);
+    ScanFolder(root, "", dirs, problems);
     return dirs;
 }
 

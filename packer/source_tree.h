@@ -9,10 +9,12 @@
 namespace voz {
 
 // The folder itself becomes the record with the empty name, each subfolder a
-// record named by its relative path with backslashes; folders and files are
-// taken in name order, parents before children. Names are converted to GBK.
-// Throws PackError for a name GBK cannot hold or that Windows does not allow.
-std::vector<PackDir> ScanSourceTree(const std::filesystem::path& root);
+// record named by its relative path with backslashes; a folder of more than
+// 512 files takes several records of its name. Folders and files are taken
+// in name order, parents before children. Names are converted to GBK; a name
+// GBK cannot hold, or a folder name that is not one name, is left out and
+// added to problems. Throws PackError when the tree cannot be read.
+std::vector<PackDir> ScanSourceTree(const std::filesystem::path& root, std::vector<std::string>& problems);
 
 // The three times of a file (creation, last access, last write) in UTC.
 // Where the file system keeps no creation time, the last-write time stands in.

@@ -13,9 +13,10 @@ int main(int argc, char** argv) {
     CLI::App* build = app.add_subcommand("build", "pack a client tree into a setup executable");
     build->add_option("manifest", manifest, "package manifest (TOML)")->required();
     build->add_option("-o,--output", output, "setup executable to write")->required();
-    build->add_option("--stub", stub,
-                      "Windows setup stub (315,392 bytes); default: setup-stub.exe beside vozpack, or when there is "
-                      "none, a zero-filled placeholder");
+    build->add_option("--stub", stub, "Windows setup stub (315,392 bytes); default: setup-stub.exe beside vozpack");
+    bool placeholderStub = false;
+    build->add_flag("--placeholder-stub", placeholderStub,
+                    "for tests only: pack into a zero-filled placeholder of the stub's size; the setup does not run");
 
     std::string setup;
     bool json = false;
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
             std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
             stubPath = voz::DefaultStub(ec ? std::filesystem::path(argv[0]).parent_path() : self.parent_path());
         }
-        return voz::BuildCommand(manifest, output, stubPath);
+        return voz::BuildCommand(manifest, output, stubPath, placeholderStub);
     }
     if (*list) {
         return voz::ListCommand(setup, json);

@@ -5,6 +5,7 @@
 
 #include "os/file.h"
 #include "os/replace_file.h"
+#include "os/text_encoding.h"
 
 namespace voz {
 
@@ -18,14 +19,11 @@ bool IsBlank(char ch) {
     return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20;
 }
 
-bool IsGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool IsGbkTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
-
 // Length of the character at pos: 2 for a GBK double-byte character, else 1.
 // A lead byte without a valid trail byte counts as a character of its own.
 size_t CharLength(std::string_view s, size_t pos) {
-    return IsGbkLead(static_cast<unsigned char>(s[pos])) && pos + 1 < s.size() &&
-                   IsGbkTrail(static_cast<unsigned char>(s[pos + 1]))
+    return os::IsGbkLeadByte(static_cast<unsigned char>(s[pos])) && pos + 1 < s.size() &&
+                   os::IsGbkTrailByte(static_cast<unsigned char>(s[pos + 1]))
                ? 2
                : 1;
 }
@@ -70,7 +68,7 @@ bool EndsInLoneLeadByte(std::string_view s) {
         last = CharLength(s, i);
         i += last;
     }
-    return !s.empty() && last == 1 && IsGbkLead(static_cast<unsigned char>(s.back()));
+    return !s.empty() && last == 1 && os::IsGbkLeadByte(static_cast<unsigned char>(s.back()));
 }
 
 // Names as the profile functions take them: surrounding blanks are ignored.

@@ -9,6 +9,12 @@ namespace {
 constexpr char kMainTradeSection[] = "SYSTEM";
 constexpr char kMainTradeKey[] = "MainTrade";
 
+// The native path of a settings file in the install folder. An empty folder
+// gives none: "\Voz.ini" would name a file at the root of the current drive.
+bool SettingsFile(std::string_view installFolder, std::string_view fileName, os::NativePath& out) {
+    return !installFolder.empty() && SettingsPathToNative(SettingsFilePath(installFolder, fileName), out);
+}
+
 }  // namespace
 
 std::string SettingsFilePath(std::string_view installFolder, std::string_view fileName) {
@@ -37,7 +43,7 @@ std::string MainTradeText(int listPosition) {
 
 IniStatus LoadClientSettings(CClientSettings& settings, std::string_view installFolder) {
     os::NativePath path;
-    if (!SettingsPathToNative(SettingsFilePath(installFolder, kSettingsFileName), path)) {
+    if (!SettingsFile(installFolder, kSettingsFileName, path)) {
         settings.ReadFrom(CIniFile());
         return IniStatus::kBadPath;
     }
@@ -46,7 +52,7 @@ IniStatus LoadClientSettings(CClientSettings& settings, std::string_view install
 
 IniStatus WriteMainTrade(std::string_view installFolder, int listPosition) {
     os::NativePath path;
-    if (!SettingsPathToNative(SettingsFilePath(installFolder, kSecondSettingsFileName), path)) {
+    if (!SettingsFile(installFolder, kSecondSettingsFileName, path)) {
         return IniStatus::kBadPath;
     }
     CIniFile file;
@@ -62,7 +68,7 @@ IniStatus WriteMainTrade(std::string_view installFolder, int listPosition) {
 
 IniStatus SaveClientSettings(CClientSettings& settings, std::string_view installFolder) {
     os::NativePath path;
-    if (!SettingsPathToNative(SettingsFilePath(installFolder, kSettingsFileName), path)) {
+    if (!SettingsFile(installFolder, kSettingsFileName, path)) {
         return IniStatus::kBadPath;
     }
     return settings.Save(path);

@@ -2,7 +2,8 @@
 // files: after extraction (load Voz.ini, record the order software in
 // 2nd_voz.ini) and on Finish (save Voz.ini). The install folder is GBK text
 // as the user confirmed it; the paths are that text followed by "\Voz.ini"
-// or "\2nd_voz.ini", by plain concatenation.
+// or "\2nd_voz.ini", by plain concatenation. An empty install folder names
+// no file: the operations below then touch nothing and return kBadPath.
 #pragma once
 
 #include <string>

@@ -15,8 +15,13 @@ inline constexpr size_t kFailuresNamed = 5;
 const char* FailureKindText(FailureKind kind);
 
 // The GBK text of the message shown after an installation with failures:
-// how many items failed, then the first kFailuresNamed of them, one per line
-// as path and reason, then how many are not named. Empty when nothing failed.
-std::string FailureSummary(const std::vector<ExtractFailure>& failures);
+// whether the installation completed and how many items failed, then the
+// first kFailuresNamed of them, one per line as what the item is, its path
+// and the reason, then how many are not named. Empty when nothing failed.
+std::string FailureSummary(const std::vector<ExtractFailure>& failures, bool completed);
+
+// An installation did not complete when its install folder could not be
+// made, or when the package has files and none of them was written.
+bool InstallationCompleted(const std::vector<ExtractFailure>& failures, int filesInPackage, int filesWritten);
 
 }  // namespace voz

@@ -30,7 +30,6 @@ void CopyToField(char (&field)[N], const std::string& text) {
     field[n] = '\0';
 }
 
-}  // namespace
 
 CProp3::CProp3() : PropertyPage(IDD_PROP3) {}
 
@@ -41,14 +40,34 @@ bool CProp3::OnInitDialog() {
 
 void CProp3::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT); }
 
+// Why the install folder field cannot be used, or null when it can: an
+// empty or relative folder would install below whatever the current folder
+// is; one that does not fit the package's 256-byte field, that GBK cannot
+// hold or that Windows does not allow is refused rather than changed.
+const char* FolderProblem(bool readable, const std::string& folder) {
+    if (!readable) {
+        return texts::kFolderUnusable;
+    }
+    switch (CheckName(NameKind::kInstallFolder, folder)) {
+    case NameCheck::kSafe: return nullptr;
+    case NameCheck::kEmpty:
+    case NameCheck::kNotAbsolute: return texts::kFolderNotAbsolute;
+    default: return texts::kFolderUnusable;
+    }
+}
+
+}  // namespace
+
 LRESULT CProp3::OnWizardNext() {
     auto* sheet = static_cast<CPropSheet*>(Sheet());
-    // The folder is the field's text at this moment. One that does not fit
-    // the package's 256-byte field, or that GBK cannot hold, is refused
-    // rather than cut into a different folder.
+    if (g_hExtractEvent != nullptr) {
+        return ui::kStayOnPage;  // the installation runs once per program run; the package stays as it started
+    }
+    // The folder is the field's text at this moment.
     std::string folder;
-    if (!sheet->m_prop2.ItemText(IDC_FOLDER, folder) || folder.size() > kMaxFolderBytes) {
-        ui::MessageBoxGbk(sheet->Handle(), texts::kFolderUnusable, texts::kMessageCaption, MB_OK | MB_ICONWARNING);
+    const bool readable = sheet->m_prop2.ItemText(IDC_FOLDER, folder);
+    if (const char* problem = FolderProblem(readable, folder)) {
+        ui::MessageBoxGbk(sheet->Handle(), problem, texts::kMessageCaption, MB_OK | MB_ICONWARNING);
         return ui::kStayOnPage;
     }
     std::string style;
@@ -58,9 +77,6 @@ LRESULT CProp3::OnWizardNext() {
     CPackageInfo& package = TheApp().m_package;
     CopyToField(package.m_szInstallDir, folder);
     CopyToField(package.m_szStyle, style);
-    if (g_hExtractEvent != nullptr) {
-        return ui::kStayOnPage;  // the installation runs once per program run
-    }
     g_hExtractEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     g_pExtractPackage = &package;
     m_extracting = true;
@@ -99,6 +115,7 @@ DWORD WINAPI CProp3::ExtractionThread(LPVOID parameter) {
         options.shell = &shell;
         // Sent: the worker waits until the user-interface thread has moved the bar.
         options.progress = [](int percent) { SendMessageW(g_pProgress, PBM_SETPOS, static_cast<WPARAM>(percent), 0); };
+        options.fileWritten = [page](std::string_view) { ++page->m_filesWritten; };
         failures = ExtractPackage(*g_pExtractPackage, setup, options);
     } else {
         failures.push_back({"", FailureKind::kDamagedData, "the setup file cannot be opened again"});
@@ -137,18 +154,33 @@ bool CProp3::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& resu
 void CProp3::OnExtractDone() {
     m_extracting = false;
     auto* sheet = static_cast<CPropSheet*>(Sheet());
+    CSetupApp& app = TheApp();
+    const bool completed = InstallationCompleted(m_failures, PackagedFileCount(app.m_package), m_filesWritten);
+    if (completed) {
+        CommitAfterExtraction(sheet->m_prop2_1.SelectedOrderSoftware());
+    } else {
+        app.m_settings.ReadFrom(CIniFile());  // no install folder to read from or write into: the defaults
+    }
     if (!m_failures.empty()) {
-        ui::MessageBoxGbk(sheet->Handle(), FailureSummary(m_failures), texts::kMessageCaption,
+        ui::MessageBoxGbk(sheet->Handle(), FailureSummary(m_failures, completed), texts::kMessageCaption,
                           MB_OK | MB_ICONWARNING);
     }
-    // The client's settings as the installation left them, style copies
-    // included, and the order software the user chose.
-    CSetupApp& app = TheApp();
-    const std::string_view folder = FieldText(app.m_package.m_szInstallDir);
-    LoadClientSettings(app.m_settings, folder);
-    WriteMainTrade(folder, sheet->m_prop2_1.SelectedOrderSoftware());
     LoadSettingsPages(app.m_settings, sheet->m_dlgNew1, sheet->m_dlgNew2, sheet->m_dlgNew3);
     sheet->SetActivePage(sheet->m_dlgNew1);
+}
+
+// The client's settings as the installation left them, style copies
+// included, and the order software the user chose; a settings file that
+// cannot be read or written joins the installation's failures.
+void CProp3::CommitAfterExtraction(int orderSoftware) {
+    const std::string_view folder = FieldText(TheApp().m_package.m_szInstallDir);
+    if (LoadClientSettings(TheApp().m_settings, folder) != IniStatus::kOk) {
+        m_failures.push_back({std::string(kSettingsFileName), FailureKind::kReadFailed, "", FailureItem::kSettingsFile});
+    }
+    if (WriteMainTrade(folder, orderSoftware) != IniStatus::kOk) {
+        m_failures.push_back(
+            {std::string(kSecondSettingsFileName), FailureKind::kWriteFailed, "", FailureItem::kSettingsFile});
+    }
 }
 
 }  // namespace voz

@@ -41,12 +41,15 @@ protected:
 private:
     static DWORD WINAPI ExtractionThread(LPVOID page);
     void OnExtractDone();
+    void CommitAfterExtraction(int orderSoftware);
 
     // True from the worker's start to the arrival of WM_EXTRACT_DONE.
     bool m_extracting = false;
     // What the installation could not do; written by the worker before it
     // posts WM_EXTRACT_DONE and read by the page only after that.
     std::vector<ExtractFailure> m_failures;
+    // Packaged files written whole; counted by the worker like m_failures.
+    int m_filesWritten = 0;
 };
 
 }  // namespace voz

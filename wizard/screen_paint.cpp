@@ -4,7 +4,7 @@
 
 #include "resources/resource.h"
 #include "ui/window.h"
-#include "wizard/package_image.h"
+#include "package/package_image.h"
 #include "wizard/setup_app.h"
 #include "wizard/text_layout.h"
 

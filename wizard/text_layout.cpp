@@ -1,13 +1,13 @@
 #include "wizard/text_layout.h"
 
+#include "os/text_encoding.h"
+
 namespace voz {
 
 namespace {
 
-bool IsLeadByte(unsigned char b) { return b >= 0x80; }
-
-// Second bytes of GBK characters: 0x40 to 0xFE without 0x7F.
-bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
+using os::IsGbkLeadByte;
+using os::IsGbkTrailByte;
 
 // Where the last component of a GBK path starts: after its last real
 // backslash, or 0. A backslash byte that is the second byte of a character is
@@ -18,7 +18,7 @@ size_t LeafStart(std::string_view path, bool& endsWithBackslash) {
     for (size_t i = 0; i < path.size(); ++i) {
         auto b = static_cast<unsigned char>(path[i]);
         endsWithBackslash = false;
-        if (IsLeadByte(b) && i + 1 < path.size() && IsTrailByte(static_cast<unsigned char>(path[i + 1]))) {
+        if (IsGbkLeadByte(b) && i + 1 < path.size() && IsGbkTrailByte(static_cast<unsigned char>(path[i + 1]))) {
             ++i;
         } else if (b == '\\') {
             start = i + 1;
@@ -42,11 +42,11 @@ TextLine NextTextLine(const char* text, size_t count, size_t maxBytes) {
             }
             return line;
         }
-        if (IsLeadByte(b)) {
+        if (IsGbkLeadByte(b)) {
             if (i + 1 >= count) {
                 break;  // a lone lead byte at the end moves to the next line
             }
-            if (IsTrailByte(static_cast<unsigned char>(text[i + 1]))) {
+            if (IsGbkTrailByte(static_cast<unsigned char>(text[i + 1]))) {
                 if (i + 2 > limit) {
                     break;  // the character would straddle the width
                 }

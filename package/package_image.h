@@ -1,5 +1,6 @@
 // The package's images: complete BMP files, drawn by handing their info
-// header and pixel rows to the system unchanged.
+// header and pixel rows to the system unchanged. The setup draws them with
+// this reader, and the packing tool checks them with it.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,12 @@
 #include <optional>
 
 namespace voz {
+
+// The size the screens are laid out for. An image is drawn at its own size
+// from the screen's top-left corner: a larger one is cut off at the screen's
+// edges, a smaller one leaves part of the screen bare.
+inline constexpr int32_t kScreenImageWidth = 492;
+inline constexpr int32_t kScreenImageHeight = 308;
 
 struct PackageImageView {
     const uint8_t* infoHeader;  // the BMP's info header, at byte 14

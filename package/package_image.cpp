@@ -1,4 +1,4 @@
-#include "wizard/package_image.h"
+#include "package/package_image.h"
 
 #include <cstdlib>
 

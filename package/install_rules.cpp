@@ -1,0 +1,337 @@
+#include "package/install_rules.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+#include "os/text_encoding.h"
+#include "package/install_paths.h"
+#include "package/package_format.h"
+
+namespace voz {
+
+namespace {
+
+using os::IsGbkLeadByte;
+using os::IsGbkTrailByte;
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Splits at real separator characters. False when a lead byte has no valid
+// trail byte, which no GBK decoder would accept either.
+bool SplitComponents(std::string_view gbk, std::vector<std::string_view>& parts) {
+    size_t start = 0;
+    for (size_t i = 0; i < gbk.size(); ++i) {
+        auto c = static_cast<unsigned char>(gbk[i]);
+        if (IsGbkLeadByte(c)) {
+            if (i + 1 >= gbk.size() || !IsGbkTrailByte(static_cast<unsigned char>(gbk[i + 1]))) {
+                return false;
+            }
+            ++i;
+        } else if (IsSeparator(gbk[i])) {
+            parts.push_back(gbk.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    parts.push_back(gbk.substr(start));
+    return true;
+}
+
+bool IsDeviceName(std::string_view name) {
+    std::string base(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ') {
+        base.pop_back();
+    }
+    std::transform(base.begin(), base.end(), base.begin(), [](char c) { return std::toupper(static_cast<unsigned char>(c)); });
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices) {
+        if (base == device) {
+            return true;
+        }
+    }
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '0' &&
+           base[3] <= '9';
+}
+
+NameCheck CheckComponent(std::string_view part) {
+    if (part.empty()) {
+        return NameCheck::kBadCharacter;
+    }
+    if (part.find_first_not_of(". ") == std::string_view::npos) {
+        return NameCheck::kLeavesFolder;
+    }
+    for (size_t i = 0; i < part.size(); ++i) {
+        auto c = static_cast<unsigned char>(part[i]);
+        if (IsGbkLeadByte(c)) {
+            ++i;  // the trail byte is part of a Chinese character, whatever its value
+        } else if (c == ':') {
+            return NameCheck::kLeavesFolder;
+        } else if (c < 0x20 || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*') {
+            return NameCheck::kBadCharacter;
+        }
+    }
+    if (part.back() == '.' || part.back() == ' ') {
+        return NameCheck::kTrailingDot;
+    }
+    if (IsDeviceName(part)) {
+        return NameCheck::kDeviceName;
+    }
+    return NameCheck::kSafe;
+}
+
+NameCheck CheckComponents(const std::vector<std::string_view>& parts, size_t first, size_t end) {
+    for (size_t i = first; i < end; ++i) {
+        if (NameCheck check = CheckComponent(parts[i]); check != NameCheck::kSafe) {
+            return check;
+        }
+    }
+    return NameCheck::kSafe;
+}
+
+// "X:\" or "\\server\share" in front, then folder names; one closing
+// backslash is allowed, as the folder browser gives one for a drive.
+NameCheck CheckAbsoluteFolder(std::string_view gbk) {
+    std::vector<std::string_view> parts;
+    if (!SplitComponents(gbk, parts)) {
+        return NameCheck::kNotGbk;
+    }
+    size_t first = 0;
+    const bool drive = gbk.size() >= 3 && std::isalpha(static_cast<unsigned char>(gbk[0])) && gbk[1] == ':' &&
+                       IsSeparator(gbk[2]);
+    if (drive) {
+        first = 1;
+    } else if (parts.size() >= 4 && parts[0].empty() && parts[1].empty() && !parts[2].empty() && !parts[3].empty()) {
+        first = 2;  // server and share are names like any other
+    } else {
+        return NameCheck::kNotAbsolute;
+    }
+    size_t end = parts.size();
+    if (end > first + 1 && parts.back().empty()) {
+        --end;
+    }
+    if (drive && end == first + 1 && parts[first].empty()) {
+        return NameCheck::kSafe;  // the drive's root
+    }
+    return CheckComponents(parts, first, end);
+}
+
+size_t FieldSize(NameKind kind) {
+    switch (kind) {
+    case NameKind::kMainProgram:
+    case NameKind::kGroup:
+    case NameKind::kFolder:
+    case NameKind::kFile: return kNameField;
+    default: return kPathField;
+    }
+}
+
+bool MayBeEmpty(NameKind kind) {
+    return kind == NameKind::kGroup || kind == NameKind::kFolder || kind == NameKind::kTarget ||
+           kind == NameKind::kIcon || kind == NameKind::kRemove;
+}
+
+// The key under which Windows finds a path: single-byte letters in one case,
+// slashes as backslashes; the bytes of Chinese characters stay as they are.
+std::string PathKey(std::string_view gbk) {
+    std::string key(gbk);
+    for (size_t i = 0; i < key.size(); ++i) {
+        auto c = static_cast<unsigned char>(key[i]);
+        if (IsGbkLeadByte(c)) {
+            ++i;
+        } else if (c == '/') {
+            key[i] = '\\';
+        } else {
+            key[i] = static_cast<char>(std::tolower(c));
+        }
+    }
+    return key;
+}
+
+std::string FilePath(std::string_view folder, std::string_view file) {
+    std::string path(folder);
+    if (!path.empty()) {
+        path += '\\';
+    }
+    return path += file;
+}
+
+// Collects the problems of one package.
+class NameJudge {
+public:
+    explicit NameJudge(const PackageNames& names) : names_(names) {
+        for (const FolderNames& folder : names.folders) {
+            for (std::string_view file : folder.files) {
+                installed_.insert(PathKey(FilePath(folder.name, file)));
+            }
+        }
+        for (const CopyNames& copy : names.copies) {
+            installed_.insert(PathKey(copy.dest));
+        }
+    }
+
+    std::vector<NameProblem> Run() {
+        const bool folderUsable = Name(NameKind::kInstallFolder, names_.installDir, 0);
+        Reference(NameKind::kMainProgram, names_.mainExe, 0);
+        Name(NameKind::kGroup, names_.group, 0);
+        for (size_t d = 0; d < names_.folders.size(); ++d) {
+            const FolderNames& folder = names_.folders[d];
+            const bool folderSafe = Name(NameKind::kFolder, folder.name, d);
+            for (size_t f = 0; f < folder.files.size(); ++f) {
+                if (Name(NameKind::kFile, folder.files[f], d, f) && folderSafe && folderUsable) {
+                    Fits(NameKind::kFile, FilePath(folder.name, folder.files[f]), d, f);
+                }
+            }
+        }
+        for (size_t i = 0; i < names_.shortcuts.size(); ++i) {
+            const ShortcutNames& shortcut = names_.shortcuts[i];
+            Name(NameKind::kLinkName, shortcut.link, i);
+            Reference(NameKind::kTarget, shortcut.target, i);
+            Reference(NameKind::kIcon, shortcut.icon, i);
+        }
+        for (size_t i = 0; i < names_.copies.size(); ++i) {
+            Reference(NameKind::kCopySource, names_.copies[i].source, i);
+            if (Name(NameKind::kCopyDest, names_.copies[i].dest, i) && folderUsable) {
+                Fits(NameKind::kCopyDest, names_.copies[i].dest, i);
+            }
+        }
+        for (size_t i = 0; i < names_.removes.size(); ++i) {
+            Name(NameKind::kRemove, names_.removes[i], i);
+        }
+        return std::move(problems_);
+    }
+
+private:
+    bool Add(NameKind kind, size_t index, size_t file, NameCheck check) {
+        if (check != NameCheck::kSafe) {
+            problems_.push_back({kind, index, file, check});
+        }
+        return check == NameCheck::kSafe;
+    }
+
+    bool Name(NameKind kind, std::string_view name, size_t index, size_t file = 0) {
+        return Add(kind, index, file, CheckName(kind, name));
+    }
+
+    // A name that must be one of the files the installation leaves.
+    void Reference(NameKind kind, std::string_view name, size_t index) {
+        if (Name(kind, name, index) && !name.empty() && installed_.count(PathKey(name)) == 0) {
+            Add(kind, index, 0, NameCheck::kNotInPackage);
+        }
+    }
+
+    void Fits(NameKind kind, std::string_view relative, size_t index, size_t file = 0) {
+        if (names_.installDir.size() + 1 + relative.size() > kPathField - 1) {
+            Add(kind, index, file, NameCheck::kPathTooLong);
+        }
+    }
+
+    const PackageNames& names_;
+    std::set<std::string> installed_;
+    std::vector<NameProblem> problems_;
+};
+
+}  // namespace
+
+const char* DescribeNameCheck(NameCheck check) {
+    switch (check) {
+    case NameCheck::kSafe: return "the name is usable";
+    case NameCheck::kEmpty: return "the name is empty";
+    case NameCheck::kNotGbk: return "the name is not GBK text";
+    case NameCheck::kTooLong: return "the name is longer than the setup holds";
+    case NameCheck::kLeavesFolder: return "the name leads out of its folder";
+    case NameCheck::kBadCharacter: return "the name holds a character Windows does not allow";
+    case NameCheck::kTrailingDot: return "the name ends in a dot or a space";
+    case NameCheck::kDeviceName: return "the name is a Windows device name";
+    case NameCheck::kHasFolder: return "a file name may not hold a folder";
+    case NameCheck::kNotAbsolute: return "the folder is not absolute (X:\\... or \\\\server\\share)";
+    case NameCheck::kNotInPackage: return "no packed file and no style copy's destination has this name";
+    case NameCheck::kPathTooLong: return "below the install folder the path is longer than 255 bytes";
+    }
+    return "the name is not usable";
+}
+
+NameCheck CheckName(NameKind kind, std::string_view gbk) {
+    if (gbk.empty()) {
+        return MayBeEmpty(kind) ? NameCheck::kSafe : NameCheck::kEmpty;
+    }
+    if (gbk.size() > FieldSize(kind) - 1) {
+        return NameCheck::kTooLong;
+    }
+    if (kind == NameKind::kInstallFolder) {
+        return CheckAbsoluteFolder(gbk);
+    }
+    NameCheck check = CheckRelativePath(gbk);
+    if (check == NameCheck::kSafe && kind == NameKind::kFile && LastSeparator(gbk) != std::string_view::npos) {
+        return NameCheck::kHasFolder;
+    }
+    return check;
+}
+
+NameCheck CheckRelativePath(std::string_view gbk) {
+    if (gbk.empty()) {
+        return NameCheck::kEmpty;
+    }
+    std::vector<std::string_view> parts;
+    if (!SplitComponents(gbk, parts)) {
+        return NameCheck::kNotGbk;
+    }
+    if (parts.front().empty() && parts.size() > 1) {
+        return NameCheck::kLeavesFolder;  // starts at the root of a drive or share
+    }
+    return CheckComponents(parts, 0, parts.size());
+}
+
+size_t LastSeparator(std::string_view gbk) {
+    size_t last = std::string_view::npos;
+    for (size_t i = 0; i < gbk.size(); ++i) {
+        if (IsGbkLeadByte(static_cast<unsigned char>(gbk[i]))) {
+            ++i;
+        } else if (IsSeparator(gbk[i])) {
+            last = i;
+        }
+    }
+    return last;
+}
+
+PackageNames NamesOf(const CPackageInfo& package) {
+    PackageNames names;
+    names.installDir = FieldText(package.m_szInstallDir);
+    names.mainExe = FieldText(package.m_szMainExe);
+    names.group = FieldText(package.m_szGroup);
+    for (int d = 0; d < std::clamp(package.m_nDirCount, 0, kMaxDirs); ++d) {
+        const PackageDir& dir = package.m_dirs[d];
+        FolderNames folder{FieldText(dir.szName), {}};
+        for (int f = 0; f < std::clamp(dir.nFileCount, 0, kMaxFilesPerDir); ++f) {
+            folder.files.push_back(FieldText(dir.files[f].szName));
+        }
+        names.folders.push_back(std::move(folder));
+    }
+    for (int i = 0; i < std::clamp(package.m_nShortcutCount, 0, kMaxShortcuts); ++i) {
+        const PackageShortcut& s = package.m_shortcuts[i];
+        names.shortcuts.push_back({FieldText(s.szLinkName), FieldText(s.szTarget), FieldText(s.szIcon)});
+    }
+    for (int i = 0; i < std::clamp(package.m_nCopyCount, 0, kMaxCopies); ++i) {
+        names.copies.push_back({FieldText(package.m_copies[i].szSource), FieldText(package.m_copies[i].szDest)});
+    }
+    for (int i = 0; i < std::clamp(package.m_nRemoveCount, 0, kMaxRemoves); ++i) {
+        names.removes.push_back(FieldText(package.m_szRemove[i]));
+    }
+    return names;
+}
+
+std::vector<NameProblem> CheckPackageNames(const PackageNames& names) { return NameJudge(names).Run(); }
+
+long PathRoom(const PackageNames& names) {
+    size_t longest = std::string_view(kUninstallerName).size();
+    for (const FolderNames& folder : names.folders) {
+        for (std::string_view file : folder.files) {
+            longest = std::max(longest, FilePath(folder.name, file).size());
+        }
+    }
+    for (const CopyNames& copy : names.copies) {
+        longest = std::max(longest, copy.dest.size());
+    }
+    return static_cast<long>(kPathField - 1) - static_cast<long>(names.installDir.size() + 1 + longest);
+}
+
+}  // namespace voz

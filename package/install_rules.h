@@ -1,0 +1,100 @@
+// The rules the installation applies to every name a package holds. The
+// installation engine refuses what they refuse, and the packing tool and its
+// verify and list commands judge packages by the same rules, so that a
+// package the setup would refuse is never built.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "package/package_info.h"
+
+namespace voz {
+
+enum class NameCheck {
+    kSafe,
+    kEmpty,          // no name where one is needed
+    kNotGbk,         // bytes that are not GBK text
+    kTooLong,        // more bytes than the package's field for it holds
+    kLeavesFolder,   // an absolute path, a drive letter or colon, a "." or ".." component
+    kBadCharacter,   // a character Windows does not allow in names, or an empty folder name
+    kTrailingDot,    // a name ending in a dot or space, which Windows would silently drop
+    kDeviceName,     // CON, NUL, COM1 and the like, which name devices rather than files
+    kHasFolder,      // a folder part in what must be a bare file name
+    kNotAbsolute,    // an install folder that is neither "X:\..." nor "\\server\share..."
+    kNotInPackage,   // a file the package neither holds nor makes by a style copy
+    kPathTooLong,    // with the install folder in front, longer than a path may be
+};
+
+const char* DescribeNameCheck(NameCheck check);
+
+// What a name stands for; each kind has its own rule.
+enum class NameKind {
+    kInstallFolder,  // absolute: a drive letter with a backslash, or \\server\share
+    kMainProgram,    // a path relative to the install folder
+    kGroup,          // below the Start menu's Programs folder; empty: the Programs folder itself
+    kFolder,         // a folder record, relative to the install folder; empty: the install folder itself
+    kFile,           // a bare file name inside its folder record
+    kLinkName,       // the link file, below the desktop or the program group
+    kTarget,         // relative to the install folder; empty: the uninstaller
+    kIcon,           // relative to the install folder; empty: the target's own icon
+    kCopySource,     // relative to the install folder
+    kCopyDest,       // relative to the install folder
+    kRemove,         // relative to the install folder; empty: nothing is removed
+};
+
+// Whether the setup accepts `gbk` as a name of this kind, and why not.
+NameCheck CheckName(NameKind kind, std::string_view gbk);
+
+// Checks a path relative to the install folder (or to a special folder). Both
+// backslash and slash separate folders; a byte that is the second byte of a
+// double-byte GBK character is never taken for a separator.
+NameCheck CheckRelativePath(std::string_view gbk);
+
+// Position of the last real backslash or slash character, or npos.
+size_t LastSeparator(std::string_view gbk);
+
+// The names of a package, whether loaded from a setup or about to be packed.
+struct FolderNames {
+    std::string_view name;
+    std::vector<std::string_view> files;
+};
+struct ShortcutNames {
+    std::string_view link, target, icon;
+};
+struct CopyNames {
+    std::string_view source, dest;
+};
+struct PackageNames {
+    std::string_view installDir, mainExe, group;
+    std::vector<FolderNames> folders;
+    std::vector<ShortcutNames> shortcuts;
+    std::vector<CopyNames> copies;
+    std::vector<std::string_view> removes;
+};
+
+PackageNames NamesOf(const CPackageInfo& package);
+
+// One refused name: its kind, the position of its record in its table (the
+// folder record for kFile), the file's position in that record, and why.
+struct NameProblem {
+    NameKind kind;
+    size_t index = 0;
+    size_t file = 0;
+    NameCheck check;
+};
+
+// Every name the setup would refuse: each name by its kind's rule; the main
+// program, shortcut targets and icons and style-copy sources must name a
+// packed file or a style copy's destination; and every path the installation
+// forms below the default install folder must fit.
+std::vector<NameProblem> CheckPackageNames(const PackageNames& names);
+
+// The bytes a path below the default install folder may still grow by: 255
+// less the longest path the installation forms there (negative when one is
+// already too long).
+long PathRoom(const PackageNames& names);
+
+}  // namespace voz
