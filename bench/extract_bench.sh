@@ -43,7 +43,7 @@ $(for s in main welcome folder style order extract; do echo "$s = '$root/sample/
 [images]
 $(for s in main welcome folder style order extract; do echo "$s = '$root/sample/screens/$s.bmp'"; done)
 EOF
-"$vozpack" build "$work/manifest.toml" -o "$work/setup.exe" >/dev/null
+"$vozpack" build "$work/manifest.toml" -o "$work/setup.exe" --placeholder-stub >/dev/null
 "$vozpack" list --json "$work/setup.exe" >"$work/list.json"
 tar -cf "$work/corpus.tar" -C "$corpus" .
 gzip -c "$work/corpus.tar" >"$work/corpus.tar.gz"

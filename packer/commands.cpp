@@ -225,7 +225,6 @@ int BuildCommand(const fs::path& manifest, const fs::path& output, const std::op
     fs::path temp = output;
     temp += ".tmp" + std::to_string(getpid());
     try {
-        std::vector<uint8_t> stubBytes = ReadStub(stub, placeholderStub);
         PackReport report;
         PackageSpec spec = LoadManifest(manifest, report);
         for (const std::string& warning : report.warnings) {
@@ -239,6 +238,7 @@ int BuildCommand(const fs::path& manifest, const fs::path& output, const std::op
                          output.string().c_str(), report.problems.size(), report.problems.size() == 1 ? "" : "s");
             return 2;
         }
+        std::vector<uint8_t> stubBytes = ReadStub(stub, placeholderStub);
         if (placeholderStub) {
             std::fprintf(stderr, "vozpack: %s holds a placeholder stub and does not run\n", output.string().c_str());
         }

@@ -42,7 +42,7 @@ class ShortcutsTest : public ::testing::Test {
 protected:
     std::vector<ExtractFailure> Run(const std::vector<PackShortcut>& shortcuts, bool withFolders = true) {
         PackageSpec spec = test::BaseSpec();
-        spec.group = Gbk("沃兹\\期货");
+        spec.group = groupName_;
         spec.dirs = {{"", {File("VozClient.exe", "MZ")}}};
         spec.uninstaller = {'U'};
         spec.shortcuts = shortcuts;
@@ -63,6 +63,7 @@ protected:
     // What follows the uninstaller's own byte.
     std::string UninstallData() { return test::ReadText(inst_->dir() / "卸载.exe").substr(1); }
 
+    std::string groupName_ = Gbk("沃兹\\期货");
     std::unique_ptr<Installation> inst_;
     RecordingShell shell_;
     std::string desktop_, programs_, group_, installDir_;
@@ -121,6 +122,17 @@ TEST_F(ShortcutsTest, NamesLeavingTheirFoldersMakeNoLink) {
         EXPECT_EQ(f.kind, FailureKind::kUnsafeName) << f.path;
     }
     EXPECT_TRUE(shell_.links.empty());
+}
+
+TEST_F(ShortcutsTest, WithoutAGroupNameLinksGoIntoTheProgramsFolderWithoutAFailure) {
+    groupName_ = "";
+    auto failures = Run({{"u.lnk", "", "", kPlaceGroup}});
+    ASSERT_TRUE(failures.empty()) << test::Describe(failures);
+    const std::string uninstaller = installDir_ + "\\" + kUninstallerName;
+    EXPECT_EQ(shell_.links, std::vector<std::string>{programs_ + "\\u.lnk -> " + uninstaller + " | " + uninstaller});
+    // The uninstall data names the Programs folder as the group, with its backslash.
+    EXPECT_TRUE(UninstallData().ends_with(programs_ + "\\u.lnk" + std::string(1, char(programs_.size() + 1)) +
+                                          std::string(3, '\0') + programs_ + "\\"));
 }
 
 TEST(ShortcutWorkingFolder, IsTheTargetsFolder) {

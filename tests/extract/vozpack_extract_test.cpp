@@ -24,7 +24,8 @@ protected:
                 times_[fs::relative(entry.path(), Client()).string()] = test::FileTimes(entry.path());
             }
         }
-        test::CommandResult r = test::Vozpack("build " + Quoted(temp_->path() / "sample/manifest.toml") + " -o " + Quoted(SetupFile()));
+        test::CommandResult r = test::Vozpack("build " + Quoted(temp_->path() / "sample/manifest.toml") + " -o " + Quoted(SetupFile()) +
+                                              " --placeholder-stub");
         ASSERT_EQ(r.status, 0) << r.out;
     }
     static void TearDownTestSuite() { delete temp_; }

@@ -44,6 +44,8 @@ public:
             test::WriteBytes(dir_ / (std::string("i_") + s + ".bmp"), Bitmap(4, 2));
         }
         test::WriteText(dir_ / "client" / "Voz.ini", "[SYSTEM]\r\n");
+        test::WriteText(dir_ / "client" / "VozClient.exe", "MZ");
+        test::WriteText(dir_ / "client" / "v.ico", "icon");
         test::WriteText(dir_ / "client" / "配置" / "精简Voz.ini", "x");
         test::WriteBytes(dir_ / "uninst.bin", {1, 2, 3});
         body_ = R"(title = "沃兹期货"
@@ -94,24 +96,32 @@ style = "精简版"
 
     PackageSpec Load() {
         test::WriteText(dir_ / "manifest.toml", body_);
-        return LoadManifest(dir_ / "manifest.toml");
+        report_ = {};
+        return LoadManifest(dir_ / "manifest.toml", report_);
     }
 
-    // The message of the PackError that loading throws.
+    // The message of the PackError that loading throws, or else the
+    // problems it reports, one per line.
     std::string Error() {
         try {
             Load();
         } catch (const PackError& e) {
             return e.what();
         }
-        return "(no error)";
+        std::string lines;
+        for (const std::string& problem : report_.problems) {
+            lines += problem + "\n";
+        }
+        return lines.empty() ? "(no error)" : lines;
     }
 
+    const PackReport& report() const { return report_; }
     const test::TempDir& dir() const { return dir_; }
 
 private:
     test::TempDir dir_;
     std::string body_;
+    PackReport report_;
 };
 
 TEST(Manifest, ReadsEveryField) {
@@ -123,6 +133,7 @@ TEST(Manifest, ReadsEveryField) {
     EXPECT_EQ(spec.defaultOrderSoftware, 1);
     EXPECT_EQ(spec.texts[kWelcomeScreen], test::Gbk("文字 welcome\r\n第二行\r\n"));
     EXPECT_EQ(spec.images[kExtractScreen], Bitmap(4, 2));
+    EXPECT_TRUE(m.report().problems.empty()) << m.Error();
     ASSERT_EQ(spec.dirs.size(), 2u);
     EXPECT_EQ(spec.dirs[0].name, "");
     EXPECT_EQ(spec.dirs[0].files[0].name, "Voz.ini");
@@ -189,7 +200,7 @@ TEST(Manifest, RejectsTextsAndImagesTheSetupCannotShow) {
     {
         ManifestFolder m;
         test::WriteBytes(m.dir() / "i_style.bmp", Bitmap(4, 2, 8));
-        EXPECT_NE(m.Error().find("i_style.bmp: image is not a true-colour"), std::string::npos) << m.Error();
+        EXPECT_NE(m.Error().find("i_style.bmp: not a picture the setup can draw"), std::string::npos) << m.Error();
     }
     {
         ManifestFolder m;
@@ -199,15 +210,32 @@ TEST(Manifest, RejectsTextsAndImagesTheSetupCannotShow) {
     {
         ManifestFolder m;
         test::WriteText(m.dir() / "i_folder.bmp", "GIF89a");
-        EXPECT_NE(m.Error().find("i_folder.bmp: not a BMP file"), std::string::npos) << m.Error();
+        EXPECT_NE(m.Error().find("i_folder.bmp: not a picture the setup can draw"), std::string::npos) << m.Error();
     }
+}
+
+TEST(Manifest, WarnsOfPicturesTheSetupDrawsCutOffOrSmall) {
+    ManifestFolder m;
+    test::WriteBytes(m.dir() / "i_main.bmp", Bitmap(492, 308, 32));
+    test::WriteBytes(m.dir() / "i_welcome.bmp", Bitmap(500, 300));
+    m.Load();
+    EXPECT_TRUE(m.report().problems.empty()) << m.Error();
+    std::string warnings;
+    for (const std::string& w : m.report().warnings) {
+        warnings += w + "\n";
+    }
+    EXPECT_EQ(warnings.find("i_main.bmp"), std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("i_welcome.bmp: 500x300 is larger than the 492x308 screen"), std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("i_style.bmp: 4x2 is smaller than the 492x308 screen"), std::string::npos) << warnings;
 }
 
 TEST(Manifest, RejectsNamesWindowsOrGbkCannotHold) {
     {
         ManifestFolder m;
         test::WriteText(m.dir() / "client" / "a:b.txt", "x");
-        EXPECT_NE(m.Error().find("Windows does not allow"), std::string::npos) << m.Error();
+        EXPECT_NE(m.Error().find("a:b.txt: " + std::string(DescribeNameCheck(NameCheck::kLeavesFolder))),
+                  std::string::npos)
+            << m.Error();
     }
     {
         ManifestFolder m;
@@ -222,14 +250,18 @@ TEST(SetupText, ConvertsLineBreaksToCrLfAndDropsTheByteOrderMark) {
     EXPECT_THROW(SetupText("\xFF\xFE", "t"), PackError);
 }
 
-TEST(BitmapCheck, AcceptsOnlyWholeUncompressedTrueColourBitmaps) {
-    EXPECT_EQ(CheckSetupBitmap(Bitmap(492, 308)), "");
+TEST(BitmapCheck, AcceptsWhatTheSetupDraws) {
+    for (uint16_t bits : {24, 32}) {
+        BitmapCheck check = CheckSetupBitmap(Bitmap(492, 308, bits));
+        EXPECT_EQ(check.problem, "") << bits;
+        EXPECT_EQ(check.warning, "") << bits;
+    }
     auto cut = Bitmap(10, 10);
     cut.resize(cut.size() - 1);
-    EXPECT_EQ(CheckSetupBitmap(cut), "unreadable BMP: pixel data missing");
-    EXPECT_NE(CheckSetupBitmap(Bitmap(4, 4, 24, 1)), "");
-    EXPECT_NE(CheckSetupBitmap(Bitmap(4, 4, 32)), "");
-    EXPECT_NE(CheckSetupBitmap({'B', 'M'}), "");
+    for (const auto& bytes : {cut, Bitmap(4, 4, 24, 1), Bitmap(4, 4, 8), Bitmap(4, 4, 16), std::vector<uint8_t>{'B', 'M'},
+                              Bitmap(600, 600)}) {
+        EXPECT_NE(CheckSetupBitmap(bytes).problem, "") << bytes.size();
+    }
 }
 
 }  // namespace

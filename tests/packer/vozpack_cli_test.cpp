@@ -17,7 +17,8 @@ class SampleSetup : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir_ = new test::TempDir();
-        test::CommandResult r = test::Vozpack("build " + kSample + " -o " + (dir_->path() / "setup.exe").string());
+        test::CommandResult r =
+            test::Vozpack("build " + kSample + " -o " + (dir_->path() / "setup.exe").string() + " --placeholder-stub");
         ASSERT_EQ(r.status, 0) << r.out;
     }
     static void TearDownTestSuite() { delete dir_; }
@@ -133,8 +134,12 @@ TEST(VozpackCli, TakesTheStubBesideItselfByDefault) {
     fs::copy_file(VOZPACK_PATH, tool);
     const std::string build = "build " + kSample + " -o " + (dir / "s.exe").string();
 
-    // Without one, a placeholder, and a note that the setup does not run.
-    test::CommandResult placeholder = test::RunCommand(tool.string() + " " + build);
+    // Without one, nothing is built: a setup that does not run is made only when asked for.
+    test::CommandResult none = test::RunCommand(tool.string() + " " + build);
+    EXPECT_EQ(none.status, 2) << none.out;
+    EXPECT_NE(none.out.find("no setup stub"), std::string::npos) << none.out;
+    EXPECT_FALSE(fs::exists(dir / "s.exe"));
+    test::CommandResult placeholder = test::RunCommand(tool.string() + " " + build + " --placeholder-stub");
     ASSERT_EQ(placeholder.status, 0) << placeholder.out;
     EXPECT_NE(placeholder.out.find("placeholder"), std::string::npos) << placeholder.out;
     std::vector<uint8_t> bytes = test::ReadBytes(dir / "s.exe");

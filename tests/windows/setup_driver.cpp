@@ -10,6 +10,9 @@
 //   setup_driver unsaved SETUP.exe WORK-DIR SOURCE-DIR
 //   setup_driver demo    SETUP.exe WORK-DIR SOURCE-DIR FOLDER
 //   setup_driver broken  SETUP.exe WORK-DIR STUB.exe
+//   setup_driver folders SETUP.exe WORK-DIR
+//   setup_driver nogroup SETUP.exe WORK-DIR SOURCE-DIR
+//   setup_driver nofolder SETUP.exe WORK-DIR
 //
 // install: the sample package, every screen, Back and Next, the whole
 // installation, then the settings pages up to Finish. variant: a package with an order software default outside
@@ -20,7 +23,11 @@
 // Finish cannot replace a Voz.ini held open and says so in one message. demo:
 // a default installation into FOLDER with a screenshot of every screen. broken:
 // the bare stub, and copies of SETUP.exe cut short and damaged, say so in one
-// message and install nothing. SOURCE-DIR is the client tree the package was
+// message and install nothing. folders: an empty or relative folder at Next
+// on the extraction page gives one message and the page stays. nogroup: a
+// package without a program-group name installs without any message.
+// nofolder: an install folder that cannot be made ends in one message that
+// the installation did not complete. SOURCE-DIR is the client tree the package was
 // made from. WORK-DIR receives NAME.request files, which the script that runs
 // the driver turns into screenshots of the display, NAME.png, deleting the
 // request; the broken scenario also writes its setups there.
@@ -1402,11 +1409,135 @@ void BrokenScenario(const std::wstring& setup, const CPackageInfo& package, cons
     Check(NothingInstalled(package, folder), "nothing was installed");
 }
 
+// The message that Next on the extraction page gives for an empty or relative folder.
+const std::wstring kFolderNotAbsolute =
+    L"安装路径必须是完整的路径：以盘符和“\\”开头（如 D:\\Voz），或以“\\\\服务器\\共享”开头。请重新输入。";
+
+// The message box the setup shows over the wizard sheet, or null.
+HWND WaitMessageOver(const SetupRun& run, HWND sheet) {
+    return WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && GetWindow(w, GW_OWNER) == sheet; });
+}
+
+void CloseMessage(HWND box) {
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    Check(WaitUntil([&] { return !IsWindow(box); }), "the message closes");
+}
+
+// True when no settings file lies in the folder of the setup's current
+// folder, at the root of its drive or in `folder`.
+bool NoSettingsFileIn(const std::wstring& folder) {
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    for (const std::wstring& place : {std::wstring(current), std::wstring(L""), folder}) {
+        if (Exists(place + L"\\Voz.ini") || Exists(place + L"\\2nd_voz.ini")) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Next on the extraction page with an empty folder, a relative one and one
+// on a drive without its backslash: each time one message says what is
+// wrong, the wizard stays on the page with Back and Next, and nothing is
+// written anywhere.
+void FoldersScenario(const std::wstring& setup, const CPackageInfo& package) {
+    const std::wstring folder = Field(package.m_szInstallDir);
+    CleanInstallation(package, folder);
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    SetupRun run;
+    HWND welcome = StartSetup(run, setup, package);
+    HWND sheet = welcome != nullptr ? OpenWizard(run, welcome, package) : nullptr;
+    if (!Check(sheet != nullptr, "the wizard opens")) {
+        return;
+    }
+    NextToExtractionPage(sheet, 0);
+    HWND folderPage = reinterpret_cast<HWND>(Send(sheet, PSM_INDEXTOHWND, 1));
+    for (const std::wstring typed : {L"", L"Client", L"D:Client"}) {
+        const std::string what = "folder \"" + Utf8(typed) + "\"";
+        TypeInto(GetDlgItem(folderPage, 1000), typed);
+        PressNext(sheet);
+        HWND box = WaitMessageOver(run, sheet);
+        if (Check(box != nullptr, what + ": a message")) {
+            CheckText(Text(box), L"安装程序", what + ": message caption");
+            CheckText(Text(GetDlgItem(box, 0xFFFF)), kFolderNotAbsolute, what + ": message text");
+            Check(TopWindows(run.Id(), [&](HWND w) { return w != sheet; }).size() == 1, what + ": one message");
+            if (typed.empty()) {
+                Screenshot(box, L"51-empty-folder");
+            }
+            CloseMessage(box);
+        }
+        ExpectPage(sheet, 4, {true, true, false}, what + ": the wizard stays on the extraction page");
+    }
+    Check(!Exists(std::wstring(current) + L"\\Client") && !Exists(L"D:Client") && NoSettingsFileIn(current),
+          "no file written in the current folder or at the drive's root");
+    Check(NothingInstalled(package, folder), "nothing was installed");
+    PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Check(run.Ended(10000), "the close box ends the program");
+}
+
+// A package with an empty program-group name and no shortcuts installs
+// without any message; the uninstall data names the Programs folder itself.
+void NoGroupScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir) {
+    Check(package.m_szGroup[0] == '\0' && package.m_nShortcutCount == 0, "the package has no group name and no shortcut");
+    const std::wstring folder = Field(package.m_szInstallDir);
+    DeleteTree(folder);
+    SetupRun run;
+    HWND welcome = StartSetup(run, setup, package);
+    HWND sheet = welcome != nullptr ? OpenWizard(run, welcome, package) : nullptr;
+    if (!Check(sheet != nullptr, "the wizard opens")) {
+        return;
+    }
+    NextToExtractionPage(sheet, 0);
+    if (RunInstallation(run, sheet, {})) {
+        CheckInstalledTree(package, folder, sourceDir, CopiesOf(package, Wide(voz::InstallStyles(package).front())));
+        CheckShortcutsAndUninstaller(package, folder);
+        Screenshot(sheet, L"52-no-group-settings-page");
+    }
+    PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Check(run.Ended(10000), "the close box ends the program");
+    DeleteTree(folder);
+}
+
+// An install folder that cannot be made (a file stands where a folder of its
+// path should be): one message says that the installation did not complete
+// and names the folder, and no settings file is written anywhere.
+void NoFolderScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& workDir) {
+    const std::wstring blocker = workDir + L"\\blocker";
+    HANDLE file = CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    Check(file != INVALID_HANDLE_VALUE, "a file stands in the install folder's way");
+    CloseHandle(file);
+    const std::wstring folder = blocker + L"\\沃兹期货";
+    SetupRun run;
+    HWND welcome = StartSetup(run, setup, package);
+    HWND sheet = welcome != nullptr ? OpenWizard(run, welcome, package) : nullptr;
+    if (!Check(sheet != nullptr, "the wizard opens")) {
+        return;
+    }
+    NextToExtractionPage(sheet, 0);
+    TypeInto(GetDlgItem(reinterpret_cast<HWND>(Send(sheet, PSM_INDEXTOHWND, 1)), 1000), folder);
+    PressNext(sheet);
+    HWND box = WaitMessageOver(run, sheet);
+    if (Check(box != nullptr, "a message says the installation did not complete")) {
+        const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
+        CheckText(text, L"安装未完成，有 1 项未能完成：\r\n\r\n安装目录 " + folder + L"（无法创建安装目录）",
+                  "message text");
+        Screenshot(box, L"53-no-install-folder");
+        CloseMessage(box);
+    }
+    ExpectPage(sheet, 5, {false, true, false}, "after the message: first settings page");
+    Check(NoSettingsFileIn(workDir) && !Exists(folder), "no settings file outside the install folder");
+    PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Check(run.Ended(10000), "the close box ends the program");
+    DeleteFileW(blocker.c_str());
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|demo|broken SETUP.exe WORK-DIR [SOURCE-DIR|STUB] [FOLDER]\n");
+        std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|demo|broken|folders|nogroup|nofolder "
+                             "SETUP.exe WORK-DIR [SOURCE-DIR|STUB] [FOLDER]\n");
         return 2;
     }
     CoInitialize(nullptr);
@@ -1430,6 +1561,12 @@ int wmain(int argc, wchar_t** argv) {
         UnsavedScenario(setup, package);
     } else if (scenario == L"broken") {
         BrokenScenario(setup, package, extra, g_shotDir);
+    } else if (scenario == L"folders") {
+        FoldersScenario(setup, package);
+    } else if (scenario == L"nogroup") {
+        NoGroupScenario(setup, package, extra);
+    } else if (scenario == L"nofolder") {
+        NoFolderScenario(setup, package, g_shotDir);
     } else {
         std::fprintf(stderr, "unknown scenario\n");
         return 2;

@@ -5,7 +5,8 @@
 #
 #   setup_e2e.sh SCENARIO VOZPACK STUB DRIVER WORK-DIR [LOCALE]
 #
-# SCENARIO is install, variant, quit, unsaved, demo or broken (see setup_driver.cpp). The
+# SCENARIO is install, variant, quit, unsaved, demo, broken, folders, nogroup or
+# nofolder (see setup_driver.cpp). The
 # screenshots go to WORK-DIR/SCENARIO/*.png; the Wine prefix is
 # WORK-DIR/wineprefix, shared by the scenarios, which must not run at once.
 # LOCALE, when given, replaces the Chinese locale Wine runs in, so that the
@@ -26,12 +27,13 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 case $scenario in
   variant) manifest=$root/tests/windows/e2e/variant.toml ;;
+  nogroup) manifest=$root/tests/windows/e2e/nogroup.toml ;;
   *) manifest=$root/sample/manifest.toml ;;
 esac
 "$vozpack" build "$manifest" -o "$shots/setup.exe" --stub "$stub" >/dev/null
 case $scenario in
   broken) extra=("$(winpath "$stub")") ;;
-  quit) extra=() ;;
+  quit|folders|nofolder) extra=() ;;
   # A default installation into a folder beside the screenshots.
   demo) extra=("$(winpath "$root/sample/client")" "$(winpath "$shots/installed")") ;;
   *) extra=("$(winpath "$root/sample/client")") ;;

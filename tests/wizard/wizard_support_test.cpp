@@ -10,7 +10,7 @@
 #include "package/package_info.h"
 #include "wizard/install_messages.h"
 #include "wizard/install_styles.h"
-#include "wizard/package_image.h"
+#include "package/package_image.h"
 
 namespace voz {
 namespace {
@@ -58,14 +58,15 @@ TEST_F(InstallStylesTest, ReadsNoRecordBeyondTheTable) {
 std::vector<ExtractFailure> Failures(int count) {
     std::vector<ExtractFailure> failures;
     for (int i = 0; i < count; ++i) {
-        failures.push_back({"dir\\file" + std::to_string(i) + ".dat", FailureKind::kFileNotCreated, "denied"});
+        failures.push_back(
+            {"dir\\file" + std::to_string(i) + ".dat", FailureKind::kFileNotCreated, "denied", FailureItem::kFile});
     }
     return failures;
 }
 
 TEST(FailureSummary, NamesHowManyFailedAndTheFirstFew) {
-    EXPECT_EQ(FailureSummary({}), "");
-    const std::string two = FailureSummary(Failures(2));
+    EXPECT_EQ(FailureSummary({}, true), "");
+    const std::string two = FailureSummary(Failures(2), true);
     EXPECT_NE(two.find(" 2 "), std::string::npos) << two;
     EXPECT_NE(two.find("dir\\file0.dat"), std::string::npos);
     EXPECT_NE(two.find("dir\\file1.dat"), std::string::npos);
@@ -73,7 +74,7 @@ TEST(FailureSummary, NamesHowManyFailedAndTheFirstFew) {
 }
 
 TEST(FailureSummary, CountsTheFailuresItDoesNotName) {
-    const std::string seven = FailureSummary(Failures(7));
+    const std::string seven = FailureSummary(Failures(7), true);
     EXPECT_NE(seven.find(" 7 "), std::string::npos) << seven;
     EXPECT_NE(seven.find("dir\\file4.dat"), std::string::npos);
     EXPECT_EQ(seven.find("dir\\file5.dat"), std::string::npos);
@@ -81,9 +82,45 @@ TEST(FailureSummary, CountsTheFailuresItDoesNotName) {
 }
 
 TEST(FailureSummary, EveryKindHasAText) {
-    for (int kind = 0; kind <= static_cast<int>(FailureKind::kRemoveFailed); ++kind) {
+    for (int kind = 0; kind <= static_cast<int>(FailureKind::kReadFailed); ++kind) {
         EXPECT_GT(std::strlen(FailureKindText(static_cast<FailureKind>(kind))), 0u) << kind;
     }
+}
+
+TEST(FailureSummary, NamesEachItemInWordsAlsoWithoutAName) {
+    struct Case {
+        ExtractFailure failure;
+        std::string line;
+    };
+    const Case cases[] = {
+        {{"", FailureKind::kUnsafeName, "", FailureItem::kProgramGroup, NameCheck::kEmpty}, "\xB3\xCC\xD0\xF2\xD7\xE9\xC3\xFB\xB3\xC6\xCE\xAA\xBF\xD5"},  // 程序组名称为空
+        {{"..\\x.lnk", FailureKind::kUnsafeName, "", FailureItem::kShortcut, NameCheck::kLeavesFolder},
+         "\xBF\xEC\xBD\xDD\xB7\xBD\xCA\xBD ..\\x.lnk\xA3\xA8\xC3\xFB\xB3\xC6\xD6\xB8\xCF\xF2\xB0\xB2\xD7\xB0\xC4\xBF\xC2\xBC\xD6\xAE\xCD\xE2\xA3\xA9"},  // 快捷方式（名称指向安装目录之外）
+        {{"", FailureKind::kSpecialFolderUnknown, "", FailureItem::kDesktop}, "\xD7\xC0\xC3\xE6\xA3\xA8\xD5\xD2\xB2\xBB\xB5\xBD\xCF\xB5\xCD\xB3\xCE\xC4\xBC\xFE\xBC\xD0\xA3\xA9"},  // 桌面（找不到系统文件夹）
+        {{"Q:\\Voz", FailureKind::kNoInstallFolder, "", FailureItem::kInstallFolder},
+         "\xB0\xB2\xD7\xB0\xC4\xBF\xC2\xBC Q:\\Voz\xA3\xA8\xCE\xDE\xB7\xA8\xB4\xB4\xBD\xA8\xB0\xB2\xD7\xB0\xC4\xBF\xC2\xBC\xA3\xA9"},  // 安装目录（无法创建安装目录）
+        {{"2nd_voz.ini", FailureKind::kWriteFailed, "", FailureItem::kSettingsFile},
+         "\xC9\xE8\xD6\xC3\xCE\xC4\xBC\xFE 2nd_voz.ini\xA3\xA8\xD0\xB4\xC8\xEB\xCA\xA7\xB0\xDC\xA3\xA9"},  // 设置文件（写入失败）
+    };
+    for (const Case& c : cases) {
+        const std::string text = FailureSummary({c.failure}, true);
+        EXPECT_NE(text.find("\r\n\r\n" + c.line), std::string::npos) << text;
+        EXPECT_EQ(text.find("\xA3\xA8\xA3\xA9"), std::string::npos) << text;  // （）
+    }
+}
+
+TEST(FailureSummary, SaysWhenTheInstallationDidNotComplete) {
+    const std::vector<ExtractFailure> failures = Failures(1);
+    EXPECT_EQ(FailureSummary(failures, true).rfind("\xB0\xB2\xD7\xB0\xD2\xD1\xCD\xEA\xB3\xC9\xA3\xAC\xB5\xAB\xD3\xD0 1 ", 0), 0u);  // 安装已完成，但有
+    EXPECT_EQ(FailureSummary(failures, false).rfind("\xB0\xB2\xD7\xB0\xCE\xB4\xCD\xEA\xB3\xC9\xA3\xAC\xD3\xD0 1 ", 0), 0u);  // 安装未完成，有
+}
+
+TEST(InstallationCompleted, NotWithoutInstallFolderOrWithNoFileWritten) {
+    const std::vector<ExtractFailure> noFolder = {{"Q:\\x", FailureKind::kNoInstallFolder, "", FailureItem::kInstallFolder}};
+    EXPECT_FALSE(InstallationCompleted(noFolder, 0, 0));
+    EXPECT_FALSE(InstallationCompleted(Failures(3), 3, 0));
+    EXPECT_TRUE(InstallationCompleted(Failures(2), 3, 1));
+    EXPECT_TRUE(InstallationCompleted({}, 0, 0));  // a package without files
 }
 
 // A BMP file: file header, 40-byte info header, rows padded to four bytes.
