@@ -30,16 +30,6 @@ void CopyToField(char (&field)[N], const std::string& text) {
     field[n] = '\0';
 }
 
-
-CProp3::CProp3() : PropertyPage(IDD_PROP3) {}
-
-bool CProp3::OnInitDialog() {
-    g_pProgress = Item(IDC_PROGRESS);
-    return true;
-}
-
-void CProp3::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT); }
-
 // Why the install folder field cannot be used, or null when it can: an
 // empty or relative folder would install below whatever the current folder
 // is; one that does not fit the package's 256-byte field, that GBK cannot
@@ -57,6 +47,15 @@ const char* FolderProblem(bool readable, const std::string& folder) {
 }
 
 }  // namespace
+
+CProp3::CProp3() : PropertyPage(IDD_PROP3) {}
+
+bool CProp3::OnInitDialog() {
+    g_pProgress = Item(IDC_PROGRESS);
+    return true;
+}
+
+void CProp3::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT); }
 
 LRESULT CProp3::OnWizardNext() {
     auto* sheet = static_cast<CPropSheet*>(Sheet());

@@ -1411,7 +1411,7 @@ void BrokenScenario(const std::wstring& setup, const CPackageInfo& package, cons
 
 // The message that Next on the extraction page gives for an empty or relative folder.
 const std::wstring kFolderNotAbsolute =
-    L"安装路径必须是完整的路径：以盘符和“\\”开头（如 D:\\Voz），或以“\\\\服务器\\共享”开头。请重新输入。";
+    L"安装路径必须是完整的路径：\r\n以盘符和“\\”开头，\r\n或以“\\\\服务器\\共享”开头。\r\n请重新输入。";
 
 // The message box the setup shows over the wizard sheet, or null.
 HWND WaitMessageOver(const SetupRun& run, HWND sheet) {
