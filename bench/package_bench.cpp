@@ -57,7 +57,8 @@ const Corpus& GetCorpus() {
         }
         auto* c = new Corpus();
         PackageSpec spec;
-        spec.dirs = ScanSourceTree(root);
+        std::vector<std::string> problems;
+        spec.dirs = ScanSourceTree(root, problems);
         PackageSpec small = spec;
         for (auto& dir : small.dirs) {
             for (auto& file : dir.files) {

@@ -1478,8 +1478,14 @@ void FoldersScenario(const std::wstring& setup, const CPackageInfo& package) {
 
 // A package with an empty program-group name and no shortcuts installs
 // without any message; the uninstall data names the Programs folder itself.
+// Its folder of 1,500 files, packed as several records, installs whole.
 void NoGroupScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir) {
     Check(package.m_szGroup[0] == '\0' && package.m_nShortcutCount == 0, "the package has no group name and no shortcut");
+    int marketRecords = 0;
+    for (int d = 0; d < package.m_nDirCount; ++d) {
+        marketRecords += Field(package.m_dirs[d].szName) == L"行情数据\\日线" ? 1 : 0;
+    }
+    Check(marketRecords == 3, "the folder of 1,500 files is packed as three records of its name");
     const std::wstring folder = Field(package.m_szInstallDir);
     DeleteTree(folder);
     SetupRun run;

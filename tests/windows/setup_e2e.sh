@@ -25,9 +25,19 @@ mkdir -p "$shots"
 # Windows programs see the Unix file system as drive Z:.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
+client=$root/sample/client
 case $scenario in
   variant) manifest=$root/tests/windows/e2e/variant.toml ;;
-  nogroup) manifest=$root/tests/windows/e2e/nogroup.toml ;;
+  nogroup)
+    # The sample client with a market-data folder of 1,500 files, more than
+    # one folder record holds: the package's paths made absolute.
+    client=$shots/client
+    cp -r "$root/sample/client" "$client"
+    mkdir -p "$client/行情数据/日线"
+    for i in $(seq 1500); do echo "$i" >"$client/行情数据/日线/$i.day"; done
+    manifest=$shots/nogroup.toml
+    sed -e "s|\"../../../sample/client\"|'$client'|" -e "s|\"../../../sample/|\"$root/sample/|" \
+      "$root/tests/windows/e2e/nogroup.toml" >"$manifest" ;;
   *) manifest=$root/sample/manifest.toml ;;
 esac
 "$vozpack" build "$manifest" -o "$shots/setup.exe" --stub "$stub" >/dev/null
@@ -35,8 +45,8 @@ case $scenario in
   broken) extra=("$(winpath "$stub")") ;;
   quit|folders|nofolder) extra=() ;;
   # A default installation into a folder beside the screenshots.
-  demo) extra=("$(winpath "$root/sample/client")" "$(winpath "$shots/installed")") ;;
-  *) extra=("$(winpath "$root/sample/client")") ;;
+  demo) extra=("$(winpath "$client")" "$(winpath "$shots/installed")") ;;
+  *) extra=("$(winpath "$client")") ;;
 esac
 
 # The driver asks for a screenshot by creating NAME.request and waits until
