@@ -1423,6 +1423,22 @@ void CloseMessage(HWND box) {
     Check(WaitUntil([&] { return !IsWindow(box); }), "the message closes");
 }
 
+// Starts the setup and walks its wizard to the extraction page with the
+// first order software; the wizard sheet, or null when it did not open.
+HWND WizardAtExtractionPage(SetupRun& run, const std::wstring& setup, const CPackageInfo& package) {
+    HWND welcome = StartSetup(run, setup, package);
+    HWND sheet = welcome != nullptr ? OpenWizard(run, welcome, package) : nullptr;
+    if (Check(sheet != nullptr, "the wizard opens")) {
+        NextToExtractionPage(sheet, 0);
+    }
+    return sheet;
+}
+
+void CloseWizard(const SetupRun& run, HWND sheet) {
+    PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Check(run.Ended(10000), "the close box ends the program");
+}
+
 // True when no settings file lies in the folder of the setup's current
 // folder, at the root of its drive or in `folder`.
 bool NoSettingsFileIn(const std::wstring& folder) {
@@ -1446,12 +1462,10 @@ void FoldersScenario(const std::wstring& setup, const CPackageInfo& package) {
     wchar_t current[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, current);
     SetupRun run;
-    HWND welcome = StartSetup(run, setup, package);
-    HWND sheet = welcome != nullptr ? OpenWizard(run, welcome, package) : nullptr;
-    if (!Check(sheet != nullptr, "the wizard opens")) {
+    HWND sheet = WizardAtExtractionPage(run, setup, package);
+    if (sheet == nullptr) {
         return;
     }
-    NextToExtractionPage(sheet, 0);
     HWND folderPage = reinterpret_cast<HWND>(Send(sheet, PSM_INDEXTOHWND, 1));
     for (const std::wstring typed : {L"", L"Client", L"D:Client"}) {
         const std::string what = "folder \"" + Utf8(typed) + "\"";
@@ -1472,8 +1486,7 @@ void FoldersScenario(const std::wstring& setup, const CPackageInfo& package) {
     Check(!Exists(std::wstring(current) + L"\\Client") && !Exists(L"D:Client") && NoSettingsFileIn(current),
           "no file written in the current folder or at the drive's root");
     Check(NothingInstalled(package, folder), "nothing was installed");
-    PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
-    Check(run.Ended(10000), "the close box ends the program");
+    CloseWizard(run, sheet);
 }
 
 // A package with an empty program-group name and no shortcuts installs
@@ -1489,19 +1502,16 @@ void NoGroupScenario(const std::wstring& setup, const CPackageInfo& package, con
     const std::wstring folder = Field(package.m_szInstallDir);
     DeleteTree(folder);
     SetupRun run;
-    HWND welcome = StartSetup(run, setup, package);
-    HWND sheet = welcome != nullptr ? OpenWizard(run, welcome, package) : nullptr;
-    if (!Check(sheet != nullptr, "the wizard opens")) {
+    HWND sheet = WizardAtExtractionPage(run, setup, package);
+    if (sheet == nullptr) {
         return;
     }
-    NextToExtractionPage(sheet, 0);
     if (RunInstallation(run, sheet, {})) {
         CheckInstalledTree(package, folder, sourceDir, CopiesOf(package, Wide(voz::InstallStyles(package).front())));
         CheckShortcutsAndUninstaller(package, folder);
         Screenshot(sheet, L"52-no-group-settings-page");
     }
-    PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
-    Check(run.Ended(10000), "the close box ends the program");
+    CloseWizard(run, sheet);
     DeleteTree(folder);
 }
 
@@ -1515,12 +1525,10 @@ void NoFolderScenario(const std::wstring& setup, const CPackageInfo& package, co
     CloseHandle(file);
     const std::wstring folder = blocker + L"\\沃兹期货";
     SetupRun run;
-    HWND welcome = StartSetup(run, setup, package);
-    HWND sheet = welcome != nullptr ? OpenWizard(run, welcome, package) : nullptr;
-    if (!Check(sheet != nullptr, "the wizard opens")) {
+    HWND sheet = WizardAtExtractionPage(run, setup, package);
+    if (sheet == nullptr) {
         return;
     }
-    NextToExtractionPage(sheet, 0);
     TypeInto(GetDlgItem(reinterpret_cast<HWND>(Send(sheet, PSM_INDEXTOHWND, 1)), 1000), folder);
     PressNext(sheet);
     HWND box = WaitMessageOver(run, sheet);
@@ -1533,8 +1541,7 @@ void NoFolderScenario(const std::wstring& setup, const CPackageInfo& package, co
     }
     ExpectPage(sheet, 5, {false, true, false}, "after the message: first settings page");
     Check(NoSettingsFileIn(workDir) && !Exists(folder), "no settings file outside the install folder");
-    PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
-    Check(run.Ended(10000), "the close box ends the program");
+    CloseWizard(run, sheet);
     DeleteFileW(blocker.c_str());
 }
 
