@@ -1,10 +1,14 @@
-// Loads arbitrary bytes as a package and measures every file it names.
+// Loads arbitrary bytes as a package, measures every file it names, judges
+// every name by the installation's rules and reads every image as the setup
+// draws it.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "package/block_decoder.h"
+#include "package/install_rules.h"
+#include "package/package_image.h"
 #include "package/package_loader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -29,6 +33,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 MeasureSequence(input, static_cast<uint32_t>(file.nDataSize));
             }
         }
+    }
+    for (const NameProblem& problem : CheckPackageNames(NamesOf(*package))) {
+        if (problem.check == NameCheck::kSafe) {
+            std::abort();
+        }
+    }
+    for (int screen = 0; screen < kScreenCount; ++screen) {
+        const int32_t imageSize = package->ImageSize(screen);
+        ParsePackageImage(package->Image(screen).get(), imageSize > 0 ? static_cast<size_t>(imageSize) : 0);
     }
     return 0;
 }
