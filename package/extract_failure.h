@@ -19,6 +19,7 @@ enum class FailureKind {
     kCopyFailed,
     kDeleteFailed,
     kRemoveFailed,       // a folder that could not be removed
+    kAppListNotWritten,  // the entry in the system's list of installed apps
 };
 
 const char* DescribeFailureKind(FailureKind kind);

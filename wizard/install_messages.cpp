@@ -21,6 +21,8 @@ const char* FailureKindText(FailureKind kind) {
     case FailureKind::kCopyFailed: return "\xCE\xDE\xB7\xA8\xB8\xB4\xD6\xC6\xCE\xC4\xBC\xFE";    // 无法复制文件
     case FailureKind::kDeleteFailed: return "\xCE\xDE\xB7\xA8\xC9\xBE\xB3\xFD\xCE\xC4\xBC\xFE";  // 无法删除文件
     case FailureKind::kRemoveFailed: return "\xCE\xDE\xB7\xA8\xC9\xBE\xB3\xFD\xC4\xBF\xC2\xBC";  // 无法删除目录
+    case FailureKind::kAppListNotWritten:
+        return "\xCE\xB4\xC4\xDC\xBC\xD3\xC8\xEB\xD2\xD1\xB0\xB2\xD7\xB0\xB3\xCC\xD0\xF2\xC1\xD0\xB1\xED";  // 未能加入已安装程序列表
     }
     return "";
 }

@@ -99,6 +99,9 @@ DWORD WINAPI CProp3::ExtractionThread(LPVOID parameter) {
         options.shell = &shell;
         // Sent: the worker waits until the user-interface thread has moved the bar.
         options.progress = [](int percent) { SendMessageW(g_pProgress, PBM_SETPOS, static_cast<WPARAM>(percent), 0); };
+        options.registerApp = os::WriteAppListEntry;
+        // Written when the installation is done; the uninstaller removes them too.
+        options.laterFiles = {std::string(kSettingsFileName), std::string(kSecondSettingsFileName)};
         failures = ExtractPackage(*g_pExtractPackage, setup, options);
     } else {
         failures.push_back({"", FailureKind::kDamagedData, "the setup file cannot be opened again"});
