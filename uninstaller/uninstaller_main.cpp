@@ -40,6 +40,29 @@ constexpr wchar_t kFinishSwitch[] = L"--finish";
 constexpr size_t kLeftoversNamed = 10;
 constexpr DWORD kParentExitWaitMs = 30000;
 
+// Decimal digits without the C library's formatting, which would more than
+// double the program's size.
+template <typename Text>
+Text Decimal(uint64_t value) {
+    Text digits;
+    do {
+        digits.insert(digits.begin(), static_cast<typename Text::value_type>('0' + value % 10));
+        value /= 10;
+    } while (value != 0);
+    return digits;
+}
+
+uint64_t ParseDecimal(const std::wstring& digits) {
+    uint64_t value = 0;
+    for (wchar_t c : digits) {
+        if (c < L'0' || c > L'9') {
+            return 0;
+        }
+        value = value * 10 + static_cast<uint64_t>(c - L'0');
+    }
+    return value;
+}
+
 std::string Gbk(const std::wstring& wide) { return os::WideToGbk(wide).value_or(""); }
 
 std::wstring ModulePath() {
@@ -146,7 +169,7 @@ private:
             text += "\r\n    " + name;
         }
         if (left.total > left.names.size()) {
-            text += "\r\n" + std::string(texts::kLeftMore) + std::to_string(left.total - left.names.size()) +
+            text += "\r\n" + std::string(texts::kLeftMore) + Decimal<std::string>(left.total - left.names.size()) +
                     texts::kLeftMoreSuffix;
         }
         return text;
@@ -165,7 +188,7 @@ bool StartCopy(const std::wstring& self) {
     if (GetTempPathW(MAX_PATH + 1, folder) == 0) {
         return false;
     }
-    const std::wstring copy = std::wstring(folder) + L"voz-uninstall-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    const std::wstring copy = std::wstring(folder) + L"voz-uninstall-" + Decimal<std::wstring>(GetCurrentProcessId()) + L".exe";
     // Opened without read or write access, so that the system can still load
     // the program from it; the handle only carries the delete-on-close.
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
@@ -182,7 +205,7 @@ bool StartCopy(const std::wstring& self) {
     }
     HANDLE self_process = OpenProcess(SYNCHRONIZE, TRUE, GetCurrentProcessId());
     std::wstring command = L"\"" + copy + L"\" " + kFinishSwitch + L" " +
-                           std::to_wstring(reinterpret_cast<UINT_PTR>(self_process)) + L" \"" + self + L"\"";
+                           Decimal<std::wstring>(reinterpret_cast<UINT_PTR>(self_process)) + L" \"" + self + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
@@ -214,7 +237,7 @@ int StartFromInstallFolder() {
 }
 
 int FinishAsCopy(const std::wstring& parent, const std::wstring& original) {
-    auto process = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(std::wcstoull(parent.c_str(), nullptr, 10)));
+    auto process = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(ParseDecimal(parent)));
     WaitForSingleObject(process, kParentExitWaitMs);
     CloseHandle(process);
     Uninstaller uninstaller(Gbk(original));
