@@ -172,11 +172,16 @@ UninstallData ReadUninstallData(InputStream& program) {
         data.state = UninstallDataState::kNotAProgram;
         return data;
     }
-    if (*end == program.Size()) {
+    return ReadUninstallDataAt(program, *end);
+}
+
+UninstallData ReadUninstallDataAt(InputStream& program, uint64_t offset) {
+    UninstallData data;
+    if (offset >= program.Size()) {
         data.state = UninstallDataState::kNoData;
         return data;
     }
-    if (!program.Seek(*end) || !ReadTable(program, data.table)) {
+    if (!program.Seek(offset) || !ReadTable(program, data.table)) {
         data.state = UninstallDataState::kDamaged;
         return data;
     }

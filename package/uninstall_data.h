@@ -60,5 +60,7 @@ struct UninstallData {
 
 // Reads the uninstall table and the install log appended to a program file.
 UninstallData ReadUninstallData(InputStream& program);
+// Reads them from `offset` to the end of the stream.
+UninstallData ReadUninstallDataAt(InputStream& program, uint64_t offset);
 
 }  // namespace voz
