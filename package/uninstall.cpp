@@ -137,7 +137,7 @@ void RemoveLogged(std::string_view installDir, const InstallLog& log, std::strin
             RemoveFileAt(*path);
         }
     }
-    if (std::optional<std::string> self = inInstallDir(uninstallerName)) {
+    if (std::optional<std::string> self = inInstallDir(uninstallerName); self && !uninstallerName.empty()) {
         RemoveFileAt(*self);
     }
     // A folder's path is longer than its parent's, so the longest go first.
