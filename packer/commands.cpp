@@ -20,16 +20,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::vector<uint8_t> ReadWholeFile(const fs::path& path, const char* what) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw PackError(path.string() + ": cannot open the " + what);
+    }
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
+}
+
 std::vector<uint8_t> ReadStub(const std::optional<fs::path>& stub) {
     if (!stub) {
         // No Windows stub given: a zero-filled placeholder of the stub's size keeps the package offset right.
         return std::vector<uint8_t>(kStubSize, 0);
     }
-    std::ifstream in(*stub, std::ios::binary);
-    if (!in) {
-        throw PackError(stub->string() + ": cannot open the stub");
-    }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<uint8_t> bytes = ReadWholeFile(*stub, "stub");
     if (bytes.size() != kStubSize) {
         throw PackError(stub->string() + ": the stub is " + std::to_string(bytes.size()) + " bytes; it must be exactly " +
                         std::to_string(kStubSize));
@@ -121,6 +125,12 @@ nlohmann::json ToJson(const SetupInspection& inspection) {
         j["removes"].push_back(DisplayText(p.m_szRemove[i]));
     }
     j["uninstaller"] = {{"size", inspection.uninstallerSize}, {"stored", p.m_nUninstallerSize}};
+    if (!inspection.uninstallerKind.empty()) {
+        char crc[9];
+        std::snprintf(crc, sizeof crc, "%08x", inspection.uninstallerCrc);
+        j["uninstaller"]["kind"] = inspection.uninstallerKind;
+        j["uninstaller"]["crc32"] = crc;
+    }
     j["status"] = {{"state", StateName(p.m_status.state)}};
     if (!p.m_status.sound()) {
         j["status"]["where"] = p.m_status.where;
@@ -180,8 +190,14 @@ void PrintText(const nlohmann::json& j) {
     for (const auto& r : j["removes"]) {
         std::printf("remove %s\n", r.get<std::string>().c_str());
     }
-    std::printf("uninstaller: %llu bytes, %llu stored\n", j["uninstaller"]["size"].get<unsigned long long>(),
-                j["uninstaller"]["stored"].get<unsigned long long>());
+    const auto& uninstaller = j["uninstaller"];
+    std::printf("uninstaller: %llu bytes, %llu stored", uninstaller["size"].get<unsigned long long>(),
+                uninstaller["stored"].get<unsigned long long>());
+    if (uninstaller.contains("kind")) {
+        std::printf(", %s, CRC-32 %s", uninstaller["kind"].get<std::string>().c_str(),
+                    uninstaller["crc32"].get<std::string>().c_str());
+    }
+    std::printf("\n");
     const auto& status = j["status"];
     if (status["state"] == "sound") {
         std::printf("package: sound\n");
@@ -203,16 +219,37 @@ bool CheckReadable(const fs::path& setup) {
 
 }  // namespace
 
-std::optional<fs::path> DefaultStub(const fs::path& toolFolder) {
+std::optional<fs::path> DefaultStub(const fs::path& toolFolder) { return FileBesideTool(toolFolder, kDefaultStubName); }
+
+std::optional<fs::path> FileBesideTool(const fs::path& toolFolder, const char* name) {
     std::error_code ec;
-    fs::path stub = toolFolder / kDefaultStubName;
-    if (!fs::is_regular_file(stub, ec)) {
+    fs::path file = toolFolder / name;
+    if (!fs::is_regular_file(file, ec)) {
         return std::nullopt;
     }
-    return stub;
+    return file;
 }
 
-int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub) {
+namespace {
+
+// A manifest that names no uninstaller gets the default one, and the packer says which.
+void TakeDefaultUninstaller(PackageSpec& spec, const std::optional<fs::path>& defaultUninstaller) {
+    if (!defaultUninstaller) {
+        std::fprintf(stderr,
+                     "vozpack: no uninstaller: the manifest names none and there is no %s beside vozpack; "
+                     "卸载.exe will hold only its data and will not run\n",
+                     kDefaultUninstallerName);
+        return;
+    }
+    spec.uninstaller = ReadWholeFile(*defaultUninstaller, "uninstaller");
+    std::fprintf(stderr, "vozpack: uninstaller: the manifest names none; packing %s\n",
+                 defaultUninstaller->string().c_str());
+}
+
+}  // namespace
+
+int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub,
+                 const std::optional<fs::path>& defaultUninstaller) {
     fs::path temp = output;
     temp += ".tmp" + std::to_string(getpid());
     try {
@@ -222,6 +259,9 @@ int BuildCommand(const fs::path& manifest, const fs::path& output, const std::op
                          output.string().c_str());
         }
         PackageSpec spec = LoadManifest(manifest);
+        if (!spec.uninstallerNamed) {
+            TakeDefaultUninstaller(spec, defaultUninstaller);
+        }
         os::OutputFile out;
         if (!out.Create(temp.string())) {
             throw PackError(output.string() + ": cannot create the file");

@@ -12,15 +12,21 @@ namespace voz {
 // The name of the Windows setup stub that vozpack takes by default, from its
 // own folder.
 inline constexpr char kDefaultStubName[] = "setup-stub.exe";
+// The uninstaller packed when the manifest names none, from vozpack's folder.
+inline constexpr char kDefaultUninstallerName[] = "uninstaller.exe";
 
 // The stub to use when none is named: kDefaultStubName in toolFolder, when it
 // exists; nothing otherwise.
 std::optional<std::filesystem::path> DefaultStub(const std::filesystem::path& toolFolder);
+// The file `name` in toolFolder, when it exists.
+std::optional<std::filesystem::path> FileBesideTool(const std::filesystem::path& toolFolder, const char* name);
 
 // Without a stub the setup gets a zero-filled placeholder of the stub's size,
-// which keeps the package offset right but does not run.
+// which keeps the package offset right but does not run. A manifest without
+// an uninstaller gets defaultUninstaller, or without one an empty uninstaller.
 int BuildCommand(const std::filesystem::path& manifest, const std::filesystem::path& output,
-                 const std::optional<std::filesystem::path>& stub);
+                 const std::optional<std::filesystem::path>& stub,
+                 const std::optional<std::filesystem::path>& defaultUninstaller);
 int ListCommand(const std::filesystem::path& setup, bool json);
 int VerifyCommand(const std::filesystem::path& setup);
 // Installs the setup's package into dir for the given install style (default:

@@ -51,6 +51,7 @@ public:
         ReadRemoves(spec);
         if (auto uninstaller = table_["uninstaller"].value<std::string>()) {
             spec.uninstaller = ReadFile(base_ / *uninstaller);
+            spec.uninstallerNamed = true;
         }
         return spec;
     }

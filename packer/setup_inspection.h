@@ -24,6 +24,10 @@ struct SetupInspection {
     std::vector<InspectedFile> files;  // in package order
     uint64_t uninstallerSize = 0;
     std::string uninstallerProblem;
+    // Which uninstaller is packed: what kind of program it is, and the CRC-32
+    // of its bytes to tell one build from another.
+    std::string uninstallerKind;
+    uint32_t uninstallerCrc = 0;
 };
 
 // Loads the package and measures every file and the uninstaller without decoding them.
