@@ -35,7 +35,7 @@ else
   work=$(mktemp -d /tmp/voz-setup-run.XXXXXX)
   echo "no display: a default installation under a virtual display, in $work"
   bash tests/windows/setup_e2e.sh demo build/release/packer/vozpack build/win64/wizard/setup.exe \
-    build/win64/tests/windows/setup_driver.exe "$work"
+    build/win64/uninstaller/uninstaller.exe build/win64/tests/windows/setup_driver.exe "$work"
   echo "installed client: $work/demo/installed"
   echo "screenshots:"
   ls -1 "$work"/demo/*.png
