@@ -3,21 +3,12 @@
 #include <optional>
 
 #include "os/app_list.h"
+#include "os/app_list_key.h"
 #include "os/text_encoding.h"
 
 namespace voz::os {
 
 namespace {
-
-constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-std::optional<std::wstring> EntryKey(std::string_view key) {
-    std::optional<std::wstring> name = GbkToWide(key);
-    if (!name || name->empty() || name->find(L'\\') != std::wstring::npos) {
-        return std::nullopt;
-    }
-    return kUninstallKey + *name;
-}
 
 bool SetText(HKEY key, const wchar_t* name, std::string_view gbk) {
     std::optional<std::wstring> value = GbkToWide(gbk);
@@ -36,7 +27,7 @@ bool SetNumber(HKEY key, const wchar_t* name, DWORD value) {
 }  // namespace
 
 bool WriteAppListEntry(const AppListEntry& entry) {
-    std::optional<std::wstring> path = EntryKey(entry.key);
+    std::optional<std::wstring> path = AppListEntryKey(entry.key);
     HKEY key;
     if (!path || RegCreateKeyExW(HKEY_CURRENT_USER, path->c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                                  nullptr) != ERROR_SUCCESS) {
@@ -49,28 +40,6 @@ bool WriteAppListEntry(const AppListEntry& entry) {
               SetNumber(key, L"NoRepair", 1);
     RegCloseKey(key);
     return ok;
-}
-
-bool ReadAppListLocation(std::string_view key, std::string& location) {
-    std::optional<std::wstring> path = EntryKey(key);
-    wchar_t value[MAX_PATH + 1] = {};
-    DWORD bytes = sizeof value - sizeof(wchar_t);
-    if (!path || RegGetValueW(HKEY_CURRENT_USER, path->c_str(), L"InstallLocation", RRF_RT_REG_SZ, nullptr, value,
-                              &bytes) != ERROR_SUCCESS) {
-        return false;
-    }
-    std::optional<std::string> gbk = WideToGbk(value);
-    location = gbk.value_or("");
-    return gbk.has_value();
-}
-
-bool RemoveAppListEntry(std::string_view key) {
-    std::optional<std::wstring> path = EntryKey(key);
-    if (!path) {
-        return false;
-    }
-    LSTATUS status = RegDeleteKeyW(HKEY_CURRENT_USER, path->c_str());
-    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace voz::os

@@ -77,7 +77,7 @@ void CollectLeftovers(const os::NativePath& folder, const std::string& relative,
     for (const os::FolderEntry& entry : entries) {
         std::string name;
         if (!os::NativeToGbk(entry.name, name)) {
-            name = "?";
+            name.assign(1, '?');  // a name GBK cannot hold
         }
         std::string path = relative.empty() ? name : relative + "\\" + name;
         os::NativePath native = folder + os::kSeparator + entry.name;
@@ -142,7 +142,7 @@ void RemoveLogged(std::string_view installDir, const InstallLog& log, std::strin
     }
     // A folder's path is longer than its parent's, so the longest go first.
     std::vector<std::string> folders = log.folders;
-    std::stable_sort(folders.begin(), folders.end(),
+    std::sort(folders.begin(), folders.end(),
                      [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const std::string& folder : folders) {
         if (std::optional<std::string> path = inInstallDir(folder)) {

@@ -22,6 +22,24 @@ bool ReadPackageU32(InputStream& input, uint32_t& value) {
     return true;
 }
 
+StringRead ReadPackageString(char* field, int fieldSize, InputStream& input) {
+    field[0] = '\0';
+    uint32_t raw;
+    if (!ReadPackageU32(input, raw)) {
+        return StringRead::kTruncated;
+    }
+    auto length = static_cast<int32_t>(raw);
+    if (length < 0 || length > fieldSize - 1) {
+        return StringRead::kTooLong;
+    }
+    if (!input.ReadExact(field, static_cast<size_t>(length))) {
+        field[0] = '\0';
+        return StringRead::kTruncated;
+    }
+    field[length] = '\0';
+    return StringRead::kOk;
+}
+
 uint32_t Crc32(const void* data, size_t size, uint32_t crc) {
     // Bitwise rather than table-driven: the logs are small and so is the code,
     // which goes into both the setup stub and the uninstaller.

@@ -18,6 +18,12 @@ bool WritePackageString(std::string_view text, OutputStream& out);
 // Reads a little-endian u32; false when the stream ends first.
 bool ReadPackageU32(InputStream& input, uint32_t& value);
 
+// Reads a package string (u32 length, then that many bytes) into a field of
+// fieldSize bytes and terminates it. Anything but kOk leaves the field empty:
+// the stream ended early, or the text does not fit the field.
+enum class StringRead { kOk, kTruncated, kTooLong };
+StringRead ReadPackageString(char* field, int fieldSize, InputStream& input);
+
 // CRC-32 (the polynomial of zip and PNG) of size bytes, continuing from crc
 // (0 to start).
 uint32_t Crc32(const void* data, size_t size, uint32_t crc = 0);

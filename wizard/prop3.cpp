@@ -99,7 +99,9 @@ DWORD WINAPI CProp3::ExtractionThread(LPVOID parameter) {
         options.shell = &shell;
         // Sent: the worker waits until the user-interface thread has moved the bar.
         options.progress = [](int percent) { SendMessageW(g_pProgress, PBM_SETPOS, static_cast<WPARAM>(percent), 0); };
-        options.registerApp = os::WriteAppListEntry;
+        // A lambda rather than the function itself: std::function would
+        // otherwise link the type information of function pointers.
+        options.registerApp = [](const os::AppListEntry& entry) { return os::WriteAppListEntry(entry); };
         // Written when the installation is done; the uninstaller removes them too.
         options.laterFiles = {std::string(kSettingsFileName), std::string(kSecondSettingsFileName)};
         failures = ExtractPackage(*g_pExtractPackage, setup, options);
