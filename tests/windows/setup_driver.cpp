@@ -1642,6 +1642,25 @@ void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, c
         }
     }
 
+    // Started from the desktop, a folder it must never remove: refused.
+    const std::wstring desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    const std::wstring misplaced = desktop + L"\\" + Field(package.m_szUninstaller);
+    if (Check(CopyFileW(original.c_str(), misplaced.c_str(), FALSE) != FALSE, "an uninstaller on the desktop")) {
+        SetupRun run;
+        if (Check(run.Start(misplaced), "desktop: the uninstaller starts")) {
+            HWND box = WaitUninstallerMessage(package, "desktop");
+            CheckText(MessageText(box),
+                      L"卸载程序位于系统文件夹或用户文件夹中：\r\n" + desktop +
+                          L"\r\n\r\n为安全起见，不能从这里卸载，没有删除任何文件。",
+                      "desktop: the message names the folder");
+            Screenshot(box, L"45-uninstall-refused");
+            Answer(box, IDOK);
+            Check(run.Ended(10000) && TemporaryCopies() == 0, "desktop: the uninstaller ends, no copy made");
+        }
+        Check(Exists(misplaced) && AppListed(package) && Exists(folder + L"\\VozClient.exe"), "desktop: nothing removed");
+        DeleteFileW(misplaced.c_str());
+    }
+
     // No log, as an older setup wrote: links and group go, the folder's tree
     // only after a question; declined, a second run finishes.
     const std::vector<char> bytes = ReadAll(original);
