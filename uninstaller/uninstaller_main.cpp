@@ -203,21 +203,21 @@ bool StartCopy(const std::wstring& self) {
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
-    HANDLE self_process = OpenProcess(SYNCHRONIZE, TRUE, GetCurrentProcessId());
+    HANDLE selfProcess = OpenProcess(SYNCHRONIZE, TRUE, GetCurrentProcessId());
     std::wstring command = L"\"" + copy + L"\" " + kFinishSwitch + L" " +
-                           Decimal<std::wstring>(reinterpret_cast<UINT_PTR>(self_process)) + L" \"" + self + L"\"";
+                           Decimal<std::wstring>(reinterpret_cast<UINT_PTR>(selfProcess)) + L" \"" + self + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
-    bool running = self_process != nullptr &&
+    bool running = selfProcess != nullptr &&
                    CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder, &startup,
                                   &started);
     if (running) {
         CloseHandle(started.hThread);
         CloseHandle(started.hProcess);
     }
-    if (self_process != nullptr) {
-        CloseHandle(self_process);
+    if (selfProcess != nullptr) {
+        CloseHandle(selfProcess);
     }
     CloseHandle(file);  // the copy holds the inherited handle until it ends
     return running;
