@@ -23,6 +23,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::vector<uint8_t> ReadWholeFile(const fs::path& path, const char* what) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw PackError(path.string() + ": cannot open the " + what);
+    }
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
+}
+
 std::vector<uint8_t> ReadStub(const std::optional<fs::path>& stub, bool placeholder) {
     if (placeholder) {
         // For tests only: a zero-filled placeholder of the stub's size keeps the package offset right.
@@ -32,11 +40,7 @@ std::vector<uint8_t> ReadStub(const std::optional<fs::path>& stub, bool placehol
         throw PackError(std::string("no setup stub: name one with --stub, or put ") + kDefaultStubName +
                         " beside vozpack");
     }
-    std::ifstream in(*stub, std::ios::binary);
-    if (!in) {
-        throw PackError(stub->string() + ": cannot open the stub");
-    }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<uint8_t> bytes = ReadWholeFile(*stub, "stub");
     if (bytes.size() != kStubSize) {
         throw PackError(stub->string() + ": the stub is " + std::to_string(bytes.size()) + " bytes; it must be exactly " +
                         std::to_string(kStubSize));
@@ -126,6 +130,12 @@ nlohmann::json ToJson(const SetupInspection& inspection) {
     }
     j["uninstaller"] = {{"size", inspection.uninstallerSize}, {"stored", p.m_nUninstallerSize}};
     j["refused"] = inspection.refused;
+    if (!inspection.uninstallerKind.empty()) {
+        char crc[9];
+        std::snprintf(crc, sizeof crc, "%08x", inspection.uninstallerCrc);
+        j["uninstaller"]["kind"] = inspection.uninstallerKind;
+        j["uninstaller"]["crc32"] = crc;
+    }
     j["status"] = {{"state", StateName(p.m_status.state)}};
     if (!p.m_status.sound()) {
         j["status"]["where"] = p.m_status.where;
@@ -185,8 +195,14 @@ void PrintText(const nlohmann::json& j) {
     for (const auto& r : j["removes"]) {
         std::printf("remove %s\n", r.get<std::string>().c_str());
     }
-    std::printf("uninstaller: %llu bytes, %llu stored\n", j["uninstaller"]["size"].get<unsigned long long>(),
-                j["uninstaller"]["stored"].get<unsigned long long>());
+    const auto& uninstaller = j["uninstaller"];
+    std::printf("uninstaller: %llu bytes, %llu stored", uninstaller["size"].get<unsigned long long>(),
+                uninstaller["stored"].get<unsigned long long>());
+    if (uninstaller.contains("kind")) {
+        std::printf(", %s, CRC-32 %s", uninstaller["kind"].get<std::string>().c_str(),
+                    uninstaller["crc32"].get<std::string>().c_str());
+    }
+    std::printf("\n");
     for (const auto& refused : j["refused"]) {
         std::printf("refused by the setup: %s\n", refused.get<std::string>().c_str());
     }
@@ -211,17 +227,37 @@ bool CheckReadable(const fs::path& setup) {
 
 }  // namespace
 
-std::optional<fs::path> DefaultStub(const fs::path& toolFolder) {
+std::optional<fs::path> DefaultStub(const fs::path& toolFolder) { return FileBesideTool(toolFolder, kDefaultStubName); }
+
+std::optional<fs::path> FileBesideTool(const fs::path& toolFolder, const char* name) {
     std::error_code ec;
-    fs::path stub = toolFolder / kDefaultStubName;
-    if (!fs::is_regular_file(stub, ec)) {
+    fs::path file = toolFolder / name;
+    if (!fs::is_regular_file(file, ec)) {
         return std::nullopt;
     }
-    return stub;
+    return file;
 }
 
+namespace {
+
+// A manifest that names no uninstaller gets the default one, and the packer says which.
+void TakeDefaultUninstaller(PackageSpec& spec, const std::optional<fs::path>& defaultUninstaller) {
+    if (!defaultUninstaller) {
+        std::fprintf(stderr,
+                     "vozpack: no uninstaller: the manifest names none and there is no %s beside vozpack; "
+                     "卸载.exe will hold only its data and will not run\n",
+                     kDefaultUninstallerName);
+        return;
+    }
+    spec.uninstaller = ReadWholeFile(*defaultUninstaller, "uninstaller");
+    std::fprintf(stderr, "vozpack: uninstaller: the manifest names none; packing %s\n",
+                 defaultUninstaller->string().c_str());
+}
+
+}  // namespace
+
 int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub,
-                 bool placeholderStub) {
+                 const std::optional<fs::path>& defaultUninstaller, bool placeholderStub) {
     fs::path temp = output;
     temp += ".tmp" + std::to_string(getpid());
     try {
@@ -241,6 +277,9 @@ int BuildCommand(const fs::path& manifest, const fs::path& output, const std::op
         std::vector<uint8_t> stubBytes = ReadStub(stub, placeholderStub);
         if (placeholderStub) {
             std::fprintf(stderr, "vozpack: %s holds a placeholder stub and does not run\n", output.string().c_str());
+        }
+        if (!spec.uninstallerNamed) {
+            TakeDefaultUninstaller(spec, defaultUninstaller);
         }
         os::OutputFile out;
         if (!out.Create(temp.string())) {

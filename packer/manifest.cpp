@@ -52,6 +52,7 @@ public:
         ReadRemoves(spec);
         if (auto uninstaller = table_["uninstaller"].value<std::string>()) {
             spec.uninstaller = ReadFile(base_ / *uninstaller);
+            spec.uninstallerNamed = true;
         }
         CheckPackageSpec(spec, report_);
         return spec;

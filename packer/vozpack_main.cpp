@@ -18,6 +18,11 @@ int main(int argc, char** argv) {
     build->add_flag("--placeholder-stub", placeholderStub,
                     "for tests only: pack into a zero-filled placeholder of the stub's size; the setup does not run");
 
+    std::string uninstaller;
+    build->add_option("--uninstaller", uninstaller,
+                      "uninstaller for a manifest that names none; default: uninstaller.exe beside vozpack, or when "
+                      "there is none, no program");
+
     std::string setup;
     bool json = false;
     CLI::App* list = app.add_subcommand("list", "show what a setup holds");
@@ -43,15 +48,22 @@ int main(int argc, char** argv) {
         return status == 0 ? 0 : 2;
     }
     if (*build) {
+        std::error_code ec;
+        std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+        const std::filesystem::path toolFolder = ec ? std::filesystem::path(argv[0]).parent_path() : self.parent_path();
         std::optional<std::filesystem::path> stubPath;
         if (!stub.empty()) {
             stubPath = stub;
         } else {
-            std::error_code ec;
-            std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-            stubPath = voz::DefaultStub(ec ? std::filesystem::path(argv[0]).parent_path() : self.parent_path());
+            stubPath = voz::DefaultStub(toolFolder);
         }
-        return voz::BuildCommand(manifest, output, stubPath, placeholderStub);
+        std::optional<std::filesystem::path> uninstallerPath;
+        if (!uninstaller.empty()) {
+            uninstallerPath = uninstaller;
+        } else {
+            uninstallerPath = voz::FileBesideTool(toolFolder, voz::kDefaultUninstallerName);
+        }
+        return voz::BuildCommand(manifest, output, stubPath, uninstallerPath, placeholderStub);
     }
     if (*list) {
         return voz::ListCommand(setup, json);
