@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "package/package_format.h"
+#include "packer/block_cost.h"
+#include "packer/optimal_parse.h"
 
 namespace voz {
 
@@ -52,18 +54,14 @@ private:
     uint32_t count_ = 0;
 };
 
-uint32_t OffsetBits(uint32_t produced) { return static_cast<uint32_t>(std::bit_width(produced - 1)); }
-
-void PutLiteral(BitWriter& w, uint8_t byte) { w.Put(byte, 9); }
+void PutLiteral(BitWriter& w, uint8_t byte) { w.Put(byte, kLiteralBits); }
 
 void PutMatch(BitWriter& w, uint32_t produced, uint32_t offset, uint32_t length) {
     w.Put(1, 1);
-    if (length == 2) {
-        w.Put(0, 1);
-    } else {
-        auto k = static_cast<uint32_t>(std::bit_width(length - 1) - 1);  // 2^k + 1 <= length <= 2^(k+1)
-        w.Put((1u << k) - 1, k);  // k ones
-        w.Put(0, 1);
+    uint32_t k = LengthPrefix(length);
+    w.Put((1u << k) - 1, k);  // k ones
+    w.Put(0, 1);
+    if (k != 0) {
         w.Put(length - (1u << k) - 1, k);
     }
     w.Put(offset, OffsetBits(produced));
@@ -123,7 +121,7 @@ private:
 };
 
 // Compresses into payload; false when the result would not be smaller than the input.
-bool CompressBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& payload, const EncoderOptions& options) {
+bool CompressBlockGreedy(const uint8_t* data, uint32_t size, std::vector<uint8_t>& payload, const EncoderOptions& options) {
     payload.clear();
     payload.reserve(size);
     BitWriter w(payload);
@@ -158,6 +156,39 @@ bool CompressBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& pay
     return payload.size() < size;
 }
 
+// One parser per thread keeps its tables (about 12 MiB) from block to block.
+OptimalParser& ThreadParser() {
+    thread_local OptimalParser parser;
+    return parser;
+}
+
+bool CompressBlockOptimal(const uint8_t* data, uint32_t size, std::vector<uint8_t>& payload) {
+    thread_local std::vector<Token> tokens;
+    uint64_t bits = ThreadParser().Parse(data, size, tokens);
+    if ((bits + 7) / 8 >= size) {
+        return false;
+    }
+    payload.clear();
+    payload.reserve((bits + 7) / 8);
+    BitWriter w(payload);
+    uint32_t produced = 0;
+    for (const Token& t : tokens) {
+        if (t.length == 1) {
+            PutLiteral(w, data[produced]);
+        } else {
+            PutMatch(w, produced, t.source, t.length);
+        }
+        produced += t.length;
+    }
+    w.Flush();
+    return true;
+}
+
+bool CompressBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& payload, const EncoderOptions& options) {
+    return options.level == EncoderLevel::kBest ? CompressBlockOptimal(data, size, payload)
+                                                : CompressBlockGreedy(data, size, payload, options);
+}
+
 void PutU16(std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));
@@ -188,6 +219,17 @@ std::vector<uint8_t> EncodeSequence(const uint8_t* data, size_t size, const Enco
         EncodeBlock(data + pos, n, out, options);
     }
     return out;
+}
+
+uint64_t OptimalSequenceSize(const uint8_t* data, size_t size) {
+    OptimalParser& parser = ThreadParser();
+    uint64_t total = 0;
+    for (size_t pos = 0; pos < size; pos += kLargestBlock) {
+        auto n = static_cast<uint32_t>(std::min<size_t>(kLargestBlock, size - pos));
+        uint64_t payload = (parser.CheapestBits(data + pos, n) + 7) / 8;
+        total += kBlockHeaderSize + std::min<uint64_t>(payload, n);
+    }
+    return total;
 }
 
 }  // namespace voz

@@ -7,8 +7,14 @@
 
 namespace voz {
 
+enum class EncoderLevel {
+    kFast,  // greedy matches from hash chains with one step of lazy evaluation
+    kBest,  // the cheapest token sequence the format allows (optimal_parse.h)
+};
+
 struct EncoderOptions {
-    int chainDepth = 48;  // match candidates examined per position
+    EncoderLevel level = EncoderLevel::kBest;
+    int chainDepth = 48;  // fast level: match candidates examined per position
 };
 
 // Encodes data (at most 65,536 bytes) as one framed block: u16 raw size,
@@ -19,5 +25,9 @@ void EncodeBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& out,
 
 // Encodes a whole item as a block sequence of 65,536-byte blocks.
 std::vector<uint8_t> EncodeSequence(const uint8_t* data, size_t size, const EncoderOptions& options = {});
+
+// The fewest stored bytes (headers included) that a block sequence of
+// data cut into 65,536-byte blocks can take: the best level's result.
+uint64_t OptimalSequenceSize(const uint8_t* data, size_t size);
 
 }  // namespace voz

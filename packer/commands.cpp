@@ -212,7 +212,8 @@ std::optional<fs::path> DefaultStub(const fs::path& toolFolder) {
     return stub;
 }
 
-int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub) {
+int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub,
+                 EncoderLevel level) {
     fs::path temp = output;
     temp += ".tmp" + std::to_string(getpid());
     try {
@@ -229,6 +230,7 @@ int BuildCommand(const fs::path& manifest, const fs::path& output, const std::op
         out.Write(stubBytes.data(), stubBytes.size());
         TerminalProgress bar("packing");
         WriteOptions options;
+        options.encoder.level = level;
         options.progress = [&](uint64_t done, uint64_t total) { bar.Update(done, total); };
         WritePackage(spec, out, options);
         if (!out.Close()) {

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "packer/block_encoder.h"
+
 namespace voz {
 
 // The name of the Windows setup stub that vozpack takes by default, from its
@@ -20,7 +22,7 @@ std::optional<std::filesystem::path> DefaultStub(const std::filesystem::path& to
 // Without a stub the setup gets a zero-filled placeholder of the stub's size,
 // which keeps the package offset right but does not run.
 int BuildCommand(const std::filesystem::path& manifest, const std::filesystem::path& output,
-                 const std::optional<std::filesystem::path>& stub);
+                 const std::optional<std::filesystem::path>& stub, EncoderLevel level = EncoderLevel::kBest);
 int ListCommand(const std::filesystem::path& setup, bool json);
 int VerifyCommand(const std::filesystem::path& setup);
 // Installs the setup's package into dir for the given install style (default:

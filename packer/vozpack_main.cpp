@@ -1,5 +1,6 @@
 // vozpack: builds setup executables and looks into them.
 #include <CLI/CLI.hpp>
+#include <map>
 
 #include "packer/commands.h"
 
@@ -10,12 +11,17 @@ int main(int argc, char** argv) {
     std::string manifest;
     std::string output;
     std::string stub;
+    voz::EncoderLevel level = voz::EncoderLevel::kBest;
     CLI::App* build = app.add_subcommand("build", "pack a client tree into a setup executable");
     build->add_option("manifest", manifest, "package manifest (TOML)")->required();
     build->add_option("-o,--output", output, "setup executable to write")->required();
     build->add_option("--stub", stub,
                       "Windows setup stub (315,392 bytes); default: setup-stub.exe beside vozpack, or when there is "
                       "none, a zero-filled placeholder");
+    const std::map<std::string, voz::EncoderLevel> levels{{"fast", voz::EncoderLevel::kFast},
+                                                          {"best", voz::EncoderLevel::kBest}};
+    build->add_option("--level", level, "fast: quick greedy matching; best (default): the smallest blocks")
+        ->transform(CLI::CheckedTransformer(levels, CLI::ignore_case));
 
     std::string setup;
     bool json = false;
@@ -50,7 +56,7 @@ int main(int argc, char** argv) {
             std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
             stubPath = voz::DefaultStub(ec ? std::filesystem::path(argv[0]).parent_path() : self.parent_path());
         }
-        return voz::BuildCommand(manifest, output, stubPath);
+        return voz::BuildCommand(manifest, output, stubPath, level);
     }
     if (*list) {
         return voz::ListCommand(setup, json);

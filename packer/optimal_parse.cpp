@@ -1,0 +1,102 @@
+#include "packer/optimal_parse.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "package/package_format.h"
+#include "packer/block_cost.h"
+
+namespace voz {
+
+namespace {
+
+// Keys order positions by cost, then by farther position first; a position
+// fits in 17 bits (0 .. 65,536).
+constexpr uint32_t kPositionBits = 17;
+constexpr uint64_t kPositionMask = (uint64_t{1} << kPositionBits) - 1;
+
+uint64_t Key(uint32_t cost, uint32_t position) {
+    return (uint64_t{cost} << kPositionBits) | (kPositionMask - position);
+}
+uint32_t KeyCost(uint64_t key) { return static_cast<uint32_t>(key >> kPositionBits); }
+uint32_t KeyPosition(uint64_t key) { return static_cast<uint32_t>(kPositionMask - (key & kPositionMask)); }
+
+// The widest length class, 2^15 + 1 .. 2^16, spans 2^15 positions.
+constexpr uint32_t kLevels = 16;
+
+}  // namespace
+
+void OptimalParser::SetCost(uint32_t position, uint32_t bits, uint32_t size) {
+    cost_[position] = bits;
+    uint64_t* level = rangeMin_.data();
+    level[position] = Key(bits, position);
+    for (uint32_t t = 1; t < kLevels && position + (1u << t) <= size + 1; ++t) {
+        uint64_t* next = level + stride_;
+        next[position] = std::min(level[position], level[position + (1u << (t - 1))]);
+        level = next;
+    }
+}
+
+uint64_t OptimalParser::CheapestIn(uint32_t first, uint32_t last) const {
+    auto t = static_cast<uint32_t>(std::bit_width(last - first + 1) - 1);
+    const uint64_t* level = rangeMin_.data() + size_t{t} * stride_;
+    return std::min(level[first], level[last + 1 - (1u << t)]);
+}
+
+const std::vector<EarlierMatch>& OptimalParser::BuildCosts(const uint8_t* data, uint32_t size) {
+    const std::vector<EarlierMatch>& matches = finder_.Find(data, size);
+    stride_ = size + 1;
+    cost_.resize(size + 1);
+    step_.resize(size + 1);
+    rangeMin_.resize(size_t{kLevels} * stride_);
+    SetCost(size, 0, size);
+    for (uint32_t i = size; i-- > 0;) {
+        uint32_t best = kLiteralBits + cost_[i + 1];
+        uint32_t bestStep = 1;
+        uint32_t longest = matches[i].length;
+        // The first byte of a block has nothing to refer to.
+        if (i > 0 && longest >= kShortestMatch) {
+            uint32_t lengthTwo = MatchBits(i, kShortestMatch) + cost_[i + kShortestMatch];
+            if (lengthTwo <= best) {
+                best = lengthTwo;
+                bestStep = kShortestMatch;
+            }
+            for (uint32_t k = 1; (1u << k) + 1 <= longest; ++k) {
+                uint32_t shortest = (1u << k) + 1;
+                uint32_t longestInClass = std::min(1u << (k + 1), longest);
+                uint64_t key = CheapestIn(i + shortest, i + longestInClass);
+                uint32_t bits = MatchBits(i, shortest) + KeyCost(key);
+                uint32_t length = KeyPosition(key) - i;
+                if (bits < best || (bits == best && length > bestStep)) {
+                    best = bits;
+                    bestStep = length;
+                }
+            }
+        }
+        step_[i] = bestStep;
+        SetCost(i, best, size);
+    }
+    return matches;
+}
+
+uint64_t OptimalParser::CheapestBits(const uint8_t* data, uint32_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    BuildCosts(data, size);
+    return cost_[0];
+}
+
+uint64_t OptimalParser::Parse(const uint8_t* data, uint32_t size, std::vector<Token>& tokens) {
+    tokens.clear();
+    if (size == 0) {
+        return 0;
+    }
+    const std::vector<EarlierMatch>& matches = BuildCosts(data, size);
+    for (uint32_t i = 0; i < size; i += step_[i]) {
+        tokens.push_back({step_[i], step_[i] == 1 ? 0 : matches[i].source});
+    }
+    return cost_[0];
+}
+
+}  // namespace voz
