@@ -156,23 +156,55 @@ bool CompressBlockGreedy(const uint8_t* data, uint32_t size, std::vector<uint8_t
     return payload.size() < size;
 }
 
-// One parser per thread keeps its tables (about 12 MiB) from block to block.
-OptimalParser& ThreadParser() {
-    thread_local OptimalParser parser;
-    return parser;
+// The best level's tables (about 14 MiB), kept by each thread from span to span.
+struct OptimalWorkspace {
+    LongestMatchFinder finder;
+    OptimalParser parser;
+    std::vector<Token> tokens;
+    std::vector<uint8_t> payload;
+};
+
+OptimalWorkspace& ThreadWorkspace() {
+    thread_local OptimalWorkspace workspace;
+    return workspace;
 }
 
-bool CompressBlockOptimal(const uint8_t* data, uint32_t size, std::vector<uint8_t>& payload) {
-    thread_local std::vector<Token> tokens;
-    uint64_t bits = ThreadParser().Parse(data, size, tokens);
-    if ((bits + 7) / 8 >= size) {
-        return false;
+void PutU16(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+// Appends data as a framed block: compressed when the payload is smaller than
+// the data, else plain (equal raw and stored sizes).
+void PutFramed(const uint8_t* data, uint32_t size, const std::vector<uint8_t>* payload, std::vector<uint8_t>& out) {
+    // The raw size field holds 0 for a full 65,536-byte block.
+    uint32_t rawField = size & 0xFFFF;
+    PutU16(out, rawField);
+    if (payload != nullptr) {
+        PutU16(out, static_cast<uint32_t>(payload->size()));
+        out.insert(out.end(), payload->begin(), payload->end());
+        return;
     }
-    payload.clear();
-    payload.reserve((bits + 7) / 8);
-    BitWriter w(payload);
+    PutU16(out, rawField);
+    out.insert(out.end(), data, data + size);
+}
+
+// Encodes block [begin, end) of the window indexed by the workspace's finder;
+// depth as for LongestMatchFinder::Find.
+void EncodeIndexedBlock(const uint8_t* window, uint32_t begin, uint32_t end, uint32_t depth,
+                        std::vector<uint8_t>& out) {
+    OptimalWorkspace& ws = ThreadWorkspace();
+    const uint8_t* data = window + begin;
+    uint32_t size = end - begin;
+    uint64_t bits = ws.parser.Parse(ws.finder.Find(begin, end, depth), ws.tokens);
+    if ((bits + 7) / 8 >= size) {
+        PutFramed(data, size, nullptr, out);
+        return;
+    }
+    ws.payload.clear();
+    BitWriter w(ws.payload);
     uint32_t produced = 0;
-    for (const Token& t : tokens) {
+    for (const Token& t : ws.tokens) {
         if (t.length == 1) {
             PutLiteral(w, data[produced]);
         } else {
@@ -181,52 +213,68 @@ bool CompressBlockOptimal(const uint8_t* data, uint32_t size, std::vector<uint8_
         produced += t.length;
     }
     w.Flush();
-    return true;
+    PutFramed(data, size, &ws.payload, out);
 }
 
-bool CompressBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& payload, const EncoderOptions& options) {
-    return options.level == EncoderLevel::kBest ? CompressBlockOptimal(data, size, payload)
-                                                : CompressBlockGreedy(data, size, payload, options);
-}
-
-void PutU16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+// Encodes [begin, end) of the indexed window as one block, then as its two
+// halves (each encoded the same way), and keeps the smaller.
+void EncodeIndexedSpan(const uint8_t* window, uint32_t begin, uint32_t end, uint32_t depth, uint32_t smallestSplit,
+                       std::vector<uint8_t>& out) {
+    size_t start = out.size();
+    EncodeIndexedBlock(window, begin, end, depth, out);
+    uint32_t half = (end - begin) / 2;
+    if (smallestSplit == 0 || half < smallestSplit) {
+        return;
+    }
+    std::vector<uint8_t> halves;
+    EncodeIndexedSpan(window, begin, begin + half, depth + 1, smallestSplit, halves);
+    EncodeIndexedSpan(window, begin + half, end, depth + 1, smallestSplit, halves);
+    // On a tie the single block stays: fewer blocks to frame and decode.
+    if (halves.size() < out.size() - start) {
+        out.resize(start);
+        out.insert(out.end(), halves.begin(), halves.end());
+    }
 }
 
 }  // namespace
 
 void EncodeBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& out, const EncoderOptions& options) {
-    std::vector<uint8_t> payload;
-    // The raw size field holds 0 for a full 65,536-byte block.
-    uint32_t rawField = size & 0xFFFF;
-    if (size != 0 && CompressBlock(data, size, payload, options)) {
-        PutU16(out, rawField);
-        PutU16(out, static_cast<uint32_t>(payload.size()));
-        out.insert(out.end(), payload.begin(), payload.end());
+    if (options.level == EncoderLevel::kBest) {
+        ThreadWorkspace().finder.Index(data, size);
+        EncodeIndexedBlock(data, 0, size, 0, out);
         return;
     }
-    // A plain block has equal raw and stored sizes.
-    PutU16(out, rawField);
-    PutU16(out, rawField);
-    out.insert(out.end(), data, data + size);
+    std::vector<uint8_t> payload;
+    bool compressed = size != 0 && CompressBlockGreedy(data, size, payload, options);
+    PutFramed(data, size, compressed ? &payload : nullptr, out);
+}
+
+void EncodeSpan(const uint8_t* data, uint32_t size, std::vector<uint8_t>& out, const EncoderOptions& options) {
+    if (options.level != EncoderLevel::kBest) {
+        EncodeBlock(data, size, out, options);
+        return;
+    }
+    // One suffix sort of the span serves every block tried inside it.
+    ThreadWorkspace().finder.Index(data, size);
+    EncodeIndexedSpan(data, 0, size, 0, options.smallestSplit, out);
 }
 
 std::vector<uint8_t> EncodeSequence(const uint8_t* data, size_t size, const EncoderOptions& options) {
     std::vector<uint8_t> out;
     for (size_t pos = 0; pos < size; pos += kLargestBlock) {
         auto n = static_cast<uint32_t>(std::min<size_t>(kLargestBlock, size - pos));
-        EncodeBlock(data + pos, n, out, options);
+        EncodeSpan(data + pos, n, out, options);
     }
     return out;
 }
 
 uint64_t OptimalSequenceSize(const uint8_t* data, size_t size) {
-    OptimalParser& parser = ThreadParser();
+    OptimalWorkspace& ws = ThreadWorkspace();
     uint64_t total = 0;
     for (size_t pos = 0; pos < size; pos += kLargestBlock) {
         auto n = static_cast<uint32_t>(std::min<size_t>(kLargestBlock, size - pos));
-        uint64_t payload = (parser.CheapestBits(data + pos, n) + 7) / 8;
+        ws.finder.Index(data + pos, n);
+        uint64_t payload = (ws.parser.CheapestBits(ws.finder.Find(0, n)) + 7) / 8;
         total += kBlockHeaderSize + std::min<uint64_t>(payload, n);
     }
     return total;

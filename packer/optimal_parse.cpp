@@ -30,7 +30,7 @@ void OptimalParser::SetCost(uint32_t position, uint32_t bits, uint32_t size) {
     cost_[position] = bits;
     uint64_t* level = rangeMin_.data();
     level[position] = Key(bits, position);
-    for (uint32_t t = 1; t < kLevels && position + (1u << t) <= size + 1; ++t) {
+    for (uint32_t t = 1; t < levels_ && position + (1u << t) <= size + 1; ++t) {
         uint64_t* next = level + stride_;
         next[position] = std::min(level[position], level[position + (1u << (t - 1))]);
         level = next;
@@ -43,12 +43,19 @@ uint64_t OptimalParser::CheapestIn(uint32_t first, uint32_t last) const {
     return std::min(level[first], level[last + 1 - (1u << t)]);
 }
 
-const std::vector<EarlierMatch>& OptimalParser::BuildCosts(const uint8_t* data, uint32_t size) {
-    const std::vector<EarlierMatch>& matches = finder_.Find(data, size);
+void OptimalParser::BuildCosts(const std::vector<EarlierMatch>& matches) {
+    const auto size = static_cast<uint32_t>(matches.size());
+    // A class of lengths ending at the longest match spans fewer positions than
+    // that match is long, so the table needs no level beyond its bit width.
+    uint32_t longestAnywhere = 0;
+    for (const EarlierMatch& m : matches) {
+        longestAnywhere = std::max(longestAnywhere, m.length);
+    }
+    levels_ = std::min<uint32_t>(kLevels, static_cast<uint32_t>(std::bit_width(longestAnywhere)) + 1);
     stride_ = size + 1;
     cost_.resize(size + 1);
     step_.resize(size + 1);
-    rangeMin_.resize(size_t{kLevels} * stride_);
+    rangeMin_.resize(size_t{levels_} * stride_);
     SetCost(size, 0, size);
     for (uint32_t i = size; i-- > 0;) {
         uint32_t best = kLiteralBits + cost_[i + 1];
@@ -76,24 +83,17 @@ const std::vector<EarlierMatch>& OptimalParser::BuildCosts(const uint8_t* data, 
         step_[i] = bestStep;
         SetCost(i, best, size);
     }
-    return matches;
 }
 
-uint64_t OptimalParser::CheapestBits(const uint8_t* data, uint32_t size) {
-    if (size == 0) {
-        return 0;
-    }
-    BuildCosts(data, size);
+uint64_t OptimalParser::CheapestBits(const std::vector<EarlierMatch>& matches) {
+    BuildCosts(matches);
     return cost_[0];
 }
 
-uint64_t OptimalParser::Parse(const uint8_t* data, uint32_t size, std::vector<Token>& tokens) {
+uint64_t OptimalParser::Parse(const std::vector<EarlierMatch>& matches, std::vector<Token>& tokens) {
     tokens.clear();
-    if (size == 0) {
-        return 0;
-    }
-    const std::vector<EarlierMatch>& matches = BuildCosts(data, size);
-    for (uint32_t i = 0; i < size; i += step_[i]) {
+    BuildCosts(matches);
+    for (uint32_t i = 0; i < matches.size(); i += step_[i]) {
         tokens.push_back({step_[i], step_[i] == 1 ? 0 : matches[i].source});
     }
     return cost_[0];

@@ -23,24 +23,25 @@ struct Token {
 // Among equally cheap choices the longer step wins, which means fewer tokens.
 class OptimalParser {
 public:
-    // Fills tokens and returns the bits they take (without the padding of the last byte).
-    uint64_t Parse(const uint8_t* data, uint32_t size, std::vector<Token>& tokens);
+    // For a block whose longest earlier match at each position is given (its
+    // size is matches.size()), fills tokens and returns the bits they take,
+    // without the padding of the last byte.
+    uint64_t Parse(const std::vector<EarlierMatch>& matches, std::vector<Token>& tokens);
     // The same bit count without the tokens.
-    uint64_t CheapestBits(const uint8_t* data, uint32_t size);
+    uint64_t CheapestBits(const std::vector<EarlierMatch>& matches);
 
 private:
-    // Fills cost_ and step_; returns the earlier matches the steps refer to.
-    const std::vector<EarlierMatch>& BuildCosts(const uint8_t* data, uint32_t size);
+    void BuildCosts(const std::vector<EarlierMatch>& matches);
     void SetCost(uint32_t position, uint32_t bits, uint32_t size);
     // The cheapest cost[j] for first <= j <= last, as a packed key.
     uint64_t CheapestIn(uint32_t first, uint32_t last) const;
 
-    LongestMatchFinder finder_;
     std::vector<uint32_t> cost_;
     std::vector<uint32_t> step_;  // length of the token chosen at each position
     // rangeMin_[level * stride_ + j]: the least key over positions j .. j + 2^level - 1.
     std::vector<uint64_t> rangeMin_;
     uint32_t stride_ = 0;
+    uint32_t levels_ = 0;
 };
 
 }  // namespace voz

@@ -90,6 +90,15 @@ uint64_t BruteForceCheapestBits(const std::vector<uint8_t>& data) {
     return cost[n];
 }
 
+// The cheapest parse of data as one block.
+uint64_t ParseWhole(const std::vector<uint8_t>& data, std::vector<Token>& tokens) {
+    static LongestMatchFinder finder;
+    static OptimalParser parser;
+    const auto n = static_cast<uint32_t>(data.size());
+    finder.Index(data.data(), n);
+    return parser.Parse(finder.Find(0, n), tokens);
+}
+
 std::vector<std::vector<uint8_t>> SmallAdversarialInputs() {
     std::vector<std::vector<uint8_t>> inputs = {{}, {7}, {7, 7}, {7, 8, 7, 8, 7}, std::vector<uint8_t>(300, 0)};
     for (const char* period : {"ab", "abc", "abcd", "aab"}) {
@@ -103,45 +112,72 @@ std::vector<std::vector<uint8_t>> SmallAdversarialInputs() {
     return inputs;
 }
 
-TEST(LongestMatchFinder, FindsTheLongestEarlierMatchEverywhere) {
-    LongestMatchFinder finder;
-    for (const auto& data : SmallAdversarialInputs()) {
-        const auto n = static_cast<uint32_t>(data.size());
-        const std::vector<EarlierMatch>& found = finder.Find(data.data(), n);
-        ASSERT_EQ(found.size(), data.size());
-        for (uint32_t i = 0; i < n; ++i) {
-            uint32_t longest = 0;
-            for (uint32_t from = 0; from < i; ++from) {
-                uint32_t length = 0;
-                while (i + length < n && data[from + length] == data[i + length]) {
-                    ++length;
-                }
-                longest = std::max(longest, length);
+// Checks the finder's answer for block [begin, end) of window against comparing
+// every position with every earlier one.
+void ExpectLongestEarlierMatches(const std::vector<uint8_t>& window, uint32_t begin, uint32_t end,
+                                 const std::vector<EarlierMatch>& found) {
+    ASSERT_EQ(found.size(), end - begin);
+    const uint8_t* block = window.data() + begin;
+    const uint32_t n = end - begin;
+    for (uint32_t i = 0; i < n; ++i) {
+        uint32_t longest = 0;
+        for (uint32_t from = 0; from < i; ++from) {
+            uint32_t length = 0;
+            while (i + length < n && block[from + length] == block[i + length]) {
+                ++length;
             }
-            ASSERT_EQ(found[i].length, longest) << "position " << i << " of " << n;
-            if (longest > 0) {
-                ASSERT_LT(found[i].source, i);
-                ASSERT_TRUE(std::equal(data.begin() + i, data.begin() + i + longest, data.begin() + found[i].source));
-            }
+            longest = std::max(longest, length);
+        }
+        ASSERT_EQ(found[i].length, longest) << "position " << i << " of [" << begin << ", " << end << ")";
+        if (longest > 0) {
+            ASSERT_LT(found[i].source, i);
+            ASSERT_TRUE(std::equal(block + i, block + i + longest, block + found[i].source));
         }
     }
 }
 
+TEST(LongestMatchFinder, FindsTheLongestEarlierMatchEverywhere) {
+    LongestMatchFinder finder;
+    for (const auto& data : SmallAdversarialInputs()) {
+        const auto n = static_cast<uint32_t>(data.size());
+        finder.Index(data.data(), n);
+        ExpectLongestEarlierMatches(data, 0, n, finder.Find(0, n));
+    }
+}
+
+TEST(LongestMatchFinder, BlocksInsideTheWindowSeeOnlyTheirOwnBytes) {
+    LongestMatchFinder finder;
+    for (const auto& data : SmallAdversarialInputs()) {
+        const auto n = static_cast<uint32_t>(data.size());
+        finder.Index(data.data(), n);
+        // The window, its halves and quarters, found inside out as the encoder
+        // does, and an arbitrary block found directly from the window.
+        ExpectLongestEarlierMatches(data, 0, n, finder.Find(0, n));
+        for (uint32_t half : {0u, 1u}) {
+            uint32_t begin = half * (n / 2);
+            uint32_t end = half == 0 ? n / 2 : n;
+            ExpectLongestEarlierMatches(data, begin, end, finder.Find(begin, end, 1));
+            uint32_t middle = begin + (end - begin) / 2;
+            ExpectLongestEarlierMatches(data, middle, end, finder.Find(middle, end, 2));
+        }
+        ExpectLongestEarlierMatches(data, n / 3, n - n / 5, finder.Find(n / 3, n - n / 5));
+    }
+}
+
 TEST(OptimalParser, CostsWhatTryingEveryLengthEverywhereCosts) {
-    OptimalParser parser;
     std::vector<Token> tokens;
     for (const auto& data : SmallAdversarialInputs()) {
-        uint64_t bits = parser.Parse(data.data(), static_cast<uint32_t>(data.size()), tokens);
+        uint64_t bits = ParseWhole(data, tokens);
         EXPECT_EQ(bits, BruteForceCheapestBits(data)) << data.size();
-        EXPECT_EQ(parser.CheapestBits(data.data(), static_cast<uint32_t>(data.size())), bits);
+        EXPECT_EQ(OptimalSequenceSize(data.data(), data.size()),
+                  data.empty() ? 0 : kBlockHeaderSize + std::min<uint64_t>((bits + 7) / 8, data.size()));
     }
 }
 
 TEST(OptimalParser, NeverTakesAMatchDearerThanItsLiterals) {
-    OptimalParser parser;
     std::vector<Token> tokens;
     for (const auto& data : SmallAdversarialInputs()) {
-        parser.Parse(data.data(), static_cast<uint32_t>(data.size()), tokens);
+        ParseWhole(data, tokens);
         uint32_t produced = 0;
         for (const Token& t : tokens) {
             if (t.length > 1) {
@@ -221,18 +257,51 @@ TEST(BlockEncoder, IncompressibleBlocksAreStoredPlainly) {
 }
 
 TEST(BlockEncoder, MatchesAtEveryOffsetWidthAreUsed) {
-    OptimalParser parser;
     std::vector<Token> tokens;
     for (uint32_t bits = 1; bits <= 15; ++bits) {
         for (uint32_t produced : {(1u << bits) - 1, 1u << bits, (1u << bits) + 1}) {
             std::vector<uint8_t> data = RepeatAfter(produced, bits);
-            parser.Parse(data.data(), static_cast<uint32_t>(data.size()), tokens);
+            ParseWhole(data, tokens);
             // The repeated tail is one match of the prefix's first bytes.
             ASSERT_FALSE(tokens.empty());
             EXPECT_EQ(tokens.back().length, std::min<uint32_t>(produced, 40)) << produced;
             EXPECT_EQ(tokens.back().source, 0u) << produced;
         }
     }
+}
+
+// Splits a block sequence into its blocks' raw and stored sizes (0 stored: plain).
+std::vector<std::pair<uint32_t, uint32_t>> BlockSizes(const std::vector<uint8_t>& seq) {
+    std::vector<std::pair<uint32_t, uint32_t>> blocks;
+    for (size_t at = 0; at < seq.size();) {
+        BlockHeader h = ParseBlockHeader(seq.data() + at);
+        blocks.emplace_back(h.rawSize, h.plain ? 0 : h.storedSize);
+        at += kBlockHeaderSize + h.storedSize;
+    }
+    return blocks;
+}
+
+TEST(BlockEncoder, ASpanIsCutWhereSeparateBlocksStoreLess) {
+    // Text then noise: the noise is stored plainly in a block of its own
+    // instead of costing 9 bits a byte as literals.
+    std::vector<uint8_t> span = test::CompressibleBytes(32768, 1);
+    std::vector<uint8_t> noise = test::RandomBytes(32768, 2);
+    span.insert(span.end(), noise.begin(), noise.end());
+    std::vector<uint8_t> cut;
+    EncodeSpan(span.data(), kLargestBlock, cut, kBest);
+    auto blocks = BlockSizes(cut);
+    ASSERT_GE(blocks.size(), 2u);
+    EXPECT_EQ(blocks.back(), std::make_pair(32768u, 0u));  // the noise, plain
+    EXPECT_LT(cut.size(), OptimalSequenceSize(span.data(), span.size()));
+    EXPECT_EQ(Decode(cut, span.size()), span);
+
+    // Without cuts the same span is one block.
+    EncoderOptions whole = kBest;
+    whole.smallestSplit = 0;
+    std::vector<uint8_t> single;
+    EncodeSpan(span.data(), kLargestBlock, single, whole);
+    EXPECT_EQ(BlockSizes(single).size(), 1u);
+    EXPECT_EQ(single.size(), OptimalSequenceSize(span.data(), span.size()));
 }
 
 TEST(BlockEncoder, BestIsNeverLargerThanFast) {
@@ -257,11 +326,16 @@ TEST(BlockEncoder, BestIsNeverLargerThanFast) {
         auto size = static_cast<uint32_t>(std::min<size_t>(data.size(), kLargestBlock));
         std::vector<uint8_t> fast;
         std::vector<uint8_t> best;
+        std::vector<uint8_t> cut;
         EncodeBlock(data.data(), size, fast, kFast);
         EncodeBlock(data.data(), size, best, kBest);
+        EncodeSpan(data.data(), size, cut, kBest);
         EXPECT_LE(best.size(), fast.size()) << "round " << round << ", " << size << " bytes";
-        EXPECT_EQ(Decode(best, size), std::vector<uint8_t>(data.begin(), data.begin() + size));
+        EXPECT_LE(cut.size(), best.size()) << "round " << round << ", " << size << " bytes";
         EXPECT_EQ(OptimalSequenceSize(data.data(), size), best.size());
+        std::vector<uint8_t> expected(data.begin(), data.begin() + size);
+        EXPECT_EQ(Decode(best, size), expected);
+        EXPECT_EQ(Decode(cut, size), expected);
     }
 }
 
