@@ -21,9 +21,6 @@ uint64_t Key(uint32_t cost, uint32_t position) {
 uint32_t KeyCost(uint64_t key) { return static_cast<uint32_t>(key >> kPositionBits); }
 uint32_t KeyPosition(uint64_t key) { return static_cast<uint32_t>(kPositionMask - (key & kPositionMask)); }
 
-// The widest length class, 2^15 + 1 .. 2^16, spans 2^15 positions.
-constexpr uint32_t kLevels = 16;
-
 }  // namespace
 
 void OptimalParser::SetCost(uint32_t position, uint32_t bits, uint32_t size) {
@@ -45,13 +42,13 @@ uint64_t OptimalParser::CheapestIn(uint32_t first, uint32_t last) const {
 
 void OptimalParser::BuildCosts(const std::vector<EarlierMatch>& matches) {
     const auto size = static_cast<uint32_t>(matches.size());
-    // A class of lengths ending at the longest match spans fewer positions than
-    // that match is long, so the table needs no level beyond its bit width.
+    // A class of lengths 2^k + 1 .. 2^(k+1) spans at most 2^k positions, and
+    // 2^k < the longest match, so level bit_width(longest - 1) - 1 is the highest queried.
     uint32_t longestAnywhere = 0;
     for (const EarlierMatch& m : matches) {
         longestAnywhere = std::max(longestAnywhere, m.length);
     }
-    levels_ = std::min<uint32_t>(kLevels, static_cast<uint32_t>(std::bit_width(longestAnywhere)) + 1);
+    levels_ = longestAnywhere <= kShortestMatch ? 1 : static_cast<uint32_t>(std::bit_width(longestAnywhere - 1));
     stride_ = size + 1;
     cost_.resize(size + 1);
     step_.resize(size + 1);
