@@ -1,6 +1,6 @@
 // Encodes arbitrary bytes at both levels and decodes them again: every
-// sequence must decode to the input, and the best level must never store more
-// than the fast level, nor more than its parse of whole 65,536-byte blocks.
+// sequence must decode to the input, and the exact cheapest parse must never
+// store more than the fast level, nor more than whole 65,536-byte blocks do.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -30,17 +30,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // The first byte chooses the smallest block the best level may cut a span
     // into, so that small inputs are cut too.
-    EncoderOptions best;
-    best.smallestSplit = data[0] % 64;
-    std::vector<uint8_t> input(data + 1, data + size);
+    EncoderOptions exact;
+    exact.smallestSplit = data[0] % 64;
+    exact.matchPenalty = 0;
+    EncoderOptions best = exact;
+    best.matchPenalty = EncoderOptions{}.matchPenalty;
     EncoderOptions fast;
     fast.level = EncoderLevel::kFast;
+    std::vector<uint8_t> input(data + 1, data + size);
     std::vector<uint8_t> fastSeq = EncodeSequence(input.data(), input.size(), fast);
+    std::vector<uint8_t> exactSeq = EncodeSequence(input.data(), input.size(), exact);
     std::vector<uint8_t> bestSeq = EncodeSequence(input.data(), input.size(), best);
-    if (Decode(fastSeq, input.size()) != input || Decode(bestSeq, input.size()) != input) {
-        std::abort();
+    for (const auto* seq : {&fastSeq, &exactSeq, &bestSeq}) {
+        if (Decode(*seq, input.size()) != input) {
+            std::abort();
+        }
     }
-    if (bestSeq.size() > fastSeq.size() || bestSeq.size() > OptimalSequenceSize(input.data(), input.size())) {
+    if (exactSeq.size() > fastSeq.size() || exactSeq.size() > OptimalSequenceSize(input.data(), input.size())) {
         std::abort();
     }
     return 0;

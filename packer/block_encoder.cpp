@@ -192,11 +192,11 @@ void PutFramed(const uint8_t* data, uint32_t size, const std::vector<uint8_t>* p
 // Encodes block [begin, end) of the window indexed by the workspace's finder;
 // depth as for LongestMatchFinder::Find.
 void EncodeIndexedBlock(const uint8_t* window, uint32_t begin, uint32_t end, uint32_t depth,
-                        std::vector<uint8_t>& out) {
+                        const EncoderOptions& options, std::vector<uint8_t>& out) {
     OptimalWorkspace& ws = ThreadWorkspace();
     const uint8_t* data = window + begin;
     uint32_t size = end - begin;
-    uint64_t bits = ws.parser.Parse(ws.finder.Find(begin, end, depth), ws.tokens);
+    uint64_t bits = ws.parser.Parse(ws.finder.Find(begin, end, depth), ws.tokens, options.matchPenalty);
     if ((bits + 7) / 8 >= size) {
         PutFramed(data, size, nullptr, out);
         return;
@@ -218,17 +218,17 @@ void EncodeIndexedBlock(const uint8_t* window, uint32_t begin, uint32_t end, uin
 
 // Encodes [begin, end) of the indexed window as one block, then as its two
 // halves (each encoded the same way), and keeps the smaller.
-void EncodeIndexedSpan(const uint8_t* window, uint32_t begin, uint32_t end, uint32_t depth, uint32_t smallestSplit,
-                       std::vector<uint8_t>& out) {
+void EncodeIndexedSpan(const uint8_t* window, uint32_t begin, uint32_t end, uint32_t depth,
+                       const EncoderOptions& options, std::vector<uint8_t>& out) {
     size_t start = out.size();
-    EncodeIndexedBlock(window, begin, end, depth, out);
+    EncodeIndexedBlock(window, begin, end, depth, options, out);
     uint32_t half = (end - begin) / 2;
-    if (smallestSplit == 0 || half < smallestSplit) {
+    if (options.smallestSplit == 0 || half < options.smallestSplit) {
         return;
     }
     std::vector<uint8_t> halves;
-    EncodeIndexedSpan(window, begin, begin + half, depth + 1, smallestSplit, halves);
-    EncodeIndexedSpan(window, begin + half, end, depth + 1, smallestSplit, halves);
+    EncodeIndexedSpan(window, begin, begin + half, depth + 1, options, halves);
+    EncodeIndexedSpan(window, begin + half, end, depth + 1, options, halves);
     // On a tie the single block stays: fewer blocks to frame and decode.
     if (halves.size() < out.size() - start) {
         out.resize(start);
@@ -241,7 +241,7 @@ void EncodeIndexedSpan(const uint8_t* window, uint32_t begin, uint32_t end, uint
 void EncodeBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& out, const EncoderOptions& options) {
     if (options.level == EncoderLevel::kBest) {
         ThreadWorkspace().finder.Index(data, size);
-        EncodeIndexedBlock(data, 0, size, 0, out);
+        EncodeIndexedBlock(data, 0, size, 0, options, out);
         return;
     }
     std::vector<uint8_t> payload;
@@ -256,7 +256,7 @@ void EncodeSpan(const uint8_t* data, uint32_t size, std::vector<uint8_t>& out, c
     }
     // One suffix sort of the span serves every block tried inside it.
     ThreadWorkspace().finder.Index(data, size);
-    EncodeIndexedSpan(data, 0, size, 0, options.smallestSplit, out);
+    EncodeIndexedSpan(data, 0, size, 0, options, out);
 }
 
 std::vector<uint8_t> EncodeSequence(const uint8_t* data, size_t size, const EncoderOptions& options) {

@@ -18,6 +18,12 @@ struct EncoderOptions {
     // Best level: a span is also tried as two blocks of its halves, recursively,
     // while the halves are at least this large; 0 keeps 65,536-byte blocks.
     uint32_t smallestSplit = 8192;
+    // Best level: eighths of a bit added to the cost of every match when the
+    // parse is chosen. A match costs the decoder far more time than its bits
+    // suggest, so four bits a match give up a few short matches (0.1 % of the
+    // size on the benchmark corpus) for about 10 % faster decoding. 0 gives the
+    // exact cheapest parse.
+    uint32_t matchPenalty = 32;
 };
 
 // Encodes data (at most 65,536 bytes) as one framed block: u16 raw size,

@@ -40,7 +40,11 @@ uint64_t OptimalParser::CheapestIn(uint32_t first, uint32_t last) const {
     return std::min(level[first], level[last + 1 - (1u << t)]);
 }
 
-void OptimalParser::BuildCosts(const std::vector<EarlierMatch>& matches) {
+void OptimalParser::BuildCosts(const std::vector<EarlierMatch>& matches, uint32_t matchPenalty) {
+    const uint32_t literal = kLiteralBits * kUnitsPerBit;
+    auto matchCost = [&](uint32_t produced, uint32_t length) {
+        return MatchBits(produced, length) * kUnitsPerBit + matchPenalty;
+    };
     const auto size = static_cast<uint32_t>(matches.size());
     // A class of lengths 2^k + 1 .. 2^(k+1) spans at most 2^k positions, and
     // 2^k < the longest match, so level bit_width(longest - 1) - 1 is the highest queried.
@@ -55,12 +59,12 @@ void OptimalParser::BuildCosts(const std::vector<EarlierMatch>& matches) {
     rangeMin_.resize(size_t{levels_} * stride_);
     SetCost(size, 0, size);
     for (uint32_t i = size; i-- > 0;) {
-        uint32_t best = kLiteralBits + cost_[i + 1];
+        uint32_t best = literal + cost_[i + 1];
         uint32_t bestStep = 1;
         uint32_t longest = matches[i].length;
         // The first byte of a block has nothing to refer to.
         if (i > 0 && longest >= kShortestMatch) {
-            uint32_t lengthTwo = MatchBits(i, kShortestMatch) + cost_[i + kShortestMatch];
+            uint32_t lengthTwo = matchCost(i, kShortestMatch) + cost_[i + kShortestMatch];
             if (lengthTwo <= best) {
                 best = lengthTwo;
                 bestStep = kShortestMatch;
@@ -69,7 +73,7 @@ void OptimalParser::BuildCosts(const std::vector<EarlierMatch>& matches) {
                 uint32_t shortest = (1u << k) + 1;
                 uint32_t longestInClass = std::min(1u << (k + 1), longest);
                 uint64_t key = CheapestIn(i + shortest, i + longestInClass);
-                uint32_t bits = MatchBits(i, shortest) + KeyCost(key);
+                uint32_t bits = matchCost(i, shortest) + KeyCost(key);
                 uint32_t length = KeyPosition(key) - i;
                 if (bits < best || (bits == best && length > bestStep)) {
                     best = bits;
@@ -83,17 +87,21 @@ void OptimalParser::BuildCosts(const std::vector<EarlierMatch>& matches) {
 }
 
 uint64_t OptimalParser::CheapestBits(const std::vector<EarlierMatch>& matches) {
-    BuildCosts(matches);
-    return cost_[0];
+    BuildCosts(matches, 0);
+    return cost_[0] / kUnitsPerBit;
 }
 
-uint64_t OptimalParser::Parse(const std::vector<EarlierMatch>& matches, std::vector<Token>& tokens) {
+uint64_t OptimalParser::Parse(const std::vector<EarlierMatch>& matches, std::vector<Token>& tokens,
+                              uint32_t matchPenalty) {
     tokens.clear();
-    BuildCosts(matches);
+    BuildCosts(matches, matchPenalty);
+    uint64_t bits = 0;
     for (uint32_t i = 0; i < matches.size(); i += step_[i]) {
-        tokens.push_back({step_[i], step_[i] == 1 ? 0 : matches[i].source});
+        bool literal = step_[i] == 1;
+        tokens.push_back({step_[i], literal ? 0 : matches[i].source});
+        bits += literal ? kLiteralBits : MatchBits(i, step_[i]);
     }
-    return cost_[0];
+    return bits;
 }
 
 }  // namespace voz

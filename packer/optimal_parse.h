@@ -26,12 +26,16 @@ public:
     // For a block whose longest earlier match at each position is given (its
     // size is matches.size()), fills tokens and returns the bits they take,
     // without the padding of the last byte.
-    uint64_t Parse(const std::vector<EarlierMatch>& matches, std::vector<Token>& tokens);
+    // A match penalty (in eighths of a bit) makes each match dearer by that
+    // much in the choice, trading a few bits for fewer, longer tokens.
+    uint64_t Parse(const std::vector<EarlierMatch>& matches, std::vector<Token>& tokens, uint32_t matchPenalty = 0);
     // The same bit count without the tokens.
     uint64_t CheapestBits(const std::vector<EarlierMatch>& matches);
 
 private:
-    void BuildCosts(const std::vector<EarlierMatch>& matches);
+    // Costs in eighths of a bit.
+    static constexpr uint32_t kUnitsPerBit = 8;
+    void BuildCosts(const std::vector<EarlierMatch>& matches, uint32_t matchPenalty);
     void SetCost(uint32_t position, uint32_t bits, uint32_t size);
     // The cheapest cost[j] for first <= j <= last, as a packed key.
     uint64_t CheapestIn(uint32_t first, uint32_t last) const;
