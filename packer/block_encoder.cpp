@@ -223,7 +223,11 @@ void EncodeIndexedSpan(const uint8_t* window, uint32_t begin, uint32_t end, uint
     size_t start = out.size();
     EncodeIndexedBlock(window, begin, end, depth, options, out);
     uint32_t half = (end - begin) / 2;
-    if (options.smallestSplit == 0 || half < options.smallestSplit) {
+    // Each half would take its header and at least the 9 bits of its first
+    // literal; a block already that small (a run, say) cannot lose by staying whole.
+    constexpr size_t kLeastHalf = kBlockHeaderSize + 2;
+    if (options.smallestSplit == 0 || half < std::max(options.smallestSplit, 2u) ||
+        out.size() - start <= 2 * kLeastHalf) {
         return;
     }
     std::vector<uint8_t> halves;

@@ -71,8 +71,10 @@ void OptimalParser::BuildCosts(const std::vector<EarlierMatch>& matches, uint32_
             }
             for (uint32_t k = 1; (1u << k) + 1 <= longest; ++k) {
                 uint32_t shortest = (1u << k) + 1;
-                uint32_t longestInClass = std::min(1u << (k + 1), longest);
-                uint64_t key = CheapestIn(i + shortest, i + longestInClass);
+                // A whole class is one entry of level k; only the class of the
+                // longest match may be cut short.
+                uint64_t key = (2u << k) <= longest ? rangeMin_[size_t{k} * stride_ + i + shortest]
+                                                    : CheapestIn(i + shortest, i + longest);
                 uint32_t bits = matchCost(i, shortest) + KeyCost(key);
                 uint32_t length = KeyPosition(key) - i;
                 if (bits < best || (bits == best && length > bestStep)) {
