@@ -20,7 +20,7 @@ struct EncoderOptions {
     uint32_t smallestSplit = 8192;
     // Best level: eighths of a bit added to the cost of every match when the
     // parse is chosen. A match costs the decoder far more time than its bits
-    // suggest, so four bits a match give up a few short matches (0.1 % of the
+    // suggest, so four bits a match give up a few short matches (0.9 % of the
     // size on the benchmark corpus) for about 10 % faster decoding. 0 gives the
     // exact cheapest parse.
     uint32_t matchPenalty = 32;
