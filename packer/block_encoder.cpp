@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "package/package_format.h"
+#include "packer/block_cost.h"
+#include "packer/optimal_parse.h"
 
 namespace voz {
 
@@ -52,18 +54,14 @@ private:
     uint32_t count_ = 0;
 };
 
-uint32_t OffsetBits(uint32_t produced) { return static_cast<uint32_t>(std::bit_width(produced - 1)); }
-
-void PutLiteral(BitWriter& w, uint8_t byte) { w.Put(byte, 9); }
+void PutLiteral(BitWriter& w, uint8_t byte) { w.Put(byte, kLiteralBits); }
 
 void PutMatch(BitWriter& w, uint32_t produced, uint32_t offset, uint32_t length) {
     w.Put(1, 1);
-    if (length == 2) {
-        w.Put(0, 1);
-    } else {
-        auto k = static_cast<uint32_t>(std::bit_width(length - 1) - 1);  // 2^k + 1 <= length <= 2^(k+1)
-        w.Put((1u << k) - 1, k);  // k ones
-        w.Put(0, 1);
+    uint32_t k = LengthPrefix(length);
+    w.Put((1u << k) - 1, k);  // k ones
+    w.Put(0, 1);
+    if (k != 0) {
         w.Put(length - (1u << k) - 1, k);
     }
     w.Put(offset, OffsetBits(produced));
@@ -123,7 +121,7 @@ private:
 };
 
 // Compresses into payload; false when the result would not be smaller than the input.
-bool CompressBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& payload, const EncoderOptions& options) {
+bool CompressBlockGreedy(const uint8_t* data, uint32_t size, std::vector<uint8_t>& payload, const EncoderOptions& options) {
     payload.clear();
     payload.reserve(size);
     BitWriter w(payload);
@@ -158,36 +156,132 @@ bool CompressBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& pay
     return payload.size() < size;
 }
 
+// The best level's tables (about 14 MiB), kept by each thread from span to span.
+struct OptimalWorkspace {
+    LongestMatchFinder finder;
+    OptimalParser parser;
+    std::vector<Token> tokens;
+    std::vector<uint8_t> payload;
+};
+
+OptimalWorkspace& ThreadWorkspace() {
+    thread_local OptimalWorkspace workspace;
+    return workspace;
+}
+
 void PutU16(std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));
 }
 
+// Appends data as a framed block: compressed when the payload is smaller than
+// the data, else plain (equal raw and stored sizes).
+void PutFramed(const uint8_t* data, uint32_t size, const std::vector<uint8_t>* payload, std::vector<uint8_t>& out) {
+    // The raw size field holds 0 for a full 65,536-byte block.
+    uint32_t rawField = size & 0xFFFF;
+    PutU16(out, rawField);
+    if (payload != nullptr) {
+        PutU16(out, static_cast<uint32_t>(payload->size()));
+        out.insert(out.end(), payload->begin(), payload->end());
+        return;
+    }
+    PutU16(out, rawField);
+    out.insert(out.end(), data, data + size);
+}
+
+// Encodes block [begin, end) of the window indexed by the workspace's finder;
+// depth as for LongestMatchFinder::Find.
+void EncodeIndexedBlock(const uint8_t* window, uint32_t begin, uint32_t end, uint32_t depth,
+                        const EncoderOptions& options, std::vector<uint8_t>& out) {
+    OptimalWorkspace& ws = ThreadWorkspace();
+    const uint8_t* data = window + begin;
+    uint32_t size = end - begin;
+    uint64_t bits = ws.parser.Parse(ws.finder.Find(begin, end, depth), ws.tokens, options.matchPenalty);
+    if ((bits + 7) / 8 >= size) {
+        PutFramed(data, size, nullptr, out);
+        return;
+    }
+    ws.payload.clear();
+    BitWriter w(ws.payload);
+    uint32_t produced = 0;
+    for (const Token& t : ws.tokens) {
+        if (t.length == 1) {
+            PutLiteral(w, data[produced]);
+        } else {
+            PutMatch(w, produced, t.source, t.length);
+        }
+        produced += t.length;
+    }
+    w.Flush();
+    PutFramed(data, size, &ws.payload, out);
+}
+
+// Encodes [begin, end) of the indexed window as one block, then as its two
+// halves (each encoded the same way), and keeps the smaller.
+void EncodeIndexedSpan(const uint8_t* window, uint32_t begin, uint32_t end, uint32_t depth,
+                       const EncoderOptions& options, std::vector<uint8_t>& out) {
+    size_t start = out.size();
+    EncodeIndexedBlock(window, begin, end, depth, options, out);
+    uint32_t half = (end - begin) / 2;
+    // Each half would take its header and at least the 9 bits of its first
+    // literal; a block already that small (a run, say) cannot lose by staying whole.
+    constexpr size_t kLeastHalf = kBlockHeaderSize + 2;
+    if (options.smallestSplit == 0 || half < std::max(options.smallestSplit, 2u) ||
+        out.size() - start <= 2 * kLeastHalf) {
+        return;
+    }
+    std::vector<uint8_t> halves;
+    EncodeIndexedSpan(window, begin, begin + half, depth + 1, options, halves);
+    EncodeIndexedSpan(window, begin + half, end, depth + 1, options, halves);
+    // On a tie the single block stays: fewer blocks to frame and decode.
+    if (halves.size() < out.size() - start) {
+        out.resize(start);
+        out.insert(out.end(), halves.begin(), halves.end());
+    }
+}
+
 }  // namespace
 
 void EncodeBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& out, const EncoderOptions& options) {
-    std::vector<uint8_t> payload;
-    // The raw size field holds 0 for a full 65,536-byte block.
-    uint32_t rawField = size & 0xFFFF;
-    if (size != 0 && CompressBlock(data, size, payload, options)) {
-        PutU16(out, rawField);
-        PutU16(out, static_cast<uint32_t>(payload.size()));
-        out.insert(out.end(), payload.begin(), payload.end());
+    if (options.level == EncoderLevel::kBest) {
+        ThreadWorkspace().finder.Index(data, size);
+        EncodeIndexedBlock(data, 0, size, 0, options, out);
         return;
     }
-    // A plain block has equal raw and stored sizes.
-    PutU16(out, rawField);
-    PutU16(out, rawField);
-    out.insert(out.end(), data, data + size);
+    std::vector<uint8_t> payload;
+    bool compressed = size != 0 && CompressBlockGreedy(data, size, payload, options);
+    PutFramed(data, size, compressed ? &payload : nullptr, out);
+}
+
+void EncodeSpan(const uint8_t* data, uint32_t size, std::vector<uint8_t>& out, const EncoderOptions& options) {
+    if (options.level != EncoderLevel::kBest) {
+        EncodeBlock(data, size, out, options);
+        return;
+    }
+    // One suffix sort of the span serves every block tried inside it.
+    ThreadWorkspace().finder.Index(data, size);
+    EncodeIndexedSpan(data, 0, size, 0, options, out);
 }
 
 std::vector<uint8_t> EncodeSequence(const uint8_t* data, size_t size, const EncoderOptions& options) {
     std::vector<uint8_t> out;
     for (size_t pos = 0; pos < size; pos += kLargestBlock) {
         auto n = static_cast<uint32_t>(std::min<size_t>(kLargestBlock, size - pos));
-        EncodeBlock(data + pos, n, out, options);
+        EncodeSpan(data + pos, n, out, options);
     }
     return out;
+}
+
+uint64_t OptimalSequenceSize(const uint8_t* data, size_t size) {
+    OptimalWorkspace& ws = ThreadWorkspace();
+    uint64_t total = 0;
+    for (size_t pos = 0; pos < size; pos += kLargestBlock) {
+        auto n = static_cast<uint32_t>(std::min<size_t>(kLargestBlock, size - pos));
+        ws.finder.Index(data + pos, n);
+        uint64_t payload = (ws.parser.CheapestBits(ws.finder.Find(0, n)) + 7) / 8;
+        total += kBlockHeaderSize + std::min<uint64_t>(payload, n);
+    }
+    return total;
 }
 
 }  // namespace voz

@@ -257,7 +257,7 @@ void TakeDefaultUninstaller(PackageSpec& spec, const std::optional<fs::path>& de
 }  // namespace
 
 int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub,
-                 const std::optional<fs::path>& defaultUninstaller, bool placeholderStub) {
+                 const std::optional<fs::path>& defaultUninstaller, bool placeholderStub, EncoderLevel level) {
     fs::path temp = output;
     temp += ".tmp" + std::to_string(getpid());
     try {
@@ -288,6 +288,7 @@ int BuildCommand(const fs::path& manifest, const fs::path& output, const std::op
         out.Write(stubBytes.data(), stubBytes.size());
         TerminalProgress bar("packing");
         WriteOptions options;
+        options.encoder.level = level;
         options.progress = [&](uint64_t done, uint64_t total) { bar.Update(done, total); };
         WritePackage(spec, out, options);
         if (!out.Close()) {

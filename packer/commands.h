@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "packer/block_encoder.h"
+
 namespace voz {
 
 // The name of the Windows setup stub that vozpack takes by default, from its
@@ -29,7 +31,8 @@ std::optional<std::filesystem::path> FileBesideTool(const std::filesystem::path&
 // empty uninstaller.
 int BuildCommand(const std::filesystem::path& manifest, const std::filesystem::path& output,
                  const std::optional<std::filesystem::path>& stub,
-                 const std::optional<std::filesystem::path>& defaultUninstaller, bool placeholderStub = false);
+                 const std::optional<std::filesystem::path>& defaultUninstaller, bool placeholderStub = false,
+                 EncoderLevel level = EncoderLevel::kBest);
 int ListCommand(const std::filesystem::path& setup, bool json);
 // Exits 1 naming each damaged item and each name the setup would refuse.
 int VerifyCommand(const std::filesystem::path& setup);

@@ -110,7 +110,7 @@ uint64_t SourceSize(const PackFile& file) {
     return in.Open(std::get<os::NativePath>(file.content)) ? in.Size() : 0;
 }
 
-// Compresses the blocks of a batch of files on all cores and returns each file's block sequence.
+// Compresses the 65,536-byte spans of a batch of files on all cores and returns each file's block sequence.
 std::vector<std::vector<uint8_t>> CompressBatch(const std::vector<std::vector<uint8_t>>& contents,
                                                 const WriteOptions& options) {
     struct Job {
@@ -132,7 +132,7 @@ std::vector<std::vector<uint8_t>> CompressBatch(const std::vector<std::vector<ui
             const auto& data = contents[jobs[j].file];
             size_t start = jobs[j].block * kLargestBlock;
             auto size = static_cast<uint32_t>(std::min<size_t>(kLargestBlock, data.size() - start));
-            EncodeBlock(data.data() + start, size, blocks[jobs[j].file][jobs[j].block], options.encoder);
+            EncodeSpan(data.data() + start, size, blocks[jobs[j].file][jobs[j].block], options.encoder);
         }
     };
     unsigned threads = options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());

@@ -1,5 +1,6 @@
 // vozpack: builds setup executables and looks into them.
 #include <CLI/CLI.hpp>
+#include <map>
 
 #include "packer/commands.h"
 
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
     std::string manifest;
     std::string output;
     std::string stub;
+    voz::EncoderLevel level = voz::EncoderLevel::kBest;
     CLI::App* build = app.add_subcommand("build", "pack a client tree into a setup executable");
     build->add_option("manifest", manifest, "package manifest (TOML)")->required();
     build->add_option("-o,--output", output, "setup executable to write")->required();
@@ -22,6 +24,10 @@ int main(int argc, char** argv) {
     build->add_option("--uninstaller", uninstaller,
                       "uninstaller for a manifest that names none; default: uninstaller.exe beside vozpack, or when "
                       "there is none, no program");
+    const std::map<std::string, voz::EncoderLevel> levels{{"fast", voz::EncoderLevel::kFast},
+                                                          {"best", voz::EncoderLevel::kBest}};
+    build->add_option("--level", level, "fast: quick greedy matching; best (default): the smallest blocks")
+        ->transform(CLI::CheckedTransformer(levels, CLI::ignore_case));
 
     std::string setup;
     bool json = false;
@@ -63,7 +69,7 @@ int main(int argc, char** argv) {
         } else {
             uninstallerPath = voz::FileBesideTool(toolFolder, voz::kDefaultUninstallerName);
         }
-        return voz::BuildCommand(manifest, output, stubPath, uninstallerPath, placeholderStub);
+        return voz::BuildCommand(manifest, output, stubPath, uninstallerPath, placeholderStub, level);
     }
     if (*list) {
         return voz::ListCommand(setup, json);

@@ -292,37 +292,5 @@ TEST(BlockSequence, StreamDecodingMatchesMemoryDecoding) {
               DecodeError::kSequenceTruncated);
 }
 
-TEST(BlockEncoder, RoundTripsEveryBlockSize) {
-    CBlockDecoder decoder;
-    for (size_t size : {0u, 1u, 2u, 3u, 17u, 1000u, 65535u, 65536u, 65537u, 300000u}) {
-        for (bool random : {false, true}) {
-            auto data = random ? test::RandomBytes(size, 3) : test::CompressibleBytes(size, 3);
-            auto seq = EncodeSequence(data.data(), data.size());
-            std::vector<uint8_t> dest(size + 1);
-            DecodeResult r = decoder.DecodeSequence(dest.data(), static_cast<uint32_t>(size), seq.data(),
-                                                    static_cast<uint32_t>(seq.size()));
-            ASSERT_TRUE(r.ok()) << size << " " << DescribeDecodeError(r.error);
-            ASSERT_EQ(r.produced, size);
-            ASSERT_TRUE(std::equal(data.begin(), data.end(), dest.begin())) << size;
-            if (random) {
-                // Incompressible data is stored plainly: 4 bytes of framing a block.
-                EXPECT_EQ(seq.size(), size + 4 * ((size + 65535) / 65536)) << size;
-            } else if (size >= 1000) {
-                EXPECT_LT(seq.size(), size / 2) << size;
-            }
-        }
-    }
-}
-
-TEST(BlockEncoder, RunsAndRepeatsCompressWell) {
-    std::vector<uint8_t> zeros(kLargestBlock, 0);
-    auto seq = EncodeSequence(zeros.data(), zeros.size());
-    EXPECT_LT(seq.size(), 40u);
-    std::vector<uint8_t> dest(kLargestBlock);
-    CBlockDecoder decoder;
-    ASSERT_TRUE(decoder.DecodeSequence(dest.data(), kLargestBlock, seq.data(), static_cast<uint32_t>(seq.size())).ok());
-    EXPECT_EQ(dest, zeros);
-}
-
 }  // namespace
 }  // namespace voz

@@ -117,6 +117,37 @@ TEST(VozpackCli, BadInputExitsWithStatus2AndLeavesNoOutput) {
     EXPECT_EQ(test::Vozpack("frobnicate").status, 2);
 }
 
+TEST(VozpackCli, BothLevelsPackTheSameTreeAndBestIsSmaller) {
+    test::TempDir dir;
+    auto storedBytes = [](const fs::path& setup) {
+        test::CommandResult r = test::Vozpack("list --json " + setup.string());
+        uint64_t stored = 0;
+        const nlohmann::json listing = nlohmann::json::parse(r.out);
+        for (const auto& folder : listing["folders"]) {
+            for (const auto& f : folder["files"]) {
+                stored += f["stored"].get<uint64_t>();
+            }
+        }
+        return stored;
+    };
+    for (const char* level : {"fast", "best"}) {
+        fs::path out = dir / (std::string(level) + ".exe");
+        test::CommandResult r = test::Vozpack("build " + kSample + " -o " + out.string() + " --level " + level + " --placeholder-stub");
+        ASSERT_EQ(r.status, 0) << r.out;
+        EXPECT_EQ(test::Vozpack("verify " + out.string()).status, 0) << level;
+    }
+    EXPECT_LT(storedBytes(dir / "best.exe"), storedBytes(dir / "fast.exe"));
+    // The default is best.
+    test::CommandResult r = test::Vozpack("build " + kSample + " -o " + (dir / "default.exe").string() + " --placeholder-stub");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(test::ReadBytes(dir / "default.exe"), test::ReadBytes(dir / "best.exe"));
+
+    test::CommandResult unknown = test::Vozpack("build " + kSample + " -o " + (dir / "x.exe").string() + " --level max");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.out.find("--level"), std::string::npos) << unknown.out;
+    EXPECT_FALSE(fs::exists(dir / "x.exe"));
+}
+
 TEST(VozpackCli, UsesTheGivenStub) {
     test::TempDir dir;
     std::vector<uint8_t> stub = test::RandomBytes(kStubSize, 5);
