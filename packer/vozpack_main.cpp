@@ -1,10 +1,15 @@
 // vozpack: builds setup executables and looks into them.
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <sstream>
 
+#include "os/console.h"
+#include "os/process.h"
 #include "packer/commands.h"
+#include "packer/console_text.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"vozpack: build, list, verify and extract setup packages"};
+    CLI::App app{"vozpack: build, list, verify and extract setup packages", "vozpack"};
     app.require_subcommand(1);
 
     std::string manifest;
@@ -35,30 +40,33 @@ int main(int argc, char** argv) {
     CLI::Option* styleOption =
         extract->add_option("--style", style, "install style label; default: the first, as the wizard preselects");
 
+    // Arguments are UTF-8 text; CLI11 takes them without the program's name, last first.
+    std::vector<std::string> arguments = voz::os::ProgramArguments(argc, argv);
+    arguments.erase(arguments.begin());
+    std::reverse(arguments.begin(), arguments.end());
     try {
-        app.parse(argc, argv);
+        app.parse(arguments);
     } catch (const CLI::ParseError& e) {
         // Usage errors share the bad-input status with the commands' own errors.
-        int status = app.exit(e);
+        std::ostringstream out;
+        std::ostringstream error;
+        int status = app.exit(e, out, error);
+        voz::os::WriteText(voz::os::Stream::kOutput, out.str());
+        voz::os::WriteText(voz::os::Stream::kError, error.str());
         return status == 0 ? 0 : 2;
     }
+    using voz::PathFromUtf8;
     if (*build) {
-        std::optional<std::filesystem::path> stubPath;
-        if (!stub.empty()) {
-            stubPath = stub;
-        } else {
-            std::error_code ec;
-            std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-            stubPath = voz::DefaultStub(ec ? std::filesystem::path(argv[0]).parent_path() : self.parent_path());
-        }
-        return voz::BuildCommand(manifest, output, stubPath, placeholderStub);
+        std::optional<std::filesystem::path> stubPath =
+            stub.empty() ? voz::FileBesideTool(voz::kDefaultStubName) : PathFromUtf8(stub);
+        return voz::BuildCommand(PathFromUtf8(manifest), PathFromUtf8(output), stubPath, placeholderStub);
     }
     if (*list) {
-        return voz::ListCommand(setup, json);
+        return voz::ListCommand(PathFromUtf8(setup), json);
     }
     if (*extract) {
-        return voz::ExtractCommand(setup, installDir,
+        return voz::ExtractCommand(PathFromUtf8(setup), PathFromUtf8(installDir),
                                    styleOption->count() > 0 ? std::optional<std::string>(style) : std::nullopt);
     }
-    return voz::VerifyCommand(setup);
+    return voz::VerifyCommand(PathFromUtf8(setup));
 }
