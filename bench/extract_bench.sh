@@ -24,25 +24,10 @@ fi
 work=$(mktemp -d "$root/build/extract-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# The corpus as a setup: the sample's screens, the corpus as the client tree,
-# one of its programs standing in for the uninstaller.
-uninstaller=$(find "$corpus" -maxdepth 1 -name '*.exe' | LC_ALL=C sort | head -1)
-cat >"$work/manifest.toml" <<EOF
-title = "沃兹期货"
-version = "V6.2"
-company = "沃兹软件有限公司"
-install_dir = 'C:\\沃兹期货'
-main_exe = "TradeClient.exe"
-default_order_software = 0
-group = "沃兹期货"
-uninstaller = '$uninstaller'
-[files]
-source = '$corpus'
-[texts]
-$(for s in main welcome folder style order extract; do echo "$s = '$root/sample/texts/$s.txt'"; done)
-[images]
-$(for s in main welcome folder style order extract; do echo "$s = '$root/sample/screens/$s.bmp'"; done)
-EOF
+# The corpus as a setup, one of its programs standing in for the uninstaller.
+source "$root/bench/corpus_manifest.sh"
+corpus_manifest "$root" "$corpus" "$work/manifest.toml"
+uninstaller=$corpus_uninstaller
 "$vozpack" build "$work/manifest.toml" -o "$work/setup.exe" --placeholder-stub >/dev/null
 "$vozpack" list --json "$work/setup.exe" >"$work/list.json"
 tar -cf "$work/corpus.tar" -C "$corpus" .

@@ -29,21 +29,8 @@ work=$(mktemp -d "$root/build/windows-pack-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
-cat >"$work/manifest.toml" <<MANIFEST
-title = "沃兹期货"
-version = "V6.2"
-company = "沃兹软件有限公司"
-install_dir = 'C:\\沃兹期货'
-main_exe = "TradeClient.exe"
-default_order_software = 0
-group = "沃兹期货"
-[files]
-source = '$corpus'
-[texts]
-$(for s in main welcome folder style order extract; do echo "$s = '$root/sample/texts/$s.txt'"; done)
-[images]
-$(for s in main welcome folder style order extract; do echo "$s = '$root/sample/screens/$s.bmp'"; done)
-MANIFEST
+source "$root/bench/corpus_manifest.sh"
+corpus_manifest "$root" "$corpus" "$work/manifest.toml"
 
 seconds() {  # command...: wall-clock seconds of one run
   local start end
