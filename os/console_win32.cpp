@@ -5,6 +5,7 @@
 #include <string>
 
 #include "os/console.h"
+#include "os/text_encoding.h"
 
 namespace voz::os {
 
@@ -18,30 +19,23 @@ bool IsConsole(HANDLE handle) {
     return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != FALSE;
 }
 
-std::wstring Utf8ToWide(std::string_view utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
-
 }  // namespace
 
 bool IsTerminal(Stream stream) { return IsConsole(Handle(stream)); }
 
 void WriteText(Stream stream, std::string_view utf8) {
     HANDLE handle = Handle(stream);
-    if (!IsConsole(handle)) {
+    std::optional<std::wstring> wide = IsConsole(handle) ? Utf8ToWide(utf8) : std::nullopt;
+    if (!wide) {  // a file, a pipe, or bytes that are not UTF-8: written as they are
         std::fwrite(utf8.data(), 1, utf8.size(), stream == Stream::kOutput ? stdout : stderr);
         return;
     }
     // Whatever the C library holds for this stream goes first, so that nothing is reordered.
     std::fflush(stream == Stream::kOutput ? stdout : stderr);
-    std::wstring wide = Utf8ToWide(utf8);
-    for (size_t done = 0; done < wide.size();) {
+    for (size_t done = 0; done < wide->size();) {
         DWORD written = 0;
-        DWORD chunk = static_cast<DWORD>(std::min<size_t>(wide.size() - done, 8192));
-        if (!WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr) || written == 0) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(wide->size() - done, 8192));
+        if (!WriteConsoleW(handle, wide->data() + done, chunk, &written, nullptr) || written == 0) {
             return;
         }
         done += written;

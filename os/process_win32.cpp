@@ -3,21 +3,11 @@
 #include <shellapi.h>
 
 #include "os/process.h"
+#include "os/text_encoding.h"
 
 namespace voz::os {
 
 namespace {
-
-std::string WideToUtf8(const wchar_t* wide) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) {
-        return {};
-    }
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, out.data(), n, nullptr, nullptr);
-    out.pop_back();  // the terminating zero
-    return out;
-}
 
 DWORD WINAPI RunWork(void* work) {
     (*static_cast<const std::function<void()>*>(work))();
