@@ -8,6 +8,7 @@
 #include "package/block_decoder.h"
 #include "package/directory_removal.h"
 #include "package/install_paths.h"
+#include "package/uninstall_data.h"
 
 namespace voz {
 
@@ -32,9 +33,13 @@ public:
             Fail("", FailureKind::kNoInstallFolder, "no install folder was given", FailureItem::kInstallFolder);
             return std::move(failures_);
         }
+        const bool installDirExisted = IsFolder(installDir_);
         if (!CreateDirectoryPath(installDir_)) {
             Fail(installDir_, FailureKind::kNoInstallFolder, os::LastErrorText(), FailureItem::kInstallFolder);
             return std::move(failures_);
+        }
+        if (!installDirExisted) {
+            log_.folders.emplace_back();  // the install folder itself
         }
         for (int d = 0; d < DirCount(package_); ++d) {
             for (int f = 0; f < FileCount(package_.m_dirs[d]); ++f) {
@@ -50,11 +55,74 @@ public:
         }
         CopyStyleFiles();
         RemoveFolders();
+        for (const std::string& file : options_.laterFiles) {
+            LogFile(file);
+        }
+        RegisterApp();
         WriteUninstaller(links);
         return std::move(failures_);
     }
 
 private:
+    static bool IsFolder(std::string_view path) {
+        os::NativePath native;
+        return ToNativePath(path, native) && os::IsFolder(native);
+    }
+
+    void LogFile(const std::string& relative) {
+        if (std::find(log_.files.begin(), log_.files.end(), relative) == log_.files.end()) {
+            log_.files.push_back(relative);
+        }
+    }
+
+    // Creates a folder inside the install folder with the folders above it,
+    // logging each one that did not exist before, outermost first.
+    bool CreateLoggedFolder(std::string_view relative) {
+        std::vector<std::string_view> levels;
+        for (std::string_view level = relative; !level.empty();) {
+            levels.push_back(level);
+            size_t separator = LastSeparator(level);
+            level = separator == std::string_view::npos ? std::string_view() : level.substr(0, separator);
+        }
+        for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
+            std::optional<std::string> path = JoinPath(installDir_, *level);
+            os::NativePath native;
+            if (!path || !ToNativePath(*path, native)) {
+                return false;
+            }
+            if (!os::IsFolder(native)) {
+                if (!os::CreateFolder(native)) {
+                    return false;
+                }
+                log_.folders.emplace_back(*level);
+            }
+        }
+        return true;
+    }
+
+    // Files and folders inside a removed folder are gone: the log forgets them.
+    void ForgetRemoved(std::string_view removed) {
+        auto gone = [&](const std::string& path) {
+            return path == removed ||
+                   (path.size() > removed.size() && path.compare(0, removed.size(), removed) == 0 &&
+                    LastSeparator(std::string_view(path).substr(0, removed.size() + 1)) == removed.size());
+        };
+        std::erase_if(log_.files, gone);
+        std::erase_if(log_.folders, gone);
+    }
+
+    void RegisterApp() {
+        if (!options_.registerApp) {
+            return;
+        }
+        os::AppListEntry entry = MakeAppListEntry(package_, written_);
+        if (options_.registerApp(entry)) {
+            log_.appListKey = entry.key;
+        } else {
+            Fail(entry.key, FailureKind::kAppListNotWritten, os::LastErrorText(), FailureItem::kAppListEntry);
+        }
+    }
+
     void Fail(std::string_view path, FailureKind kind, std::string detail, FailureItem item,
               NameCheck name = NameCheck::kSafe) {
         failures_.push_back({std::string(path), kind, std::move(detail), item, name});
@@ -111,7 +179,7 @@ private:
             }
             return;
         }
-        if (!CreateDirectoryPath(*dirPath)) {
+        if (!CreateLoggedFolder(name)) {
             Fail(name, FailureKind::kFolderNotCreated, os::LastErrorText(), FailureItem::kFolder);
         }
         for (int f = 0; f < FileCount(dir); ++f) {
@@ -140,6 +208,7 @@ private:
             Fail(relative, FailureKind::kFileNotCreated, os::LastErrorText(), FailureItem::kFile);
             return;
         }
+        LogFile(relative);
         if (file.nDataSize < 0 || file.nDataPos < 0) {
             Fail(relative, FailureKind::kDamagedData, "the file's data position or length is negative",
                  FailureItem::kFile);
@@ -169,6 +238,7 @@ private:
             return false;
         }
         DecodeResult result = decoder_.DecodeToStream(input_, &out, static_cast<uint32_t>(size));
+        written_ += result.produced;
         if (result.error == DecodeError::kWriteFailed) {
             Fail(what, FailureKind::kWriteFailed, os::LastErrorText(), item);
             return false;
@@ -193,7 +263,12 @@ private:
                 NativeInstallPath(NameKind::kCopySource, sourceName, sourceName, FailureItem::kStyleCopy);
             std::optional<os::NativePath> dest =
                 NativeInstallPath(NameKind::kCopyDest, destName, destName, FailureItem::kStyleCopy);
-            if (source && dest && !os::CopyFileReplacing(*source, *dest)) {
+            if (!source || !dest) {
+                continue;
+            }
+            if (os::CopyFileReplacing(*source, *dest)) {
+                LogFile(std::string(destName));
+            } else {
                 Fail(destName, FailureKind::kCopyFailed, os::LastErrorText(), FailureItem::kStyleCopy);
             }
         }
@@ -207,6 +282,7 @@ private:
             }
             if (std::optional<std::string> path = InstallPath(NameKind::kRemove, entry, entry, FailureItem::kRemoval)) {
                 RemoveDirectoryTree(*path, failures_);
+                ForgetRemoved(entry);
             }
         }
     }
@@ -233,7 +309,7 @@ private:
                     FailureItem::kUninstaller)) {
             return;
         }
-        if (!WriteUninstallData(package_, links, out) || !out.Close()) {
+        if (!WriteUninstallData(package_, links, out) || !WriteInstallLog(log_, out) || !out.Close()) {
             Fail(name, FailureKind::kWriteFailed, os::LastErrorText(), FailureItem::kUninstaller);
         }
     }
@@ -245,6 +321,8 @@ private:
     CBlockDecoder decoder_;
     uint64_t total_ = 0;
     uint64_t done_ = 0;
+    uint64_t written_ = 0;  // decoded bytes of every file
+    InstallLog log_;
     std::vector<ExtractFailure> failures_;
 };
 
@@ -266,6 +344,7 @@ const char* DescribeFailureKind(FailureKind kind) {
     case FailureKind::kDeleteFailed: return "not deleted";
     case FailureKind::kRemoveFailed: return "folder not removed";
     case FailureKind::kReadFailed: return "not read";
+    case FailureKind::kAppListNotWritten: return "not added to the list of installed apps";
     }
     return "failed";
 }
@@ -298,20 +377,28 @@ bool CreateDirectoryPath(std::string_view path) {
     return os::CreateFolder(native);
 }
 
-bool WritePackageString(std::string_view text, OutputStream& out) {
-    auto size = static_cast<uint32_t>(text.size());
-    const uint8_t length[4] = {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
-                               static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
-    return out.Write(length, sizeof length) && out.Write(text.data(), text.size());
+os::AppListEntry MakeAppListEntry(const CPackageInfo& package, uint64_t installedBytes) {
+    const std::string installDir(FieldText(package.m_szInstallDir));
+    std::string title(FieldText(package.m_szTitle));
+    os::AppListEntry entry;
+    // A key name cannot hold a backslash: it would name a key further down.
+    entry.key = title.empty() || LastSeparator(title) != std::string::npos ? std::string("Voz") : title;
+    entry.displayName = title.empty() ? entry.key : title;
+    entry.displayVersion = FieldText(package.m_szVersion);
+    entry.publisher = FieldText(package.m_szCompany);
+    entry.installLocation = installDir;
+    const std::string uninstaller = installDir + '\\' + std::string(FieldText(package.m_szUninstaller));
+    entry.displayIcon = FieldText(package.m_szMainExe).empty() ? uninstaller
+                                                                : installDir + '\\' + std::string(FieldText(package.m_szMainExe));
+    entry.uninstallString = '"' + uninstaller + '"';
+    entry.estimatedSizeKb = static_cast<uint32_t>(std::min<uint64_t>((installedBytes + 1023) / 1024, UINT32_MAX));
+    return entry;
 }
 
 bool WriteUninstallData(const CPackageInfo& package, const ShortcutPaths& paths, OutputStream& out) {
     int count = std::clamp(package.m_nShortcutCount, 0, kMaxShortcuts);
-    const auto n = static_cast<uint32_t>(count);
-    const uint8_t countBytes[4] = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n >> 16),
-                                   static_cast<uint8_t>(n >> 24)};
     bool ok = WritePackageString(FieldText(package.m_szTitle), out) && WritePackageString(FieldText(package.m_szVersion), out) &&
-              out.Write(countBytes, sizeof countBytes);
+              WritePackageU32(static_cast<uint32_t>(count), out);
     for (int i = 0; ok && i < count; ++i) {
         ok = WritePackageString(paths.links[i], out);
     }

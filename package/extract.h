@@ -1,7 +1,8 @@
 // The installation: writes every packaged file into the install folder with
 // its recorded times, makes the program group and the shortcuts, carries out
 // the style copies of the chosen install style, removes the listed folders and
-// writes the uninstaller followed by the data it needs to undo the shortcuts.
+// writes the uninstaller followed by the data it needs to undo the shortcuts
+// and the log of every folder it created and every file it wrote.
 //
 // Nothing is ever written, copied or deleted outside the install folder
 // (links go to the desktop and the program group only): a name that would
@@ -14,10 +15,12 @@
 #include <string_view>
 #include <vector>
 
+#include "os/app_list.h"
 #include "package/byte_stream.h"
 #include "package/extract_failure.h"
 #include "package/package_info.h"
 #include "package/shortcuts.h"
+#include "package/wire.h"
 
 namespace voz {
 
@@ -31,6 +34,13 @@ struct ExtractOptions {
     // Called with the GBK path, relative to the install folder, of each
     // packaged file written whole.
     std::function<void(std::string_view relative)> fileWritten;
+    // Registers the installation in the system's list of installed apps; true
+    // when it did. Without it no entry is made.
+    std::function<bool(const os::AppListEntry&)> registerApp;
+    // Files, relative to the install folder, that the setup writes after the
+    // installation (its settings files): logged so that the uninstaller
+    // removes them with the rest.
+    std::vector<std::string> laterFiles;
 };
 
 // Installs `package` into package.m_szInstallDir for the style
@@ -47,8 +57,9 @@ int PackagedFileCount(const CPackageInfo& package);
 // exists afterwards.
 bool CreateDirectoryPath(std::string_view path);
 
-// Writes text in the package's string encoding: u32 byte length, then the bytes.
-bool WritePackageString(std::string_view text, OutputStream& out);
+// The app-list entry of an installation: named after the title, pointing at
+// the install folder, its main program and its uninstaller.
+os::AppListEntry MakeAppListEntry(const CPackageInfo& package, uint64_t installedBytes);
 
 // The uninstall data that follows the uninstaller's own bytes: title, version,
 // the package's shortcut count, one link path per shortcut record, the

@@ -22,6 +22,7 @@ enum class FailureKind {
     kDeleteFailed,
     kRemoveFailed,       // a folder that could not be removed
     kReadFailed,         // a file that exists but could not be read
+    kAppListNotWritten,  // the entry in the system's list of installed apps
 };
 
 const char* DescribeFailureKind(FailureKind kind);
@@ -41,6 +42,7 @@ enum class FailureItem {
     kDesktop,        // the desktop folder, as the shell names it
     kProgramsFolder, // the Start menu's Programs folder, as the shell names it
     kSettingsFile,   // Voz.ini or 2nd_voz.ini after the installation
+    kAppListEntry,   // the entry in the system's list of installed apps
 };
 
 struct ExtractFailure {

@@ -53,13 +53,7 @@ private:
     }
 
     bool ReadU32(uint32_t& value, const std::string& where) {
-        uint8_t b[4];
-        value = 0;
-        if (!input_.ReadExact(b, 4)) {
-            return Truncated(where);
-        }
-        value = b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t{b[3]} << 24);
-        return true;
+        return ReadPackageU32(input_, value) || Truncated(where);
     }
 
     // Counts are signed on disk; zero or less means no entries.
@@ -280,24 +274,6 @@ private:
 };
 
 }  // namespace
-
-StringRead ReadPackageString(char* field, int fieldSize, InputStream& input) {
-    field[0] = '\0';
-    uint8_t b[4];
-    if (!input.ReadExact(b, 4)) {
-        return StringRead::kTruncated;
-    }
-    auto length = static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t{b[3]} << 24));
-    if (length < 0 || length > fieldSize - 1) {
-        return StringRead::kTooLong;
-    }
-    if (!input.ReadExact(field, static_cast<size_t>(length))) {
-        field[0] = '\0';
-        return StringRead::kTruncated;
-    }
-    field[length] = '\0';
-    return StringRead::kOk;
-}
 
 void LoadPackage(CPackageInfo& package, InputStream& input, uint64_t packageOffset) {
     package.Clear();

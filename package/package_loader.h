@@ -6,14 +6,9 @@
 #include "os/native_path.h"
 #include "package/byte_stream.h"
 #include "package/package_info.h"
+#include "package/wire.h"
 
 namespace voz {
-
-// Reads a package string (u32 length, then that many bytes) into a field of
-// fieldSize bytes and terminates it. False, with the field left empty, when
-// the stream ends early or the text does not fit the field.
-enum class StringRead { kOk, kTruncated, kTooLong };
-StringRead ReadPackageString(char* field, int fieldSize, InputStream& input);
 
 // Loads the package that starts at `packageOffset` of the stream. The record
 // is cleared first; package.m_status tells whether the whole package was read.

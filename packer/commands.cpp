@@ -23,6 +23,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::vector<uint8_t> ReadWholeFile(const fs::path& path, const char* what) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw PackError(PathText(path) + ": cannot open the " + what);
+    }
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
+}
+
 std::vector<uint8_t> ReadStub(const std::optional<fs::path>& stub, bool placeholder) {
     if (placeholder) {
         // For tests only: a zero-filled placeholder of the stub's size keeps the package offset right.
@@ -32,11 +40,7 @@ std::vector<uint8_t> ReadStub(const std::optional<fs::path>& stub, bool placehol
         throw PackError(std::string("no setup stub: name one with --stub, or put ") + kDefaultStubName +
                         " beside vozpack");
     }
-    std::ifstream in(*stub, std::ios::binary);
-    if (!in) {
-        throw PackError(PathText(*stub) + ": cannot open the stub");
-    }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<uint8_t> bytes = ReadWholeFile(*stub, "stub");
     if (bytes.size() != kStubSize) {
         throw PackError(PathText(*stub) + ": the stub is " + std::to_string(bytes.size()) + " bytes; it must be exactly " +
                         std::to_string(kStubSize));
@@ -126,6 +130,12 @@ nlohmann::json ToJson(const SetupInspection& inspection) {
     }
     j["uninstaller"] = {{"size", inspection.uninstallerSize}, {"stored", p.m_nUninstallerSize}};
     j["refused"] = inspection.refused;
+    if (!inspection.uninstallerKind.empty()) {
+        char crc[9];
+        std::snprintf(crc, sizeof crc, "%08x", inspection.uninstallerCrc);
+        j["uninstaller"]["kind"] = inspection.uninstallerKind;
+        j["uninstaller"]["crc32"] = crc;
+    }
     j["status"] = {{"state", StateName(p.m_status.state)}};
     if (!p.m_status.sound()) {
         j["status"]["where"] = p.m_status.where;
@@ -185,8 +195,14 @@ void PrintText(const nlohmann::json& j) {
     for (const auto& r : j["removes"]) {
         PrintOut("remove %s\n", r.get<std::string>().c_str());
     }
-    PrintOut("uninstaller: %llu bytes, %llu stored\n", j["uninstaller"]["size"].get<unsigned long long>(),
-                j["uninstaller"]["stored"].get<unsigned long long>());
+    const auto& uninstaller = j["uninstaller"];
+    PrintOut("uninstaller: %llu bytes, %llu stored", uninstaller["size"].get<unsigned long long>(),
+             uninstaller["stored"].get<unsigned long long>());
+    if (uninstaller.contains("kind")) {
+        PrintOut(", %s, CRC-32 %s", uninstaller["kind"].get<std::string>().c_str(),
+                 uninstaller["crc32"].get<std::string>().c_str());
+    }
+    PrintOut("\n");
     for (const auto& refused : j["refused"]) {
         PrintOut("refused by the setup: %s\n", refused.get<std::string>().c_str());
     }
@@ -224,8 +240,24 @@ std::optional<fs::path> FileBesideTool(const std::string& name) {
     return file;
 }
 
+namespace {
+
+// A manifest that names no uninstaller gets the default one, and the packer says which.
+void TakeDefaultUninstaller(PackageSpec& spec, const std::optional<fs::path>& defaultUninstaller) {
+    if (!defaultUninstaller) {
+        PrintError("vozpack: no uninstaller: the manifest names none and there is no %s beside vozpack; "
+                   "卸载.exe will hold only its data and will not run\n",
+                   kDefaultUninstallerName);
+        return;
+    }
+    spec.uninstaller = ReadWholeFile(*defaultUninstaller, "uninstaller");
+    PrintError("vozpack: uninstaller: the manifest names none; packing %s\n", PathText(*defaultUninstaller).c_str());
+}
+
+}  // namespace
+
 int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub,
-                 bool placeholderStub) {
+                 const std::optional<fs::path>& defaultUninstaller, bool placeholderStub) {
     fs::path temp = output;
     temp += ".tmp" + std::to_string(os::ProcessId());
     try {
@@ -245,6 +277,9 @@ int BuildCommand(const fs::path& manifest, const fs::path& output, const std::op
         std::vector<uint8_t> stubBytes = ReadStub(stub, placeholderStub);
         if (placeholderStub) {
             PrintError("vozpack: %s holds a placeholder stub and does not run\n", PathText(output).c_str());
+        }
+        if (!spec.uninstallerNamed) {
+            TakeDefaultUninstaller(spec, defaultUninstaller);
         }
         os::OutputFile out;
         if (!out.Create(temp.native())) {

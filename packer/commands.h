@@ -12,6 +12,8 @@ namespace voz {
 // The name of the Windows setup stub that vozpack takes by default, from its
 // own folder.
 inline constexpr char kDefaultStubName[] = "setup-stub.exe";
+// The uninstaller packed when the manifest names none, from vozpack's folder.
+inline constexpr char kDefaultUninstallerName[] = "uninstaller.exe";
 
 // A file that ships beside vozpack (such as kDefaultStubName): its path in
 // the folder of the running program, when it is there; nothing otherwise.
@@ -20,9 +22,12 @@ std::optional<std::filesystem::path> FileBesideTool(const std::string& name);
 // Refuses, before writing anything, a package the setup would refuse: one
 // line per problem on stderr, status 2. Without a stub nothing is built,
 // unless placeholderStub asks for a zero-filled placeholder of the stub's
-// size (for tests: it keeps the package offset right but does not run).
+// size (for tests: it keeps the package offset right but does not run). A
+// manifest without an uninstaller gets defaultUninstaller, or without one an
+// empty uninstaller.
 int BuildCommand(const std::filesystem::path& manifest, const std::filesystem::path& output,
-                 const std::optional<std::filesystem::path>& stub, bool placeholderStub = false);
+                 const std::optional<std::filesystem::path>& stub,
+                 const std::optional<std::filesystem::path>& defaultUninstaller, bool placeholderStub = false);
 int ListCommand(const std::filesystem::path& setup, bool json);
 // Exits 1 naming each damaged item and each name the setup would refuse.
 int VerifyCommand(const std::filesystem::path& setup);

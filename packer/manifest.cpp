@@ -55,6 +55,7 @@ public:
         ReadRemoves(spec);
         if (auto uninstaller = table_["uninstaller"].value<std::string>()) {
             spec.uninstaller = ReadFile(base_ / PathFromUtf8(*uninstaller));
+            spec.uninstallerNamed = true;
         }
         CheckPackageSpec(spec, report_);
         return spec;

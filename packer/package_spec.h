@@ -57,6 +57,7 @@ struct PackageSpec {
     std::vector<PackCopy> copies;
     std::vector<std::string> removes;
     std::vector<uint8_t> uninstaller;
+    bool uninstallerNamed = false;  // the manifest names the uninstaller; otherwise the packer picks one
 };
 
 }  // namespace voz

@@ -8,6 +8,8 @@
 #include "package/block_decoder.h"
 #include "package/package_loader.h"
 #include "packer/package_check.h"
+#include "package/uninstall_data.h"
+#include "package/wire.h"
 
 namespace voz {
 
@@ -37,6 +39,41 @@ std::string DisplayPath(const CPackageInfo& package, int dir, int file) {
     }
     return path + DisplayText(d.files[file].szName);
 }
+
+namespace {
+
+// The uninstallers packed are small programs; anything larger is described by its size alone.
+constexpr uint64_t kLargestIdentifiedUninstaller = 64u << 20;
+
+std::string ProgramKind(const std::vector<uint8_t>& bytes) {
+    if (bytes.empty()) {
+        return "none: 卸载.exe holds only its data and does not run";
+    }
+    MemoryInput in(bytes.data(), bytes.size());
+    if (!FindImageEnd(in)) {
+        return "not a Windows program";
+    }
+    const uint32_t header = bytes[0x3C] | (bytes[0x3D] << 8) | (bytes[0x3E] << 16) | (uint32_t{bytes[0x3F]} << 24);
+    const uint16_t machine = static_cast<uint16_t>(bytes[header + 4] | (bytes[header + 5] << 8));
+    return machine == 0x14C ? "32-bit Windows program" : machine == 0x8664 ? "64-bit Windows program" : "Windows program";
+}
+
+void IdentifyUninstaller(const CPackageInfo& package, os::InputFile& in, SetupInspection& result) {
+    if (!result.uninstallerProblem.empty() || result.uninstallerSize > kLargestIdentifiedUninstaller) {
+        return;
+    }
+    MemoryOutput bytes;
+    if (package.m_nUninstallerSize > 0 && (!in.Seek(static_cast<uint64_t>(package.m_nUninstallerPos)) ||
+                                           !CBlockDecoder()
+                                                .DecodeToStream(in, &bytes, static_cast<uint32_t>(package.m_nUninstallerSize))
+                                                .ok())) {
+        return;
+    }
+    result.uninstallerKind = ProgramKind(bytes.Bytes());
+    result.uninstallerCrc = Crc32(bytes.Bytes().data(), bytes.Bytes().size());
+}
+
+}  // namespace
 
 SetupInspection InspectSetup(const std::filesystem::path& setupPath) {
     SetupInspection result;
@@ -69,6 +106,9 @@ SetupInspection InspectSetup(const std::filesystem::path& setupPath) {
         if (!r.ok()) {
             result.uninstallerProblem = DescribeDecodeError(r.error);
         }
+    }
+    if (package.m_status.sound()) {
+        IdentifyUninstaller(package, in, result);
     }
     return result;
 }

@@ -25,6 +25,10 @@ struct SetupInspection {
     uint64_t uninstallerSize = 0;
     std::string uninstallerProblem;
     std::vector<std::string> refused;  // names the setup would refuse, one line each
+    // Which uninstaller is packed: what kind of program it is, and the CRC-32
+    // of its bytes to tell one build from another.
+    std::string uninstallerKind;
+    uint32_t uninstallerCrc = 0;
 };
 
 // Loads the package and measures every file and the uninstaller without decoding them.

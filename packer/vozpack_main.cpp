@@ -23,6 +23,11 @@ int main(int argc, char** argv) {
     build->add_flag("--placeholder-stub", placeholderStub,
                     "for tests only: pack into a zero-filled placeholder of the stub's size; the setup does not run");
 
+    std::string uninstaller;
+    build->add_option("--uninstaller", uninstaller,
+                      "uninstaller for a manifest that names none; default: uninstaller.exe beside vozpack, or when "
+                      "there is none, no program");
+
     std::string setup;
     bool json = false;
     CLI::App* list = app.add_subcommand("list", "show what a setup holds");
@@ -59,7 +64,10 @@ int main(int argc, char** argv) {
     if (*build) {
         std::optional<std::filesystem::path> stubPath =
             stub.empty() ? voz::FileBesideTool(voz::kDefaultStubName) : PathFromUtf8(stub);
-        return voz::BuildCommand(PathFromUtf8(manifest), PathFromUtf8(output), stubPath, placeholderStub);
+        std::optional<std::filesystem::path> uninstallerPath =
+            uninstaller.empty() ? voz::FileBesideTool(voz::kDefaultUninstallerName) : PathFromUtf8(uninstaller);
+        return voz::BuildCommand(PathFromUtf8(manifest), PathFromUtf8(output), stubPath, uninstallerPath,
+                                 placeholderStub);
     }
     if (*list) {
         return voz::ListCommand(PathFromUtf8(setup), json);

@@ -15,17 +15,19 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 ninja -C build/release vozpack >/dev/null
 cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 ninja -C build/win32 >/dev/null
-# vozpack takes the setup stub from its own folder.
+# vozpack takes the setup stub and the uninstaller from its own folder.
 cp build/win32/wizard/setup.exe build/release/packer/setup-stub.exe
+cp build/win32/uninstaller/uninstaller.exe build/release/packer/uninstaller.exe
+echo "uninstaller: $(stat -c %s build/win32/uninstaller/uninstaller.exe) bytes (i686)"
 mkdir -p build/sample
 build/release/packer/vozpack build sample/manifest.toml -o build/sample/setup.exe
 build/release/packer/vozpack list build/sample/setup.exe
 build/release/packer/vozpack verify build/sample/setup.exe
 
 cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
-ninja -C build/win64 setup setup_driver >/dev/null
+ninja -C build/win64 setup uninstaller setup_driver >/dev/null
 build/release/packer/vozpack build sample/manifest.toml -o build/sample/setup-x64.exe \
-  --stub build/win64/wizard/setup.exe >/dev/null
+  --stub build/win64/wizard/setup.exe --uninstaller build/win64/uninstaller/uninstaller.exe >/dev/null
 if [ -n "${DISPLAY:-}" ]; then
   echo "running build/sample/setup-x64.exe under Wine on $DISPLAY"
   bash scripts/wine-run.sh build/sample/setup-x64.exe
@@ -33,7 +35,7 @@ else
   work=$(mktemp -d /tmp/voz-setup-run.XXXXXX)
   echo "no display: a default installation under a virtual display, in $work"
   bash tests/windows/setup_e2e.sh demo build/release/packer/vozpack build/win64/wizard/setup.exe \
-    build/win64/tests/windows/setup_driver.exe "$work"
+    build/win64/uninstaller/uninstaller.exe build/win64/tests/windows/setup_driver.exe "$work"
   echo "installed client: $work/demo/installed"
   echo "screenshots:"
   ls -1 "$work"/demo/*.png

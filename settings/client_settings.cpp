@@ -1,6 +1,6 @@
 #include "settings/client_settings.h"
 
-#include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace voz {
@@ -144,7 +144,7 @@ void CClientSettings::WriteTo(CIniFile& file) {
     // engine always accepts, so the writes need no checking.
     for (const SettingKey& row : kSettingKeys) {
         const int32_t field = this->*row.field;
-        char digits[16];
+        std::string digits;
         std::string_view text;
         switch (row.encoding) {
             case Encoding::kFlag:
@@ -153,7 +153,8 @@ void CClientSettings::WriteTo(CIniFile& file) {
                 text = FlagText(field);
                 break;
             case Encoding::kNumber:
-                std::snprintf(digits, sizeof digits, "%u", static_cast<unsigned>(field));
+                // Not snprintf: the setup stub would link the C library's whole formatter.
+                digits = std::to_string(static_cast<unsigned>(field));
                 text = digits;
                 break;
             case Encoding::kYesNo:

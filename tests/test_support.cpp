@@ -4,7 +4,9 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "os/text_encoding.h"
@@ -86,6 +88,34 @@ std::string Gbk(const std::string& utf8) {
     auto gbk = os::Utf8ToGbk(utf8);
     EXPECT_TRUE(gbk.has_value()) << utf8;
     return gbk.value_or("");
+}
+
+std::vector<uint8_t> PeProgram(const std::vector<PeSection>& sections, uint16_t magic, PeSection certificate) {
+    const uint32_t header = 0x80;
+    const uint16_t optionalSize = magic == 0x20B ? 240 : 224;
+    std::vector<uint8_t> bytes(header + 24 + optionalSize + 40 * sections.size(), 0);
+    auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&bytes[at], &v, 2); };
+    auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&bytes[at], &v, 4); };
+    bytes[0] = 'M';
+    bytes[1] = 'Z';
+    put32(0x3C, header);
+    std::memcpy(&bytes[header], "PE\0\0", 4);
+    put16(header + 4, 0x14C);
+    put16(header + 6, static_cast<uint16_t>(sections.size()));
+    put16(header + 20, optionalSize);
+    const size_t optional = header + 24;
+    put16(optional, magic);
+    const size_t certificateEntry = optional + (magic == 0x20B ? 144 : 128);
+    put32(certificateEntry, certificate.offset);
+    put32(certificateEntry + 4, certificate.size);
+    uint32_t end = certificate.offset + certificate.size;
+    for (size_t i = 0; i < sections.size(); ++i) {
+        put32(optional + optionalSize + 40 * i + 16, sections[i].size);
+        put32(optional + optionalSize + 40 * i + 20, sections[i].offset);
+        end = std::max(end, sections[i].offset + sections[i].size);
+    }
+    bytes.resize(std::max<size_t>(bytes.size(), end), 0xCC);
+    return bytes;
 }
 
 }  // namespace voz::test

@@ -31,6 +31,17 @@ void WriteText(const std::filesystem::path& path, const std::string& text);
 std::vector<uint8_t> CompressibleBytes(size_t size, uint32_t seed);
 std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed);
 
+// A PE program file: DOS header, PE header (machine i386), an optional
+// header of the given magic (0x10B 32-bit, 0x20B 64-bit) whose certificate
+// entry is `certificate`, and sections at the given raw offsets and sizes; the
+// file runs to the end of the last of them.
+struct PeSection {
+    uint32_t offset;
+    uint32_t size;
+};
+std::vector<uint8_t> PeProgram(const std::vector<PeSection>& sections, uint16_t magic = 0x10B,
+                               PeSection certificate = {0, 0});
+
 // Runs a shell command; its exit status (-1 when it did not exit) and its
 // standard output and error together.
 struct CommandResult {

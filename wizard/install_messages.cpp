@@ -19,6 +19,7 @@ const char* ItemText(FailureItem item) {
     case FailureItem::kDesktop: return "\xD7\xC0\xC3\xE6";  // 桌面
     case FailureItem::kProgramsFolder: return "\xBF\xAA\xCA\xBC\xB2\xCB\xB5\xA5\xB5\xC4\xB3\xCC\xD0\xF2\xCE\xC4\xBC\xFE\xBC\xD0";  // 开始菜单的程序文件夹
     case FailureItem::kSettingsFile: return "\xC9\xE8\xD6\xC3\xCE\xC4\xBC\xFE";  // 设置文件
+    case FailureItem::kAppListEntry: return "\xD2\xD1\xB0\xB2\xD7\xB0\xB3\xCC\xD0\xF2\xC1\xD0\xB1\xED";  // 已安装程序列表
     }
     return "";
 }
@@ -77,6 +78,7 @@ const char* FailureKindText(FailureKind kind) {
     case FailureKind::kDeleteFailed: return "\xCE\xDE\xB7\xA8\xC9\xBE\xB3\xFD\xCE\xC4\xBC\xFE";  // 无法删除文件
     case FailureKind::kRemoveFailed: return "\xCE\xDE\xB7\xA8\xC9\xBE\xB3\xFD\xC4\xBF\xC2\xBC";  // 无法删除目录
     case FailureKind::kReadFailed: return "\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1";  // 无法读取
+    case FailureKind::kAppListNotWritten: return "\xCE\xB4\xC4\xDC\xBC\xD3\xC8\xEB";  // 未能加入
     }
     return "";
 }

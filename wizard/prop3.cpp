@@ -115,6 +115,11 @@ DWORD WINAPI CProp3::ExtractionThread(LPVOID parameter) {
         // Sent: the worker waits until the user-interface thread has moved the bar.
         options.progress = [](int percent) { SendMessageW(g_pProgress, PBM_SETPOS, static_cast<WPARAM>(percent), 0); };
         options.fileWritten = [page](std::string_view) { ++page->m_filesWritten; };
+        // A lambda rather than the function itself: std::function would
+        // otherwise link the type information of function pointers.
+        options.registerApp = [](const os::AppListEntry& entry) { return os::WriteAppListEntry(entry); };
+        // Written when the installation is done; the uninstaller removes them too.
+        options.laterFiles = {std::string(kSettingsFileName), std::string(kSecondSettingsFileName)};
         failures = ExtractPackage(*g_pExtractPackage, setup, options);
     } else {
         failures.push_back({"", FailureKind::kDamagedData, "the setup file cannot be opened again"});

@@ -1,8 +1,9 @@
-// The setup stub's handler for an exception that nobody catches.
+// The handler of the setup stub and the uninstaller for an exception that
+// nobody catches.
 //
 // The C++ library's default handler prints the exception's demangled type
 // name to the console, which links the whole name demangler (tens of
-// kilobytes) into a program that must fit its fixed size and has no console
+// kilobytes) into programs that must stay small and has no console
 // to print to. Defining the handler here keeps the library's out of the link.
 #include <cstdlib>
 

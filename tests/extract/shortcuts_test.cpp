@@ -3,6 +3,7 @@
 #include <map>
 
 #include "extract/extract_support.h"
+#include "package/uninstall_data.h"
 
 namespace voz {
 namespace {
@@ -60,8 +61,13 @@ protected:
         return inst_->Run(options);
     }
 
-    // What follows the uninstaller's own byte.
-    std::string UninstallData() { return test::ReadText(inst_->dir() / "卸载.exe").substr(1); }
+    // The uninstall table: what follows the uninstaller's own byte, up to the install log.
+    std::string UninstallData() {
+        const std::string data = test::ReadText(inst_->dir() / "卸载.exe").substr(1);
+        const size_t log = data.rfind(std::string(kInstallLogMarker, sizeof kInstallLogMarker));
+        EXPECT_NE(log, std::string::npos) << "the install log follows the table";
+        return data.substr(0, log);
+    }
 
     std::string groupName_ = Gbk("沃兹\\期货");
     std::unique_ptr<Installation> inst_;

@@ -4,6 +4,8 @@
 #include <map>
 
 #include "extract/extract_support.h"
+#include "os/text_encoding.h"
+#include "package/uninstall_data.h"
 
 namespace voz {
 namespace {
@@ -69,10 +71,33 @@ TEST_F(SampleInstall, InstallsEveryFileWithItsTimesThenTheStyleCopyRemovalAndUni
             EXPECT_EQ(test::ReadBytes(dir / relative), test::ReadBytes(Client() / source)) << relative;
         }
     }
-    // The sample has no uninstaller program: only the data, five empty link slots and no group.
-    std::string data = std::string("\x08\0\0\0", 4) + test::Gbk("沃兹期货") + std::string("\x04\0\0\0V6.2\x05\0\0\0", 12) +
-                       std::string(24, '\0');
-    EXPECT_EQ(test::ReadText(dir / "卸载.exe"), data);
+    // The uninstaller, then the table: five empty link slots and no group, as
+    // no shortcuts are made; then the log of every file written.
+    const std::string table = std::string("\x08\0\0\0", 4) + test::Gbk("沃兹期货") +
+                              std::string("\x04\0\0\0V6.2\x05\0\0\0", 12) + std::string(24, '\0');
+    const std::vector<uint8_t> uninstaller = test::ReadBytes(dir / "卸载.exe");
+    // vozpack finds no uninstaller program beside it here: the data starts the file.
+    ASSERT_GT(uninstaller.size(), table.size());
+    EXPECT_EQ(std::string(uninstaller.begin(), uninstaller.begin() + static_cast<long>(table.size())), table);
+    MemoryInput in(uninstaller.data(), uninstaller.size());
+    const UninstallData data = ReadUninstallDataAt(in, 0);
+    ASSERT_EQ(data.state, UninstallDataState::kSound);
+    EXPECT_EQ(data.table.title, test::Gbk("沃兹期货"));
+    EXPECT_EQ(data.table.links, std::vector<std::string>(5));
+    std::vector<std::string> logged;
+    for (const std::string& file : data.log.files) {
+        std::string path = os::GbkToUtf8(file).value_or("?");
+        std::replace(path.begin(), path.end(), '\\', '/');
+        logged.push_back(path);
+    }
+    std::sort(logged.begin(), logged.end());
+    std::vector<std::string> installed;
+    for (const std::string& entry : expected) {
+        if (!entry.ends_with("/") && entry != "卸载.exe") {
+            installed.push_back(entry);
+        }
+    }
+    EXPECT_EQ(logged, installed);
 }
 
 TEST_F(SampleInstall, TheChosenStyleDecidesTheSettingsFile) {

@@ -154,5 +154,46 @@ TEST(VozpackCli, TakesTheStubBesideItselfByDefault) {
     EXPECT_TRUE(std::equal(stub.begin(), stub.end(), bytes.begin()));
 }
 
+TEST(VozpackCli, PacksTheUninstallerBesideItselfUnlessTheManifestNamesOneAndListSaysWhichItIs) {
+    test::TempDir dir;
+    const fs::path tool = dir / "vozpack";
+    fs::copy_file(VOZPACK_PATH, tool);
+    const std::string build = "build " + kSample + " -o " + (dir / "s.exe").string() + " --placeholder-stub";
+    auto listed = [&] {
+        test::CommandResult r = test::RunCommand(tool.string() + " list --json " + (dir / "s.exe").string());
+        EXPECT_EQ(r.status, 0) << r.out;
+        return nlohmann::json::parse(r.out)["uninstaller"];
+    };
+
+    test::CommandResult none = test::RunCommand(tool.string() + " " + build);
+    ASSERT_EQ(none.status, 0) << none.out;
+    EXPECT_NE(none.out.find("no uninstaller: the manifest names none and there is no uninstaller.exe beside vozpack"),
+              std::string::npos)
+        << none.out;
+    EXPECT_EQ(listed()["size"], 0);
+    EXPECT_EQ(listed()["kind"], "none: 卸载.exe holds only its data and does not run");
+
+    const std::vector<uint8_t> program = test::PeProgram({{0x200, 0x400}});
+    test::WriteBytes(dir / "uninstaller.exe", program);
+    test::CommandResult beside = test::RunCommand(tool.string() + " " + build);
+    ASSERT_EQ(beside.status, 0) << beside.out;
+    EXPECT_NE(beside.out.find("uninstaller: the manifest names none; packing " + (dir / "uninstaller.exe").string()),
+              std::string::npos)
+        << beside.out;
+    EXPECT_EQ(listed()["size"], program.size());
+    EXPECT_EQ(listed()["kind"], "32-bit Windows program");
+    const std::string besideCrc = listed()["crc32"];
+
+    std::vector<uint8_t> other = program;
+    other.back() ^= 1;
+    test::WriteBytes(dir / "other.exe", other);
+    ASSERT_EQ(test::RunCommand(tool.string() + " " + build + " --uninstaller " + (dir / "other.exe").string()).status, 0);
+    EXPECT_NE(listed()["crc32"], besideCrc);
+    test::CommandResult text = test::RunCommand(tool.string() + " list " + (dir / "s.exe").string());
+    EXPECT_NE(text.out.find("uninstaller: " + std::to_string(program.size()) + " bytes"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("32-bit Windows program, CRC-32 " + listed()["crc32"].get<std::string>()), std::string::npos)
+        << text.out;
+}
+
 }  // namespace
 }  // namespace voz

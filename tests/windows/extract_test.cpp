@@ -20,6 +20,7 @@
 #include "os/text_encoding.h"
 #include "package/directory_removal.h"
 #include "package/extract.h"
+#include "package/uninstall_data.h"
 #include "package/package_loader.h"
 
 namespace {
@@ -265,7 +266,9 @@ int main(int argc, char** argv) {
         if (list != nullptr) std::fprintf(list, "%s|%s\n", Utf8(linkPath).c_str(), Utf8(expected).c_str());
         made.push_back(linkPath);
     }
-    Check(Take(data, at) == Gbk(group) && at == data.size(), "uninstall data ends with the group folder");
+    Check(Take(data, at) == Gbk(group), "uninstall data: the group folder ends the table");
+    Check(data.compare(at, sizeof kInstallLogMarker, kInstallLogMarker, sizeof kInstallLogMarker) == 0,
+          "the install log follows the table");
 
     if (list != nullptr) {
         std::fprintf(list, "CLEAN|%s\nCLEAN|%s\n", Utf8(group).c_str(), Utf8(work).c_str());

@@ -13,6 +13,7 @@
 //   setup_driver folders SETUP.exe WORK-DIR
 //   setup_driver nogroup SETUP.exe WORK-DIR SOURCE-DIR
 //   setup_driver nofolder SETUP.exe WORK-DIR
+//   setup_driver uninstall SETUP.exe WORK-DIR
 //
 // install: the sample package, every screen, Back and Next, the whole
 // installation, then the settings pages up to Finish. variant: a package with an order software default outside
@@ -27,7 +28,10 @@
 // on the extraction page gives one message and the page stays. nogroup: a
 // package without a program-group name installs without any message.
 // nofolder: an install folder that cannot be made ends in one message that
-// the installation did not complete. SOURCE-DIR is the client tree the package was
+// the installation did not complete. uninstall: the sample installed into
+// WORK-DIR and removed again by 卸载.exe, with its confirmation (cancelled
+// once), its closing message, a folder that held other files, damaged
+// uninstall data and a log missing. SOURCE-DIR is the client tree the package was
 // made from. WORK-DIR receives NAME.request files, which the script that runs
 // the driver turns into screenshots of the display, NAME.png, deleting the
 // request; the broken scenario also writes its setups there.
@@ -50,8 +54,10 @@
 #include <vector>
 
 #include "os/text_encoding.h"
+#include "os/file.h"
 #include "package/install_paths.h"
 #include "package/package_loader.h"
+#include "package/uninstall_data.h"
 #include "settings/client_settings.h"
 #include "settings/ini_file.h"
 #include "wizard/install_styles.h"
@@ -520,25 +526,8 @@ Link ReadLink(const std::wstring& path) {
     return link;
 }
 
-// Reads one package string (u32 length, bytes) of the uninstall data.
-bool ReadString(const std::vector<char>& data, size_t& at, std::string& out) {
-    if (at + 4 > data.size()) {
-        return false;
-    }
-    uint32_t length;
-    std::memcpy(&length, data.data() + at, 4);
-    at += 4;
-    if (at + length > data.size()) {
-        return false;
-    }
-    out.assign(data.data() + at, length);
-    at += length;
-    return true;
-}
-
-// Checks the links against the package's shortcut records and the uninstall
-// data at the end of the uninstaller (the sample's uninstaller is empty, so
-// the data is the whole file).
+// Checks the links against the package's shortcut records, and the uninstall
+// table and install log after the uninstaller's program image.
 void CheckShortcutsAndUninstaller(const CPackageInfo& package, const std::wstring& folder) {
     std::vector<std::wstring> linkPaths;
     for (int i = 0; i < package.m_nShortcutCount; ++i) {
@@ -560,26 +549,22 @@ void CheckShortcutsAndUninstaller(const CPackageInfo& package, const std::wstrin
             CheckText(made.target, target, "target of " + Utf8(link));
         }
     }
-    const std::vector<char> data = ReadAll(folder + L"\\" + Field(package.m_szUninstaller));
-    size_t at = 0;
-    std::string title, version, path;
-    uint32_t count = 0;
-    bool ok = ReadString(data, at, title) && ReadString(data, at, version) && at + 4 <= data.size();
-    if (ok) {
-        std::memcpy(&count, data.data() + at, 4);
-        at += 4;
+    voz::os::InputFile uninstaller;
+    voz::UninstallData data;
+    if (uninstaller.Open(folder + L"\\" + Field(package.m_szUninstaller))) {
+        data = voz::ReadUninstallData(uninstaller);
     }
-    ok = Check(ok && Wide(title) == Field(package.m_szTitle) && Wide(version) == Field(package.m_szVersion) &&
-                   count == static_cast<uint32_t>(package.m_nShortcutCount),
-               "uninstall data starts with title, version and shortcut count");
-    for (uint32_t i = 0; ok && i < count; ++i) {
-        ok = ReadString(data, at, path);
-        CheckText(Wide(path), linkPaths[i], "uninstall data link " + std::to_string(i));
+    Check(data.state == voz::UninstallDataState::kSound, "the uninstaller is a program followed by its table and log");
+    Check(Wide(data.table.title) == Field(package.m_szTitle) && Wide(data.table.version) == Field(package.m_szVersion) &&
+              data.table.links.size() == static_cast<size_t>(package.m_nShortcutCount),
+          "uninstall data starts with title, version and shortcut count");
+    for (size_t i = 0; i < data.table.links.size() && i < linkPaths.size(); ++i) {
+        CheckText(Wide(data.table.links[i]), linkPaths[i], "uninstall data link " + std::to_string(i));
     }
-    ok = ok && ReadString(data, at, path);
-    CheckText(Wide(path), SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup),
+    CheckText(Wide(data.table.group), SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup),
               "uninstall data program group");
-    Check(ok && at == data.size(), "uninstall data ends the uninstaller");
+    Check(std::find(data.log.files.begin(), data.log.files.end(), "2nd_voz.ini") != data.log.files.end(),
+          "the install log names the settings file written after the installation");
 }
 
 // ---- Scenarios ----
@@ -1545,12 +1530,315 @@ void NoFolderScenario(const std::wstring& setup, const CPackageInfo& package, co
     DeleteFileW(blocker.c_str());
 }
 
+// ---- The uninstaller ----
+
+const std::wstring kAppListKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// A text value of the package's app-list entry; "<none>" when there is no such value.
+std::wstring AppListValue(const CPackageInfo& package, const wchar_t* name) {
+    wchar_t value[MAX_PATH * 2] = {};
+    DWORD bytes = sizeof value - sizeof(wchar_t);
+    const std::wstring key = kAppListKey + Field(package.m_szTitle);
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_DWORD, nullptr, value, &bytes) !=
+        ERROR_SUCCESS) {
+        return L"<none>";
+    }
+    return value;
+}
+
+bool AppListed(const CPackageInfo& package) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, (kAppListKey + Field(package.m_szTitle)).c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+// The uninstaller's copies in the temporary folder.
+int TemporaryCopies() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((std::wstring(temp) + L"voz-uninstall-*.exe").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    int count = 0;
+    do {
+        ++count;
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return count;
+}
+
+// A default installation of the package into `folder`, closed on the first
+// settings page; true when it got there.
+bool InstallInto(const std::wstring& setup, const CPackageInfo& package, const std::wstring& folder) {
+    SetupRun run;
+    HWND welcome = StartSetup(run, setup, package);
+    HWND sheet = welcome != nullptr ? OpenWizard(run, welcome, package) : nullptr;
+    if (!Check(sheet != nullptr, "the wizard opens")) {
+        return false;
+    }
+    PressNext(sheet);
+    ExpectPage(sheet, 1, {true, true, false}, "install folder page");
+    TypeInto(GetDlgItem(CurrentPage(sheet), 1000), folder);
+    for (int index = 2; index <= 4; ++index) {
+        PressNext(sheet);
+        ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
+    }
+    const bool installed = RunInstallation(run, sheet, {});
+    PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return Check(run.Ended(10000) && installed, "installed into " + Utf8(folder));
+}
+
+// The uninstaller as the program group's link starts it.
+std::wstring UninstallerOfLink(const CPackageInfo& package) {
+    for (int i = 0; i < package.m_nShortcutCount; ++i) {
+        const voz::PackageShortcut& record = package.m_shortcuts[i];
+        if (record.szTarget[0] == '\0' && record.nPlace == voz::kPlaceGroup) {
+            return ReadLink(LinkFolder(package, record.nPlace) + L"\\" + Field(record.szLinkName)).target;
+        }
+    }
+    return L"";
+}
+
+// A message box of the uninstaller, in whichever process shows it.
+HWND WaitUninstallerMessage(const CPackageInfo& package, const std::string& what) {
+    const std::wstring caption = Field(package.m_szTitle) + L" 卸载";
+    HWND box = nullptr;
+    WaitUntil([&] {
+        box = FindWindowW(L"#32770", caption.c_str());
+        return box != nullptr && IsWindowVisible(box);
+    });
+    Check(box != nullptr, what + ": a message captioned \"" + Utf8(caption) + "\"");
+    return box;
+}
+
+std::wstring MessageText(HWND box) { return Text(GetDlgItem(box, 0xFFFF)); }
+
+// Answers a message box and waits until it is gone.
+void Answer(HWND box, int button) {
+    PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
+    WaitUntil([&] { return !IsWindow(box); });
+}
+
+// Starts the uninstaller; its own process ends at once, leaving the copy that does the work.
+bool StartUninstaller(const std::wstring& path, const std::string& what) {
+    SetupRun run;
+    return Check(run.Start(path) && run.Ended(10000), what + ": the uninstaller starts");
+}
+
+// Waits until the uninstaller's copy has ended: its file goes with it.
+void ExpectUninstallerGone(const std::string& what) {
+    Check(WaitUntil([] { return TemporaryCopies() == 0; }, 15000), what + ": no copy of the uninstaller is left");
+}
+
+// Every trace the installation made is gone, except the files listed, which
+// must stay where they are.
+void CheckUninstalled(const CPackageInfo& package, const std::wstring& folder, const std::vector<std::wstring>& kept,
+                      const std::string& what) {
+    for (int i = 0; i < package.m_nShortcutCount; ++i) {
+        const voz::PackageShortcut& record = package.m_shortcuts[i];
+        const std::wstring link = LinkFolder(package, record.nPlace) + L"\\" + Field(record.szLinkName);
+        Check(!Exists(link), what + ": link " + Utf8(link) + " is gone");
+    }
+    Check(!Exists(SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup)), what + ": the program group is gone");
+    Check(!Exists(folder + L"\\" + Field(package.m_szUninstaller)), what + ": the uninstaller is gone");
+    Check(!AppListed(package), what + ": the app-list entry is gone");
+    for (int d = 0; d < package.m_nDirCount; ++d) {
+        for (int f = 0; f < package.m_dirs[d].nFileCount; ++f) {
+            const std::wstring dir = Field(package.m_dirs[d].szName);
+            const std::wstring file = (dir.empty() ? L"" : dir + L"\\") + Field(package.m_dirs[d].files[f].szName);
+            if (std::find(kept.begin(), kept.end(), file) == kept.end()) {
+                Check(!Exists(folder + L"\\" + file), what + ": installed " + Utf8(file) + " is gone");
+            }
+        }
+    }
+    for (const wchar_t* file : {L"Voz.ini", L"2nd_voz.ini"}) {
+        Check(!Exists(folder + L"\\" + file), what + ": " + Utf8(file) + " is gone");
+    }
+    for (const std::wstring& file : kept) {
+        Check(Exists(folder + L"\\" + file), what + ": " + Utf8(file) + " stays");
+    }
+    Check(kept.empty() != Exists(folder), what + (kept.empty() ? ": the install folder is gone" : ": the folder stays"));
+}
+
+void WriteFileText(const std::wstring& path, const std::string& text) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// Writes `to` as the first `size` bytes of `from`, with the byte at `flip` changed when it is inside.
+bool WriteChanged(const std::wstring& from, const std::wstring& to, size_t size, size_t flip) {
+    std::vector<char> data = ReadAll(from);
+    if (data.size() < size) {
+        return false;
+    }
+    data.resize(size);
+    if (flip < size) {
+        data[flip] ^= 0x55;
+    }
+    DeleteFileW(to.c_str());
+    WriteFileText(to, std::string(data.begin(), data.end()));
+    return ReadAll(to).size() == size;
+}
+
+// The sample installed, then uninstalled from the program group's link: the
+// confirmation (cancelled once), the removal, the closing message naming
+// the file the user made; a folder that held other files keeps them; damaged
+// or cut uninstall data removes nothing; without a log the folder's tree
+// goes only after a question, and a second run finishes the work.
+void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& workDir) {
+    const std::wstring title = Field(package.m_szTitle);
+    const std::wstring folder = workDir + L"\\installed";
+    CleanInstallation(package, folder);
+    if (!InstallInto(setup, package, folder)) {
+        return;
+    }
+    const std::wstring uninstaller = folder + L"\\" + Field(package.m_szUninstaller);
+    CheckText(UninstallerOfLink(package), uninstaller, "the group's link starts the uninstaller");
+    CheckText(AppListValue(package, L"DisplayName"), title, "app list: DisplayName");
+    CheckText(AppListValue(package, L"DisplayVersion"), Field(package.m_szVersion), "app list: DisplayVersion");
+    CheckText(AppListValue(package, L"Publisher"), Field(package.m_szCompany), "app list: Publisher");
+    CheckText(AppListValue(package, L"InstallLocation"), folder, "app list: InstallLocation");
+    CheckText(AppListValue(package, L"DisplayIcon"), folder + L"\\" + Field(package.m_szMainExe), "app list: DisplayIcon");
+    CheckText(AppListValue(package, L"UninstallString"), L"\"" + uninstaller + L"\"", "app list: UninstallString");
+
+    // Cancel at the confirmation removes nothing.
+    if (StartUninstaller(UninstallerOfLink(package), "cancel")) {
+        HWND box = WaitUninstallerMessage(package, "cancel");
+        CheckText(MessageText(box), L"确实要卸载 " + title + L" " + Field(package.m_szVersion) + L" 及其全部组件吗？",
+                  "the confirmation names title and version");
+        Screenshot(box, L"41-uninstall-confirm");
+        Answer(box, IDNO);
+        ExpectUninstallerGone("cancel");
+        Check(Exists(uninstaller) && Exists(folder + L"\\VozClient.exe") && AppListed(package) &&
+                  Exists(SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup)),
+              "cancel removed nothing");
+    }
+
+    // A file the user made stays and is named; everything installed goes.
+    CreateDirectoryW((folder + L"\\交易记录").c_str(), nullptr);
+    WriteFileText(folder + L"\\交易记录\\今日成交.txt", "trades");
+    if (StartUninstaller(UninstallerOfLink(package), "uninstall")) {
+        Answer(WaitUninstallerMessage(package, "uninstall"), IDYES);
+        HWND done = WaitUninstallerMessage(package, "uninstall: closing message");
+        const std::wstring text = MessageText(done);
+        Check(text.find(L"以下文件不是安装程序写入的") != std::wstring::npos &&
+                  text.find(folder) != std::wstring::npos && text.find(L"交易记录\\今日成交.txt") != std::wstring::npos,
+              "the closing message names the file left and where: " + Utf8(text));
+        Screenshot(done, L"42-uninstall-left");
+        Answer(done, IDOK);
+        ExpectUninstallerGone("uninstall");
+        CheckUninstalled(package, folder, {L"交易记录\\今日成交.txt"}, "uninstall");
+    }
+    DeleteTree(folder);
+
+    // Installed into a folder that held other files: only the installed files go.
+    const std::wstring shared = workDir + L"\\shared";
+    CleanInstallation(package, shared);
+    CreateDirectoryW(shared.c_str(), nullptr);
+    WriteFileText(shared + L"\\readme.txt", "mine");
+    if (InstallInto(setup, package, shared) && StartUninstaller(shared + L"\\" + Field(package.m_szUninstaller), "shared")) {
+        Answer(WaitUninstallerMessage(package, "shared"), IDYES);
+        HWND done = WaitUninstallerMessage(package, "shared: closing message");
+        Check(MessageText(done).find(L"readme.txt") != std::wstring::npos, "the closing message names readme.txt");
+        Answer(done, IDOK);
+        ExpectUninstallerGone("shared");
+        CheckUninstalled(package, shared, {L"readme.txt"}, "shared folder");
+    }
+    DeleteTree(shared);
+
+    // Damaged or cut uninstall data: a clear message, nothing removed.
+    if (!InstallInto(setup, package, folder)) {
+        return;
+    }
+    const std::wstring original = workDir + L"\\uninstaller-as-installed.exe";
+    CopyFileW(uninstaller.c_str(), original.c_str(), FALSE);
+    const size_t size = ReadAll(original).size();
+    struct Broken {
+        size_t size, flip;
+        const wchar_t* what;
+    };
+    for (const Broken& broken : {Broken{size, size - 3, L"a changed log"}, Broken{size - 40, size, L"cut short"}}) {
+        const std::string what = "uninstall data " + Utf8(broken.what);
+        Check(WriteChanged(original, uninstaller, broken.size, broken.flip), what + ": written");
+        SetupRun run;  // the uninstaller itself says what is wrong, before any copy is made
+        if (Check(run.Start(uninstaller), what + ": the uninstaller starts")) {
+            HWND box = WaitUninstallerMessage(package, what);
+            CheckText(MessageText(box), L"卸载程序的卸载数据已损坏或不存在，无法卸载。\r\n没有删除任何文件。",
+                      what + ": message");
+            if (broken.flip < broken.size) {
+                Screenshot(box, L"43-uninstall-damaged");
+            }
+            Answer(box, IDOK);
+            Check(run.Ended(10000) && TemporaryCopies() == 0, what + ": the uninstaller ends, no copy made");
+            Check(Exists(folder + L"\\VozClient.exe") && Exists(uninstaller) && AppListed(package) &&
+                      Exists(SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup)),
+                  what + ": nothing removed");
+        }
+    }
+
+    // Started from the desktop, a folder it must never remove: refused.
+    const std::wstring desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    const std::wstring misplaced = desktop + L"\\" + Field(package.m_szUninstaller);
+    if (Check(CopyFileW(original.c_str(), misplaced.c_str(), FALSE) != FALSE, "an uninstaller on the desktop")) {
+        SetupRun run;
+        if (Check(run.Start(misplaced), "desktop: the uninstaller starts")) {
+            HWND box = WaitUninstallerMessage(package, "desktop");
+            CheckText(MessageText(box),
+                      L"卸载程序位于系统文件夹或用户文件夹中：\r\n" + desktop +
+                          L"\r\n\r\n为安全起见，不能从这里卸载，没有删除任何文件。",
+                      "desktop: the message names the folder");
+            Screenshot(box, L"45-uninstall-refused");
+            Answer(box, IDOK);
+            Check(run.Ended(10000) && TemporaryCopies() == 0, "desktop: the uninstaller ends, no copy made");
+        }
+        Check(Exists(misplaced) && AppListed(package) && Exists(folder + L"\\VozClient.exe"), "desktop: nothing removed");
+        DeleteFileW(misplaced.c_str());
+    }
+
+    // No log, as an older setup wrote: links and group go, the folder's tree
+    // only after a question; declined, a second run finishes.
+    const std::vector<char> bytes = ReadAll(original);
+    const std::string marker(voz::kInstallLogMarker, sizeof voz::kInstallLogMarker);
+    const size_t log = std::string(bytes.begin(), bytes.end()).rfind(marker);
+    Check(log != std::string::npos && WriteChanged(original, uninstaller, log, log), "uninstall data without a log");
+    for (const int answer : {IDNO, IDYES}) {
+        const std::string what = answer == IDNO ? "no log, declined" : "no log, second run";
+        if (!StartUninstaller(uninstaller, what)) {
+            continue;
+        }
+        Answer(WaitUninstallerMessage(package, what), IDYES);
+        HWND question = WaitUninstallerMessage(package, what + ": question");
+        const std::wstring text = MessageText(question);
+        Check(text.find(L"是否删除安装文件夹") != std::wstring::npos && text.find(folder) != std::wstring::npos,
+              what + ": the question shows the folder: " + Utf8(text));
+        if (answer == IDNO) {
+            Screenshot(question, L"44-uninstall-no-log");
+        }
+        Answer(question, answer);
+        Answer(WaitUninstallerMessage(package, what + ": closing message"), IDOK);
+        ExpectUninstallerGone(what);
+        Check(!Exists(SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup)), what + ": the group is gone");
+        Check(Exists(folder + L"\\VozClient.exe") == (answer == IDNO), what + ": the folder's tree as answered");
+    }
+    Check(!Exists(folder), "no log: the install folder is gone after the second run");
+    RegDeleteKeyW(HKEY_CURRENT_USER, (kAppListKey + title).c_str());  // an older setup made none
+    DeleteFileW(original.c_str());
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|demo|broken|folders|nogroup|nofolder "
-                             "SETUP.exe WORK-DIR [SOURCE-DIR|STUB] [FOLDER]\n");
+        std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|demo|broken|folders|nogroup|nofolder|"
+                             "uninstall SETUP.exe WORK-DIR [SOURCE-DIR|STUB] [FOLDER]\n");
         return 2;
     }
     CoInitialize(nullptr);
@@ -1580,6 +1868,8 @@ int wmain(int argc, wchar_t** argv) {
         NoGroupScenario(setup, package, extra);
     } else if (scenario == L"nofolder") {
         NoFolderScenario(setup, package, g_shotDir);
+    } else if (scenario == L"uninstall") {
+        UninstallScenario(setup, package, g_shotDir);
     } else {
         std::fprintf(stderr, "unknown scenario\n");
         return 2;

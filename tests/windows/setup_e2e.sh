@@ -3,16 +3,17 @@
 # it under Wine with setup_driver, on a virtual display (started here when
 # there is none) that screenshots are taken of.
 #
-#   setup_e2e.sh SCENARIO VOZPACK STUB DRIVER WORK-DIR [LOCALE]
+#   setup_e2e.sh SCENARIO VOZPACK STUB UNINSTALLER DRIVER WORK-DIR [LOCALE]
 #
-# SCENARIO is install, variant, quit, unsaved, demo, broken, folders, nogroup or
-# nofolder (see setup_driver.cpp). The
+# SCENARIO is install, variant, quit, unsaved, demo, broken, folders, nogroup,
+# nofolder or uninstall (see setup_driver.cpp). The setups are packed with STUB
+# and UNINSTALLER. The
 # screenshots go to WORK-DIR/SCENARIO/*.png; the Wine prefix is
 # WORK-DIR/wineprefix, shared by the scenarios, which must not run at once.
 # LOCALE, when given, replaces the Chinese locale Wine runs in, so that the
 # system's code page is another one than 936.
 set -euo pipefail
-scenario=$1 vozpack=$2 stub=$3 driver=$4 work=$5 locale=${6:-}
+scenario=$1 vozpack=$2 stub=$3 uninstaller=$4 driver=$5 work=$6 locale=${7:-}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -40,10 +41,10 @@ case $scenario in
       "$root/tests/windows/e2e/nogroup.toml" >"$manifest" ;;
   *) manifest=$root/sample/manifest.toml ;;
 esac
-"$vozpack" build "$manifest" -o "$shots/setup.exe" --stub "$stub" >/dev/null
+"$vozpack" build "$manifest" -o "$shots/setup.exe" --stub "$stub" --uninstaller "$uninstaller" >/dev/null
 case $scenario in
   broken) extra=("$(winpath "$stub")") ;;
-  quit|folders|nofolder) extra=() ;;
+  quit|folders|nofolder|uninstall) extra=() ;;
   # A default installation into a folder beside the screenshots.
   demo) extra=("$(winpath "$client")" "$(winpath "$shots/installed")") ;;
   *) extra=("$(winpath "$client")") ;;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """vozpack.exe under Wine against vozpack built for the build machine.
 
-    vozpack_windows_test.py HOST_VOZPACK VOZPACK_EXE STUB ZIP WINE_RUN SOURCE_DIR WORK_DIR
+    vozpack_windows_test.py HOST_VOZPACK VOZPACK_EXE STUB UNINSTALLER ZIP WINE_RUN SOURCE_DIR WORK_DIR
 
 Both tools pack the same trees, which must give the same bytes; list, verify
 and extract behave alike; Unicode names, arguments and console output survive
@@ -24,8 +24,8 @@ import time
 import zipfile
 from pathlib import Path
 
-HOST, EXE, STUB, ZIP, WINE_RUN, SOURCE = sys.argv[1:7]
-WORK = Path(sys.argv[7]) / "vozpack_windows"
+HOST, EXE, STUB, UNINSTALLER, ZIP, WINE_RUN, SOURCE = sys.argv[1:8]
+WORK = Path(sys.argv[8]) / "vozpack_windows"
 STUB_SIZE = 315392
 results = {"passed": 0, "failed": 0}
 
@@ -240,20 +240,22 @@ def bad_input(root):
 
 
 def tool_folder(root):
-    """vozpack.exe takes setup-stub.exe beside itself; the zip holds both."""
-    folder = root / "工具"
-    folder.mkdir()
-    shutil.copy(EXE, folder / "vozpack.exe")
-    shutil.copy(STUB, folder / "setup-stub.exe")
-    out = root / "默认外壳.exe"
-    r = windows("build", win(Path(SOURCE) / "sample" / "manifest.toml"), "-o", win(out), tool=folder / "vozpack.exe")
-    check("stub beside vozpack.exe: status 0", r.returncode == 0, r.stderr.decode())
-    check("stub beside vozpack.exe: used", out.exists() and out.read_bytes()[:STUB_SIZE] == Path(STUB).read_bytes())
+    """vozpack.exe takes setup-stub.exe and uninstaller.exe beside itself; the zip holds the three."""
+    contents = {"vozpack.exe": EXE, "setup-stub.exe": STUB, "uninstaller.exe": UNINSTALLER}
     with zipfile.ZipFile(ZIP) as z:
-        names = sorted(z.namelist())
-        check("zip: vozpack.exe and setup-stub.exe", {"vozpack.exe", "setup-stub.exe"} <= set(names), str(names))
-        check("zip: vozpack.exe is the built one", z.read("vozpack.exe") == Path(EXE).read_bytes())
-        check("zip: setup-stub.exe is the built stub", z.read("setup-stub.exe") == Path(STUB).read_bytes())
+        check("zip: its files", sorted(z.namelist()) == sorted(contents), str(z.namelist()))
+        for name, built in contents.items():
+            check(f"zip: {name} is the built one", name in z.namelist() and z.read(name) == Path(built).read_bytes())
+        z.extractall(root / "工具")
+    out = root / "默认外壳.exe"
+    # The sample's manifest names no uninstaller.
+    r = windows("build", win(Path(SOURCE) / "sample" / "manifest.toml"), "-o", win(out),
+                tool=root / "工具" / "vozpack.exe")
+    check("beside vozpack.exe: status 0", r.returncode == 0, r.stderr.decode())
+    check("beside vozpack.exe: the stub", out.exists() and out.read_bytes()[:STUB_SIZE] == Path(STUB).read_bytes())
+    listing = json.loads(linux("list", "--json", out).stdout or b"{}")
+    check("beside vozpack.exe: the uninstaller", listing.get("uninstaller", {}).get("size") ==
+          Path(UNINSTALLER).stat().st_size, str(listing.get("uninstaller")))
 
 
 def console(sample_setup, out_dir):

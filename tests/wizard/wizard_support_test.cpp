@@ -82,7 +82,7 @@ TEST(FailureSummary, CountsTheFailuresItDoesNotName) {
 }
 
 TEST(FailureSummary, EveryKindHasAText) {
-    for (int kind = 0; kind <= static_cast<int>(FailureKind::kReadFailed); ++kind) {
+    for (int kind = 0; kind <= static_cast<int>(FailureKind::kAppListNotWritten); ++kind) {
         EXPECT_GT(std::strlen(FailureKindText(static_cast<FailureKind>(kind))), 0u) << kind;
     }
 }

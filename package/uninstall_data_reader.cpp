@@ -1,0 +1,178 @@
+// Reading the uninstall data, in the uninstaller and the tools; the setup
+// only writes it (uninstall_data.cpp), and links none of this.
+#include "package/uninstall_data.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "package/install_paths.h"
+#include "package/package_loader.h"
+#include "package/wire.h"
+
+namespace voz {
+
+namespace {
+
+// PE header offsets.
+constexpr uint64_t kNewHeaderPointer = 0x3C;
+constexpr uint32_t kCoffHeaderSize = 20;
+constexpr uint32_t kSectionHeaderSize = 40;
+constexpr uint32_t kMaxSections = 96;
+constexpr uint16_t kOptionalMagic32 = 0x10B;
+constexpr uint16_t kOptionalMagic64 = 0x20B;
+// Offset of the certificate table's entry (data directory 4) in the optional header.
+constexpr uint32_t kCertificateEntry32 = 128;
+constexpr uint32_t kCertificateEntry64 = 144;
+
+uint16_t U16At(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t U32At(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24); }
+
+bool ReadAt(InputStream& in, uint64_t position, void* data, size_t size) {
+    return in.Seek(position) && in.ReadExact(data, size);
+}
+
+// Reads a string of at most fieldSize - 1 bytes.
+bool ReadString(InputStream& in, int fieldSize, std::string& text) {
+    auto field = std::make_unique<char[]>(static_cast<size_t>(fieldSize));
+    if (ReadPackageString(field.get(), fieldSize, in) != StringRead::kOk) {
+        return false;
+    }
+    text = field.get();
+    return true;
+}
+
+bool ReadTable(InputStream& in, UninstallTable& table) {
+    uint32_t count;
+    if (!ReadString(in, kNameField, table.title) || !ReadString(in, kNameField, table.version) ||
+        !ReadPackageU32(in, count) || count > static_cast<uint32_t>(kMaxShortcuts)) {
+        return false;
+    }
+    table.links.resize(count);
+    for (std::string& link : table.links) {
+        if (!ReadString(in, kPathField, link)) {
+            return false;
+        }
+    }
+    return ReadString(in, kPathField, table.group);
+}
+
+// A logged path must stay inside the install folder; only a folder may be the
+// install folder itself.
+bool ReadLoggedPaths(InputStream& in, bool folders, std::vector<std::string>& paths) {
+    uint32_t count;
+    if (!ReadPackageU32(in, count)) {
+        return false;
+    }
+    paths.clear();
+    for (uint32_t i = 0; i < count; ++i) {  // a hostile count ends with the bytes, not with memory
+        std::string path;
+        if (!ReadString(in, kPathField, path) || (!(folders && path.empty()) && CheckRelativePath(path) != NameCheck::kSafe)) {
+            return false;
+        }
+        paths.push_back(std::move(path));
+    }
+    return true;
+}
+
+bool ReadLogBody(InputStream& in, InstallLog& log) {
+    return ReadString(in, kPathField, log.appListKey) && log.appListKey.find('\\') == std::string::npos &&
+           ReadLoggedPaths(in, true, log.folders) && ReadLoggedPaths(in, false, log.files) && in.Tell() == in.Size();
+}
+
+UninstallDataState ReadLog(InputStream& in, InstallLog& log) {
+    if (in.Tell() == in.Size()) {
+        return UninstallDataState::kNoLog;
+    }
+    char marker[sizeof kInstallLogMarker];
+    uint32_t length;
+    uint32_t crc;
+    if (!in.ReadExact(marker, sizeof marker) || std::memcmp(marker, kInstallLogMarker, sizeof marker) != 0 ||
+        !ReadPackageU32(in, length) || !ReadPackageU32(in, crc) || length > kMaxInstallLogBytes ||
+        length != in.Size() - in.Tell()) {
+        return UninstallDataState::kDamaged;
+    }
+    auto body = std::make_unique<uint8_t[]>(length + 1);
+    if (!in.ReadExact(body.get(), length) || Crc32(body.get(), length) != crc) {
+        return UninstallDataState::kDamaged;
+    }
+    MemoryInput bodyInput(body.get(), length);
+    return ReadLogBody(bodyInput, log) ? UninstallDataState::kSound : UninstallDataState::kDamaged;
+}
+
+}  // namespace
+
+std::optional<uint64_t> FindImageEnd(InputStream& program) {
+    uint8_t dos[2];
+    uint8_t pointer[4];
+    if (!ReadAt(program, 0, dos, 2) || dos[0] != 'M' || dos[1] != 'Z' || !ReadAt(program, kNewHeaderPointer, pointer, 4)) {
+        return std::nullopt;
+    }
+    const uint64_t header = U32At(pointer);
+    uint8_t coff[4 + kCoffHeaderSize];
+    if (!ReadAt(program, header, coff, sizeof coff) || std::memcmp(coff, "PE\0\0", 4) != 0) {
+        return std::nullopt;
+    }
+    const uint32_t sections = U16At(coff + 4 + 2);
+    const uint32_t optionalSize = U16At(coff + 4 + 16);
+    const uint64_t optional = header + sizeof coff;
+    if (sections == 0 || sections > kMaxSections) {
+        return std::nullopt;
+    }
+    uint64_t end = 0;
+    uint8_t magic[2];
+    if (!ReadAt(program, optional, magic, 2)) {
+        return std::nullopt;
+    }
+    const uint32_t certificateEntry = U16At(magic) == kOptionalMagic64 ? kCertificateEntry64 : kCertificateEntry32;
+    if ((U16At(magic) == kOptionalMagic32 || U16At(magic) == kOptionalMagic64) && optionalSize >= certificateEntry + 8) {
+        uint8_t entry[8];
+        if (!ReadAt(program, optional + certificateEntry, entry, 8)) {
+            return std::nullopt;
+        }
+        // The certificate table's address is a file offset, not a memory address.
+        if (U32At(entry + 4) != 0) {
+            end = uint64_t{U32At(entry)} + U32At(entry + 4);
+        }
+    }
+    for (uint32_t i = 0; i < sections; ++i) {
+        uint8_t section[kSectionHeaderSize];
+        if (!ReadAt(program, optional + optionalSize + uint64_t{i} * kSectionHeaderSize, section, sizeof section)) {
+            return std::nullopt;
+        }
+        const uint32_t rawSize = U32At(section + 16);
+        if (rawSize != 0) {
+            end = std::max(end, uint64_t{U32At(section + 20)} + rawSize);
+        }
+    }
+    if (end == 0 || end > program.Size()) {
+        return std::nullopt;
+    }
+    return end;
+}
+
+UninstallData ReadUninstallData(InputStream& program) {
+    UninstallData data;
+    std::optional<uint64_t> end = FindImageEnd(program);
+    if (!end) {
+        data.state = UninstallDataState::kNotAProgram;
+        return data;
+    }
+    return ReadUninstallDataAt(program, *end);
+}
+
+UninstallData ReadUninstallDataAt(InputStream& program, uint64_t offset) {
+    UninstallData data;
+    if (offset >= program.Size()) {
+        data.state = UninstallDataState::kNoData;
+        return data;
+    }
+    if (!program.Seek(offset) || !ReadTable(program, data.table)) {
+        data.state = UninstallDataState::kDamaged;
+        return data;
+    }
+    data.state = ReadLog(program, data.log);
+    return data;
+}
+
+}  // namespace voz

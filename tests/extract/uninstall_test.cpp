@@ -1,0 +1,193 @@
+// The uninstall on the native file system: an installation's log drives the
+// removal, files the user made stay, and protected folders are refused.
+#include "package/uninstall.h"
+
+#include "extract/extract_support.h"
+#include "os/text_encoding.h"
+
+namespace voz {
+namespace {
+
+namespace fs = std::filesystem;
+using test::File;
+using test::Gbk;
+using test::Installation;
+
+TEST(ProtectedFolder, RootsSystemAndUserFoldersAndTheirParentsAreRefused) {
+    SpecialFolders special;
+    special.desktop = "C:\\Users\\me\\Desktop";
+    special.programs = "C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
+    special.windows = "C:\\Windows";
+    special.programFiles = "C:\\Program Files";
+    special.profile = "C:\\Users\\me";
+    const struct {
+        const char* folder;
+        bool refused;
+    } cases[] = {
+        {"", true},
+        {"C:", true},
+        {"C:\\", true},
+        {"d:\\", true},
+        {"\\\\server\\share", true},
+        {"\\\\server\\share\\", true},
+        {"\\\\server\\share\\Voz", false},
+        {"Voz", true},  // not absolute
+        {"C:\\Windows", true},
+        {"c:\\WINDOWS\\", true},
+        {"C:\\Program Files", true},
+        {"C:\\Program Files\\Voz", false},
+        {"C:\\Users", true},  // holds the profile
+        {"C:\\Users\\me", true},
+        {"C:\\Users\\ME\\desktop", true},
+        {"C:\\Users\\me\\Desktop\\Voz", false},
+        {"C:\\Users\\me\\Voz", false},
+        {"C:\\Voz", false},
+        {"C:\\Windows2", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsProtectedFolder(c.folder, special), c.refused) << c.folder;
+    }
+}
+
+TEST(ProtectedFolder, CaseIsFoldedOnlyForSingleByteLetters) {
+    // A double-byte GBK character whose second byte is a 'Z', which must not become 'z'.
+    const std::string trail = "\x87Z";
+    EXPECT_TRUE(SamePath("C:\\VOZ\\" + trail, "c:\\voz\\" + trail + "\\"));
+    EXPECT_FALSE(SamePath("C:\\" + trail, std::string("C:\\\x87\x7A")));
+    EXPECT_TRUE(IsInside("C:\\Voz\\a.lnk", "c:\\voz"));
+    EXPECT_FALSE(IsInside("C:\\Voz2\\a.lnk", "C:\\Voz"));
+    EXPECT_FALSE(IsInside("C:\\Voz", "C:\\Voz"));
+}
+
+// An installed sample in a temporary folder, with links and a program group
+// made as files in stand-in desktop and Programs folders.
+class UninstallTest : public ::testing::Test {
+protected:
+    void Install(bool folderExists = false, const std::vector<std::string>& laterFiles = {}) {
+        PackageSpec spec = test::BaseSpec();
+        spec.dirs = {{"", {File("VozClient.exe", "MZ"), File("Voz.ini", "[SYSTEM]")}},
+                     {Gbk("行情数据\\上海"), {File("cu.day", "1234")}},
+                     {Gbk("配置"), {File(Gbk("精简Voz.ini"), "[lite]")}}};
+        spec.copies = {{Gbk("配置\\精简Voz.ini"), Gbk("精简.ini"), Gbk("精简版")}};
+        spec.removes = {Gbk("配置")};
+        inst_ = std::make_unique<Installation>(spec);
+        inst_->SetStyle(Gbk("精简版"));
+        if (folderExists) {
+            fs::create_directories(inst_->dir());
+            test::WriteText(inst_->dir() / "other.txt", "not ours");
+        }
+        ExtractOptions options;
+        options.laterFiles = laterFiles;
+        options.registerApp = [this](const os::AppListEntry& entry) {
+            registered_ = entry;
+            return true;
+        };
+        auto failures = inst_->Run(options);
+        ASSERT_TRUE(failures.empty()) << test::Describe(failures);
+        for (const std::string& name : laterFiles) {
+            test::WriteText(inst_->dir() / *os::GbkToUtf8(name), "later");
+        }
+        const std::vector<uint8_t> bytes = test::ReadBytes(inst_->dir() / "卸载.exe");
+        MemoryInput in(bytes.data(), bytes.size());
+        data_ = ReadUninstallDataAt(in, 0);  // the test package's uninstaller is empty
+        ASSERT_EQ(data_.state, UninstallDataState::kSound);
+        installDir_ = Gbk(inst_->dir().string());
+    }
+
+    void Uninstall() { RemoveLogged(installDir_, data_.log, kUninstallerName); }
+
+    std::unique_ptr<Installation> inst_;
+    UninstallData data_;
+    std::string installDir_;
+    os::AppListEntry registered_;
+};
+
+TEST_F(UninstallTest, TheLogNamesWhatTheInstallationWroteAndMade) {
+    Install(false, {"2nd_voz.ini"});
+    const std::vector<std::string> folders = {"", Gbk("行情数据"), Gbk("行情数据\\上海")};
+    const std::vector<std::string> files = {"VozClient.exe", "Voz.ini", Gbk("行情数据\\上海\\cu.day"), Gbk("精简.ini"),
+                                            "2nd_voz.ini"};
+    EXPECT_EQ(data_.log.folders, folders);  // the removed 配置 is forgotten
+    EXPECT_EQ(data_.log.files, files);
+    EXPECT_EQ(data_.log.appListKey, Gbk("沃兹期货"));
+}
+
+TEST_F(UninstallTest, TheAppListEntryDescribesTheInstallation) {
+    Install();
+    EXPECT_EQ(registered_.key, Gbk("沃兹期货"));
+    EXPECT_EQ(registered_.displayName, Gbk("沃兹期货"));
+    EXPECT_EQ(registered_.displayVersion, "V6.2");
+    EXPECT_EQ(registered_.installLocation, installDir_);
+    EXPECT_EQ(registered_.uninstallString, "\"" + installDir_ + "\\" + kUninstallerName + "\"");
+    EXPECT_EQ(registered_.estimatedSizeKb, 1u);  // 2 + 8 + 4 + 6 bytes, rounded up
+}
+
+TEST_F(UninstallTest, RemovesEverythingItInstalledAndKeepsWhatTheUserMade) {
+    Install(false, {"2nd_voz.ini"});
+    test::WriteText(inst_->dir() / "行情数据/上海/my.day", "user");
+    fs::create_directories(inst_->dir() / "交易记录");
+    test::WriteText(inst_->dir() / "交易记录/今天.txt", "trades");
+    Uninstall();
+    EXPECT_EQ(test::TreeListing(inst_->dir()), (std::vector<std::string>{"交易记录/", "交易记录/今天.txt", "行情数据/",
+                                                                         "行情数据/上海/", "行情数据/上海/my.day"}));
+    Leftovers left = FindLeftovers(installDir_, 10);
+    EXPECT_EQ(left.total, 2u);
+    std::sort(left.names.begin(), left.names.end());
+    EXPECT_EQ(left.names, (std::vector<std::string>{Gbk("交易记录\\今天.txt"), Gbk("行情数据\\上海\\my.day")}));
+
+    // A second run finishes what is left, here nothing, without harm.
+    Uninstall();
+    EXPECT_EQ(FindLeftovers(installDir_, 10).total, 2u);
+}
+
+TEST_F(UninstallTest, AFolderThatHeldOtherFilesKeepsThemAndStays) {
+    Install(true);
+    Uninstall();
+    EXPECT_EQ(test::TreeListing(inst_->dir()), (std::vector<std::string>{"other.txt"}));
+}
+
+TEST_F(UninstallTest, ACompleteUninstallRemovesTheInstallFolderAndAPartialOneIsFinishedLater) {
+    Install();
+    fs::remove(inst_->dir() / "VozClient.exe");  // deleted by hand
+    // A run that stopped half way: it got to the first two files only.
+    InstallLog half = data_.log;
+    half.files.resize(2);
+    RemoveLogged(installDir_, half, "");
+    EXPECT_TRUE(fs::exists(inst_->dir() / "行情数据/上海/cu.day"));
+    EXPECT_TRUE(fs::exists(inst_->dir() / "卸载.exe"));
+    Uninstall();
+    EXPECT_FALSE(fs::exists(inst_->dir()));
+}
+
+TEST_F(UninstallTest, RemovesOnlyShellLinksInTheDesktopAndProgramsFoldersAndAnEmptyGroup) {
+    test::TempDir shell;
+    fs::create_directories(shell / "桌面");
+    fs::create_directories(shell / "程序/沃兹");
+    fs::create_directories(shell / "其他");
+    for (const char* file : {"桌面/a.lnk", "桌面/b.txt", "程序/沃兹/u.LNK", "其他/c.lnk"}) {
+        test::WriteText(shell.path() / file, "link");
+    }
+    SpecialFolders special;
+    special.desktop = Gbk((shell / "桌面").string());
+    special.programs = Gbk((shell / "程序").string());
+    UninstallTable table;
+    table.links = {special.desktop + "\\a.lnk", special.desktop + "\\b.txt", "", special.programs + Gbk("\\沃兹\\u.LNK"),
+                   Gbk((shell / "其他/c.lnk").string()), special.desktop + "\\gone.lnk"};
+    table.group = special.programs + Gbk("\\沃兹");
+    RemoveLinks(table, special);
+    RemoveGroup(table, special);
+    EXPECT_EQ(test::TreeListing(shell.path()),
+              (std::vector<std::string>{"其他/", "其他/c.lnk", "桌面/", "桌面/b.txt", "程序/"}));
+
+    // A group that is the Programs folder itself, or lies outside it, stays.
+    table.group = special.programs;
+    RemoveGroup(table, special);
+    table.group = Gbk((shell / "其他").string());
+    fs::remove(shell / "其他/c.lnk");
+    RemoveGroup(table, special);
+    EXPECT_TRUE(fs::exists(shell / "程序"));
+    EXPECT_TRUE(fs::exists(shell / "其他"));
+}
+
+}  // namespace
+}  // namespace voz
