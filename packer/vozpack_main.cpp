@@ -60,21 +60,27 @@ int main(int argc, char** argv) {
         voz::os::WriteText(voz::os::Stream::kError, error.str());
         return status == 0 ? 0 : 2;
     }
-    using voz::PathFromUtf8;
-    if (*build) {
-        std::optional<std::filesystem::path> stubPath =
-            stub.empty() ? voz::FileBesideTool(voz::kDefaultStubName) : PathFromUtf8(stub);
-        std::optional<std::filesystem::path> uninstallerPath =
-            uninstaller.empty() ? voz::FileBesideTool(voz::kDefaultUninstallerName) : PathFromUtf8(uninstaller);
-        return voz::BuildCommand(PathFromUtf8(manifest), PathFromUtf8(output), stubPath, uninstallerPath,
-                                 placeholderStub);
+    // A path the system cannot take (an empty one, say) is bad input like any other, not a crash.
+    try {
+        using voz::PathFromUtf8;
+        if (*build) {
+            std::optional<std::filesystem::path> stubPath =
+                stub.empty() ? voz::FileBesideTool(voz::kDefaultStubName) : PathFromUtf8(stub);
+            std::optional<std::filesystem::path> uninstallerPath =
+                uninstaller.empty() ? voz::FileBesideTool(voz::kDefaultUninstallerName) : PathFromUtf8(uninstaller);
+            return voz::BuildCommand(PathFromUtf8(manifest), PathFromUtf8(output), stubPath, uninstallerPath,
+                                     placeholderStub);
+        }
+        if (*list) {
+            return voz::ListCommand(PathFromUtf8(setup), json);
+        }
+        if (*extract) {
+            return voz::ExtractCommand(PathFromUtf8(setup), PathFromUtf8(installDir),
+                                       styleOption->count() > 0 ? std::optional<std::string>(style) : std::nullopt);
+        }
+        return voz::VerifyCommand(PathFromUtf8(setup));
+    } catch (const std::filesystem::filesystem_error& e) {
+        voz::PrintError("vozpack: \"%s\": not a path the system can use\n", voz::PathText(e.path1()).c_str());
+        return 2;
     }
-    if (*list) {
-        return voz::ListCommand(PathFromUtf8(setup), json);
-    }
-    if (*extract) {
-        return voz::ExtractCommand(PathFromUtf8(setup), PathFromUtf8(installDir),
-                                   styleOption->count() > 0 ? std::optional<std::string>(style) : std::nullopt);
-    }
-    return voz::VerifyCommand(PathFromUtf8(setup));
 }

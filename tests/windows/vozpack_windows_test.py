@@ -301,6 +301,10 @@ def main():
     damaged, cut = damaged_copies(names_setup, names_out)
     check("damaged: verify says 1", compare_commands("damaged", damaged) == 1)
     check("truncated: verify says 1", compare_commands("truncated", cut) == 1)
+    empty_a, empty_b = linux("extract", names_setup, "-d", ""), windows("extract", win(names_setup), "-d", "")
+    check("extract -d '': status 2 on both", empty_a.returncode == 2 == empty_b.returncode,
+          f"{empty_a.returncode} {empty_b.returncode} {empty_b.stderr.decode()}")
+    check("extract -d '': the same message", empty_a.stderr == empty_b.stderr, empty_b.stderr.decode())
     missing = names_out / "没有.exe"
     check("missing setup: status 2 on both", linux("verify", missing).returncode == 2 == windows("verify", win(missing)).returncode)
     extract_and_repack(names_setup, names_out)
