@@ -33,6 +33,11 @@ bool IsLink(const NativePath& path);
 bool SetFileTimes(const NativePath& path, const PackageTime& creation, const PackageTime& lastAccess,
                   const PackageTime& lastWrite);
 
+// Reads a file's creation, last-access and last-write times in UTC, to the
+// millisecond. Where the file system keeps no creation time, the last-write
+// time stands in for it. False when the file cannot be examined.
+bool GetFileTimes(const NativePath& path, PackageTime& creation, PackageTime& lastAccess, PackageTime& lastWrite);
+
 // Copies a file's bytes and last-write time to `to`, replacing an existing file.
 bool CopyFileReplacing(const NativePath& from, const NativePath& to);
 

@@ -45,6 +45,22 @@ bool ToTimespec(const PackageTime& t, timespec& out) {
     return true;
 }
 
+PackageTime ToPackageTime(int64_t seconds, uint32_t nanoseconds) {
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    PackageTime p{};
+    p.wYear = static_cast<uint16_t>(tm.tm_year + 1900);
+    p.wMonth = static_cast<uint16_t>(tm.tm_mon + 1);
+    p.wDayOfWeek = static_cast<uint16_t>(tm.tm_wday);
+    p.wDay = static_cast<uint16_t>(tm.tm_mday);
+    p.wHour = static_cast<uint16_t>(tm.tm_hour);
+    p.wMinute = static_cast<uint16_t>(tm.tm_min);
+    p.wSecond = static_cast<uint16_t>(tm.tm_sec);
+    p.wMilliseconds = static_cast<uint16_t>(nanoseconds / 1000000);
+    return p;
+}
+
 struct FdCloser {
     int fd;
     ~FdCloser() {
@@ -89,6 +105,17 @@ bool SetFileTimes(const NativePath& path, const PackageTime& /*creation*/, const
         return false;
     }
     return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool GetFileTimes(const NativePath& path, PackageTime& creation, PackageTime& lastAccess, PackageTime& lastWrite) {
+    struct statx sx {};
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_ATIME | STATX_MTIME | STATX_BTIME, &sx) != 0) {
+        return false;
+    }
+    lastAccess = ToPackageTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
+    lastWrite = ToPackageTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+    creation = (sx.stx_mask & STATX_BTIME) != 0 ? ToPackageTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec) : lastWrite;
+    return true;
 }
 
 bool CopyFileReplacing(const NativePath& from, const NativePath& to) {

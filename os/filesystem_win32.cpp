@@ -17,6 +17,14 @@ bool ToFileTime(const PackageTime& time, FILETIME& out) {
     return SystemTimeToFileTime(&st, &out) != FALSE;
 }
 
+PackageTime ToPackageTime(const FILETIME& time) {
+    SYSTEMTIME st{};
+    FileTimeToSystemTime(&time, &st);
+    PackageTime out;
+    std::memcpy(&out, &st, sizeof out);
+    return out;
+}
+
 DWORD Attributes(const NativePath& path) { return GetFileAttributesW(path.c_str()); }
 
 }  // namespace
@@ -60,6 +68,19 @@ bool SetFileTimes(const NativePath& path, const PackageTime& creation, const Pac
     CloseHandle(file);
     SetLastError(error);
     return ok != FALSE;
+}
+
+bool GetFileTimes(const NativePath& path, PackageTime& creation, PackageTime& lastAccess, PackageTime& lastWrite) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    lastAccess = ToPackageTime(data.ftLastAccessTime);
+    lastWrite = ToPackageTime(data.ftLastWriteTime);
+    // A file system without creation times reports zero.
+    const FILETIME& created = data.ftCreationTime;
+    creation = created.dwLowDateTime == 0 && created.dwHighDateTime == 0 ? lastWrite : ToPackageTime(created);
+    return true;
 }
 
 bool CopyFileReplacing(const NativePath& from, const NativePath& to) {

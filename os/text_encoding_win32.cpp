@@ -43,9 +43,9 @@ std::optional<std::string> WideToGbk(std::wstring_view wide) {
     return out;
 }
 
-std::optional<std::string> Utf8ToGbk(std::string_view utf8) {
+std::optional<std::wstring> Utf8ToWide(std::string_view utf8) {
     if (utf8.empty()) {
-        return std::string();
+        return std::wstring();
     }
     int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr,
                                 0);
@@ -54,7 +54,25 @@ std::optional<std::string> Utf8ToGbk(std::string_view utf8) {
     }
     std::wstring wide(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return WideToGbk(wide);
+    return wide;
+}
+
+std::string WideToUtf8(std::wstring_view wide) {
+    if (wide.empty()) {
+        return std::string();
+    }
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::optional<std::string> Utf8ToGbk(std::string_view utf8) {
+    auto wide = Utf8ToWide(utf8);
+    if (!wide) {
+        return std::nullopt;
+    }
+    return WideToGbk(*wide);
 }
 
 std::optional<std::string> GbkToUtf8(std::string_view gbk) {
@@ -62,14 +80,7 @@ std::optional<std::string> GbkToUtf8(std::string_view gbk) {
     if (!wide) {
         return std::nullopt;
     }
-    if (wide->empty()) {
-        return std::string();
-    }
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide->data(), static_cast<int>(wide->size()), nullptr, 0, nullptr,
-                                nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide->data(), static_cast<int>(wide->size()), out.data(), n, nullptr, nullptr);
-    return out;
+    return WideToUtf8(*wide);
 }
 
 bool GbkToNative(std::string_view gbk, NativePath& out) {

@@ -1,15 +1,15 @@
 #include "packer/commands.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <fstream>
-#include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "os/console.h"
 #include "os/file.h"
+#include "os/process.h"
 #include "package/package_image.h"
 #include "package/package_loader.h"
+#include "packer/console_text.h"
 #include "packer/manifest.h"
 #include "packer/package_check.h"
 #include "packer/pack_error.h"
@@ -26,7 +26,7 @@ namespace {
 std::vector<uint8_t> ReadWholeFile(const fs::path& path, const char* what) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        throw PackError(path.string() + ": cannot open the " + what);
+        throw PackError(PathText(path) + ": cannot open the " + what);
     }
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
 }
@@ -42,7 +42,7 @@ std::vector<uint8_t> ReadStub(const std::optional<fs::path>& stub, bool placehol
     }
     std::vector<uint8_t> bytes = ReadWholeFile(*stub, "stub");
     if (bytes.size() != kStubSize) {
-        throw PackError(stub->string() + ": the stub is " + std::to_string(bytes.size()) + " bytes; it must be exactly " +
+        throw PackError(PathText(*stub) + ": the stub is " + std::to_string(bytes.size()) + " bytes; it must be exactly " +
                         std::to_string(kStubSize));
     }
     return bytes;
@@ -147,17 +147,17 @@ nlohmann::json ToJson(const SetupInspection& inspection) {
 
 void PrintText(const nlohmann::json& j) {
     const auto& h = j["header"];
-    std::printf("title:          %s\n", h["title"].get<std::string>().c_str());
-    std::printf("version:        %s\n", h["version"].get<std::string>().c_str());
-    std::printf("company:        %s\n", h["company"].get<std::string>().c_str());
-    std::printf("install folder: %s\n", h["install_dir"].get<std::string>().c_str());
-    std::printf("main program:   %s\n", h["main_exe"].get<std::string>().c_str());
-    std::printf("source folder:  %s\n", h["source_dir"].get<std::string>().c_str());
-    std::printf("default order software: %d\n", h["default_order_software"].get<int>());
-    std::printf("screens (text bytes, image bytes and size):\n");
+    PrintOut("title:          %s\n", h["title"].get<std::string>().c_str());
+    PrintOut("version:        %s\n", h["version"].get<std::string>().c_str());
+    PrintOut("company:        %s\n", h["company"].get<std::string>().c_str());
+    PrintOut("install folder: %s\n", h["install_dir"].get<std::string>().c_str());
+    PrintOut("main program:   %s\n", h["main_exe"].get<std::string>().c_str());
+    PrintOut("source folder:  %s\n", h["source_dir"].get<std::string>().c_str());
+    PrintOut("default order software: %d\n", h["default_order_software"].get<int>());
+    PrintOut("screens (text bytes, image bytes and size):\n");
     for (const char* key : kScreenKeys) {
         const auto& img = j["images"][key];
-        std::printf("  %-8s text %6zu  image %8d  %dx%d\n", key, j["texts"][key].get<size_t>(), img["size"].get<int>(),
+        PrintOut("  %-8s text %6zu  image %8d  %dx%d\n", key, j["texts"][key].get<size_t>(), img["size"].get<int>(),
                     img["width"].get<int>(), img["height"].get<int>());
     }
     uint64_t files = 0;
@@ -165,9 +165,9 @@ void PrintText(const nlohmann::json& j) {
     uint64_t stored = 0;
     for (const auto& folder : j["folders"]) {
         std::string name = folder["name"];
-        std::printf("folder %s\n", name.empty() ? "(install folder)" : name.c_str());
+        PrintOut("folder %s\n", name.empty() ? "(install folder)" : name.c_str());
         for (const auto& f : folder["files"]) {
-            std::printf("  %12llu %12llu  %s  %s  %s  %s%s\n", f["size"].get<unsigned long long>(),
+            PrintOut("  %12llu %12llu  %s  %s  %s  %s%s\n", f["size"].get<unsigned long long>(),
                         f["stored"].get<unsigned long long>(), f["created"].get<std::string>().c_str(),
                         f["accessed"].get<std::string>().c_str(), f["written"].get<std::string>().c_str(),
                         f["name"].get<std::string>().c_str(),
@@ -177,40 +177,40 @@ void PrintText(const nlohmann::json& j) {
             stored += f["stored"].get<uint64_t>();
         }
     }
-    std::printf("%zu folders, %llu files, %llu bytes, %llu stored\n", j["folders"].size(),
+    PrintOut("%zu folders, %llu files, %llu bytes, %llu stored\n", j["folders"].size(),
                 static_cast<unsigned long long>(files), static_cast<unsigned long long>(bytes),
                 static_cast<unsigned long long>(stored));
-    std::printf("program group: %s\n", j["group"].get<std::string>().c_str());
+    PrintOut("program group: %s\n", j["group"].get<std::string>().c_str());
     for (const auto& s : j["shortcuts"]) {
         std::string target = s["target"];
         std::string icon = s["icon"];
-        std::printf("shortcut %-7s %s -> %s (icon %s)\n", PlaceName(s["place"].get<int32_t>()),
+        PrintOut("shortcut %-7s %s -> %s (icon %s)\n", PlaceName(s["place"].get<int32_t>()),
                     s["link"].get<std::string>().c_str(), target.empty() ? "(uninstaller)" : target.c_str(),
                     icon.empty() ? "of the target" : icon.c_str());
     }
     for (const auto& c : j["style_copies"]) {
-        std::printf("style copy [%s] %s -> %s\n", c["style"].get<std::string>().c_str(),
+        PrintOut("style copy [%s] %s -> %s\n", c["style"].get<std::string>().c_str(),
                     c["source"].get<std::string>().c_str(), c["dest"].get<std::string>().c_str());
     }
     for (const auto& r : j["removes"]) {
-        std::printf("remove %s\n", r.get<std::string>().c_str());
+        PrintOut("remove %s\n", r.get<std::string>().c_str());
     }
     const auto& uninstaller = j["uninstaller"];
-    std::printf("uninstaller: %llu bytes, %llu stored", uninstaller["size"].get<unsigned long long>(),
-                uninstaller["stored"].get<unsigned long long>());
+    PrintOut("uninstaller: %llu bytes, %llu stored", uninstaller["size"].get<unsigned long long>(),
+             uninstaller["stored"].get<unsigned long long>());
     if (uninstaller.contains("kind")) {
-        std::printf(", %s, CRC-32 %s", uninstaller["kind"].get<std::string>().c_str(),
-                    uninstaller["crc32"].get<std::string>().c_str());
+        PrintOut(", %s, CRC-32 %s", uninstaller["kind"].get<std::string>().c_str(),
+                 uninstaller["crc32"].get<std::string>().c_str());
     }
-    std::printf("\n");
+    PrintOut("\n");
     for (const auto& refused : j["refused"]) {
-        std::printf("refused by the setup: %s\n", refused.get<std::string>().c_str());
+        PrintOut("refused by the setup: %s\n", refused.get<std::string>().c_str());
     }
     const auto& status = j["status"];
     if (status["state"] == "sound") {
-        std::printf("package: sound\n");
+        PrintOut("package: sound\n");
     } else {
-        std::printf("package: %s at %s: %s (byte %llu)\n", status["state"].get<std::string>().c_str(),
+        PrintOut("package: %s at %s: %s (byte %llu)\n", status["state"].get<std::string>().c_str(),
                     status["where"].get<std::string>().c_str(), status["reason"].get<std::string>().c_str(),
                     status["offset"].get<unsigned long long>());
     }
@@ -218,8 +218,8 @@ void PrintText(const nlohmann::json& j) {
 
 bool CheckReadable(const fs::path& setup) {
     os::InputFile in;
-    if (!in.Open(setup.string())) {
-        std::fprintf(stderr, "vozpack: %s: cannot open the file\n", setup.string().c_str());
+    if (!in.Open(setup.native())) {
+        PrintError("vozpack: %s: cannot open the file\n", PathText(setup).c_str());
         return false;
     }
     return true;
@@ -227,11 +227,13 @@ bool CheckReadable(const fs::path& setup) {
 
 }  // namespace
 
-std::optional<fs::path> DefaultStub(const fs::path& toolFolder) { return FileBesideTool(toolFolder, kDefaultStubName); }
-
-std::optional<fs::path> FileBesideTool(const fs::path& toolFolder, const char* name) {
+std::optional<fs::path> FileBesideTool(const std::string& name) {
+    const os::NativePath tool = os::ProgramPath();
+    if (tool.empty()) {
+        return std::nullopt;
+    }
     std::error_code ec;
-    fs::path file = toolFolder / name;
+    fs::path file = fs::path(tool).parent_path() / PathFromUtf8(name);
     if (!fs::is_regular_file(file, ec)) {
         return std::nullopt;
     }
@@ -243,15 +245,13 @@ namespace {
 // A manifest that names no uninstaller gets the default one, and the packer says which.
 void TakeDefaultUninstaller(PackageSpec& spec, const std::optional<fs::path>& defaultUninstaller) {
     if (!defaultUninstaller) {
-        std::fprintf(stderr,
-                     "vozpack: no uninstaller: the manifest names none and there is no %s beside vozpack; "
-                     "卸载.exe will hold only its data and will not run\n",
-                     kDefaultUninstallerName);
+        PrintError("vozpack: no uninstaller: the manifest names none and there is no %s beside vozpack; "
+                   "卸载.exe will hold only its data and will not run\n",
+                   kDefaultUninstallerName);
         return;
     }
     spec.uninstaller = ReadWholeFile(*defaultUninstaller, "uninstaller");
-    std::fprintf(stderr, "vozpack: uninstaller: the manifest names none; packing %s\n",
-                 defaultUninstaller->string().c_str());
+    PrintError("vozpack: uninstaller: the manifest names none; packing %s\n", PathText(*defaultUninstaller).c_str());
 }
 
 }  // namespace
@@ -259,31 +259,31 @@ void TakeDefaultUninstaller(PackageSpec& spec, const std::optional<fs::path>& de
 int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub,
                  const std::optional<fs::path>& defaultUninstaller, bool placeholderStub, EncoderLevel level) {
     fs::path temp = output;
-    temp += ".tmp" + std::to_string(getpid());
+    temp += ".tmp" + std::to_string(os::ProcessId());
     try {
         PackReport report;
         PackageSpec spec = LoadManifest(manifest, report);
         for (const std::string& warning : report.warnings) {
-            std::fprintf(stderr, "vozpack: warning: %s\n", warning.c_str());
+            PrintError("vozpack: warning: %s\n", warning.c_str());
         }
         for (const std::string& problem : report.problems) {
-            std::fprintf(stderr, "vozpack: %s\n", problem.c_str());
+            PrintError("vozpack: %s\n", problem.c_str());
         }
         if (!report.problems.empty()) {
-            std::fprintf(stderr, "vozpack: %s: nothing written; the setup would refuse %zu item%s\n",
-                         output.string().c_str(), report.problems.size(), report.problems.size() == 1 ? "" : "s");
+            PrintError("vozpack: %s: nothing written; the setup would refuse %zu item%s\n",
+                         PathText(output).c_str(), report.problems.size(), report.problems.size() == 1 ? "" : "s");
             return 2;
         }
         std::vector<uint8_t> stubBytes = ReadStub(stub, placeholderStub);
         if (placeholderStub) {
-            std::fprintf(stderr, "vozpack: %s holds a placeholder stub and does not run\n", output.string().c_str());
+            PrintError("vozpack: %s holds a placeholder stub and does not run\n", PathText(output).c_str());
         }
         if (!spec.uninstallerNamed) {
             TakeDefaultUninstaller(spec, defaultUninstaller);
         }
         os::OutputFile out;
-        if (!out.Create(temp.string())) {
-            throw PackError(output.string() + ": cannot create the file");
+        if (!out.Create(temp.native())) {
+            throw PackError(PathText(output) + ": cannot create the file");
         }
         out.Write(stubBytes.data(), stubBytes.size());
         TerminalProgress bar("packing");
@@ -292,13 +292,13 @@ int BuildCommand(const fs::path& manifest, const fs::path& output, const std::op
         options.progress = [&](uint64_t done, uint64_t total) { bar.Update(done, total); };
         WritePackage(spec, out, options);
         if (!out.Close()) {
-            throw PackError(output.string() + ": cannot write the file");
+            throw PackError(PathText(output) + ": cannot write the file");
         }
         fs::rename(temp, output);
     } catch (const std::exception& e) {
         std::error_code ec;
         fs::remove(temp, ec);
-        std::fprintf(stderr, "vozpack: %s\n", e.what());
+        PrintError("vozpack: %s\n", e.what());
         return 2;
     }
     return 0;
@@ -310,7 +310,7 @@ int ListCommand(const fs::path& setup, bool json) {
     }
     nlohmann::json j = ToJson(InspectSetup(setup));
     if (json) {
-        std::cout << j.dump(2) << "\n";
+        os::WriteText(os::Stream::kOutput, j.dump(2) + "\n");
     } else {
         PrintText(j);
     }
@@ -327,20 +327,20 @@ int VerifyCommand(const fs::path& setup) {
         problems = VerifySetup(setup, [&](uint64_t done, uint64_t total) { bar.Update(done, total); });
     }
     for (const auto& p : problems) {
-        std::printf("damaged: %s\n", p.c_str());
+        PrintOut("damaged: %s\n", p.c_str());
     }
     auto package = std::make_unique<CPackageInfo>();  // large: kept off the stack
-    LoadPackageFile(*package, setup.string());
+    LoadPackageFile(*package, setup.native());
     const std::vector<std::string> refused = RefusedNames(*package);
     for (const auto& r : refused) {
-        std::printf("refused by the setup: %s\n", r.c_str());
+        PrintOut("refused by the setup: %s\n", r.c_str());
     }
     if (!problems.empty() || !refused.empty()) {
-        std::printf("%s: %zu damaged item%s, %zu item%s the setup would refuse\n", setup.string().c_str(),
+        PrintOut("%s: %zu damaged item%s, %zu item%s the setup would refuse\n", PathText(setup).c_str(),
                     problems.size(), problems.size() == 1 ? "" : "s", refused.size(), refused.size() == 1 ? "" : "s");
         return 1;
     }
-    std::printf("%s: sound\n", setup.string().c_str());
+    PrintOut("%s: sound\n", PathText(setup).c_str());
     return 0;
 }
 

@@ -17,11 +17,9 @@ inline constexpr char kDefaultStubName[] = "setup-stub.exe";
 // The uninstaller packed when the manifest names none, from vozpack's folder.
 inline constexpr char kDefaultUninstallerName[] = "uninstaller.exe";
 
-// The stub to use when none is named: kDefaultStubName in toolFolder, when it
-// exists; nothing otherwise.
-std::optional<std::filesystem::path> DefaultStub(const std::filesystem::path& toolFolder);
-// The file `name` in toolFolder, when it exists.
-std::optional<std::filesystem::path> FileBesideTool(const std::filesystem::path& toolFolder, const char* name);
+// A file that ships beside vozpack (such as kDefaultStubName): its path in
+// the folder of the running program, when it is there; nothing otherwise.
+std::optional<std::filesystem::path> FileBesideTool(const std::string& name);
 
 // Refuses, before writing anything, a package the setup would refuse: one
 // line per problem on stderr, status 2. Without a stub nothing is built,

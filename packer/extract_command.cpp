@@ -6,11 +6,13 @@
 #include <memory>
 
 #include "os/file.h"
+#include "os/filesystem.h"
 #include "os/text_encoding.h"
 #include "package/extract.h"
 #include "package/install_paths.h"
 #include "package/package_loader.h"
 #include "packer/commands.h"
+#include "packer/console_text.h"
 #include "packer/setup_inspection.h"
 #include "packer/terminal_progress.h"
 
@@ -34,25 +36,26 @@ std::vector<std::string> StyleLabels(const CPackageInfo& package) {
 
 // The install folder as the record holds it: an absolute path in GBK that fits its field.
 bool SetInstallFolder(CPackageInfo& package, const fs::path& dir) {
-    std::string utf8 = fs::absolute(dir).lexically_normal().string();
-    while (utf8.size() > 1 && utf8.back() == '/') {
-        utf8.pop_back();
+    fs::path folder = fs::absolute(dir).lexically_normal();
+    if (!folder.has_filename() && folder.has_relative_path()) {
+        folder = folder.parent_path();  // no separator at the end, except the root's own
     }
-    if (utf8.find('\\') != std::string::npos) {
-        std::fprintf(stderr, "vozpack: %s: a backslash would be taken for a folder separator\n", utf8.c_str());
+    const std::string text = PathText(folder);
+    if (os::kSeparator != '\\' && text.find('\\') != std::string::npos) {
+        PrintError("vozpack: %s: a backslash would be taken for a folder separator\n", text.c_str());
         return false;
     }
-    std::optional<std::string> gbk = os::Utf8ToGbk(utf8);
-    if (!gbk) {
-        std::fprintf(stderr, "vozpack: %s: the folder name cannot be written in GBK\n", utf8.c_str());
+    std::string gbk;
+    if (!os::NativeToGbk(folder.native(), gbk)) {
+        PrintError("vozpack: %s: the folder name cannot be written in GBK\n", text.c_str());
         return false;
     }
-    if (gbk->size() >= sizeof package.m_szInstallDir) {
-        std::fprintf(stderr, "vozpack: %s: the folder name is longer than %zu GBK bytes\n", utf8.c_str(),
-                     sizeof package.m_szInstallDir - 1);
+    if (gbk.size() >= sizeof package.m_szInstallDir) {
+        PrintError("vozpack: %s: the folder name is longer than %zu GBK bytes\n", text.c_str(),
+                   sizeof package.m_szInstallDir - 1);
         return false;
     }
-    std::memcpy(package.m_szInstallDir, gbk->c_str(), gbk->size() + 1);
+    std::memcpy(package.m_szInstallDir, gbk.c_str(), gbk.size() + 1);
     return true;
 }
 
@@ -62,11 +65,11 @@ bool SetStyle(CPackageInfo& package, const std::optional<std::string>& style) {
     if (style) {
         std::optional<std::string> gbk = os::Utf8ToGbk(*style);
         if (!gbk || std::find(labels.begin(), labels.end(), *gbk) == labels.end()) {
-            std::fprintf(stderr, "vozpack: the setup has no install style \"%s\"; its styles:", style->c_str());
+            PrintError("vozpack: the setup has no install style \"%s\"; its styles:", style->c_str());
             for (const auto& label : labels) {
-                std::fprintf(stderr, " \"%s\"", DisplayText(label.c_str()).c_str());
+                PrintError(" \"%s\"", DisplayText(label.c_str()).c_str());
             }
-            std::fprintf(stderr, "%s\n", labels.empty() ? " none" : "");
+            PrintError("%s\n", labels.empty() ? " none" : "");
             return false;
         }
         chosen = *gbk;
@@ -81,14 +84,14 @@ bool SetStyle(CPackageInfo& package, const std::optional<std::string>& style) {
 
 int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::optional<std::string>& style) {
     os::InputFile input;
-    if (!input.Open(setup.string())) {
-        std::fprintf(stderr, "vozpack: %s: cannot open the file\n", setup.string().c_str());
+    if (!input.Open(setup.native())) {
+        PrintError("vozpack: %s: cannot open the file\n", PathText(setup).c_str());
         return 2;
     }
     auto package = std::make_unique<CPackageInfo>();  // large: kept off the stack
     LoadPackage(*package, input);
     if (!package->m_status.sound()) {
-        std::fprintf(stderr, "vozpack: %s: the package is %s at %s: %s; nothing installed\n", setup.string().c_str(),
+        PrintError("vozpack: %s: the package is %s at %s: %s; nothing installed\n", PathText(setup).c_str(),
                      package->m_status.state == PackageStatus::State::kTruncated ? "truncated" : "damaged",
                      package->m_status.where.c_str(), package->m_status.reason.c_str());
         return 2;
@@ -97,7 +100,7 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
         return 2;
     }
     std::string styleText = DisplayText(package->m_szStyle);
-    std::printf("installing into %s, style %s; shortcuts are not made here, so the uninstall data names none\n",
+    PrintOut("installing into %s, style %s; shortcuts are not made here, so the uninstall data names none\n",
                 DisplayText(package->m_szInstallDir).c_str(), styleText.empty() ? "(none)" : styleText.c_str());
     std::fflush(stdout);
 
@@ -109,14 +112,14 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
         failures = ExtractPackage(*package, input, options);
     }
     for (const ExtractFailure& failure : failures) {
-        std::printf("failed: %s: %s: %s\n", DisplayText(failure.path.c_str()).c_str(),
+        PrintOut("failed: %s: %s: %s\n", DisplayText(failure.path.c_str()).c_str(),
                     DescribeFailureKind(failure.kind), DisplayText(failure.detail.c_str()).c_str());
     }
     if (!failures.empty()) {
-        std::printf("%zu failure%s\n", failures.size(), failures.size() == 1 ? "" : "s");
+        PrintOut("%zu failure%s\n", failures.size(), failures.size() == 1 ? "" : "s");
         return 1;
     }
-    std::printf("installed %d files in %d folders and the uninstaller\n", PackagedFileCount(*package),
+    PrintOut("installed %d files in %d folders and the uninstaller\n", PackagedFileCount(*package),
                 package->m_nDirCount);
     return 0;
 }

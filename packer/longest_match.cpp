@@ -1,9 +1,9 @@
 #include "packer/longest_match.h"
 
-#include <divsufsort.h>
-
 #include <algorithm>
 #include <limits>
+
+#include "packer/suffix_sort.h"
 
 namespace voz {
 
@@ -17,7 +17,7 @@ void LongestMatchFinder::Index(const uint8_t* window, uint32_t size) {
     blocks_.clear();
     suffixes_.resize(size);
     if (size > 0) {
-        divsufsort(window, suffixes_.data(), static_cast<saidx_t>(size));
+        SortSuffixes(window, suffixes_.data(), static_cast<int32_t>(size));
     }
     ComputeCommonPrefixes(window, size);
 }

@@ -6,6 +6,7 @@
 
 #include "os/text_encoding.h"
 #include "packer/bitmap_check.h"
+#include "packer/console_text.h"
 #include "packer/pack_error.h"
 #include "packer/package_check.h"
 #include "packer/source_tree.h"
@@ -19,10 +20,12 @@ namespace {
 class ManifestReader {
 public:
     ManifestReader(const fs::path& path, PackReport& report) : path_(path), base_(path.parent_path()), report_(report) {
+        std::vector<uint8_t> text = ReadFile(path);
         try {
-            table_ = toml::parse_file(path.string());
+            table_ = toml::parse(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()),
+                                 PathText(path));
         } catch (const toml::parse_error& e) {
-            throw PackError(path.string() + ":" + std::to_string(e.source().begin.line) + ": " +
+            throw PackError(PathText(path) + ":" + std::to_string(e.source().begin.line) + ": " +
                             std::string(e.description()));
         }
     }
@@ -43,7 +46,7 @@ public:
         ReadScreens(spec);
         std::string filesSource = RequiredString(Table("files"), "source", "files");
         CheckKeys(Table("files"), {"source"}, "files");
-        spec.dirs = ScanSourceTree(base_ / filesSource, report_.problems);
+        spec.dirs = ScanSourceTree(base_ / PathFromUtf8(filesSource), report_.problems);
         // The build folder is recorded for reference only; by default the files folder as given.
         auto sourceDir = table_["source_dir"].value<std::string>();
         spec.sourceDir = Gbk(sourceDir.value_or(filesSource), "source_dir");
@@ -51,7 +54,7 @@ public:
         ReadCopies(spec);
         ReadRemoves(spec);
         if (auto uninstaller = table_["uninstaller"].value<std::string>()) {
-            spec.uninstaller = ReadFile(base_ / *uninstaller);
+            spec.uninstaller = ReadFile(base_ / PathFromUtf8(*uninstaller));
             spec.uninstallerNamed = true;
         }
         CheckPackageSpec(spec, report_);
@@ -59,7 +62,7 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail(const std::string& reason) const { throw PackError(path_.string() + ": " + reason); }
+    [[noreturn]] void Fail(const std::string& reason) const { throw PackError(PathText(path_) + ": " + reason); }
 
     static std::string KeyName(const std::string& table, const std::string& key) {
         return table.empty() ? key : table + "." + key;
@@ -113,10 +116,10 @@ private:
         return *gbk;
     }
 
-    std::vector<uint8_t> ReadFile(const fs::path& path) const {
+    static std::vector<uint8_t> ReadFile(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         if (!in) {
-            throw PackError(path.string() + ": cannot open the file");
+            throw PackError(PathText(path) + ": cannot open the file");
         }
         return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
     }
@@ -128,20 +131,20 @@ private:
         CheckKeys(texts, keys, "texts");
         CheckKeys(images, keys, "images");
         for (int i = 0; i < kScreenCount; ++i) {
-            fs::path textPath = base_ / RequiredString(texts, kScreenKeys[i], "texts");
+            fs::path textPath = base_ / PathFromUtf8(RequiredString(texts, kScreenKeys[i], "texts"));
             std::vector<uint8_t> raw = ReadFile(textPath);
-            spec.texts[i] = SetupText(std::string(raw.begin(), raw.end()), textPath.string());
+            spec.texts[i] = SetupText(std::string(raw.begin(), raw.end()), PathText(textPath));
             if (spec.texts[i].size() > kTextCapacity - 1) {
-                throw PackError(textPath.string() + ": text over 65,535 bytes (" +
+                throw PackError(PathText(textPath) + ": text over 65,535 bytes (" +
                                 std::to_string(spec.texts[i].size()) + " in GBK)");
             }
-            fs::path imagePath = base_ / RequiredString(images, kScreenKeys[i], "images");
+            fs::path imagePath = base_ / PathFromUtf8(RequiredString(images, kScreenKeys[i], "images"));
             spec.images[i] = ReadFile(imagePath);
             BitmapCheck check = CheckSetupBitmap(spec.images[i]);
             if (!check.problem.empty()) {
-                report_.problems.push_back(imagePath.string() + ": " + check.problem);
+                report_.problems.push_back(PathText(imagePath) + ": " + check.problem);
             } else if (!check.warning.empty()) {
-                report_.warnings.push_back(imagePath.string() + ": " + check.warning);
+                report_.warnings.push_back(PathText(imagePath) + ": " + check.warning);
             }
         }
     }
@@ -257,7 +260,7 @@ std::string SetupText(const std::string& utf8, const std::string& what) {
 
 PackageSpec LoadManifest(const fs::path& manifestPath, PackReport& report) {
     if (!fs::exists(manifestPath)) {
-        throw PackError(manifestPath.string() + ": no such file");
+        throw PackError(PathText(manifestPath) + ": no such file");
     }
     return ManifestReader(manifestPath, report).Read();
 }

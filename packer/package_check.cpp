@@ -1,6 +1,7 @@
 #include "packer/package_check.h"
 
 #include "os/text_encoding.h"
+#include "packer/console_text.h"
 
 namespace voz {
 
@@ -40,10 +41,13 @@ std::string ItemName(const PackageNames& names, const NameProblem& p) {
     return "name";
 }
 
+// The file or folder a record was packed from, for messages; empty when made otherwise.
 std::string SourceOf(const PackFile& file) {
     const auto* path = std::get_if<os::NativePath>(&file.content);
-    return path != nullptr ? *path : std::string();
+    return path != nullptr ? PathText(*path) : std::string();
 }
+
+std::string SourceOf(const PackDir& dir) { return dir.source.empty() ? std::string() : PathText(dir.source); }
 
 void CheckPathRoom(const PackageNames& names, PackReport& report) {
     if (CheckName(NameKind::kInstallFolder, names.installDir) != NameCheck::kSafe) {
@@ -88,13 +92,13 @@ void CheckPackageSpec(const PackageSpec& spec, PackReport& report) {
         if (p.kind == NameKind::kFile && !SourceOf(spec.dirs[p.index].files[p.file]).empty()) {
             where = SourceOf(spec.dirs[p.index].files[p.file]);
         } else if (p.kind == NameKind::kFolder && !spec.dirs[p.index].source.empty()) {
-            where = spec.dirs[p.index].source;
+            where = SourceOf(spec.dirs[p.index]);
         }
         report.problems.push_back(where + ": " + DescribeNameCheck(p.check));
     }
     if (spec.dirs.size() > static_cast<size_t>(kMaxDirs)) {
         const PackDir& first = spec.dirs[kMaxDirs];
-        report.problems.push_back((first.source.empty() ? "folder " + Quoted(first.name) : first.source) +
+        report.problems.push_back((first.source.empty() ? "folder " + Quoted(first.name) : SourceOf(first)) +
                                   ": the package needs " + std::to_string(spec.dirs.size()) +
                                   " folder records (one per 512 files of a folder); the setup holds at most 1,024");
     }

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <thread>
 
 #include "os/file.h"
+#include "os/process.h"
 #include "os/text_encoding.h"
+#include "packer/console_text.h"
 #include "packer/pack_error.h"
 
 namespace voz {
@@ -95,11 +96,7 @@ std::vector<uint8_t> ReadSource(const PackFile& file) {
             return data;
         }
     }
-#ifdef _WIN32
-    throw PackError("cannot read file " + Printable(file.name));
-#else
-    throw PackError("cannot read file " + path);
-#endif
+    throw PackError("cannot read file " + PathText(path));
 }
 
 uint64_t SourceSize(const PackFile& file) {
@@ -135,16 +132,8 @@ std::vector<std::vector<uint8_t>> CompressBatch(const std::vector<std::vector<ui
             EncodeSpan(data.data() + start, size, blocks[jobs[j].file][jobs[j].block], options.encoder);
         }
     };
-    unsigned threads = options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
-    threads = static_cast<unsigned>(std::min<size_t>(threads, jobs.size()));
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t) {
-        pool.emplace_back(work);
-    }
-    work();
-    for (auto& t : pool) {
-        t.join();
-    }
+    unsigned threads = options.threads != 0 ? options.threads : os::ProcessorCount();
+    os::RunOnThreads(static_cast<unsigned>(std::min<size_t>(threads, jobs.size())), work);
     std::vector<std::vector<uint8_t>> sequences(contents.size());
     for (size_t f = 0; f < contents.size(); ++f) {
         for (auto& b : blocks[f]) {

@@ -79,10 +79,10 @@ SetupInspection InspectSetup(const std::filesystem::path& setupPath) {
     SetupInspection result;
     result.package = std::make_unique<CPackageInfo>();
     CPackageInfo& package = *result.package;
-    LoadPackageFile(package, setupPath.string());
+    LoadPackageFile(package, setupPath.native());
     result.refused = RefusedNames(package);
     os::InputFile in;
-    if (!in.Open(setupPath.string())) {
+    if (!in.Open(setupPath.native())) {
         return result;
     }
     result.fileSize = in.Size();
@@ -117,14 +117,14 @@ std::vector<std::string> VerifySetup(const std::filesystem::path& setupPath,
                                      const std::function<void(uint64_t, uint64_t)>& progress) {
     std::vector<std::string> problems;
     auto package = std::make_unique<CPackageInfo>();
-    LoadPackageFile(*package, setupPath.string());
+    LoadPackageFile(*package, setupPath.native());
     if (!package->m_status.sound()) {
         // Texts and images were decoded by the load itself; its status names the first bad item.
         const PackageStatus& s = package->m_status;
         problems.push_back(s.where + ": " + s.reason + " (at byte " + std::to_string(s.offset) + ")");
     }
     os::InputFile in;
-    if (!in.Open(setupPath.string())) {
+    if (!in.Open(setupPath.native())) {
         return problems;
     }
     uint64_t total = static_cast<uint64_t>(package->m_nUninstallerSize);

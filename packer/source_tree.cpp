@@ -1,14 +1,11 @@
 #include "packer/source_tree.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <ctime>
 #include <optional>
 
-#include "os/text_encoding.h"
+#include "os/filesystem.h"
 #include "package/install_rules.h"
+#include "packer/console_text.h"
 #include "packer/pack_error.h"
 
 namespace voz {
@@ -20,9 +17,10 @@ namespace {
 // The name in GBK; nothing, with the problem noted, when GBK cannot hold it.
 // Whether the setup accepts the name is judged later, with the whole package.
 std::optional<std::string> GbkName(const fs::path& path, std::vector<std::string>& problems) {
-    auto gbk = os::Utf8ToGbk(path.filename().string());
-    if (!gbk) {
-        problems.push_back(path.string() + ": the name cannot be written in GBK");
+    std::string gbk;
+    if (!os::NativeToGbk(path.filename().native(), gbk)) {
+        problems.push_back(PathText(path) + ": the name cannot be written in GBK");
+        return std::nullopt;
     }
     return gbk;
 }
@@ -36,7 +34,7 @@ void AddRecords(const fs::path& folder, const std::string& gbkName, std::vector<
     do {
         PackDir dir;
         dir.name = gbkName;
-        dir.source = folder.string();
+        dir.source = folder.native();
         const size_t end = std::min(files.size(), first + kMaxFilesPerDir);
         dir.files.assign(std::make_move_iterator(files.begin() + static_cast<std::ptrdiff_t>(first)),
                          std::make_move_iterator(files.begin() + static_cast<std::ptrdiff_t>(end)));
@@ -53,7 +51,7 @@ void ScanFolder(const fs::path& folder, const std::string& gbkName, std::vector<
         entries.push_back(entry);
     }
     if (ec) {
-        throw PackError(folder.string() + ": " + ec.message());
+        throw PackError(PathText(folder) + ": the folder cannot be read");
     }
     std::sort(entries.begin(), entries.end(),
               [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
@@ -67,7 +65,7 @@ void ScanFolder(const fs::path& folder, const std::string& gbkName, std::vector<
             std::optional<std::string> name = GbkName(entry.path(), problems);
             file.name = name.value_or(std::string());
             ReadFileTimes(entry.path(), file);
-            file.content = entry.path().string();
+            file.content = entry.path().native();
             if (name) {
                 files.push_back(std::move(file));
             }
@@ -81,7 +79,7 @@ void ScanFolder(const fs::path& folder, const std::string& gbkName, std::vector<
         }
         // One folder's name: a backslash in it would make it several.
         if (NameCheck check = CheckName(NameKind::kFile, *leaf); check != NameCheck::kSafe) {
-            problems.push_back(sub.string() + ": " + DescribeNameCheck(check));
+            problems.push_back(PathText(sub) + ": " + DescribeNameCheck(check));
             continue;
         }
         ScanFolder(sub, gbkName.empty() ? *leaf : gbkName + "\\" + *leaf, dirs, problems);
@@ -90,36 +88,15 @@ void ScanFolder(const fs::path& folder, const std::string& gbkName, std::vector<
 
 }  // namespace
 
-PackageTime ToPackageTime(int64_t seconds, uint32_t nanoseconds) {
-    std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    PackageTime p{};
-    p.wYear = static_cast<uint16_t>(tm.tm_year + 1900);
-    p.wMonth = static_cast<uint16_t>(tm.tm_mon + 1);
-    p.wDayOfWeek = static_cast<uint16_t>(tm.tm_wday);
-    p.wDay = static_cast<uint16_t>(tm.tm_mday);
-    p.wHour = static_cast<uint16_t>(tm.tm_hour);
-    p.wMinute = static_cast<uint16_t>(tm.tm_min);
-    p.wSecond = static_cast<uint16_t>(tm.tm_sec);
-    p.wMilliseconds = static_cast<uint16_t>(nanoseconds / 1000000);
-    return p;
-}
-
 void ReadFileTimes(const fs::path& path, PackFile& file) {
-    struct statx sx {};
-    if (statx(AT_FDCWD, path.c_str(), 0, STATX_ATIME | STATX_MTIME | STATX_BTIME, &sx) != 0) {
-        throw PackError(path.string() + ": cannot read the file's times");
+    if (!os::GetFileTimes(path.native(), file.creation, file.lastAccess, file.lastWrite)) {
+        throw PackError(PathText(path) + ": cannot read the file's times");
     }
-    file.lastAccess = ToPackageTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
-    file.lastWrite = ToPackageTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
-    file.creation = (sx.stx_mask & STATX_BTIME) != 0 ? ToPackageTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec)
-                                                     : file.lastWrite;
 }
 
 std::vector<PackDir> ScanSourceTree(const fs::path& root, std::vector<std::string>& problems) {
     if (!fs::is_directory(root)) {
-        throw PackError(root.string() + ": no such folder");
+        throw PackError(PathText(root) + ": no such folder");
     }
     std::vector<PackDir> dirs;
     ScanFolder(root, "", dirs, problems);

@@ -20,6 +20,4 @@ std::vector<PackDir> ScanSourceTree(const std::filesystem::path& root, std::vect
 // Where the file system keeps no creation time, the last-write time stands in.
 void ReadFileTimes(const std::filesystem::path& path, PackFile& file);
 
-PackageTime ToPackageTime(int64_t seconds, uint32_t nanoseconds);
-
 }  // namespace voz

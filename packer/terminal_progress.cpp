@@ -1,16 +1,18 @@
 #include "packer/terminal_progress.h"
 
-#include <unistd.h>
-
 #include <cstdio>
+
+#include "os/console.h"
+#include "packer/console_text.h"
 
 namespace voz {
 
-TerminalProgress::TerminalProgress(std::string label) : label_(std::move(label)), enabled_(isatty(STDERR_FILENO) == 1) {}
+TerminalProgress::TerminalProgress(std::string label)
+    : label_(std::move(label)), enabled_(os::IsTerminal(os::Stream::kError)) {}
 
 TerminalProgress::~TerminalProgress() {
     if (enabled_ && lastPercent_ >= 0) {
-        std::fputc('\n', stderr);
+        PrintError("\n");
     }
 }
 
@@ -25,8 +27,9 @@ void TerminalProgress::Update(uint64_t done, uint64_t total) {
     lastPercent_ = percent;
     constexpr int kWidth = 40;
     int filled = percent * kWidth / 100;
-    std::fprintf(stderr, "\r%s [%.*s%*s] %3d%%", label_.c_str(), filled, "########################################",
-                 kWidth - filled, "", percent);
+    // A carriage return redraws the line, in a terminal as in a Windows console.
+    PrintError("\r%s [%.*s%*s] %3d%%", label_.c_str(), filled, "########################################",
+               kWidth - filled, "", percent);
     std::fflush(stderr);
 }
 

@@ -5,7 +5,7 @@
 
 namespace voz {
 
-// A one-line progress bar on standard error, drawn only when it is a terminal.
+// A one-line progress bar on standard error, drawn only when it is a terminal or console.
 class TerminalProgress {
 public:
     explicit TerminalProgress(std::string label);

@@ -1,11 +1,16 @@
 // vozpack: builds setup executables and looks into them.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <map>
+#include <sstream>
 
+#include "os/console.h"
+#include "os/process.h"
 #include "packer/commands.h"
+#include "packer/console_text.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"vozpack: build, list, verify and extract setup packages"};
+    CLI::App app{"vozpack: build, list, verify and extract setup packages", "vozpack"};
     app.require_subcommand(1);
 
     std::string manifest;
@@ -46,37 +51,42 @@ int main(int argc, char** argv) {
     CLI::Option* styleOption =
         extract->add_option("--style", style, "install style label; default: the first, as the wizard preselects");
 
+    // Arguments are UTF-8 text; CLI11 takes them without the program's name, last first.
+    std::vector<std::string> arguments = voz::os::ProgramArguments(argc, argv);
+    arguments.erase(arguments.begin());
+    std::reverse(arguments.begin(), arguments.end());
     try {
-        app.parse(argc, argv);
+        app.parse(arguments);
     } catch (const CLI::ParseError& e) {
         // Usage errors share the bad-input status with the commands' own errors.
-        int status = app.exit(e);
+        std::ostringstream out;
+        std::ostringstream error;
+        int status = app.exit(e, out, error);
+        voz::os::WriteText(voz::os::Stream::kOutput, out.str());
+        voz::os::WriteText(voz::os::Stream::kError, error.str());
         return status == 0 ? 0 : 2;
     }
-    if (*build) {
-        std::error_code ec;
-        std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-        const std::filesystem::path toolFolder = ec ? std::filesystem::path(argv[0]).parent_path() : self.parent_path();
-        std::optional<std::filesystem::path> stubPath;
-        if (!stub.empty()) {
-            stubPath = stub;
-        } else {
-            stubPath = voz::DefaultStub(toolFolder);
+    // A path the system cannot take (an empty one, say) is bad input like any other, not a crash.
+    try {
+        using voz::PathFromUtf8;
+        if (*build) {
+            std::optional<std::filesystem::path> stubPath =
+                stub.empty() ? voz::FileBesideTool(voz::kDefaultStubName) : PathFromUtf8(stub);
+            std::optional<std::filesystem::path> uninstallerPath =
+                uninstaller.empty() ? voz::FileBesideTool(voz::kDefaultUninstallerName) : PathFromUtf8(uninstaller);
+            return voz::BuildCommand(PathFromUtf8(manifest), PathFromUtf8(output), stubPath, uninstallerPath,
+                                     placeholderStub, level);
         }
-        std::optional<std::filesystem::path> uninstallerPath;
-        if (!uninstaller.empty()) {
-            uninstallerPath = uninstaller;
-        } else {
-            uninstallerPath = voz::FileBesideTool(toolFolder, voz::kDefaultUninstallerName);
+        if (*list) {
+            return voz::ListCommand(PathFromUtf8(setup), json);
         }
-        return voz::BuildCommand(manifest, output, stubPath, uninstallerPath, placeholderStub, level);
+        if (*extract) {
+            return voz::ExtractCommand(PathFromUtf8(setup), PathFromUtf8(installDir),
+                                       styleOption->count() > 0 ? std::optional<std::string>(style) : std::nullopt);
+        }
+        return voz::VerifyCommand(PathFromUtf8(setup));
+    } catch (const std::filesystem::filesystem_error& e) {
+        voz::PrintError("vozpack: \"%s\": not a path the system can use\n", voz::PathText(e.path1()).c_str());
+        return 2;
     }
-    if (*list) {
-        return voz::ListCommand(setup, json);
-    }
-    if (*extract) {
-        return voz::ExtractCommand(setup, installDir,
-                                   styleOption->count() > 0 ? std::optional<std::string>(style) : std::nullopt);
-    }
-    return voz::VerifyCommand(setup);
 }

@@ -8,7 +8,7 @@ packages=(
   clang-14 libclang-rt-14-dev llvm-14
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev
-  nlohmann-json3-dev zlib1g-dev libdivsufsort-dev lz4
+  nlohmann-json3-dev zlib1g-dev lz4
   wine64 xvfb xauth x11-utils imagemagick fonts-wqy-zenhei locales
   liblnk-utils time
 )

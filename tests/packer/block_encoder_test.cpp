@@ -10,6 +10,7 @@
 #include "package/package_format.h"
 #include "packer/longest_match.h"
 #include "packer/optimal_parse.h"
+#include "packer/suffix_sort.h"
 #include "test_support.h"
 
 namespace voz {
@@ -136,6 +137,32 @@ void ExpectLongestEarlierMatches(const std::vector<uint8_t>& window, uint32_t be
             ASSERT_LT(found[i].source, i);
             ASSERT_TRUE(std::equal(block + i, block + i + longest, block + found[i].source));
         }
+    }
+}
+
+TEST(SortSuffixes, AgreesWithComparingEverySuffix) {
+    std::mt19937 random(7);
+    std::vector<std::vector<uint8_t>> inputs = SmallAdversarialInputs();
+    for (int alphabet : {1, 2, 3, 4, 256}) {  // few symbols: many equal LMS substrings, deep recursion
+        for (int n : {0, 1, 2, 3, 17, 300, 1000}) {
+            std::vector<uint8_t> text(n);
+            for (uint8_t& c : text) {
+                c = static_cast<uint8_t>(random() % alphabet);
+            }
+            inputs.push_back(text);
+        }
+    }
+    for (const auto& text : inputs) {
+        std::vector<int32_t> expected(text.size());
+        for (size_t i = 0; i < text.size(); ++i) {
+            expected[i] = static_cast<int32_t>(i);
+        }
+        std::sort(expected.begin(), expected.end(), [&](int32_t a, int32_t b) {
+            return std::lexicographical_compare(text.begin() + a, text.end(), text.begin() + b, text.end());
+        });
+        std::vector<int32_t> sorted(text.size());
+        SortSuffixes(text.data(), sorted.data(), static_cast<int32_t>(text.size()));
+        ASSERT_EQ(sorted, expected) << "size " << text.size();
     }
 }
 

@@ -96,6 +96,12 @@ TEST_F(SampleSetup, VerifyNamesADamagedFile) {
     EXPECT_NE(cut.out.find("the package ends early"), std::string::npos) << cut.out;
 }
 
+TEST_F(SampleSetup, AnEmptyInstallFolderIsBadInputNotACrash) {
+    test::CommandResult r = test::Vozpack("extract " + SetupPath().string() + " -d ''");
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_NE(r.out.find("\"\": not a path the system can use"), std::string::npos) << r.out;
+}
+
 TEST(VozpackCli, BadInputExitsWithStatus2AndLeavesNoOutput) {
     test::TempDir dir;
     fs::path out = dir / "setup.exe";

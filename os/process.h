@@ -1,0 +1,31 @@
+// The running program: its arguments, its own file, its process and the
+// machine's processors.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "os/native_path.h"
+
+namespace voz::os {
+
+// The command-line arguments as UTF-8, the program's name first. On Windows
+// they come from the system's UTF-16 command line, so that names outside the
+// ANSI code page arrive whole; elsewhere argv is taken as it stands.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// The full path of the running program's own file; empty when the system cannot tell.
+NativePath ProgramPath();
+
+unsigned long ProcessId();
+
+// How many threads the machine runs at once (at least 1).
+unsigned ProcessorCount();
+
+// Runs `work` on `threads` threads at once, the calling thread being one of
+// them, and returns when every one has returned. When the system gives fewer
+// threads, fewer run: `work` must take its jobs from a shared queue.
+void RunOnThreads(unsigned threads, const std::function<void()>& work);
+
+}  // namespace voz::os

@@ -1,0 +1,92 @@
+// The POSIX side of the OS layer that vozpack rests on: file times, worker
+// threads and the program's own path.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "os/filesystem.h"
+#include "os/process.h"
+#include "test_support.h"
+
+namespace voz {
+namespace {
+
+struct TimeCase {
+    int64_t seconds;
+    long nanoseconds;
+    PackageTime expected;  // year, month, day of week, day, hour, minute, second, milliseconds
+};
+
+TEST(OsFileTimes, ReadsLastWriteAndLastAccessToTheMillisecondInUtc) {
+    const TimeCase cases[] = {
+        {981173106, 789999999, {2001, 2, 6, 3, 4, 5, 6, 789}},  // a Saturday; nanoseconds cut, not rounded
+        {2147483648, 1000000, {2038, 1, 2, 19, 3, 14, 8, 1}},   // past the 32-bit seconds
+        {946684799, 0, {1999, 12, 5, 31, 23, 59, 59, 0}},
+    };
+    test::TempDir dir;
+    const std::string path = (dir / "file.bin").string();
+    test::WriteText(path, "x");
+    for (const TimeCase& c : cases) {
+        // The last access one second after the last write, to tell them apart.
+        timespec times[2] = {{static_cast<time_t>(c.seconds + 1), c.nanoseconds},
+                             {static_cast<time_t>(c.seconds), c.nanoseconds}};
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        PackageTime creation{}, access{}, write{};
+        ASSERT_TRUE(os::GetFileTimes(path, creation, access, write));
+        EXPECT_EQ(std::memcmp(&write, &c.expected, sizeof write), 0) << c.seconds;
+        PackageTime later = c.expected;
+        later.wSecond = static_cast<uint16_t>((later.wSecond + 1) % 60);
+        EXPECT_EQ(access.wSecond, later.wSecond) << c.seconds;
+        EXPECT_EQ(access.wMilliseconds, c.expected.wMilliseconds) << c.seconds;
+        // The birth time where the file system keeps one (the file was made now), else the last write.
+        EXPECT_TRUE(creation.wYear >= 2020 || std::memcmp(&creation, &write, sizeof write) == 0) << creation.wYear;
+    }
+    PackageTime unused{};
+    EXPECT_FALSE(os::GetFileTimes((dir / "missing").string(), unused, unused, unused));
+}
+
+TEST(OsProcess, RunsTheWorkOnAllThreadsAtOnce) {
+    for (unsigned threads : {1u, 2u, 5u}) {
+        std::atomic<unsigned> arrived{0};
+        std::mutex mutex;
+        std::set<std::thread::id> ids;
+        bool together = true;
+        os::RunOnThreads(threads, [&] {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                ids.insert(std::this_thread::get_id());
+            }
+            // Each waits for the others: this ends only when all run at the same time.
+            arrived.fetch_add(1);
+            auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (arrived.load() < threads) {
+                if (std::chrono::steady_clock::now() > give_up) {
+                    together = false;
+                    return;
+                }
+                std::this_thread::yield();
+            }
+        });
+        EXPECT_TRUE(together) << threads;
+        EXPECT_EQ(ids.size(), threads);
+        EXPECT_EQ(ids.count(std::this_thread::get_id()), 1u) << "the calling thread is one of them";
+    }
+    EXPECT_GE(os::ProcessorCount(), 1u);
+}
+
+TEST(OsProcess, KnowsItsOwnFile) {
+    const std::string path = os::ProgramPath();
+    EXPECT_EQ(std::filesystem::path(path).filename(), "voz_tests");
+    EXPECT_TRUE(std::filesystem::is_regular_file(path));
+}
+
+}  // namespace
+}  // namespace voz
