@@ -3,8 +3,10 @@
 # inside the build folder (VOZ_WINEPREFIX, default build/wineprefix), on the
 # current display or, when there is none, on a virtual one.
 #
-# This machine's kernel cannot execute 32-bit programs, so 32-bit Wine cannot
-# start here; the tests run the x86-64 build of the same sources under 64-bit Wine.
+# The prefix is a 64-bit one. Where 32-bit Wine is installed (install-deps.sh
+# installs it on machines whose kernel executes 32-bit programs), the 64-bit
+# loader hands i686 programs over to it, so both builds run here; elsewhere
+# only the x86-64 build does.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 export WINEPREFIX=${VOZ_WINEPREFIX:-$here/../build/wineprefix}
