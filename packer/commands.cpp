@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "os/file.h"
+#include "packer/authenticode.h"
 #include "packer/manifest.h"
 #include "packer/pack_error.h"
 #include "packer/package_writer.h"
@@ -212,7 +213,8 @@ std::optional<fs::path> DefaultStub(const fs::path& toolFolder) {
     return stub;
 }
 
-int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub) {
+int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub,
+                 const std::optional<SigningKey>& signing) {
     fs::path temp = output;
     temp += ".tmp" + std::to_string(getpid());
     try {
@@ -234,10 +236,26 @@ int BuildCommand(const fs::path& manifest, const fs::path& output, const std::op
         if (!out.Close()) {
             throw PackError(output.string() + ": cannot write the file");
         }
+        if (signing) {
+            SignSetup(temp, signing->certificate, signing->key);
+        }
         fs::rename(temp, output);
     } catch (const std::exception& e) {
         std::error_code ec;
         fs::remove(temp, ec);
+        std::fprintf(stderr, "vozpack: %s\n", e.what());
+        return 2;
+    }
+    return 0;
+}
+
+int SignCommand(const fs::path& setup, const SigningKey& signing) {
+    if (!CheckReadable(setup)) {
+        return 2;
+    }
+    try {
+        SignSetup(setup, signing.certificate, signing.key);
+    } catch (const PackError& e) {
         std::fprintf(stderr, "vozpack: %s\n", e.what());
         return 2;
     }
@@ -249,10 +267,18 @@ int ListCommand(const fs::path& setup, bool json) {
         return 2;
     }
     nlohmann::json j = ToJson(InspectSetup(setup));
+    const SignatureReport signature = CheckSignature(setup);
+    j["signature"] = {{"signed", signature.signedFile}, {"description", DescribeSignature(signature)}};
+    if (signature.signedFile) {
+        j["signature"]["algorithm"] = signature.algorithm;
+        j["signature"]["digest_matches"] = signature.digestMatches;
+        j["signature"]["signature_intact"] = signature.signatureIntact;
+    }
     if (json) {
         std::cout << j.dump(2) << "\n";
     } else {
         PrintText(j);
+        std::printf("signature: %s\n", j["signature"]["description"].get<std::string>().c_str());
     }
     return 0;
 }
@@ -265,6 +291,11 @@ int VerifyCommand(const fs::path& setup) {
     {
         TerminalProgress bar("verifying");
         problems = VerifySetup(setup, [&](uint64_t done, uint64_t total) { bar.Update(done, total); });
+    }
+    const SignatureReport signature = CheckSignature(setup);
+    std::printf("signature: %s\n", DescribeSignature(signature).c_str());
+    if (!signature.sound()) {
+        problems.push_back("signature: " + DescribeSignature(signature));
     }
     for (const auto& p : problems) {
         std::printf("damaged: %s\n", p.c_str());

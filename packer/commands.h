@@ -17,10 +17,19 @@ inline constexpr char kDefaultStubName[] = "setup-stub.exe";
 // exists; nothing otherwise.
 std::optional<std::filesystem::path> DefaultStub(const std::filesystem::path& toolFolder);
 
+// A code-signing certificate and its private key (PEM or DER files).
+struct SigningKey {
+    std::filesystem::path certificate;
+    std::filesystem::path key;
+};
+
 // Without a stub the setup gets a zero-filled placeholder of the stub's size,
-// which keeps the package offset right but does not run.
+// which keeps the package offset right but does not run. With a signing key
+// the finished setup is signed (Authenticode) before it takes its name.
 int BuildCommand(const std::filesystem::path& manifest, const std::filesystem::path& output,
-                 const std::optional<std::filesystem::path>& stub);
+                 const std::optional<std::filesystem::path>& stub, const std::optional<SigningKey>& signing = {});
+// Signs a built setup in place, replacing any signature it had.
+int SignCommand(const std::filesystem::path& setup, const SigningKey& signing);
 int ListCommand(const std::filesystem::path& setup, bool json);
 int VerifyCommand(const std::filesystem::path& setup);
 // Installs the setup's package into dir for the given install style (default:

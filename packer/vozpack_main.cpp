@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
 
     std::string manifest;
+    std::string setup;
     std::string output;
     std::string stub;
     CLI::App* build = app.add_subcommand("build", "pack a client tree into a setup executable");
@@ -16,8 +17,19 @@ int main(int argc, char** argv) {
     build->add_option("--stub", stub,
                       "Windows setup stub (315,392 bytes); default: setup-stub.exe beside vozpack, or when there is "
                       "none, a zero-filled placeholder");
+    voz::SigningKey signing;
+    CLI::Option* signCert = build->add_option("--sign-cert", signing.certificate,
+                                              "sign the setup (Authenticode, through osslsigncode) with this certificate "
+                                              "(PEM or DER); needs --sign-key");
+    CLI::Option* signKey = build->add_option("--sign-key", signing.key, "the certificate's private key (PEM or DER)");
+    signCert->needs(signKey);
+    signKey->needs(signCert);
 
-    std::string setup;
+    CLI::App* sign = app.add_subcommand("sign", "sign a built setup (Authenticode, through osslsigncode)");
+    sign->add_option("setup", setup, "setup executable, signed in place")->required();
+    sign->add_option("--cert", signing.certificate, "certificate (PEM or DER)")->required();
+    sign->add_option("--key", signing.key, "the certificate's private key (PEM or DER)")->required();
+
     bool json = false;
     CLI::App* list = app.add_subcommand("list", "show what a setup holds");
     list->add_option("setup", setup, "setup executable")->required();
@@ -50,7 +62,11 @@ int main(int argc, char** argv) {
             std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
             stubPath = voz::DefaultStub(ec ? std::filesystem::path(argv[0]).parent_path() : self.parent_path());
         }
-        return voz::BuildCommand(manifest, output, stubPath);
+        return voz::BuildCommand(manifest, output, stubPath,
+                                 signCert->count() > 0 ? std::optional<voz::SigningKey>(signing) : std::nullopt);
+    }
+    if (*sign) {
+        return voz::SignCommand(setup, signing);
     }
     if (*list) {
         return voz::ListCommand(setup, json);
