@@ -205,12 +205,13 @@ bool CheckReadable(const fs::path& setup) {
 }  // namespace
 
 std::optional<fs::path> DefaultStub(const fs::path& toolFolder) {
-    std::error_code ec;
-    fs::path stub = toolFolder / kDefaultStubName;
-    if (!fs::is_regular_file(stub, ec)) {
-        return std::nullopt;
+    for (const fs::path& stub : {toolFolder / kDefaultStubName, toolFolder / ".." / "share" / "vozpack" / kDefaultStubName}) {
+        std::error_code ec;
+        if (fs::is_regular_file(stub, ec)) {
+            return stub.lexically_normal();
+        }
     }
-    return stub;
+    return std::nullopt;
 }
 
 int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub,

@@ -10,11 +10,11 @@
 namespace voz {
 
 // The name of the Windows setup stub that vozpack takes by default, from its
-// own folder.
+// own folder (a build tree) or from ../share/vozpack beside it (installed).
 inline constexpr char kDefaultStubName[] = "setup-stub.exe";
 
-// The stub to use when none is named: kDefaultStubName in toolFolder, when it
-// exists; nothing otherwise.
+// The stub to use when none is named: kDefaultStubName in toolFolder or in
+// toolFolder/../share/vozpack, the first that exists; nothing otherwise.
 std::optional<std::filesystem::path> DefaultStub(const std::filesystem::path& toolFolder);
 
 // A code-signing certificate and its private key (PEM or DER files).

@@ -4,8 +4,14 @@
 #include "packer/commands.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"vozpack: build, list, verify and extract setup packages"};
+    CLI::App app{"vozpack: build, sign, list, verify and extract setup packages", "vozpack"};
     app.require_subcommand(1);
+    app.footer(
+        "Run 'vozpack COMMAND --help' for a command's options.\n"
+        "Exit status: 0 success; 1 a damaged setup (verify) or failures while installing (extract); "
+        "2 bad input or usage.\n"
+        "A manifest names the client tree, the texts, pictures, shortcuts, style copies and removals of a setup "
+        "(see the manifest reference, docs/manifest.md, and sample/manifest.toml).");
 
     std::string manifest;
     std::string setup;
@@ -15,8 +21,9 @@ int main(int argc, char** argv) {
     build->add_option("manifest", manifest, "package manifest (TOML)")->required();
     build->add_option("-o,--output", output, "setup executable to write")->required();
     build->add_option("--stub", stub,
-                      "Windows setup stub (315,392 bytes); default: setup-stub.exe beside vozpack, or when there is "
-                      "none, a zero-filled placeholder");
+                      "Windows setup stub (315,392 bytes); default: setup-stub.exe beside vozpack or in "
+                      "../share/vozpack, or when there is none, a zero-filled placeholder");
+    build->footer("Example: vozpack build sample/manifest.toml -o setup.exe --sign-cert cert.pem --sign-key key.pem");
     voz::SigningKey signing;
     CLI::Option* signCert = build->add_option("--sign-cert", signing.certificate,
                                               "sign the setup (Authenticode, through osslsigncode) with this certificate "
@@ -29,13 +36,15 @@ int main(int argc, char** argv) {
     sign->add_option("setup", setup, "setup executable, signed in place")->required();
     sign->add_option("--cert", signing.certificate, "certificate (PEM or DER)")->required();
     sign->add_option("--key", signing.key, "the certificate's private key (PEM or DER)")->required();
+    sign->footer("list and verify report whether a setup is signed and whether its digest still matches the file.");
 
     bool json = false;
     CLI::App* list = app.add_subcommand("list", "show what a setup holds");
     list->add_option("setup", setup, "setup executable")->required();
     list->add_flag("--json", json, "print JSON");
 
-    CLI::App* verify = app.add_subcommand("verify", "decode every item of a setup and report damage");
+    CLI::App* verify = app.add_subcommand(
+        "verify", "decode every item of a setup and check its signature; report damage (exit status 1)");
     verify->add_option("setup", setup, "setup executable")->required();
 
     std::string installDir;

@@ -69,6 +69,13 @@ else
   echo "this machine cannot execute 32-bit code: the i686 programs were built and size-checked but not run"
 fi
 
+echo "== Debian package: installed vozpack packs the sample"
+if [ -f build/win32/wizard/setup.exe ] && bash scripts/package-test.sh; then
+  count "Debian package" 0
+else
+  count "Debian package" 1
+fi
+
 echo "== fuzzers"
 if FUZZ_SECONDS=${FUZZ_SECONDS:-30} bash scripts/run-fuzzers.sh; then
   count "fuzzers" 0

@@ -34,7 +34,7 @@ if [ ! -f "$WINEPREFIX/.voz-configured" ]; then
     if [ ! -f "$WINEPREFIX/.voz-configured" ]; then
       for face in 宋体 SimSun; do
         LC_ALL=zh_CN.UTF-8 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" \
-          /d 'WenQuanYi Zen Hei Sharp' /f >/dev/null 2>&1
+          /d "${VOZ_SIMSUN_FONT:-WenQuanYi Zen Hei Sharp}" /f >/dev/null 2>&1
       done
       "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
       for folder in "$WINEPREFIX"/drive_c/users/*/*; do
