@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev
   nlohmann-json3-dev zlib1g-dev
-  wine64 xvfb xauth x11-utils imagemagick fonts-wqy-zenhei locales
+  wine64 xvfb xauth x11-utils imagemagick fonts-wqy-zenhei fonts-arphic-uming locales
   liblnk-utils time osslsigncode libssl-dev
 )
 # Where the kernel executes 32-bit programs, 32-bit Wine runs the shipped i686
