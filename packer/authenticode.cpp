@@ -83,18 +83,27 @@ constexpr uint8_t kDerOid = 0x06;
 struct Pkcs7Deleter {
     void operator()(PKCS7* p) const { PKCS7_free(p); }
 };
-struct BioDeleter {
-    void operator()(BIO* b) const { BIO_free(b); }
+struct BioChainDeleter {
+    void operator()(BIO* b) const { BIO_free_all(b); }
 };
 
 // The signer's signature covers the signed content without its outer
 // SEQUENCE header. PKCS7_verify takes that content as detached data, so the
 // embedded copy is set aside for the call.
+// The content goes in behind a pass-through filter: PKCS7_verify copies a bare
+// memory BIO into one of its own, which it does not free when the signed data
+// turns out unusable.
 bool SignerSignatureHolds(PKCS7& p7, std::span<const uint8_t> signedContent) {
-    std::unique_ptr<BIO, BioDeleter> data(BIO_new_mem_buf(signedContent.data(), static_cast<int>(signedContent.size())));
+    std::unique_ptr<BIO, BioChainDeleter> data(BIO_new(BIO_f_null()));
+    BIO* memory = BIO_new_mem_buf(signedContent.data(), static_cast<int>(signedContent.size()));
+    if (!data || memory == nullptr) {
+        BIO_free(memory);
+        return false;
+    }
+    BIO_push(data.get(), memory);
     ASN1_TYPE* embedded = p7.d.sign->contents->d.other;
     p7.d.sign->contents->d.other = nullptr;
-    const bool holds = data && PKCS7_verify(&p7, nullptr, nullptr, data.get(), nullptr, PKCS7_NOVERIFY) == 1;
+    const bool holds = PKCS7_verify(&p7, nullptr, nullptr, data.get(), nullptr, PKCS7_NOVERIFY) == 1;
     p7.d.sign->contents->d.other = embedded;
     return holds;
 }
