@@ -1,6 +1,6 @@
-# Cross build of the same Windows sources for x86-64, used to run the Windows
-# tests under Wine on machines whose kernel cannot execute 32-bit code (and so
-# cannot run 32-bit Wine). The shipped programs come from mingw-i686.cmake.
+# Cross build of the same Windows sources for x86-64, whose tests run under
+# 64-bit Wine on every machine, including those whose kernel cannot execute
+# 32-bit code. The shipped programs come from mingw-i686.cmake.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc)

@@ -9,6 +9,7 @@
 #include "os/process.h"
 #include "package/package_image.h"
 #include "package/package_loader.h"
+#include "packer/authenticode.h"
 #include "packer/console_text.h"
 #include "packer/manifest.h"
 #include "packer/package_check.h"
@@ -232,12 +233,14 @@ std::optional<fs::path> FileBesideTool(const std::string& name) {
     if (tool.empty()) {
         return std::nullopt;
     }
-    std::error_code ec;
-    fs::path file = fs::path(tool).parent_path() / PathFromUtf8(name);
-    if (!fs::is_regular_file(file, ec)) {
-        return std::nullopt;
+    const fs::path folder = fs::path(tool).parent_path();
+    for (const fs::path& file : {folder / PathFromUtf8(name), folder / ".." / "share" / "vozpack" / PathFromUtf8(name)}) {
+        std::error_code ec;
+        if (fs::is_regular_file(file, ec)) {
+            return file.lexically_normal();
+        }
     }
-    return file;
+    return std::nullopt;
 }
 
 namespace {
@@ -256,8 +259,7 @@ void TakeDefaultUninstaller(PackageSpec& spec, const std::optional<fs::path>& de
 
 }  // namespace
 
-int BuildCommand(const fs::path& manifest, const fs::path& output, const std::optional<fs::path>& stub,
-                 const std::optional<fs::path>& defaultUninstaller, bool placeholderStub, EncoderLevel level) {
+int BuildCommand(const fs::path& manifest, const fs::path& output, const BuildOptions& options) {
     fs::path temp = output;
     temp += ".tmp" + std::to_string(os::ProcessId());
     try {
@@ -274,12 +276,12 @@ int BuildCommand(const fs::path& manifest, const fs::path& output, const std::op
                          PathText(output).c_str(), report.problems.size(), report.problems.size() == 1 ? "" : "s");
             return 2;
         }
-        std::vector<uint8_t> stubBytes = ReadStub(stub, placeholderStub);
-        if (placeholderStub) {
+        std::vector<uint8_t> stubBytes = ReadStub(options.stub, options.placeholderStub);
+        if (options.placeholderStub) {
             PrintError("vozpack: %s holds a placeholder stub and does not run\n", PathText(output).c_str());
         }
         if (!spec.uninstallerNamed) {
-            TakeDefaultUninstaller(spec, defaultUninstaller);
+            TakeDefaultUninstaller(spec, options.defaultUninstaller);
         }
         os::OutputFile out;
         if (!out.Create(temp.native())) {
@@ -287,12 +289,15 @@ int BuildCommand(const fs::path& manifest, const fs::path& output, const std::op
         }
         out.Write(stubBytes.data(), stubBytes.size());
         TerminalProgress bar("packing");
-        WriteOptions options;
-        options.encoder.level = level;
-        options.progress = [&](uint64_t done, uint64_t total) { bar.Update(done, total); };
-        WritePackage(spec, out, options);
+        WriteOptions writing;
+        writing.encoder.level = options.level;
+        writing.progress = [&](uint64_t done, uint64_t total) { bar.Update(done, total); };
+        WritePackage(spec, out, writing);
         if (!out.Close()) {
             throw PackError(PathText(output) + ": cannot write the file");
+        }
+        if (options.signing) {
+            SignSetup(temp, options.signing->certificate, options.signing->key);
         }
         fs::rename(temp, output);
     } catch (const std::exception& e) {
@@ -304,15 +309,36 @@ int BuildCommand(const fs::path& manifest, const fs::path& output, const std::op
     return 0;
 }
 
+int SignCommand(const fs::path& setup, const SigningKey& signing) {
+    if (!CheckReadable(setup)) {
+        return 2;
+    }
+    try {
+        SignSetup(setup, signing.certificate, signing.key);
+    } catch (const PackError& e) {
+        PrintError("vozpack: %s\n", e.what());
+        return 2;
+    }
+    return 0;
+}
+
 int ListCommand(const fs::path& setup, bool json) {
     if (!CheckReadable(setup)) {
         return 2;
     }
     nlohmann::json j = ToJson(InspectSetup(setup));
+    const SignatureReport signature = CheckSignature(setup);
+    j["signature"] = {{"signed", signature.signedFile}, {"description", DescribeSignature(signature)}};
+    if (signature.signedFile) {
+        j["signature"]["algorithm"] = signature.algorithm;
+        j["signature"]["digest_matches"] = signature.digestMatches;
+        j["signature"]["signature_intact"] = signature.signatureIntact;
+    }
     if (json) {
         os::WriteText(os::Stream::kOutput, j.dump(2) + "\n");
     } else {
         PrintText(j);
+        PrintOut("signature: %s\n", j["signature"]["description"].get<std::string>().c_str());
     }
     return 0;
 }
@@ -325,6 +351,11 @@ int VerifyCommand(const fs::path& setup) {
     {
         TerminalProgress bar("verifying");
         problems = VerifySetup(setup, [&](uint64_t done, uint64_t total) { bar.Update(done, total); });
+    }
+    const SignatureReport signature = CheckSignature(setup);
+    PrintOut("signature: %s\n", DescribeSignature(signature).c_str());
+    if (!signature.sound()) {
+        problems.push_back("signature: " + DescribeSignature(signature));
     }
     for (const auto& p : problems) {
         PrintOut("damaged: %s\n", p.c_str());

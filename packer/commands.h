@@ -12,25 +12,43 @@
 namespace voz {
 
 // The name of the Windows setup stub that vozpack takes by default, from its
-// own folder.
+// own folder (a build tree) or from ../share/vozpack beside it (installed).
 inline constexpr char kDefaultStubName[] = "setup-stub.exe";
 // The uninstaller packed when the manifest names none, from vozpack's folder.
 inline constexpr char kDefaultUninstallerName[] = "uninstaller.exe";
 
-// A file that ships beside vozpack (such as kDefaultStubName): its path in
-// the folder of the running program, when it is there; nothing otherwise.
+// A file that ships with vozpack (such as kDefaultStubName): its path in the
+// folder of the running program (a build tree or the Windows zip), or in
+// ../share/vozpack beside it (the installed tool), the first that exists;
+// nothing otherwise.
 std::optional<std::filesystem::path> FileBesideTool(const std::string& name);
 
+// A code-signing certificate and its private key (PEM or DER files).
+struct SigningKey {
+    std::filesystem::path certificate;
+    std::filesystem::path key;
+};
+
+struct BuildOptions {
+    std::optional<std::filesystem::path> stub;
+    // For tests only: a zero-filled placeholder of the stub's size, which keeps
+    // the package offset right but does not run.
+    bool placeholderStub = false;
+    // Packed when the manifest names no uninstaller; without one the
+    // uninstaller is empty.
+    std::optional<std::filesystem::path> defaultUninstaller;
+    EncoderLevel level = EncoderLevel::kBest;
+    // With a key the finished setup is signed (Authenticode) before it takes its name.
+    std::optional<SigningKey> signing;
+};
+
 // Refuses, before writing anything, a package the setup would refuse: one
-// line per problem on stderr, status 2. Without a stub nothing is built,
-// unless placeholderStub asks for a zero-filled placeholder of the stub's
-// size (for tests: it keeps the package offset right but does not run). A
-// manifest without an uninstaller gets defaultUninstaller, or without one an
-// empty uninstaller.
+// line per problem on stderr, status 2. Without a stub (and no placeholder
+// asked for) nothing is built.
 int BuildCommand(const std::filesystem::path& manifest, const std::filesystem::path& output,
-                 const std::optional<std::filesystem::path>& stub,
-                 const std::optional<std::filesystem::path>& defaultUninstaller, bool placeholderStub = false,
-                 EncoderLevel level = EncoderLevel::kBest);
+                 const BuildOptions& options);
+// Signs a built setup in place, replacing any signature it had.
+int SignCommand(const std::filesystem::path& setup, const SigningKey& signing);
 int ListCommand(const std::filesystem::path& setup, bool json);
 // Exits 1 naming each damaged item and each name the setup would refuse.
 int VerifyCommand(const std::filesystem::path& setup);

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "os/dll_search.h"
 #include "os/app_list.h"
 #include "os/file.h"
 #include "os/filesystem.h"
@@ -253,6 +254,9 @@ int FinishAsCopy(const std::wstring& parent, const std::wstring& original) {
 }  // namespace voz
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Before anything loads a DLL: the uninstaller runs from the install
+    // folder and from the temporary folder, where others may have left DLLs.
+    voz::os::RestrictDllSearchToSystem();
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     int status = argv != nullptr && argc == 4 && std::wstring(argv[1]) == voz::kFinishSwitch

@@ -88,6 +88,11 @@ void DrawWrappedText(HDC dc, const RECT& rect, std::string_view text, double fac
     const int lines = (rect.bottom - rect.top) / lineHeight;
     int y = 0;
     for (std::string_view line : WrapText(text, maxBytes, lines)) {
+        // A line ends before its LF; the CR before it is not drawn, as fonts
+        // with a glyph for it would show a box there.
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
         const std::wstring wide = ui::Wide(line);
         TextOutW(dc, 0, y, wide.c_str(), static_cast<int>(wide.size()));
         y += lineHeight;

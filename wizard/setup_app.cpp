@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "package/install_paths.h"
+#include "os/code_signature.h"
+#include "os/dll_search.h"
 #include "package/package_loader.h"
 #include "ui/window.h"
 #include "wizard/setup_dlg.h"
@@ -56,7 +58,12 @@ void CSetupApp::InitInstance() {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
-    LoadPackageFile(m_package, SetupFilePath());
+    const std::wstring setupPath = SetupFilePath();
+    if (os::ProgramSignatureDigestBroken(setupPath)) {
+        ui::MessageBoxGbk(nullptr, texts::kSignatureBroken, texts::kMessageCaption, MB_OK | MB_ICONERROR);
+        return;
+    }
+    LoadPackageFile(m_package, setupPath);
     if (!m_package.m_status.sound()) {
         ui::MessageBoxGbk(nullptr, texts::kPackageBroken, texts::kMessageCaption, MB_OK | MB_ICONERROR);
         return;
@@ -68,6 +75,9 @@ void CSetupApp::InitInstance() {
 }  // namespace voz
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Before anything loads a DLL: the setup is often started from a
+    // downloads folder, where others may have left DLLs of any name.
+    voz::os::RestrictDllSearchToSystem();
     voz::g_theApp = new (voz::g_appStorage) voz::CSetupApp;
     voz::g_theApp->InitInstance();
     voz::g_theApp->~CSetupApp();

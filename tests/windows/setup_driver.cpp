@@ -1348,6 +1348,28 @@ void DemoScenario(const std::wstring& setup, const CPackageInfo& package, const 
     SettingsAndFinish(run, sheet, welcome, folder, loaded, L"07");
 }
 
+// Starts a setup that must show nothing but one message box with `message`,
+// takes a screenshot of it when `shot` is given, and closes it.
+void ExpectOnlyMessage(const std::wstring& setup, const std::wstring& message, const std::string& what,
+                       const wchar_t* shot) {
+    SetupRun run;
+    if (!Check(run.Start(setup), what + " starts")) {
+        return;
+    }
+    HWND box = WaitTopWindow(run.Id(), [](HWND w) { return IsDialog(w); });
+    if (!Check(box != nullptr, what + ": a message")) {
+        return;
+    }
+    CheckText(Text(box), L"安装程序", what + ": message caption");
+    CheckText(Text(GetDlgItem(box, 0xFFFF)), message, what + ": message text");
+    Check(TopWindows(run.Id(), [](HWND) { return true; }).size() == 1, what + ": the message is the only window");
+    if (shot != nullptr) {
+        Screenshot(box, shot);
+    }
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    Check(run.Ended(10000), what + ": the program ends after the message");
+}
+
 // A setup whose package is missing, ends early or is damaged says so in one
 // message and ends without installing anything.
 void BrokenScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& stub,
@@ -1373,23 +1395,8 @@ void BrokenScenario(const std::wstring& setup, const CPackageInfo& package, cons
     };
     for (const Case& broken : {Case{stub, L"without a package"}, Case{truncated, L"cut short"},
                                Case{damaged, L"damaged"}}) {
-        const std::string what = "setup " + Utf8(broken.what);
-        SetupRun run;
-        if (!Check(run.Start(broken.setup), what + " starts")) {
-            continue;
-        }
-        HWND box = WaitTopWindow(run.Id(), [](HWND w) { return IsDialog(w); });
-        if (!Check(box != nullptr, what + ": a message")) {
-            continue;
-        }
-        CheckText(Text(box), L"安装程序", what + ": message caption");
-        CheckText(Text(GetDlgItem(box, 0xFFFF)), message, what + ": message text");
-        Check(TopWindows(run.Id(), [](HWND) { return true; }).size() == 1, what + ": the message is the only window");
-        if (broken.what == L"damaged") {
-            Screenshot(box, L"31-broken-package");
-        }
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-        Check(run.Ended(10000), what + ": the program ends after the message");
+        ExpectOnlyMessage(broken.setup, message, "setup " + Utf8(broken.what),
+                          broken.what == L"damaged" ? L"31-broken-package" : nullptr);
     }
     Check(NothingInstalled(package, folder), "nothing was installed");
 }
@@ -1833,12 +1840,29 @@ void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, c
     DeleteFileW(original.c_str());
 }
 
+// A signed setup installs as usual. A copy whose title was changed after
+// signing no longer matches its signature's digest: it says so in one message
+// and installs nothing. The copy stays in the work folder for vozpack verify.
+void SignedScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir,
+                    const std::wstring& folder, const std::wstring& workDir) {
+    DemoScenario(setup, package, sourceDir, folder);
+    const std::wstring changed = workDir + L"\\changed-setup.exe";
+    // The title's first byte, right after its stored length.
+    Check(WriteVariant(setup, changed, ReadAll(setup).size(), voz::kPackageOffset + 4, "X"),
+          "a signed setup changed after signing");
+    const std::wstring installDir = Field(package.m_szInstallDir);
+    CleanInstallation(package, installDir);
+    ExpectOnlyMessage(changed, L"安装程序的数字签名与文件内容不符，文件在签名后已被改动，无法安装。请从可靠的来源重新下载安装程序。",
+                      "setup changed after signing", L"32-signature-broken");
+    Check(NothingInstalled(package, installDir), "the changed setup installed nothing");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|demo|broken|folders|nogroup|nofolder|"
-                             "uninstall SETUP.exe WORK-DIR [SOURCE-DIR|STUB] [FOLDER]\n");
+        std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|demo|signed|broken|folders|nogroup|"
+                             "nofolder|uninstall SETUP.exe WORK-DIR [SOURCE-DIR|STUB] [FOLDER]\n");
         return 2;
     }
     CoInitialize(nullptr);
@@ -1858,6 +1882,8 @@ int wmain(int argc, wchar_t** argv) {
         QuitScenario(setup, package, g_shotDir);
     } else if (scenario == L"demo" && argc > 5) {
         DemoScenario(setup, package, extra, Backslashed(argv[5]));
+    } else if (scenario == L"signed" && argc > 5) {
+        SignedScenario(setup, package, extra, Backslashed(argv[5]), g_shotDir);
     } else if (scenario == L"unsaved") {
         UnsavedScenario(setup, package);
     } else if (scenario == L"broken") {

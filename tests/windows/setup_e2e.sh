@@ -5,9 +5,11 @@
 #
 #   setup_e2e.sh SCENARIO VOZPACK STUB UNINSTALLER DRIVER WORK-DIR [LOCALE]
 #
-# SCENARIO is install, variant, quit, unsaved, demo, broken, folders, nogroup,
-# nofolder or uninstall (see setup_driver.cpp). The setups are packed with STUB
-# and UNINSTALLER. The
+# SCENARIO is install, variant, quit, unsaved, demo, signed, broken, folders,
+# nogroup, nofolder or uninstall (see setup_driver.cpp), or planted: the
+# install scenario with the DLL named by VOZ_PLANTED_DLL copied beside the
+# setup under the names of the DLLs it loads, none of which may be loaded. The
+# setups are packed with STUB and UNINSTALLER. The
 # screenshots go to WORK-DIR/SCENARIO/*.png; the Wine prefix is
 # WORK-DIR/wineprefix, shared by the scenarios, which must not run at once.
 # LOCALE, when given, replaces the Chinese locale Wine runs in, so that the
@@ -15,6 +17,12 @@
 set -euo pipefail
 scenario=$1 vozpack=$2 stub=$3 uninstaller=$4 driver=$5 work=$6 locale=${7:-}
 root=$(cd "$(dirname "$0")/../.." && pwd)
+# The DLLs a setup run loads under Wine (WINEDEBUG=+loaddll over the install
+# scenario: the setup's imports, comctl32's wizard, the shell's folder browser,
+# the signature check), and dwmapi, which programs commonly load by name.
+planted_names="actxprxy.dll advapi32.dll combase.dll comctl32.dll crypt32.dll dwmapi.dll gdi32.dll imm32.dll
+  kernel32.dll kernelbase.dll msimg32.dll msvcrt.dll ole32.dll oleaut32.dll rpcrt4.dll sechost.dll shcore.dll
+  shell32.dll shlwapi.dll ucrtbase.dll user32.dll uxtheme.dll version.dll win32u.dll wintrust.dll"
 
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
@@ -41,14 +49,35 @@ case $scenario in
       "$root/tests/windows/e2e/nogroup.toml" >"$manifest" ;;
   *) manifest=$root/sample/manifest.toml ;;
 esac
-"$vozpack" build "$manifest" -o "$shots/setup.exe" --stub "$stub" --uninstaller "$uninstaller" >/dev/null
+sign=()
+if [ "$scenario" = signed ]; then
+  # A throw-away code-signing certificate.
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Voz test signing" \
+    -keyout "$shots/key.pem" -out "$shots/cert.pem" 2>/dev/null
+  sign=(--sign-cert "$shots/cert.pem" --sign-key "$shots/key.pem")
+fi
+"$vozpack" build "$manifest" -o "$shots/setup.exe" --stub "$stub" --uninstaller "$uninstaller" "${sign[@]}" >/dev/null
+driver_scenario=$scenario
 case $scenario in
   broken) extra=("$(winpath "$stub")") ;;
   quit|folders|nofolder|uninstall) extra=() ;;
   # A default installation into a folder beside the screenshots.
-  demo) extra=("$(winpath "$client")" "$(winpath "$shots/installed")") ;;
+  demo|signed) extra=("$(winpath "$client")" "$(winpath "$shots/installed")") ;;
+  planted)
+    driver_scenario=install
+    extra=("$(winpath "$client")")
+    for dll in $planted_names; do
+      cp "$VOZ_PLANTED_DLL" "$shots/$dll"
+    done
+    ;;
   *) extra=("$(winpath "$client")") ;;
 esac
+if [ "$scenario" = signed ]; then
+  osslsigncode verify -in "$shots/setup.exe" -CAfile "$shots/cert.pem" > "$shots/osslsigncode.log" 2>&1 ||
+    { cat "$shots/osslsigncode.log"; echo "osslsigncode verify rejects the signed setup"; exit 1; }
+  "$vozpack" verify "$shots/setup.exe" | grep -q 'signature: Authenticode SHA256, digest matches the file$' ||
+    { echo "vozpack verify does not report the signature as matching"; exit 1; }
+fi
 
 # The driver asks for a screenshot by creating NAME.request and waits until
 # the request is gone.
@@ -68,4 +97,25 @@ trap 'kill $watcher' EXIT
 
 export VOZ_WINEPREFIX=$work/wineprefix
 [ -z "$locale" ] || export VOZ_WINE_LOCALE=$locale
-bash "$root/scripts/wine-run.sh" "$driver" "$scenario" "$(winpath "$shots/setup.exe")" "$(winpath "$shots")" "${extra[@]}"
+bash "$root/scripts/wine-run.sh" "$driver" "$driver_scenario" "$(winpath "$shots/setup.exe")" "$(winpath "$shots")" \
+  "${extra[@]}"
+case $scenario in
+  planted)
+    markers=$(cd "$shots" && ls -- *.loaded 2>/dev/null || true)
+    if [ -n "$markers" ]; then
+      echo "the setup loaded DLLs planted beside it:" $markers
+      exit 1
+    fi
+    echo "none of the" $(echo $planted_names | wc -w) "DLLs planted beside the setup was loaded"
+    ;;
+  signed)
+    # The copy the driver changed after signing.
+    if "$vozpack" verify "$shots/changed-setup.exe" > "$shots/changed-verify.log"; then
+      echo "vozpack verify accepts a setup changed after signing"
+      exit 1
+    fi
+    grep -q 'digest does NOT match the file' "$shots/changed-verify.log" ||
+      { cat "$shots/changed-verify.log"; exit 1; }
+    echo "signed setup: osslsigncode and vozpack accept it; the copy changed after signing is reported"
+    ;;
+esac

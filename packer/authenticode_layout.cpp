@@ -1,0 +1,81 @@
+#include "packer/authenticode.h"
+
+#include <fstream>
+
+#include "packer/pack_error.h"
+
+namespace voz {
+
+uint32_t U16At(std::span<const uint8_t> b, uint64_t at) { return b[at] | (b[at + 1] << 8); }
+uint32_t U32At(std::span<const uint8_t> b, uint64_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t{b[at + 3]} << 24);
+}
+
+namespace {
+
+constexpr uint16_t kPe32Magic = 0x10B;
+constexpr uint16_t kPe32PlusMagic = 0x20B;
+constexpr uint32_t kSecurityDirectory = 4;
+
+}  // namespace
+
+std::vector<uint8_t> ReadAt(std::ifstream& in, uint64_t offset, uint64_t size) {
+    std::vector<uint8_t> bytes(size);
+    in.seekg(static_cast<std::streamoff>(offset));
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
+        throw PackError("the file cannot be read");
+    }
+    return bytes;
+}
+
+PeSignatureLayout ReadPeSignatureLayout(std::span<const uint8_t> header, uint64_t fileSize) {
+    if (header.size() < 0x40 || header[0] != 'M' || header[1] != 'Z') {
+        throw PackError("not a Windows program (no MZ header)");
+    }
+    const uint64_t pe = U32At(header, 0x3C);
+    if (pe + 24 + 2 > header.size() || U32At(header, pe) != 0x00004550) {
+        throw PackError("not a Windows program (no PE header)");
+    }
+    const uint64_t optional = pe + 24;
+    const uint32_t magic = U16At(header, optional);
+    if (magic != kPe32Magic && magic != kPe32PlusMagic) {
+        throw PackError("not a Windows program (unknown optional header)");
+    }
+    const uint64_t directoryCountAt = optional + (magic == kPe32Magic ? 92 : 108);
+    const uint64_t directories = directoryCountAt + 4;
+    const uint64_t securityEntry = directories + kSecurityDirectory * 8;
+    if (securityEntry + 8 > header.size() || U32At(header, directoryCountAt) <= kSecurityDirectory) {
+        throw PackError("not a Windows program (no security directory)");
+    }
+    PeSignatureLayout layout;
+    layout.checksumOffset = optional + 64;
+    layout.securityEntryOffset = securityEntry;
+    layout.certificateOffset = U32At(header, securityEntry);
+    layout.certificateSize = U32At(header, securityEntry + 4);
+    if (layout.certificateSize == 0) {
+        layout.certificateOffset = fileSize;
+        return layout;
+    }
+    if (layout.certificateOffset < securityEntry + 8 || layout.certificateOffset > fileSize ||
+        layout.certificateSize > fileSize - layout.certificateOffset) {
+        throw PackError("the certificate table lies outside the file");
+    }
+    return layout;
+}
+
+std::string DescribeSignature(const SignatureReport& report) {
+    if (!report.problem.empty()) {
+        return (report.signedFile ? "unreadable: " : "cannot tell: ") + report.problem;
+    }
+    if (!report.signedFile) {
+        return "none";
+    }
+    std::string line = "Authenticode " + report.algorithm + ", digest " +
+                       (report.digestMatches ? "matches the file" : "does NOT match the file (changed after signing)");
+    if (!report.signatureIntact) {
+        line += ", the signer's signature does NOT hold";
+    }
+    return line;
+}
+
+}  // namespace voz
