@@ -18,7 +18,7 @@ namespace {
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 // Accepts exactly the dates that Windows turns into file times (day of week ignored).
-bool ToTimespec(const PackageTime& t, timespec& out) {
+bool ToTimespec(const FileTime& t, timespec& out) {
     static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (t.wYear < 1601 || t.wYear > 30827 || t.wMonth < 1 || t.wMonth > 12 || t.wHour > 23 || t.wMinute > 59 ||
         t.wSecond > 59 || t.wMilliseconds > 999) {
@@ -80,8 +80,8 @@ bool IsLink(const NativePath& path) {
     return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-bool SetFileTimes(const NativePath& path, const PackageTime& /*creation*/, const PackageTime& lastAccess,
-                  const PackageTime& lastWrite) {
+bool SetFileTimes(const NativePath& path, const FileTime& /*creation*/, const FileTime& lastAccess,
+                  const FileTime& lastWrite) {
     // POSIX offers no way to set a file's birth time; access and modification times are set.
     timespec times[2];
     if (!ToTimespec(lastAccess, times[0]) || !ToTimespec(lastWrite, times[1])) {

@@ -9,9 +9,9 @@ namespace voz::os {
 
 namespace {
 
-static_assert(sizeof(SYSTEMTIME) == sizeof(PackageTime), "package times have the SYSTEMTIME layout");
+static_assert(sizeof(SYSTEMTIME) == sizeof(FileTime), "file times have the SYSTEMTIME layout");
 
-bool ToFileTime(const PackageTime& time, FILETIME& out) {
+bool ToFileTime(const FileTime& time, FILETIME& out) {
     SYSTEMTIME st;
     std::memcpy(&st, &time, sizeof st);
     return SystemTimeToFileTime(&st, &out) != FALSE;
@@ -43,8 +43,8 @@ bool IsLink(const NativePath& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-bool SetFileTimes(const NativePath& path, const PackageTime& creation, const PackageTime& lastAccess,
-                  const PackageTime& lastWrite) {
+bool SetFileTimes(const NativePath& path, const FileTime& creation, const FileTime& lastAccess,
+                  const FileTime& lastWrite) {
     FILETIME times[3];
     if (!ToFileTime(creation, times[0]) || !ToFileTime(lastAccess, times[1]) || !ToFileTime(lastWrite, times[2])) {
         SetLastError(ERROR_INVALID_PARAMETER);

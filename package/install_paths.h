@@ -10,7 +10,6 @@
 #include <string_view>
 
 #include "os/native_path.h"
-#include "package/install_rules.h"
 #include "package/package_format.h"
 
 namespace voz {
@@ -33,5 +32,10 @@ std::optional<std::string> JoinPath(std::string_view base, std::string_view name
 // The native form of a GBK path, separators turned into the system's; false
 // when the text is not GBK.
 bool ToNativePath(std::string_view gbk, os::NativePath& out);
+
+// Creates the folder `path` (GBK) and every folder above it that is missing,
+// splitting only at real backslash or slash characters. True when the folder
+// exists afterwards.
+bool CreateDirectoryPath(std::string_view path);
 
 }  // namespace voz

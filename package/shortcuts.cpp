@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "os/filesystem.h"
-#include "package/extract.h"
 #include "package/install_paths.h"
+#include "package/install_rules.h"
 
 namespace voz {
 

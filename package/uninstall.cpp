@@ -4,6 +4,7 @@
 
 #include "os/filesystem.h"
 #include "package/install_paths.h"
+#include "package/install_rules.h"
 
 namespace voz {
 

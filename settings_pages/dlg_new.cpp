@@ -4,11 +4,7 @@
 
 #include <string>
 
-#include "package/install_paths.h"
 #include "resources/resource.h"
-#include "settings/settings_commit.h"
-#include "wizard/setup_app.h"
-#include "wizard/setup_texts.h"
 
 namespace voz {
 
@@ -149,15 +145,10 @@ bool CDlgNew3::DoDataExchange(bool save) {
 
 bool CDlgNew3::OnWizardFinish() {
     DoDataExchange(true);
-    CSetupApp& app = TheApp();
-    StoreToolbarPage(static_cast<CDlgNew1*>(m_pages[0])->m_fields, app.m_settings);
-    StoreOrderPage(static_cast<CDlgNew2*>(m_pages[1])->m_fields, app.m_settings);
-    StoreChartPage(m_fields, app.m_settings);
-    if (SaveClientSettings(app.m_settings, FieldText(app.m_package.m_szInstallDir)) != IniStatus::kOk) {
-        // The file is replaced in one step, so it still holds what the installation left.
-        ui::MessageBoxGbk(Sheet()->Handle(), texts::kSettingsNotSaved, texts::kMessageCaption,
-                          MB_OK | MB_ICONWARNING);
-    }
+    StoreToolbarPage(static_cast<CDlgNew1*>(m_pages[0])->m_fields, *m_settings);
+    StoreOrderPage(static_cast<CDlgNew2*>(m_pages[1])->m_fields, *m_settings);
+    StoreChartPage(m_fields, *m_settings);
+    m_commit(*m_settings, Sheet()->Handle());
     return true;
 }
 

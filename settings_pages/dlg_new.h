@@ -8,10 +8,13 @@
 //
 // The pages' fields hold their values also while a page's window does not
 // exist: they are loaded from the settings record when the extraction has
-// finished and go back into the record on Finish.
+// finished and go back into the record on Finish. The pages know nothing of
+// the wizard around them: the last page is given the record to store into
+// and the commit that saves it.
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include "settings/client_settings.h"
 #include "settings/page_fields.h"
@@ -65,16 +68,30 @@ protected:
     bool DoDataExchange(bool save) override;
 };
 
+// Saves the settings record once Finish has stored the pages into it; owner
+// is the window that a message about a failed save belongs to.
+using SettingsCommit = std::function<void(CClientSettings& settings, HWND owner)>;
+
 class CDlgNew3 : public CSettingsPage {
 public:
     CDlgNew3();
     ChartPageFields m_fields;
 
+    // The record Finish stores all three pages into, and what then saves it.
+    void SetCommit(CClientSettings& settings, SettingsCommit commit) {
+        m_settings = &settings;
+        m_commit = std::move(commit);
+    }
+
 protected:
-    // Stores all three pages' fields into the settings record and saves it
-    // into Voz.ini in the install folder; the wizard then ends with Finish.
+    // Stores all three pages' fields into the settings record and commits
+    // it; the wizard then ends with Finish.
     bool OnWizardFinish() override;
     bool DoDataExchange(bool save) override;
+
+private:
+    CClientSettings* m_settings = nullptr;
+    SettingsCommit m_commit;
 };
 
 // Sets the fields of the three pages from the settings record.

@@ -26,6 +26,7 @@
 #include "os/text_encoding.h"
 #include "package/directory_removal.h"
 #include "package/install_paths.h"
+#include "package/install_rules.h"
 #include "package/uninstall.h"
 #include "ui/window.h"
 #include "uninstaller/uninstall_texts.h"

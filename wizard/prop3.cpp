@@ -5,6 +5,7 @@
 #include "os/file.h"
 #include "package/extract.h"
 #include "package/install_paths.h"
+#include "package/install_rules.h"
 #include "resources/resource.h"
 #include "settings/settings_commit.h"
 #include "wizard/install_messages.h"

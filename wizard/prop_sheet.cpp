@@ -1,8 +1,11 @@
 #include "wizard/prop_sheet.h"
 
+#include "package/install_paths.h"
 #include "resources/resource.h"
+#include "settings/settings_commit.h"
 #include "wizard/screen_paint.h"
 #include "wizard/setup_app.h"
+#include "wizard/setup_texts.h"
 
 namespace voz {
 
@@ -18,6 +21,12 @@ CPropSheet::CPropSheet() : PropertySheet("Setup") {
     for (CSettingsPage* page : std::array<CSettingsPage*, 3>{&m_dlgNew1, &m_dlgNew2, &m_dlgNew3}) {
         page->SetPages({&m_dlgNew1, &m_dlgNew2, &m_dlgNew3});
     }
+    m_dlgNew3.SetCommit(TheApp().m_settings, [](CClientSettings& settings, HWND owner) {
+        if (SaveClientSettings(settings, FieldText(TheApp().m_package.m_szInstallDir)) != IniStatus::kOk) {
+            // The file is replaced in one step, so it still holds what the installation left.
+            ui::MessageBoxGbk(owner, texts::kSettingsNotSaved, texts::kMessageCaption, MB_OK | MB_ICONWARNING);
+        }
+    });
 }
 
 void CPropSheet::OnInitDialog() {
