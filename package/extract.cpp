@@ -5,6 +5,7 @@
 
 #include "os/file.h"
 #include "os/filesystem.h"
+#include "os/gbk.h"
 #include "package/block_decoder.h"
 #include "package/directory_removal.h"
 #include "package/install_paths.h"
@@ -82,7 +83,7 @@ private:
         std::vector<std::string_view> levels;
         for (std::string_view level = relative; !level.empty();) {
             levels.push_back(level);
-            size_t separator = LastSeparator(level);
+            size_t separator = gbk::LastSeparator(level);
             level = separator == std::string_view::npos ? std::string_view() : level.substr(0, separator);
         }
         for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
@@ -106,7 +107,7 @@ private:
         auto gone = [&](const std::string& path) {
             return path == removed ||
                    (path.size() > removed.size() && path.compare(0, removed.size(), removed) == 0 &&
-                    LastSeparator(std::string_view(path).substr(0, removed.size() + 1)) == removed.size());
+                    gbk::LastSeparator(std::string_view(path).substr(0, removed.size() + 1)) == removed.size());
         };
         std::erase_if(log_.files, gone);
         std::erase_if(log_.folders, gone);
@@ -368,7 +369,7 @@ os::AppListEntry MakeAppListEntry(const CPackageInfo& package, uint64_t installe
     std::string title(FieldText(package.m_szTitle));
     os::AppListEntry entry;
     // A key name cannot hold a backslash: it would name a key further down.
-    entry.key = title.empty() || LastSeparator(title) != std::string::npos ? std::string("Voz") : title;
+    entry.key = title.empty() || gbk::LastSeparator(title) != std::string::npos ? std::string("Voz") : title;
     entry.displayName = title.empty() ? entry.key : title;
     entry.displayVersion = FieldText(package.m_szVersion);
     entry.publisher = FieldText(package.m_szCompany);

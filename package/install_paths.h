@@ -10,13 +10,14 @@
 #include <string_view>
 
 #include "os/native_path.h"
+#include "os/gbk.h"
 #include "package/package_format.h"
 
 namespace voz {
 
-// The longest path the installation builds, in GBK bytes: a 256-byte path
-// buffer less its terminating zero.
-inline constexpr size_t kMaxPathBytes = kPathField - 1;
+// The longest path the installation builds, in GBK bytes.
+using gbk::kMaxPathBytes;
+static_assert(kMaxPathBytes == kPathField - 1, "a path and its terminating zero fill a path field");
 
 // The text of a fixed character field. The loader always terminates its
 // fields; the field's size bounds the scan all the same.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "os/gbk.h"
 #include "test_support.h"
 
 namespace voz {
@@ -103,9 +104,9 @@ TEST(CheckRelativePath, ReadsDoubleByteCharactersWhole) {
 }
 
 TEST(LastSeparator, SkipsSecondBytes) {
-    EXPECT_EQ(LastSeparator("a\\b/c"), 3u);
-    EXPECT_EQ(LastSeparator("\x81\x5C"), std::string_view::npos);
-    EXPECT_EQ(LastSeparator("a\\\x81\x5C"), 1u);
+    EXPECT_EQ(gbk::LastSeparator("a\\b/c"), 3u);
+    EXPECT_EQ(gbk::LastSeparator("\x81\x5C"), std::string_view::npos);
+    EXPECT_EQ(gbk::LastSeparator("a\\\x81\x5C"), 1u);
 }
 
 PackageNames SoundPackage() {
