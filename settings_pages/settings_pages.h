@@ -1,10 +1,11 @@
 // The three settings pages that follow the installation, at the end of the
-// wizard: CDlgNew1 "工具条", CDlgNew2 "行情与下单" and CDlgNew3 "K线图". Each
-// shows the same navigation tree at its left edge: the root "个性化设置" with
-// one item per page; selecting a page's item (by mouse or arrow keys) shows
-// that page. CDlgNew1 offers only Next (the installation pages cannot be
-// returned to), CDlgNew2 Back and Next, CDlgNew3 Back and Finish, which saves
-// the settings into the installed client's Voz.ini.
+// wizard: the toolbar page "工具条", the quotes and order page "行情与下单"
+// and the chart page "K线图". Each shows the same navigation tree at its left
+// edge: the root "个性化设置" with one item per page; selecting a page's item
+// (by mouse or arrow keys) shows that page. The toolbar page offers only Next
+// (the installation pages cannot be returned to), the order page Back and
+// Next, the chart page Back and Finish, which saves the settings into the
+// installed client's Voz.ini.
 //
 // The pages' fields hold their values also while a page's window does not
 // exist: they are loaded from the settings record when the extraction has
@@ -48,9 +49,9 @@ private:
     HTREEITEM m_ownItem = nullptr;
 };
 
-class CDlgNew1 : public CSettingsPage {
+class CToolbarSettingsPage : public CSettingsPage {
 public:
-    CDlgNew1();
+    CToolbarSettingsPage();
     ToolbarPageFields m_fields;
 
 protected:
@@ -58,9 +59,9 @@ protected:
     bool DoDataExchange(bool save) override;
 };
 
-class CDlgNew2 : public CSettingsPage {
+class COrderSettingsPage : public CSettingsPage {
 public:
-    CDlgNew2();
+    COrderSettingsPage();
     OrderPageFields m_fields;
 
 protected:
@@ -72,9 +73,9 @@ protected:
 // is the window that a message about a failed save belongs to.
 using SettingsCommit = std::function<void(CClientSettings& settings, HWND owner)>;
 
-class CDlgNew3 : public CSettingsPage {
+class CChartSettingsPage : public CSettingsPage {
 public:
-    CDlgNew3();
+    CChartSettingsPage();
     ChartPageFields m_fields;
 
     // The record Finish stores all three pages into, and what then saves it.
@@ -95,6 +96,7 @@ private:
 };
 
 // Sets the fields of the three pages from the settings record.
-void LoadSettingsPages(const CClientSettings& settings, CDlgNew1& page1, CDlgNew2& page2, CDlgNew3& page3);
+void LoadSettingsPages(const CClientSettings& settings, CToolbarSettingsPage& toolbar, COrderSettingsPage& order,
+                       CChartSettingsPage& chart);
 
 }  // namespace voz
