@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "os/gbk.h"
 #include "test_support.h"
 
 namespace voz {
@@ -101,12 +100,6 @@ TEST(CheckRelativePath, ReadsDoubleByteCharactersWhole) {
     EXPECT_EQ(CheckRelativePath("\x81/..\\x"), NameCheck::kNotGbk);
     EXPECT_EQ(CheckRelativePath("a\\..\\..\\x"), NameCheck::kLeavesFolder);
     EXPECT_EQ(CheckRelativePath("a\\"), NameCheck::kBadCharacter);
-}
-
-TEST(LastSeparator, SkipsSecondBytes) {
-    EXPECT_EQ(gbk::LastSeparator("a\\b/c"), 3u);
-    EXPECT_EQ(gbk::LastSeparator("\x81\x5C"), std::string_view::npos);
-    EXPECT_EQ(gbk::LastSeparator("a\\\x81\x5C"), 1u);
 }
 
 PackageNames SoundPackage() {
