@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "os/native_path.h"
-#include "package/byte_stream.h"
+#include "os/stream.h"
 
 namespace voz::os {
 

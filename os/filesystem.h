@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "os/native_path.h"
-#include "package/package_format.h"
+#include "os/file_time.h"
 
 namespace voz::os {
 
@@ -30,13 +30,13 @@ bool IsLink(const NativePath& path);
 // Sets a file's creation, last-access and last-write times, taken as UTC.
 // Where the file system cannot set a creation time, that one is left as it is.
 // False when a time is not a valid date or the file cannot be changed.
-bool SetFileTimes(const NativePath& path, const PackageTime& creation, const PackageTime& lastAccess,
-                  const PackageTime& lastWrite);
+bool SetFileTimes(const NativePath& path, const FileTime& creation, const FileTime& lastAccess,
+                  const FileTime& lastWrite);
 
 // Reads a file's creation, last-access and last-write times in UTC, to the
 // millisecond. Where the file system keeps no creation time, the last-write
 // time stands in for it. False when the file cannot be examined.
-bool GetFileTimes(const NativePath& path, PackageTime& creation, PackageTime& lastAccess, PackageTime& lastWrite);
+bool GetFileTimes(const NativePath& path, FileTime& creation, FileTime& lastAccess, FileTime& lastWrite);
 
 // Copies a file's bytes and last-write time to `to`, replacing an existing file.
 bool CopyFileReplacing(const NativePath& from, const NativePath& to);

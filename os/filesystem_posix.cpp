@@ -18,7 +18,7 @@ namespace {
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 // Accepts exactly the dates that Windows turns into file times (day of week ignored).
-bool ToTimespec(const PackageTime& t, timespec& out) {
+bool ToTimespec(const FileTime& t, timespec& out) {
     static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (t.wYear < 1601 || t.wYear > 30827 || t.wMonth < 1 || t.wMonth > 12 || t.wHour > 23 || t.wMinute > 59 ||
         t.wSecond > 59 || t.wMilliseconds > 999) {
@@ -45,11 +45,11 @@ bool ToTimespec(const PackageTime& t, timespec& out) {
     return true;
 }
 
-PackageTime ToPackageTime(int64_t seconds, uint32_t nanoseconds) {
+FileTime ToRecordedTime(int64_t seconds, uint32_t nanoseconds) {
     std::time_t t = static_cast<std::time_t>(seconds);
     std::tm tm{};
     gmtime_r(&t, &tm);
-    PackageTime p{};
+    FileTime p{};
     p.wYear = static_cast<uint16_t>(tm.tm_year + 1900);
     p.wMonth = static_cast<uint16_t>(tm.tm_mon + 1);
     p.wDayOfWeek = static_cast<uint16_t>(tm.tm_wday);
@@ -96,8 +96,8 @@ bool IsLink(const NativePath& path) {
     return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-bool SetFileTimes(const NativePath& path, const PackageTime& /*creation*/, const PackageTime& lastAccess,
-                  const PackageTime& lastWrite) {
+bool SetFileTimes(const NativePath& path, const FileTime& /*creation*/, const FileTime& lastAccess,
+                  const FileTime& lastWrite) {
     // POSIX offers no way to set a file's birth time; access and modification times are set.
     timespec times[2];
     if (!ToTimespec(lastAccess, times[0]) || !ToTimespec(lastWrite, times[1])) {
@@ -107,14 +107,14 @@ bool SetFileTimes(const NativePath& path, const PackageTime& /*creation*/, const
     return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-bool GetFileTimes(const NativePath& path, PackageTime& creation, PackageTime& lastAccess, PackageTime& lastWrite) {
+bool GetFileTimes(const NativePath& path, FileTime& creation, FileTime& lastAccess, FileTime& lastWrite) {
     struct statx sx {};
     if (statx(AT_FDCWD, path.c_str(), 0, STATX_ATIME | STATX_MTIME | STATX_BTIME, &sx) != 0) {
         return false;
     }
-    lastAccess = ToPackageTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
-    lastWrite = ToPackageTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
-    creation = (sx.stx_mask & STATX_BTIME) != 0 ? ToPackageTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec) : lastWrite;
+    lastAccess = ToRecordedTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
+    lastWrite = ToRecordedTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+    creation = (sx.stx_mask & STATX_BTIME) != 0 ? ToRecordedTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec) : lastWrite;
     return true;
 }
 

@@ -9,18 +9,18 @@ namespace voz::os {
 
 namespace {
 
-static_assert(sizeof(SYSTEMTIME) == sizeof(PackageTime), "package times have the SYSTEMTIME layout");
+static_assert(sizeof(SYSTEMTIME) == sizeof(FileTime), "file times have the SYSTEMTIME layout");
 
-bool ToFileTime(const PackageTime& time, FILETIME& out) {
+bool ToFileTime(const FileTime& time, FILETIME& out) {
     SYSTEMTIME st;
     std::memcpy(&st, &time, sizeof st);
     return SystemTimeToFileTime(&st, &out) != FALSE;
 }
 
-PackageTime ToPackageTime(const FILETIME& time) {
+FileTime ToRecordedTime(const FILETIME& time) {
     SYSTEMTIME st{};
     FileTimeToSystemTime(&time, &st);
-    PackageTime out;
+    FileTime out;
     std::memcpy(&out, &st, sizeof out);
     return out;
 }
@@ -51,8 +51,8 @@ bool IsLink(const NativePath& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-bool SetFileTimes(const NativePath& path, const PackageTime& creation, const PackageTime& lastAccess,
-                  const PackageTime& lastWrite) {
+bool SetFileTimes(const NativePath& path, const FileTime& creation, const FileTime& lastAccess,
+                  const FileTime& lastWrite) {
     FILETIME times[3];
     if (!ToFileTime(creation, times[0]) || !ToFileTime(lastAccess, times[1]) || !ToFileTime(lastWrite, times[2])) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -70,16 +70,16 @@ bool SetFileTimes(const NativePath& path, const PackageTime& creation, const Pac
     return ok != FALSE;
 }
 
-bool GetFileTimes(const NativePath& path, PackageTime& creation, PackageTime& lastAccess, PackageTime& lastWrite) {
+bool GetFileTimes(const NativePath& path, FileTime& creation, FileTime& lastAccess, FileTime& lastWrite) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
         return false;
     }
-    lastAccess = ToPackageTime(data.ftLastAccessTime);
-    lastWrite = ToPackageTime(data.ftLastWriteTime);
+    lastAccess = ToRecordedTime(data.ftLastAccessTime);
+    lastWrite = ToRecordedTime(data.ftLastWriteTime);
     // A file system without creation times reports zero.
     const FILETIME& created = data.ftCreationTime;
-    creation = created.dwLowDateTime == 0 && created.dwHighDateTime == 0 ? lastWrite : ToPackageTime(created);
+    creation = created.dwLowDateTime == 0 && created.dwHighDateTime == 0 ? lastWrite : ToRecordedTime(created);
     return true;
 }
 

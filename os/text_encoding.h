@@ -7,12 +7,6 @@
 
 namespace voz::os {
 
-// The two bytes of a double-byte GBK character: a lead byte 0x81 to 0xFE,
-// then a second byte 0x40 to 0xFE other than 0x7F. A second byte may equal an
-// ASCII character such as '\\' or '|', which it never stands for.
-inline bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-inline bool IsGbkTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
-
 // Each returns nothing when the input holds a character the target cannot represent
 // or a byte sequence that is not valid in the source encoding.
 std::optional<std::string> Utf8ToGbk(std::string_view utf8);

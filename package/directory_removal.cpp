@@ -2,6 +2,7 @@
 
 #include "os/filesystem.h"
 #include "package/install_paths.h"
+#include "package/install_rules.h"
 
 namespace voz {
 

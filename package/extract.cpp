@@ -5,9 +5,11 @@
 
 #include "os/file.h"
 #include "os/filesystem.h"
+#include "os/gbk.h"
 #include "package/block_decoder.h"
 #include "package/directory_removal.h"
 #include "package/install_paths.h"
+#include "package/install_rules.h"
 #include "package/uninstall_data.h"
 
 namespace voz {
@@ -81,7 +83,7 @@ private:
         std::vector<std::string_view> levels;
         for (std::string_view level = relative; !level.empty();) {
             levels.push_back(level);
-            size_t separator = LastSeparator(level);
+            size_t separator = gbk::LastSeparator(level);
             level = separator == std::string_view::npos ? std::string_view() : level.substr(0, separator);
         }
         for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
@@ -105,7 +107,7 @@ private:
         auto gone = [&](const std::string& path) {
             return path == removed ||
                    (path.size() > removed.size() && path.compare(0, removed.size(), removed) == 0 &&
-                    LastSeparator(std::string_view(path).substr(0, removed.size() + 1)) == removed.size());
+                    gbk::LastSeparator(std::string_view(path).substr(0, removed.size() + 1)) == removed.size());
         };
         std::erase_if(log_.files, gone);
         std::erase_if(log_.folders, gone);
@@ -362,27 +364,12 @@ int PackagedFileCount(const CPackageInfo& package) {
     return files;
 }
 
-bool CreateDirectoryPath(std::string_view path) {
-    os::NativePath native;
-    if (!ToNativePath(path, native)) {
-        return false;
-    }
-    // Converted text holds no trail bytes, so each separator found here is a
-    // real one: a GBK character whose second byte is 0x5C never splits a name.
-    for (size_t i = 1; i < native.size(); ++i) {
-        if (native[i] == os::kSeparator || native[i] == '/') {
-            os::CreateFolder(native.substr(0, i));  // a drive prefix or an existing folder simply fails
-        }
-    }
-    return os::CreateFolder(native);
-}
-
 os::AppListEntry MakeAppListEntry(const CPackageInfo& package, uint64_t installedBytes) {
     const std::string installDir(FieldText(package.m_szInstallDir));
     std::string title(FieldText(package.m_szTitle));
     os::AppListEntry entry;
     // A key name cannot hold a backslash: it would name a key further down.
-    entry.key = title.empty() || LastSeparator(title) != std::string::npos ? std::string("Voz") : title;
+    entry.key = title.empty() || gbk::LastSeparator(title) != std::string::npos ? std::string("Voz") : title;
     entry.displayName = title.empty() ? entry.key : title;
     entry.displayVersion = FieldText(package.m_szVersion);
     entry.publisher = FieldText(package.m_szCompany);

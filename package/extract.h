@@ -52,11 +52,6 @@ std::vector<ExtractFailure> ExtractPackage(const CPackageInfo& package, InputStr
 // How many files the package's folder records hold, within the record's capacities.
 int PackagedFileCount(const CPackageInfo& package);
 
-// Creates the folder `path` (GBK) and every folder above it that is missing,
-// splitting only at real backslash or slash characters. True when the folder
-// exists afterwards.
-bool CreateDirectoryPath(std::string_view path);
-
 // The app-list entry of an installation: named after the title, pointing at
 // the install folder, its main program and its uninstaller.
 os::AppListEntry MakeAppListEntry(const CPackageInfo& package, uint64_t installedBytes);

@@ -10,14 +10,14 @@
 #include <string_view>
 
 #include "os/native_path.h"
-#include "package/install_rules.h"
+#include "os/gbk.h"
 #include "package/package_format.h"
 
 namespace voz {
 
-// The longest path the installation builds, in GBK bytes: a 256-byte path
-// buffer less its terminating zero.
-inline constexpr size_t kMaxPathBytes = kPathField - 1;
+// The longest path the installation builds, in GBK bytes.
+using gbk::kMaxPathBytes;
+static_assert(kMaxPathBytes == kPathField - 1, "a path and its terminating zero fill a path field");
 
 // The text of a fixed character field. The loader always terminates its
 // fields; the field's size bounds the scan all the same.
@@ -33,5 +33,10 @@ std::optional<std::string> JoinPath(std::string_view base, std::string_view name
 // The native form of a GBK path, separators turned into the system's; false
 // when the text is not GBK.
 bool ToNativePath(std::string_view gbk, os::NativePath& out);
+
+// Creates the folder `path` (GBK) and every folder above it that is missing,
+// splitting only at real backslash or slash characters. True when the folder
+// exists afterwards.
+bool CreateDirectoryPath(std::string_view path);
 
 }  // namespace voz

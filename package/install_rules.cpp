@@ -4,7 +4,7 @@
 #include <cctype>
 #include <set>
 
-#include "os/text_encoding.h"
+#include "os/gbk.h"
 #include "package/install_paths.h"
 #include "package/package_format.h"
 
@@ -12,8 +12,9 @@ namespace voz {
 
 namespace {
 
-using os::IsGbkLeadByte;
-using os::IsGbkTrailByte;
+using gbk::IsLeadByte;
+using gbk::IsTrailByte;
+using gbk::LastSeparator;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -23,8 +24,8 @@ bool SplitComponents(std::string_view gbk, std::vector<std::string_view>& parts)
     size_t start = 0;
     for (size_t i = 0; i < gbk.size(); ++i) {
         auto c = static_cast<unsigned char>(gbk[i]);
-        if (IsGbkLeadByte(c)) {
-            if (i + 1 >= gbk.size() || !IsGbkTrailByte(static_cast<unsigned char>(gbk[i + 1]))) {
+        if (IsLeadByte(c)) {
+            if (i + 1 >= gbk.size() || !IsTrailByte(static_cast<unsigned char>(gbk[i + 1]))) {
                 return false;
             }
             ++i;
@@ -62,7 +63,7 @@ NameCheck CheckComponent(std::string_view part) {
     }
     for (size_t i = 0; i < part.size(); ++i) {
         auto c = static_cast<unsigned char>(part[i]);
-        if (IsGbkLeadByte(c)) {
+        if (IsLeadByte(c)) {
             ++i;  // the trail byte is part of a Chinese character, whatever its value
         } else if (c == ':') {
             return NameCheck::kLeavesFolder;
@@ -136,7 +137,7 @@ std::string PathKey(std::string_view gbk) {
     std::string key(gbk);
     for (size_t i = 0; i < key.size(); ++i) {
         auto c = static_cast<unsigned char>(key[i]);
-        if (IsGbkLeadByte(c)) {
+        if (IsLeadByte(c)) {
             ++i;
         } else if (c == '/') {
             key[i] = '\\';
@@ -279,18 +280,6 @@ NameCheck CheckRelativePath(std::string_view gbk) {
         return NameCheck::kLeavesFolder;  // starts at the root of a drive or share
     }
     return CheckComponents(parts, 0, parts.size());
-}
-
-size_t LastSeparator(std::string_view gbk) {
-    size_t last = std::string_view::npos;
-    for (size_t i = 0; i < gbk.size(); ++i) {
-        if (IsGbkLeadByte(static_cast<unsigned char>(gbk[i]))) {
-            ++i;
-        } else if (IsSeparator(gbk[i])) {
-            last = i;
-        }
-    }
-    return last;
 }
 
 PackageNames NamesOf(const CPackageInfo& package) {

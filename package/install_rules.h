@@ -53,9 +53,6 @@ NameCheck CheckName(NameKind kind, std::string_view gbk);
 // double-byte GBK character is never taken for a separator.
 NameCheck CheckRelativePath(std::string_view gbk);
 
-// Position of the last real backslash or slash character, or npos.
-size_t LastSeparator(std::string_view gbk);
-
 // The names of a package, whether loaded from a setup or about to be packed.
 struct FolderNames {
     std::string_view name;

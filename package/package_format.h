@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "os/file_time.h"
+
 namespace voz {
 
 // The stub has a fixed size; the package starts right after it and runs to the end of the file.
@@ -38,17 +40,9 @@ inline constexpr const char* kScreenKeys[kScreenCount] = {"main", "welcome", "fo
 inline constexpr int kPlaceDesktop = 0;
 inline constexpr int kPlaceGroup = 1;
 
-// Times are stored as the 16-byte Windows SYSTEMTIME layout.
-struct PackageTime {
-    uint16_t wYear;
-    uint16_t wMonth;
-    uint16_t wDayOfWeek;
-    uint16_t wDay;
-    uint16_t wHour;
-    uint16_t wMinute;
-    uint16_t wSecond;
-    uint16_t wMilliseconds;
-};
+// Times are stored as the 16-byte Windows SYSTEMTIME layout, the form the
+// file systems take them in.
+using PackageTime = os::FileTime;
 static_assert(sizeof(PackageTime) == 16);
 
 inline constexpr char kUninstallerName[] = "\xD0\xB6\xD4\xD8.exe";  // "卸载.exe" in GBK

@@ -1,8 +1,19 @@
 #include "package/package_info.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace voz {
+
+namespace {
+
+// How many entries of a table a count covers. The loader keeps counts within
+// the capacities; a record filled by hand may not.
+size_t InUse(int32_t count, int capacity) {
+    return static_cast<size_t>(std::clamp(count, 0, capacity));
+}
+
+}  // namespace
 
 // Defined here, not defaulted in the class, so that value-initialisation
 // (make_unique) does not zero the whole directory table.
@@ -19,16 +30,17 @@ void CPackageInfo::Clear() {
     }
     // The tables are large; a load only ever fills entries below the counts it
     // read, and never reads a count above capacity, so only those are cleared.
-    for (int d = 0; d < m_nDirCount; ++d) {
+    for (size_t d = 0; d < InUse(m_nDirCount, kMaxDirs); ++d) {
         PackageDir& dir = m_dirs[d];
-        std::memset(dir.files, 0, sizeof(PackageFile) * static_cast<size_t>(dir.nFileCount));
+        std::memset(dir.files, 0, sizeof(PackageFile) * InUse(dir.nFileCount, kMaxFilesPerDir));
         dir.szName[0] = '\0';
         dir.nFileCount = 0;
     }
     m_nDirCount = 0;
-    std::memset(m_shortcuts, 0, sizeof m_shortcuts);
-    std::memset(m_copies, 0, sizeof m_copies);
-    std::memset(m_szRemove, 0, sizeof m_szRemove);
+    // Entries at or above a count are never written, so they are still clear.
+    std::memset(m_shortcuts, 0, sizeof(PackageShortcut) * InUse(m_nShortcutCount, kMaxShortcuts));
+    std::memset(m_copies, 0, sizeof(PackageCopy) * InUse(m_nCopyCount, kMaxCopies));
+    std::memset(m_szRemove, 0, sizeof m_szRemove[0] * InUse(m_nRemoveCount, kMaxRemoves));
     m_nShortcutCount = m_nCopyCount = m_nRemoveCount = 0;
     m_nUninstallerPos = m_nUninstallerSize = 0;
     m_status = PackageStatus();

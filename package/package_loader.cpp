@@ -1,8 +1,11 @@
 #include "package/package_loader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "os/file.h"
 #include "package/block_decoder.h"
@@ -10,6 +13,39 @@
 namespace voz {
 
 namespace {
+
+// Names the item being read, e.g. "directory 3, file 7: name". Its text is
+// only made when a load stops there, so reading costs no string building.
+struct Item {
+    const char* table;           // "header", "directory", "style copy"...
+    int number = 0;              // the entry's number from 1; 0: none
+    const char* screen = nullptr;  // a text's or image's screen, in brackets
+    int fileNumber = 0;          // a file's number within its folder from 1; 0: none
+    const char* part = nullptr;  // the field, after a colon
+
+    Item Part(const char* field) const {
+        Item item = *this;
+        item.part = field;
+        return item;
+    }
+
+    std::string Text() const {
+        std::string text = table;
+        if (number > 0) {
+            text += ' ' + std::to_string(number);
+        }
+        if (screen != nullptr) {
+            text += std::string(" (") + screen + ')';
+        }
+        if (fileNumber > 0) {
+            text += ", file " + std::to_string(fileNumber);
+        }
+        if (part != nullptr) {
+            text += std::string(": ") + part;
+        }
+        return text;
+    }
+};
 
 // Reads the record strictly in package order and stops at the first item that
 // is missing, breaks a limit or fails to decode.
@@ -21,7 +57,7 @@ public:
 
     void Run(uint64_t packageOffset) {
         if (!input_.Seek(packageOffset)) {
-            Fail(PackageStatus::State::kTruncated, "package", "the setup file is shorter than its stub");
+            Fail(PackageStatus::State::kTruncated, {"package"}, "the setup file is shorter than its stub");
             return;
         }
         (void)(ReadHeader() && ReadTexts() && ReadImages() && ReadDirectories() && ReadShortcuts() &&
@@ -29,20 +65,20 @@ public:
     }
 
 private:
-    bool Fail(PackageStatus::State state, std::string where, const char* reason) {
+    bool Fail(PackageStatus::State state, const Item& where, const char* reason) {
         package_.m_status.state = state;
-        package_.m_status.where = std::move(where);
+        package_.m_status.where = where.Text();
         package_.m_status.reason = reason;
         package_.m_status.offset = itemStart_;
         return false;
     }
 
-    bool Truncated(std::string where) {
-        return Fail(PackageStatus::State::kTruncated, std::move(where), "the package ends early");
+    bool Truncated(const Item& where) {
+        return Fail(PackageStatus::State::kTruncated, where, "the package ends early");
     }
 
-    bool Damaged(std::string where, const char* reason) {
-        return Fail(PackageStatus::State::kDamaged, std::move(where), reason);
+    bool Damaged(const Item& where, const char* reason) {
+        return Fail(PackageStatus::State::kDamaged, where, reason);
     }
 
     // After a failure inside a table, the count covers the records read so far,
@@ -52,12 +88,12 @@ private:
         return false;
     }
 
-    bool ReadU32(uint32_t& value, const std::string& where) {
+    bool ReadU32(uint32_t& value, const Item& where) {
         return ReadPackageU32(input_, value) || Truncated(where);
     }
 
     // Counts are signed on disk; zero or less means no entries.
-    bool ReadCount(int32_t& count, int capacity, const std::string& where) {
+    bool ReadCount(int32_t& count, int capacity, const Item& where) {
         itemStart_ = input_.Tell();
         uint32_t raw;
         if (!ReadU32(raw, where)) {
@@ -71,7 +107,7 @@ private:
         return true;
     }
 
-    bool ReadString(char* field, int fieldSize, const std::string& where) {
+    bool ReadString(char* field, int fieldSize, const Item& where) {
         itemStart_ = input_.Tell();
         switch (ReadPackageString(field, fieldSize, input_)) {
         case StringRead::kOk: return true;
@@ -81,7 +117,7 @@ private:
         return false;
     }
 
-    bool ReadTime(PackageTime& time, const std::string& where) {
+    bool ReadTime(PackageTime& time, const Item& where) {
         uint8_t b[sizeof(PackageTime)];
         if (!input_.ReadExact(b, sizeof b)) {
             return Truncated(where);
@@ -93,9 +129,12 @@ private:
         return true;
     }
 
-    // Reads a packed item (u32 stored length, block sequence) and decodes it into out.
-    bool ReadPackedItem(const Buffer& stored, uint32_t storedCapacity, uint8_t* out, uint32_t capacity,
-                        uint32_t& size, const std::string& where) {
+    // Reads a packed item (u32 stored length, block sequence) and decodes it.
+    // Both buffers are sized by what the item holds: the stored length once
+    // the input is known to hold it, and the decoded size its block headers
+    // announce, up to `capacity`. So a damaged length costs no memory.
+    bool ReadPackedItem(uint32_t storedCapacity, uint32_t capacity, Buffer& decoded, uint32_t& size,
+                        const Item& where) {
         itemStart_ = input_.Tell();
         uint32_t length;
         if (!ReadU32(length, where)) {
@@ -104,10 +143,19 @@ private:
         if (length > storedCapacity) {
             return Damaged(where, "stored item larger than its buffer");
         }
+        if (input_.Tell() > input_.Size() || length > input_.Size() - input_.Tell()) {
+            return Truncated(where);
+        }
+        Buffer stored = std::make_unique_for_overwrite<uint8_t[]>(length);
         if (!input_.ReadExact(stored.get(), length)) {
             return Truncated(where);
         }
-        DecodeResult result = decoder_.DecodeSequence(out, capacity, stored.get(), length);
+        const uint32_t decodedSize = AnnouncedSize(stored.get(), length, capacity);
+        decoded = std::make_unique_for_overwrite<uint8_t[]>(decodedSize);
+        if (!decoder_) {
+            decoder_.emplace();  // its buffers are needed only once a packed item is read
+        }
+        DecodeResult result = decoder_->DecodeSequence(decoded.get(), decodedSize, stored.get(), length);
         if (!result.ok()) {
             return Damaged(where, DescribeDecodeError(result.error));
         }
@@ -115,17 +163,26 @@ private:
         return true;
     }
 
-    bool ReadHeader() {
-        return ReadString(package_.m_szTitle, kNameField, "header: title") &&
-               ReadString(package_.m_szVersion, kNameField, "header: version") &&
-               ReadString(package_.m_szCompany, kNameField, "header: company") &&
-               ReadString(package_.m_szInstallDir, kPathField, "header: install folder") &&
-               ReadString(package_.m_szMainExe, kNameField, "header: main program") &&
-               ReadString(package_.m_szSourceDir, kPathField, "header: source folder") &&
-               ReadSigned(package_.m_nDefaultOrderSoftware, "header: default order software");
+    // The decoded size announced by a block sequence's headers, as far as they
+    // are framed soundly, capped at capacity. Every block the decoder can reach
+    // fits: it stops at the same framing fault, and a sequence announcing more
+    // than the capacity still gets the capacity and fails as too large.
+    static uint32_t AnnouncedSize(const uint8_t* stored, uint32_t length, uint32_t capacity) {
+        MemoryInput blocks(stored, length);
+        return static_cast<uint32_t>(std::min<uint64_t>(MeasureSequence(blocks, length).produced, capacity));
     }
 
-    bool ReadSigned(int32_t& value, const std::string& where) {
+    bool ReadHeader() {
+        return ReadString(package_.m_szTitle, kNameField, {.table = "header", .part = "title"}) &&
+               ReadString(package_.m_szVersion, kNameField, {.table = "header", .part = "version"}) &&
+               ReadString(package_.m_szCompany, kNameField, {.table = "header", .part = "company"}) &&
+               ReadString(package_.m_szInstallDir, kPathField, {.table = "header", .part = "install folder"}) &&
+               ReadString(package_.m_szMainExe, kNameField, {.table = "header", .part = "main program"}) &&
+               ReadString(package_.m_szSourceDir, kPathField, {.table = "header", .part = "source folder"}) &&
+               ReadSigned(package_.m_nDefaultOrderSoftware, {.table = "header", .part = "default order software"});
+    }
+
+    bool ReadSigned(int32_t& value, const Item& where) {
         itemStart_ = input_.Tell();
         uint32_t raw;
         if (!ReadU32(raw, where)) {
@@ -137,13 +194,11 @@ private:
 
     bool ReadTexts() {
         // The decoded text needs one byte more than its length for the terminating zero.
-        // Only the decoded bytes are ever looked at, so the buffers need no clearing.
-        Buffer stored = std::make_unique_for_overwrite<uint8_t[]>(kTextCapacity);
-        Buffer decoded = std::make_unique_for_overwrite<uint8_t[]>(kTextCapacity);
         for (int i = 0; i < kScreenCount; ++i) {
-            std::string where = std::string("text ") + std::to_string(i + 1) + " (" + kScreenKeys[i] + ")";
+            const Item where{.table = "text", .number = i + 1, .screen = kScreenKeys[i]};
+            Buffer decoded;
             uint32_t size = 0;
-            if (!ReadPackedItem(stored, kTextCapacity, decoded.get(), kTextCapacity - 1, size, where)) {
+            if (!ReadPackedItem(kTextCapacity, kTextCapacity - 1, decoded, size, where)) {
                 return false;
             }
             // Like a C string, the text ends at its first zero byte.
@@ -154,23 +209,21 @@ private:
     }
 
     bool ReadImages() {
-        Buffer stored = std::make_unique_for_overwrite<uint8_t[]>(kImageCapacity);
-        Buffer decoded = std::make_unique_for_overwrite<uint8_t[]>(kImageCapacity);
         for (int i = 0; i < kScreenCount; ++i) {
-            std::string where = std::string("image ") + std::to_string(i + 1) + " (" + kScreenKeys[i] + ")";
+            const Item where{.table = "image", .number = i + 1, .screen = kScreenKeys[i]};
+            Buffer decoded;
             uint32_t size = 0;
-            if (!ReadPackedItem(stored, kImageCapacity, decoded.get(), kImageCapacity, size, where)) {
+            if (!ReadPackedItem(kImageCapacity, kImageCapacity, decoded, size, where)) {
                 return false;
             }
-            package_.Image(i) = std::make_unique_for_overwrite<uint8_t[]>(size);
-            std::memcpy(package_.Image(i).get(), decoded.get(), size);
+            package_.Image(i) = std::move(decoded);
             package_.ImageSize(i) = static_cast<int32_t>(size);
         }
         return true;
     }
 
     // Records where a file's or the uninstaller's blocks start and skips them.
-    bool SkipData(int32_t& position, int32_t& size, const std::string& where) {
+    bool SkipData(int32_t& position, int32_t& size, const Item& where) {
         uint32_t length;
         if (!ReadU32(length, where)) {
             return false;
@@ -188,27 +241,27 @@ private:
     }
 
     bool ReadDirectories() {
-        if (!ReadCount(package_.m_nDirCount, kMaxDirs, "directory table: count")) {
+        if (!ReadCount(package_.m_nDirCount, kMaxDirs, {.table = "directory table", .part = "count"})) {
             return false;
         }
         for (int d = 0; d < package_.m_nDirCount; ++d) {
             PackageDir& dir = package_.m_dirs[d];
             dir.szName[0] = '\0';
             dir.nFileCount = 0;
-            std::string where = "directory " + std::to_string(d + 1);
-            if (!ReadString(dir.szName, kNameField, where + ": name") ||
-                !ReadCount(dir.nFileCount, kMaxFilesPerDir, where + ": file count")) {
+            const Item where{.table = "directory", .number = d + 1};
+            if (!ReadString(dir.szName, kNameField, where.Part("name")) ||
+                !ReadCount(dir.nFileCount, kMaxFilesPerDir, where.Part("file count"))) {
                 return KeepRead(package_.m_nDirCount, d);
             }
             for (int f = 0; f < dir.nFileCount; ++f) {
                 PackageFile& file = dir.files[f];
                 std::memset(&file, 0, sizeof file);
-                std::string fileWhere = where + ", file " + std::to_string(f + 1);
-                if (!ReadString(file.szName, kNameField, fileWhere + ": name") ||
-                    !ReadTime(file.stCreation, fileWhere + ": times") ||
-                    !ReadTime(file.stLastAccess, fileWhere + ": times") ||
-                    !ReadTime(file.stLastWrite, fileWhere + ": times") ||
-                    !SkipData(file.nDataPos, file.nDataSize, fileWhere + ": data")) {
+                const Item fileWhere{.table = "directory", .number = d + 1, .fileNumber = f + 1};
+                if (!ReadString(file.szName, kNameField, fileWhere.Part("name")) ||
+                    !ReadTime(file.stCreation, fileWhere.Part("times")) ||
+                    !ReadTime(file.stLastAccess, fileWhere.Part("times")) ||
+                    !ReadTime(file.stLastWrite, fileWhere.Part("times")) ||
+                    !SkipData(file.nDataPos, file.nDataSize, fileWhere.Part("data"))) {
                     KeepRead(dir.nFileCount, f);
                     return KeepRead(package_.m_nDirCount, d);
                 }
@@ -218,16 +271,17 @@ private:
     }
 
     bool ReadShortcuts() {
-        if (!ReadString(package_.m_szGroup, kNameField, "shortcut table: group") ||
-            !ReadCount(package_.m_nShortcutCount, kMaxShortcuts, "shortcut table: count")) {
+        if (!ReadString(package_.m_szGroup, kNameField, {.table = "shortcut table", .part = "group"}) ||
+            !ReadCount(package_.m_nShortcutCount, kMaxShortcuts, {.table = "shortcut table", .part = "count"})) {
             return false;
         }
         for (int i = 0; i < package_.m_nShortcutCount; ++i) {
             PackageShortcut& s = package_.m_shortcuts[i];
-            std::string where = "shortcut " + std::to_string(i + 1);
-            if (!ReadString(s.szLinkName, kPathField, where + ": link name") ||
-                !ReadString(s.szTarget, kPathField, where + ": target") ||
-                !ReadString(s.szIcon, kPathField, where + ": icon") || !ReadSigned(s.nPlace, where + ": place")) {
+            s = PackageShortcut();
+            const Item where{.table = "shortcut", .number = i + 1};
+            if (!ReadString(s.szLinkName, kPathField, where.Part("link name")) ||
+                !ReadString(s.szTarget, kPathField, where.Part("target")) ||
+                !ReadString(s.szIcon, kPathField, where.Part("icon")) || !ReadSigned(s.nPlace, where.Part("place"))) {
                 return KeepRead(package_.m_nShortcutCount, i);
             }
         }
@@ -235,15 +289,16 @@ private:
     }
 
     bool ReadCopies() {
-        if (!ReadCount(package_.m_nCopyCount, kMaxCopies, "style-copy table: count")) {
+        if (!ReadCount(package_.m_nCopyCount, kMaxCopies, {.table = "style-copy table", .part = "count"})) {
             return false;
         }
         for (int i = 0; i < package_.m_nCopyCount; ++i) {
             PackageCopy& c = package_.m_copies[i];
-            std::string where = "style copy " + std::to_string(i + 1);
-            if (!ReadString(c.szSource, kPathField, where + ": source") ||
-                !ReadString(c.szDest, kPathField, where + ": destination") ||
-                !ReadString(c.szStyle, kShortField, where + ": style")) {
+            c = PackageCopy();
+            const Item where{.table = "style copy", .number = i + 1};
+            if (!ReadString(c.szSource, kPathField, where.Part("source")) ||
+                !ReadString(c.szDest, kPathField, where.Part("destination")) ||
+                !ReadString(c.szStyle, kShortField, where.Part("style"))) {
                 return KeepRead(package_.m_nCopyCount, i);
             }
         }
@@ -251,11 +306,12 @@ private:
     }
 
     bool ReadRemoves() {
-        if (!ReadCount(package_.m_nRemoveCount, kMaxRemoves, "remove table: count")) {
+        if (!ReadCount(package_.m_nRemoveCount, kMaxRemoves, {.table = "remove table", .part = "count"})) {
             return false;
         }
         for (int i = 0; i < package_.m_nRemoveCount; ++i) {
-            if (!ReadString(package_.m_szRemove[i], kPathField, "remove " + std::to_string(i + 1))) {
+            std::memset(package_.m_szRemove[i], 0, kPathField);
+            if (!ReadString(package_.m_szRemove[i], kPathField, {.table = "remove", .number = i + 1})) {
                 return KeepRead(package_.m_nRemoveCount, i);
             }
         }
@@ -264,12 +320,12 @@ private:
 
     bool ReadUninstaller() {
         itemStart_ = input_.Tell();
-        return SkipData(package_.m_nUninstallerPos, package_.m_nUninstallerSize, "uninstaller");
+        return SkipData(package_.m_nUninstallerPos, package_.m_nUninstallerSize, {"uninstaller"});
     }
 
     CPackageInfo& package_;
     InputStream& input_;
-    CBlockDecoder decoder_;
+    std::optional<CBlockDecoder> decoder_;
     uint64_t itemStart_ = 0;
 };
 

@@ -4,8 +4,9 @@
 #include <optional>
 
 #include "os/filesystem.h"
-#include "package/extract.h"
+#include "os/gbk.h"
 #include "package/install_paths.h"
+#include "package/install_rules.h"
 
 namespace voz {
 
@@ -127,7 +128,7 @@ private:
 }  // namespace
 
 std::string ShortcutWorkingFolder(std::string_view target) {
-    size_t last = LastSeparator(target);
+    size_t last = gbk::LastSeparator(target);
     return std::string(last == std::string_view::npos ? target : target.substr(0, last));
 }
 

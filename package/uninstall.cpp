@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "os/filesystem.h"
+#include "os/gbk.h"
 #include "package/install_paths.h"
+#include "package/install_rules.h"
 
 namespace voz {
 
 namespace {
-
-bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 // ASCII letters in lower case; the second byte of a double-byte character is
 // left as it is, since it may look like an ASCII letter.
@@ -17,7 +17,7 @@ std::string Folded(std::string_view path) {
     std::string out(path);
     for (size_t i = 0; i < out.size(); ++i) {
         auto c = static_cast<unsigned char>(out[i]);
-        if (IsGbkLeadByte(c) && i + 1 < out.size()) {
+        if (gbk::IsLeadByte(c) && i + 1 < out.size()) {
             ++i;
         } else if (c >= 'A' && c <= 'Z') {
             out[i] = static_cast<char>(c - 'A' + 'a');
@@ -25,7 +25,7 @@ std::string Folded(std::string_view path) {
             out[i] = '\\';
         }
     }
-    while (!out.empty() && out.back() == '\\' && LastSeparator(out) == out.size() - 1) {
+    while (!out.empty() && out.back() == '\\' && gbk::LastSeparator(out) == out.size() - 1) {
         out.pop_back();
     }
     return out;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "package/install_paths.h"
+#include "package/install_rules.h"
 #include "package/package_loader.h"
 #include "package/wire.h"
 

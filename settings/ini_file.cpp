@@ -4,8 +4,8 @@
 #include <cerrno>
 
 #include "os/file.h"
+#include "os/gbk.h"
 #include "os/replace_file.h"
-#include "os/text_encoding.h"
 
 namespace voz {
 
@@ -19,14 +19,7 @@ bool IsBlank(char ch) {
     return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20;
 }
 
-// Length of the character at pos: 2 for a GBK double-byte character, else 1.
-// A lead byte without a valid trail byte counts as a character of its own.
-size_t CharLength(std::string_view s, size_t pos) {
-    return os::IsGbkLeadByte(static_cast<unsigned char>(s[pos])) && pos + 1 < s.size() &&
-                   os::IsGbkTrailByte(static_cast<unsigned char>(s[pos + 1]))
-               ? 2
-               : 1;
-}
+using gbk::CharLength;
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) {
@@ -68,7 +61,7 @@ bool EndsInLoneLeadByte(std::string_view s) {
         last = CharLength(s, i);
         i += last;
     }
-    return !s.empty() && last == 1 && os::IsGbkLeadByte(static_cast<unsigned char>(s.back()));
+    return !s.empty() && last == 1 && gbk::IsLeadByte(static_cast<unsigned char>(s.back()));
 }
 
 // Names as the profile functions take them: surrounding blanks are ignored.

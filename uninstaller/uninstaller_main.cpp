@@ -23,10 +23,12 @@
 #include "os/app_list.h"
 #include "os/file.h"
 #include "os/filesystem.h"
+#include "os/gbk.h"
 #include "os/shell.h"
 #include "os/text_encoding.h"
 #include "package/directory_removal.h"
 #include "package/install_paths.h"
+#include "package/install_rules.h"
 #include "package/uninstall.h"
 #include "ui/window.h"
 #include "uninstaller/uninstall_texts.h"
@@ -89,11 +91,11 @@ SpecialFolders TheSpecialFolders() {
 
 // The folder that holds a file, and the file's name.
 std::string FolderOf(const std::string& path) {
-    size_t separator = LastSeparator(path);
+    size_t separator = gbk::LastSeparator(path);
     return separator == std::string::npos ? std::string() : path.substr(0, separator);
 }
 std::string NameOf(const std::string& path) {
-    size_t separator = LastSeparator(path);
+    size_t separator = gbk::LastSeparator(path);
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 

@@ -1,23 +1,32 @@
 #include "wizard/prop_sheet.h"
 
+#include "package/install_paths.h"
 #include "resources/resource.h"
+#include "settings/settings_commit.h"
 #include "wizard/screen_paint.h"
 #include "wizard/setup_app.h"
+#include "wizard/setup_texts.h"
 
 namespace voz {
 
 CPropSheet::CPropSheet() : PropertySheet("Setup") {
-    AddPage(m_prop1);
-    AddPage(m_prop2);
-    AddPage(m_prop2_2);
-    AddPage(m_prop2_1);
-    AddPage(m_prop3);
-    AddPage(m_dlgNew1);
-    AddPage(m_dlgNew2);
-    AddPage(m_dlgNew3);
-    for (CSettingsPage* page : std::array<CSettingsPage*, 3>{&m_dlgNew1, &m_dlgNew2, &m_dlgNew3}) {
-        page->SetPages({&m_dlgNew1, &m_dlgNew2, &m_dlgNew3});
+    AddPage(m_welcomePage);
+    AddPage(m_folderPage);
+    AddPage(m_stylePage);
+    AddPage(m_orderSoftwarePage);
+    AddPage(m_extractionPage);
+    AddPage(m_toolbarPage);
+    AddPage(m_orderPage);
+    AddPage(m_chartPage);
+    for (CSettingsPage* page : std::array<CSettingsPage*, 3>{&m_toolbarPage, &m_orderPage, &m_chartPage}) {
+        page->SetPages({&m_toolbarPage, &m_orderPage, &m_chartPage});
     }
+    m_chartPage.SetCommit(TheApp().m_settings, [](CClientSettings& settings, HWND owner) {
+        if (SaveClientSettings(settings, FieldText(TheApp().m_package.m_szInstallDir)) != IniStatus::kOk) {
+            // The file is replaced in one step, so it still holds what the installation left.
+            ui::MessageBoxGbk(owner, texts::kSettingsNotSaved, texts::kMessageCaption, MB_OK | MB_ICONWARNING);
+        }
+    });
 }
 
 void CPropSheet::OnInitDialog() {

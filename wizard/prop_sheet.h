@@ -4,12 +4,12 @@
 // has no Cancel and no Help button; its close box abandons the wizard.
 #pragma once
 
-#include "settings_pages/dlg_new.h"
+#include "settings_pages/settings_pages.h"
 #include "ui/property_sheet.h"
-#include "wizard/prop1.h"
-#include "wizard/prop2_1.h"
-#include "wizard/prop2_2.h"
-#include "wizard/prop3.h"
+#include "wizard/extraction_page.h"
+#include "wizard/order_software_page.h"
+#include "wizard/style_page.h"
+#include "wizard/welcome_and_folder_pages.h"
 
 namespace voz {
 
@@ -17,14 +17,15 @@ class CPropSheet : public ui::PropertySheet {
 public:
     CPropSheet();
 
-    CProp1 m_prop1;      // index 0: welcome page
-    CProp2 m_prop2;      // index 1: install folder
-    CProp2_2 m_prop2_2;  // index 2: install style
-    CProp2_1 m_prop2_1;  // index 3: order software
-    CProp3 m_prop3;      // index 4: extraction
-    CDlgNew1 m_dlgNew1;  // index 5: first settings page, shown when the extraction has finished
-    CDlgNew2 m_dlgNew2;  // index 6
-    CDlgNew3 m_dlgNew3;  // index 7: last settings page (Finish)
+    // In page order: the sheet's index of each page.
+    CWelcomePage m_welcomePage;              // 0
+    CFolderPage m_folderPage;                // 1: install folder
+    CStylePage m_stylePage;                  // 2: install style
+    COrderSoftwarePage m_orderSoftwarePage;  // 3
+    CExtractionPage m_extractionPage;        // 4
+    CToolbarSettingsPage m_toolbarPage;      // 5: first settings page, shown when the extraction has finished
+    COrderSettingsPage m_orderPage;          // 6
+    CChartSettingsPage m_chartPage;          // 7: last settings page (Finish)
 
 protected:
     void OnInitDialog() override;

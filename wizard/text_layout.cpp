@@ -1,13 +1,13 @@
 #include "wizard/text_layout.h"
 
-#include "os/text_encoding.h"
+#include "os/gbk.h"
 
 namespace voz {
 
 namespace {
 
-using os::IsGbkLeadByte;
-using os::IsGbkTrailByte;
+using gbk::IsLeadByte;
+using gbk::IsTrailByte;
 
 // Where the last component of a GBK path starts: after its last real
 // backslash, or 0. A backslash byte that is the second byte of a character is
@@ -15,14 +15,10 @@ using os::IsGbkTrailByte;
 size_t LeafStart(std::string_view path, bool& endsWithBackslash) {
     size_t start = 0;
     endsWithBackslash = false;
-    for (size_t i = 0; i < path.size(); ++i) {
-        auto b = static_cast<unsigned char>(path[i]);
-        endsWithBackslash = false;
-        if (IsGbkLeadByte(b) && i + 1 < path.size() && IsGbkTrailByte(static_cast<unsigned char>(path[i + 1]))) {
-            ++i;
-        } else if (b == '\\') {
+    for (size_t i = 0; i < path.size(); i += gbk::CharLength(path, i)) {
+        endsWithBackslash = gbk::CharLength(path, i) == 1 && path[i] == '\\';
+        if (endsWithBackslash) {
             start = i + 1;
-            endsWithBackslash = true;
         }
     }
     return start;
@@ -42,11 +38,11 @@ TextLine NextTextLine(const char* text, size_t count, size_t maxBytes) {
             }
             return line;
         }
-        if (IsGbkLeadByte(b)) {
+        if (IsLeadByte(b)) {
             if (i + 1 >= count) {
                 break;  // a lone lead byte at the end moves to the next line
             }
-            if (IsGbkTrailByte(static_cast<unsigned char>(text[i + 1]))) {
+            if (IsTrailByte(static_cast<unsigned char>(text[i + 1]))) {
                 if (i + 2 > limit) {
                     break;  // the character would straddle the width
                 }

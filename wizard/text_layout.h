@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "os/gbk.h"
+
 namespace voz {
 
 // One painted line: `length` bytes from the line's start are drawn; the line
@@ -30,9 +32,8 @@ TextLine NextTextLine(const char* text, size_t count, size_t maxBytes);
 // until the text ends or maxLines lines are taken.
 std::vector<std::string_view> WrapText(std::string_view text, size_t maxBytes, int maxLines);
 
-// The longest install folder the setup keeps, in GBK bytes: a 256-byte field
-// less its terminating zero.
-inline constexpr size_t kMaxFolderBytes = 255;
+// The longest install folder the setup keeps, in GBK bytes.
+inline constexpr size_t kMaxFolderBytes = gbk::kMaxPathBytes;
 
 // The folder the browse button puts into the install-folder field: the chosen
 // folder, a backslash unless it already ends in one, then the last component

@@ -1,4 +1,5 @@
 #include "package/extract.h"
+#include "package/install_paths.h"
 
 #include "extract/extract_support.h"
 

@@ -102,12 +102,6 @@ TEST(CheckRelativePath, ReadsDoubleByteCharactersWhole) {
     EXPECT_EQ(CheckRelativePath("a\\"), NameCheck::kBadCharacter);
 }
 
-TEST(LastSeparator, SkipsSecondBytes) {
-    EXPECT_EQ(LastSeparator("a\\b/c"), 3u);
-    EXPECT_EQ(LastSeparator("\x81\x5C"), std::string_view::npos);
-    EXPECT_EQ(LastSeparator("a\\\x81\x5C"), 1u);
-}
-
 PackageNames SoundPackage() {
     PackageNames names;
     names.installDir = "C:\\Voz";

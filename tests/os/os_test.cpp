@@ -22,7 +22,7 @@ namespace {
 struct TimeCase {
     int64_t seconds;
     long nanoseconds;
-    PackageTime expected;  // year, month, day of week, day, hour, minute, second, milliseconds
+    os::FileTime expected;  // year, month, day of week, day, hour, minute, second, milliseconds
 };
 
 TEST(OsFileTimes, ReadsLastWriteAndLastAccessToTheMillisecondInUtc) {
@@ -39,17 +39,17 @@ TEST(OsFileTimes, ReadsLastWriteAndLastAccessToTheMillisecondInUtc) {
         timespec times[2] = {{static_cast<time_t>(c.seconds + 1), c.nanoseconds},
                              {static_cast<time_t>(c.seconds), c.nanoseconds}};
         ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-        PackageTime creation{}, access{}, write{};
+        os::FileTime creation{}, access{}, write{};
         ASSERT_TRUE(os::GetFileTimes(path, creation, access, write));
         EXPECT_EQ(std::memcmp(&write, &c.expected, sizeof write), 0) << c.seconds;
-        PackageTime later = c.expected;
+        os::FileTime later = c.expected;
         later.wSecond = static_cast<uint16_t>((later.wSecond + 1) % 60);
         EXPECT_EQ(access.wSecond, later.wSecond) << c.seconds;
         EXPECT_EQ(access.wMilliseconds, c.expected.wMilliseconds) << c.seconds;
         // The birth time where the file system keeps one (the file was made now), else the last write.
         EXPECT_TRUE(creation.wYear >= 2020 || std::memcmp(&creation, &write, sizeof write) == 0) << creation.wYear;
     }
-    PackageTime unused{};
+    os::FileTime unused{};
     EXPECT_FALSE(os::GetFileTimes((dir / "missing").string(), unused, unused, unused));
 }
 

@@ -30,21 +30,21 @@ void Check(bool ok, const char* what) {
     }
 }
 
-bool SameTime(const voz::PackageTime& a, const voz::PackageTime& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool SameTime(const voz::os::FileTime& a, const voz::os::FileTime& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 void CheckFileTimes(const voz::os::NativePath& path) {
-    using voz::PackageTime;
-    const PackageTime creation{1999, 1, 6, 2, 3, 4, 5, 6};  // a Saturday
-    const PackageTime access{2002, 3, 1, 4, 5, 6, 7, 891};
-    const PackageTime write{2001, 2, 6, 3, 4, 5, 6, 789};
+    using voz::os::FileTime;
+    const FileTime creation{1999, 1, 6, 2, 3, 4, 5, 6};  // a Saturday
+    const FileTime access{2002, 3, 1, 4, 5, 6, 7, 891};
+    const FileTime write{2001, 2, 6, 3, 4, 5, 6, 789};
     Check(voz::os::SetFileTimes(path, creation, access, write), "file times are set");
-    PackageTime c{}, a{}, w{};
+    FileTime c{}, a{}, w{};
     Check(voz::os::GetFileTimes(path, c, a, w), "file times are read");
     Check(SameTime(w, write), "the last-write time reads back to the millisecond, day of week included");
     Check(SameTime(a, access), "the last-access time reads back");
     // Wine on a Unix file system keeps no creation time and reports the last write.
     Check(SameTime(c, creation) || SameTime(c, write), "the creation time reads back, or the last write stands in");
-    PackageTime unused{};
+    FileTime unused{};
     Check(!voz::os::GetFileTimes(path + L".missing", unused, unused, unused), "a missing file has no times");
 }
 

@@ -1,4 +1,4 @@
-#include "wizard/prop2_2.h"
+#include "wizard/style_page.h"
 
 #include "resources/resource.h"
 #include "wizard/install_styles.h"
@@ -8,9 +8,9 @@
 
 namespace voz {
 
-CProp2_2::CProp2_2() : PropertyPage(IDD_PROP2_2) {}
+CStylePage::CStylePage() : PropertyPage(IDD_PROP2_2) {}
 
-bool CProp2_2::OnInitDialog() {
+bool CStylePage::OnInitDialog() {
     HWND list = Item(IDC_LIST);
     for (const std::string& style : InstallStyles(TheApp().m_package)) {
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ui::Wide(style).c_str()));
@@ -19,7 +19,7 @@ bool CProp2_2::OnInitDialog() {
     return true;
 }
 
-bool CProp2_2::OnMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR& result) {
+bool CStylePage::OnMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR& result) {
     if (HollowLabelBackground(m_hWnd, message, lParam, result)) {
         return true;
     }

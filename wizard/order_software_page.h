@@ -8,9 +8,9 @@
 
 namespace voz {
 
-class CProp2_1 : public ui::PropertyPage {
+class COrderSoftwarePage : public ui::PropertyPage {
 public:
-    CProp2_1();
+    COrderSoftwarePage();
 
     // The list position of the selected entry, or -1 when none is selected.
     int SelectedOrderSoftware() const;

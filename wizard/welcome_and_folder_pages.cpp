@@ -1,4 +1,4 @@
-#include "wizard/prop1.h"
+#include "wizard/welcome_and_folder_pages.h"
 
 #include <shlobj.h>
 
@@ -17,13 +17,13 @@ bool IsColourQuery(UINT message) { return message >= WM_CTLCOLORMSGBOX && messag
 
 }  // namespace
 
-CProp1::CProp1() : PropertyPage(IDD_PROP1), m_brush(CreateSolidBrush(RGB(255, 255, 255))) {}
+CWelcomePage::CWelcomePage() : PropertyPage(IDD_PROP1), m_brush(CreateSolidBrush(RGB(255, 255, 255))) {}
 
-CProp1::~CProp1() { DeleteObject(m_brush); }
+CWelcomePage::~CWelcomePage() { DeleteObject(m_brush); }
 
-void CProp1::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_NEXT); }
+void CWelcomePage::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_NEXT); }
 
-bool CProp1::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
+bool CWelcomePage::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
     if (IsColourQuery(message)) {
         result = reinterpret_cast<INT_PTR>(m_brush);
         return true;
@@ -36,16 +36,16 @@ bool CProp1::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
     return false;
 }
 
-CProp2::CProp2() : PropertyPage(IDD_PROP2) {}
+CFolderPage::CFolderPage() : PropertyPage(IDD_PROP2) {}
 
-bool CProp2::OnInitDialog() {
+bool CFolderPage::OnInitDialog() {
     SetItemText(IDC_FOLDER, FieldText(TheApp().m_package.m_szInstallDir));
     return true;
 }
 
-void CProp2::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT); }
+void CFolderPage::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT); }
 
-bool CProp2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+bool CFolderPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     if (message == WM_COMMAND && LOWORD(wParam) == IDC_BROWSE && HIWORD(wParam) == BN_CLICKED) {
         Browse();
         result = TRUE;
@@ -71,7 +71,7 @@ bool CProp2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& resu
     return false;
 }
 
-void CProp2::Browse() {
+void CFolderPage::Browse() {
     const std::wstring title = ui::Wide(texts::kBrowseTitle);
     wchar_t displayName[MAX_PATH] = {};
     BROWSEINFOW browse = {};

@@ -20,16 +20,20 @@ namespace voz {
 // Posted by the worker to the extraction page when the installation has ended.
 inline constexpr UINT WM_EXTRACT_DONE = WM_USER + 2;
 
-// Shared by the extraction page and the worker: the page's progress bar; the
-// completion event, whose existence means the installation was started in
-// this run; the package to install from.
-extern HWND g_pProgress;
-extern HANDLE g_hExtractEvent;
-extern CPackageInfo* g_pExtractPackage;
+// The installation handed to the worker thread whole: what it works from and
+// what it gives back. The worker writes the results before it posts
+// WM_EXTRACT_DONE; the page reads them only after that message arrived.
+struct ExtractionJob {
+    const CPackageInfo* package = nullptr;
+    HWND page = nullptr;         // receives WM_EXTRACT_DONE
+    HWND progressBar = nullptr;  // shown while the worker runs
+    std::vector<ExtractFailure> failures;  // what the installation could not do
+    int filesWritten = 0;                  // packaged files written whole
+};
 
-class CProp3 : public ui::PropertyPage {
+class CExtractionPage : public ui::PropertyPage {
 public:
-    CProp3();
+    CExtractionPage();
 
 protected:
     bool OnInitDialog() override;
@@ -39,17 +43,15 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
-    static DWORD WINAPI ExtractionThread(LPVOID page);
+    static DWORD WINAPI ExtractionThread(LPVOID job);
     void OnExtractDone();
     void CommitAfterExtraction(int orderSoftware);
 
+    // The installation runs once per program run: set when the worker started.
+    bool m_started = false;
     // True from the worker's start to the arrival of WM_EXTRACT_DONE.
     bool m_extracting = false;
-    // What the installation could not do; written by the worker before it
-    // posts WM_EXTRACT_DONE and read by the page only after that.
-    std::vector<ExtractFailure> m_failures;
-    // Packaged files written whole; counted by the worker like m_failures.
-    int m_filesWritten = 0;
+    ExtractionJob m_job;
 };
 
 }  // namespace voz

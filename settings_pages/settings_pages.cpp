@@ -1,14 +1,10 @@
-#include "settings_pages/dlg_new.h"
+#include "settings_pages/settings_pages.h"
 
 #include <commctrl.h>
 
 #include <string>
 
-#include "package/install_paths.h"
 #include "resources/resource.h"
-#include "settings/settings_commit.h"
-#include "wizard/setup_app.h"
-#include "wizard/setup_texts.h"
 
 namespace voz {
 
@@ -111,9 +107,9 @@ bool CSettingsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
     }
 }
 
-CDlgNew1::CDlgNew1() : CSettingsPage(IDD_DLGNEW1, 1, PSWIZB_NEXT) {}
+CToolbarSettingsPage::CToolbarSettingsPage() : CSettingsPage(IDD_DLGNEW1, 1, PSWIZB_NEXT) {}
 
-bool CDlgNew1::DoDataExchange(bool save) {
+bool CToolbarSettingsPage::DoDataExchange(bool save) {
     ExchangeCheck(save, IDC_VUTOOLBAR, m_fields.m_nVuToolBar);
     ExchangeList(save, IDC_NEWSBAR, m_fields.m_nNewsBar);
     ExchangeList(save, IDC_TABBAR, m_fields.m_nTabBar);
@@ -121,50 +117,46 @@ bool CDlgNew1::DoDataExchange(bool save) {
     return true;
 }
 
-LRESULT CDlgNew1::OnWizardNext() {
+LRESULT CToolbarSettingsPage::OnWizardNext() {
     DoDataExchange(true);
     return 0;
 }
 
-CDlgNew2::CDlgNew2() : CSettingsPage(IDD_DLGNEW2, 2, PSWIZB_BACK | PSWIZB_NEXT) {}
+COrderSettingsPage::COrderSettingsPage() : CSettingsPage(IDD_DLGNEW2, 2, PSWIZB_BACK | PSWIZB_NEXT) {}
 
-bool CDlgNew2::DoDataExchange(bool save) {
+bool COrderSettingsPage::DoDataExchange(bool save) {
     ExchangeList(save, IDC_ORDERBOARD, m_fields.m_nOrderBoard);
     ExchangeCheck(save, IDC_ZQTRADER, m_fields.m_nZqTrader);
     return true;
 }
 
-LRESULT CDlgNew2::OnWizardNext() {
+LRESULT COrderSettingsPage::OnWizardNext() {
     DoDataExchange(true);
     return 0;
 }
 
-CDlgNew3::CDlgNew3() : CSettingsPage(IDD_DLGNEW3, 3, PSWIZB_BACK | PSWIZB_FINISH) {}
+CChartSettingsPage::CChartSettingsPage() : CSettingsPage(IDD_DLGNEW3, 3, PSWIZB_BACK | PSWIZB_FINISH) {}
 
-bool CDlgNew3::DoDataExchange(bool save) {
+bool CChartSettingsPage::DoDataExchange(bool save) {
     ExchangeCheck(save, IDC_TATABBTN, m_fields.m_nTaTabBtn);
     ExchangeList(save, IDC_WHEEL, m_fields.m_nWheel);
     return true;
 }
 
-bool CDlgNew3::OnWizardFinish() {
+bool CChartSettingsPage::OnWizardFinish() {
     DoDataExchange(true);
-    CSetupApp& app = TheApp();
-    StoreToolbarPage(static_cast<CDlgNew1*>(m_pages[0])->m_fields, app.m_settings);
-    StoreOrderPage(static_cast<CDlgNew2*>(m_pages[1])->m_fields, app.m_settings);
-    StoreChartPage(m_fields, app.m_settings);
-    if (SaveClientSettings(app.m_settings, FieldText(app.m_package.m_szInstallDir)) != IniStatus::kOk) {
-        // The file is replaced in one step, so it still holds what the installation left.
-        ui::MessageBoxGbk(Sheet()->Handle(), texts::kSettingsNotSaved, texts::kMessageCaption,
-                          MB_OK | MB_ICONWARNING);
-    }
+    StoreToolbarPage(static_cast<CToolbarSettingsPage*>(m_pages[0])->m_fields, *m_settings);
+    StoreOrderPage(static_cast<COrderSettingsPage*>(m_pages[1])->m_fields, *m_settings);
+    StoreChartPage(m_fields, *m_settings);
+    m_commit(*m_settings, Sheet()->Handle());
     return true;
 }
 
-void LoadSettingsPages(const CClientSettings& settings, CDlgNew1& page1, CDlgNew2& page2, CDlgNew3& page3) {
-    LoadToolbarPage(settings, page1.m_fields);
-    LoadOrderPage(settings, page2.m_fields);
-    LoadChartPage(settings, page3.m_fields);
+void LoadSettingsPages(const CClientSettings& settings, CToolbarSettingsPage& toolbar, COrderSettingsPage& order,
+                       CChartSettingsPage& chart) {
+    LoadToolbarPage(settings, toolbar.m_fields);
+    LoadOrderPage(settings, order.m_fields);
+    LoadChartPage(settings, chart.m_fields);
 }
 
 }  // namespace voz

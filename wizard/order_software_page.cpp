@@ -1,4 +1,4 @@
-#include "wizard/prop2_1.h"
+#include "wizard/order_software_page.h"
 
 #include "resources/resource.h"
 #include "wizard/screen_paint.h"
@@ -7,14 +7,14 @@
 
 namespace voz {
 
-CProp2_1::CProp2_1() : PropertyPage(IDD_PROP2_1) {}
+COrderSoftwarePage::COrderSoftwarePage() : PropertyPage(IDD_PROP2_1) {}
 
-int CProp2_1::SelectedOrderSoftware() const {
+int COrderSoftwarePage::SelectedOrderSoftware() const {
     const LRESULT selected = SendMessageW(Item(IDC_LIST), CB_GETCURSEL, 0, 0);
     return selected == CB_ERR ? -1 : static_cast<int>(selected);
 }
 
-bool CProp2_1::OnInitDialog() {
+bool COrderSoftwarePage::OnInitDialog() {
     HWND list = Item(IDC_LIST);
     for (const char* entry : texts::kOrderSoftware) {
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ui::Wide(entry).c_str()));
@@ -25,7 +25,7 @@ bool CProp2_1::OnInitDialog() {
     return true;
 }
 
-bool CProp2_1::OnMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR& result) {
+bool COrderSoftwarePage::OnMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR& result) {
     if (HollowLabelBackground(m_hWnd, message, lParam, result)) {
         return true;
     }

@@ -8,10 +8,10 @@
 
 namespace voz {
 
-class CProp1 : public ui::PropertyPage {
+class CWelcomePage : public ui::PropertyPage {
 public:
-    CProp1();
-    ~CProp1() override;
+    CWelcomePage();
+    ~CWelcomePage() override;
 
 protected:
     void OnSetActive() override;
@@ -21,9 +21,9 @@ private:
     HBRUSH m_brush;  // white, the background of the page and its controls
 };
 
-class CProp2 : public ui::PropertyPage {
+class CFolderPage : public ui::PropertyPage {
 public:
-    CProp2();
+    CFolderPage();
 
 protected:
     bool OnInitDialog() override;

@@ -9,9 +9,9 @@
 
 namespace voz {
 
-class CProp2_2 : public ui::PropertyPage {
+class CStylePage : public ui::PropertyPage {
 public:
-    CProp2_2();
+    CStylePage();
 
 protected:
     bool OnInitDialog() override;

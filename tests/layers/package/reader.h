@@ -1,0 +1,4 @@
+// The other half of the module cycle.
+#pragma once
+
+#include "package/format.h"
