@@ -182,35 +182,11 @@ std::vector<uint8_t> FileDigest(std::ifstream& in, const PeSignatureLayout& layo
 
 }  // namespace
 
-SignatureReport CheckSignature(const fs::path& setup) {
-    SignatureReport report;
-    std::ifstream in(setup, std::ios::binary);
-    std::error_code ec;
-    const uint64_t fileSize = fs::file_size(setup, ec);
-    if (!in || ec) {
-        report.problem = "the file cannot be read";
-        return report;
-    }
-    report.signedBytes = fileSize;
-    try {
-        const std::vector<uint8_t> header = ReadAt(in, 0, std::min<uint64_t>(fileSize, kPeHeaderBytes));
-        const PeSignatureLayout layout = ReadPeSignatureLayout(header, fileSize);
-        report.signedBytes = layout.certificateOffset;
-        report.signedFile = layout.certificateSize > 0;
-        if (!report.signedFile) {
-            return report;
-        }
-        if (layout.certificateOffset + layout.certificateSize != fileSize) {
-            throw PackError("data follows the certificate table, outside the signature");
-        }
-        const SignedDigest signedDigest = ReadSignedDigest(ReadAt(in, layout.certificateOffset, layout.certificateSize));
-        report.algorithm = signedDigest.algorithm;
-        report.signatureIntact = signedDigest.signerSignatureIntact;
-        report.digestMatches = FileDigest(in, layout, signedDigest.algorithm) == signedDigest.digest;
-    } catch (const PackError& e) {
-        report.problem = e.what();
-    }
-    return report;
+void CheckSignedDigest(const fs::path&, std::ifstream& in, const PeSignatureLayout& layout, SignatureReport& report) {
+    const SignedDigest signedDigest = ReadSignedDigest(ReadAt(in, layout.certificateOffset, layout.certificateSize));
+    report.algorithm = signedDigest.algorithm;
+    report.signatureIntact = signedDigest.signerSignatureIntact;
+    report.digestMatches = FileDigest(in, layout, signedDigest.algorithm) == signedDigest.digest;
 }
 
 void SignSetup(const fs::path& setup, const fs::path& certificate, const fs::path& key) {

@@ -57,6 +57,13 @@ uint32_t U32At(std::span<const uint8_t> bytes, uint64_t at);
 // size bytes of in from offset; throws PackError when the file ends first.
 std::vector<uint8_t> ReadAt(std::ifstream& in, uint64_t offset, uint64_t size);
 
+// Fills the digest fields of the report of a signed setup whose certificate
+// table ends the file: by the signature's own digest where OpenSSL is at
+// hand, by the system's trust provider in vozpack.exe. Throws PackError when
+// the signature cannot be read.
+void CheckSignedDigest(const std::filesystem::path& setup, std::ifstream& in, const PeSignatureLayout& layout,
+                       SignatureReport& report);
+
 // One line for vozpack list and verify: "none", "SHA256, digest matches" ...
 std::string DescribeSignature(const SignatureReport& report);
 

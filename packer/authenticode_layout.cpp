@@ -1,5 +1,6 @@
 #include "packer/authenticode.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "packer/pack_error.h"
@@ -61,6 +62,34 @@ PeSignatureLayout ReadPeSignatureLayout(std::span<const uint8_t> header, uint64_
         throw PackError("the certificate table lies outside the file");
     }
     return layout;
+}
+
+SignatureReport CheckSignature(const std::filesystem::path& setup) {
+    SignatureReport report;
+    std::ifstream in(setup, std::ios::binary);
+    std::error_code ec;
+    const uint64_t fileSize = std::filesystem::file_size(setup, ec);
+    if (!in || ec) {
+        report.problem = "the file cannot be read";
+        return report;
+    }
+    report.signedBytes = fileSize;
+    try {
+        const std::vector<uint8_t> header = ReadAt(in, 0, std::min<uint64_t>(fileSize, kPeHeaderBytes));
+        const PeSignatureLayout layout = ReadPeSignatureLayout(header, fileSize);
+        report.signedBytes = layout.certificateOffset;
+        report.signedFile = layout.certificateSize > 0;
+        if (!report.signedFile) {
+            return report;
+        }
+        if (layout.certificateOffset + layout.certificateSize != fileSize) {
+            throw PackError("data follows the certificate table, outside the signature");
+        }
+        CheckSignedDigest(setup, in, layout, report);
+    } catch (const PackError& e) {
+        report.problem = e.what();
+    }
+    return report;
 }
 
 std::string DescribeSignature(const SignatureReport& report) {
