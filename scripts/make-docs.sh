@@ -13,9 +13,9 @@ echo "screenshots of the $build setup"
 work=$root/build/docs-e2e
 out=$root/docs/screens
 mkdir -p "$work" "$out"
-for scenario in install variant broken unsaved signed; do
+for scenario in install variant broken unsaved signed uninstall; do
   bash tests/windows/setup_e2e.sh "$scenario" "$build/host/packer/vozpack" "$build/wizard/setup.exe" \
-    "$build/tests/windows/setup_driver.exe" "$work" $([ "$scenario" = variant ] && echo C.UTF-8) | tail -n 1
+    "$build/uninstaller/uninstaller.exe" "$build/tests/windows/setup_driver.exe" "$work" $([ "$scenario" = variant ] && echo C.UTF-8) | tail -n 1
 done
 # scenario/screenshot -> docs name
 shots=(
@@ -26,6 +26,9 @@ shots=(
   install/12-settings-order:settings-order install/12-settings-chart:settings-chart
   variant/25-variant-failures:message-install-failures broken/31-broken-package:message-broken-package
   signed/32-signature-broken:message-signature-broken unsaved/41-settings-not-saved:message-settings-not-saved
+  uninstall/41-uninstall-confirm:uninstall-confirm uninstall/42-uninstall-left:uninstall-done
+  uninstall/43-uninstall-damaged:uninstall-damaged uninstall/44-uninstall-no-log:uninstall-no-log
+  uninstall/45-uninstall-refused:uninstall-refused
 )
 for shot in "${shots[@]}"; do
   convert "$work/${shot%%:*}.png" -trim +repage -colors 256 "PNG8:$out/${shot##*:}.png"
