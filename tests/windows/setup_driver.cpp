@@ -14,6 +14,7 @@
 //   setup_driver nogroup SETUP.exe WORK-DIR SOURCE-DIR
 //   setup_driver nofolder SETUP.exe WORK-DIR
 //   setup_driver uninstall SETUP.exe WORK-DIR
+//   setup_driver uninstall-planted SETUP.exe WORK-DIR PLANTED-DIR
 //
 // install: the sample package, every screen, Back and Next, the whole
 // installation, then the settings pages up to Finish. variant: a package with an order software default outside
@@ -31,7 +32,10 @@
 // the installation did not complete. uninstall: the sample installed into
 // WORK-DIR and removed again by 卸载.exe, with its confirmation (cancelled
 // once), its closing message, a folder that held other files, damaged
-// uninstall data and a log missing. SOURCE-DIR is the client tree the package was
+// uninstall data and a log missing. uninstall-planted: the sample installed
+// and removed with a marker-writing DLL planted beside 卸载.exe and in the
+// temporary folder under the names of system DLLs, none of which may be
+// loaded. SOURCE-DIR is the client tree the package was
 // made from. WORK-DIR receives NAME.request files, which the script that runs
 // the driver turns into screenshots of the display, NAME.png, deleting the
 // request; the broken scenario also writes its setups there.
@@ -1563,22 +1567,33 @@ bool AppListed(const CPackageInfo& package) {
     return true;
 }
 
-// The uninstaller's copies in the temporary folder.
-int TemporaryCopies() {
+// The temporary folder, without a trailing backslash.
+std::wstring TemporaryFolder() {
     wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, temp);
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((std::wstring(temp) + L"voz-uninstall-*.exe").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) {
-        return 0;
+    std::wstring folder(temp, GetTempPathW(MAX_PATH + 1, temp));
+    if (!folder.empty() && folder.back() == L'\\') {
+        folder.pop_back();
     }
-    int count = 0;
+    return folder;
+}
+
+// The names of the files in `folder` that match `pattern`.
+std::vector<std::wstring> FileNames(const std::wstring& folder, const wchar_t* pattern) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\" + pattern).c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
     do {
-        ++count;
+        names.push_back(entry.cFileName);
     } while (FindNextFileW(find, &entry));
     FindClose(find);
-    return count;
+    return names;
 }
+
+// The uninstaller's copies in the temporary folder.
+int TemporaryCopies() { return static_cast<int>(FileNames(TemporaryFolder(), L"voz-uninstall-*.exe").size()); }
 
 // A default installation of the package into `folder`, closed on the first
 // settings page; true when it got there.
@@ -1840,6 +1855,43 @@ void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, c
     DeleteFileW(original.c_str());
 }
 
+// The uninstaller, started from the install folder and then working as its
+// copy in the temporary folder, loads no DLL planted in either: PLANTED-DIR
+// holds a marker-writing DLL under the names of system DLLs, copied into both.
+void UninstallPlantedScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& workDir,
+                              const std::wstring& plantedDir) {
+    const std::wstring folder = workDir + L"\\planted-install";
+    CleanInstallation(package, folder);
+    if (!InstallInto(setup, package, folder)) {
+        return;
+    }
+    const std::vector<std::wstring> planted = FileNames(plantedDir, L"*.dll");
+    const std::wstring temp = TemporaryFolder();
+    for (const std::wstring& target : {folder, temp}) {
+        for (const std::wstring& dll : planted) {
+            CopyFileW((plantedDir + L"\\" + dll).c_str(), (target + L"\\" + dll).c_str(), FALSE);
+        }
+    }
+    Check(!planted.empty(), "DLLs planted beside the uninstaller and in the temporary folder");
+    if (StartUninstaller(folder + L"\\" + Field(package.m_szUninstaller), "planted")) {
+        Answer(WaitUninstallerMessage(package, "planted"), IDYES);
+        Answer(WaitUninstallerMessage(package, "planted: closing message"), IDOK);
+        ExpectUninstallerGone("planted");
+    }
+    for (const std::wstring& target : {folder, temp}) {
+        std::string loaded;
+        for (const std::wstring& marker : FileNames(target, L"*.loaded")) {
+            loaded += " " + Utf8(marker);
+            DeleteFileW((target + L"\\" + marker).c_str());
+        }
+        Check(loaded.empty(), "the uninstaller loaded no DLL planted in " + Utf8(target) + ":" + loaded);
+    }
+    for (const std::wstring& dll : planted) {
+        DeleteFileW((temp + L"\\" + dll).c_str());
+    }
+    DeleteTree(folder);
+}
+
 // A signed setup installs as usual. A copy whose title was changed after
 // signing no longer matches its signature's digest: it says so in one message
 // and installs nothing. The copy stays in the work folder for vozpack verify.
@@ -1862,7 +1914,7 @@ void SignedScenario(const std::wstring& setup, const CPackageInfo& package, cons
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
         std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|demo|signed|broken|folders|nogroup|"
-                             "nofolder|uninstall SETUP.exe WORK-DIR [SOURCE-DIR|STUB] [FOLDER]\n");
+                             "nofolder|uninstall|uninstall-planted SETUP.exe WORK-DIR [SOURCE-DIR|STUB|PLANTED-DIR] [FOLDER]\n");
         return 2;
     }
     CoInitialize(nullptr);
@@ -1894,6 +1946,8 @@ int wmain(int argc, wchar_t** argv) {
         NoGroupScenario(setup, package, extra);
     } else if (scenario == L"nofolder") {
         NoFolderScenario(setup, package, g_shotDir);
+    } else if (scenario == L"uninstall-planted" && argc > 4) {
+        UninstallPlantedScenario(setup, package, g_shotDir, extra);
     } else if (scenario == L"uninstall") {
         UninstallScenario(setup, package, g_shotDir);
     } else {

@@ -8,7 +8,8 @@
 # SCENARIO is install, variant, quit, unsaved, demo, signed, broken, folders,
 # nogroup, nofolder or uninstall (see setup_driver.cpp), or planted: the
 # install scenario with the DLL named by VOZ_PLANTED_DLL copied beside the
-# setup under the names of the DLLs it loads, none of which may be loaded. The
+# setup under the names of the DLLs it loads, none of which may be loaded,
+# and then beside the uninstaller and in the temporary folder it works from. The
 # setups are packed with STUB and UNINSTALLER. The
 # screenshots go to WORK-DIR/SCENARIO/*.png; the Wine prefix is
 # WORK-DIR/wineprefix, shared by the scenarios, which must not run at once.
@@ -66,8 +67,10 @@ case $scenario in
   planted)
     driver_scenario=install
     extra=("$(winpath "$client")")
+    mkdir -p "$shots/planted"
     for dll in $planted_names; do
       cp "$VOZ_PLANTED_DLL" "$shots/$dll"
+      cp "$VOZ_PLANTED_DLL" "$shots/planted/$dll"
     done
     ;;
   *) extra=("$(winpath "$client")") ;;
@@ -107,6 +110,9 @@ case $scenario in
       exit 1
     fi
     echo "none of the" $(echo $planted_names | wc -w) "DLLs planted beside the setup was loaded"
+    # The uninstaller, beside the same DLLs in the install folder and in the temporary folder.
+    bash "$root/scripts/wine-run.sh" "$driver" uninstall-planted "$(winpath "$shots/setup.exe")" "$(winpath "$shots")" \
+      "$(winpath "$shots/planted")"
     ;;
   signed)
     # The copy the driver changed after signing.
