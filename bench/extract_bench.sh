@@ -28,7 +28,7 @@ trap 'rm -rf "$work"' EXIT
 # one of its programs standing in for the uninstaller.
 . "$root/bench/tree_manifest.sh"
 write_tree_manifest "$corpus" "$work/manifest.toml"
-uninstaller=$(find "$corpus" -maxdepth 1 -name '*.exe' | LC_ALL=C sort | head -1)
+uninstaller=$tree_uninstaller
 "$vozpack" build "$work/manifest.toml" -o "$work/setup.exe" --placeholder-stub >/dev/null
 "$vozpack" list --json "$work/setup.exe" >"$work/list.json"
 tar -cf "$work/corpus.tar" -C "$corpus" .

@@ -1,12 +1,14 @@
 # Sourced by the benchmark scripts. write_tree_manifest TREE MANIFEST writes a
 # manifest that packs TREE as the client tree, with the sample's screens and
-# one of the tree's programs (or its first file) standing in for the uninstaller.
+# one of the tree's programs (or its first file) standing in for the uninstaller,
+# whose path it leaves in tree_uninstaller.
 write_tree_manifest() {
   local tree=$1 manifest=$2 root
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
   local uninstaller
   uninstaller=$(find "$tree" -maxdepth 1 -name '*.exe' | LC_ALL=C sort | sed -n 1p)
   [ -n "$uninstaller" ] || uninstaller=$(find "$tree" -type f | LC_ALL=C sort | sed -n 1p)
+  tree_uninstaller=$uninstaller
   # The main program must be a packed file: the client's own when the tree has
   # it, otherwise the program that stands in for the uninstaller.
   local main_exe=TradeClient.exe
