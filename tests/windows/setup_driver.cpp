@@ -283,40 +283,43 @@ bool WriteVariant(const std::wstring& from, const std::wstring& to, size_t size,
     return WriteAll(to, data);
 }
 
-void DeleteTree(const std::wstring& path) {
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            const std::wstring child = path + L"\\" + name;
-            if (name == L"." || name == L"..") {
-                continue;
-            } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteTree(child);
-            } else {
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
-// The names of the files in `folder` that match `pattern`.
-std::vector<std::wstring> FileNames(const std::wstring& folder, const wchar_t* pattern) {
-    std::vector<std::wstring> names;
+// The entries of `folder` that match `pattern`, but "." and "..": each name
+// and whether it is a folder.
+std::vector<std::pair<std::wstring, bool>> Entries(const std::wstring& folder, const wchar_t* pattern) {
+    std::vector<std::pair<std::wstring, bool>> entries;
     WIN32_FIND_DATAW entry;
     HANDLE find = FindFirstFileW((folder + L"\\" + pattern).c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) {
-        return names;
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &entry)) {
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..") {
+            entries.emplace_back(name, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+        }
     }
-    do {
-        names.push_back(entry.cFileName);
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
+    if (find != INVALID_HANDLE_VALUE) {
+        FindClose(find);
+    }
+    return entries;
+}
+
+std::vector<std::wstring> FileNames(const std::wstring& folder, const wchar_t* pattern) {
+    std::vector<std::wstring> names;
+    for (const auto& entry : Entries(folder, pattern)) {
+        names.push_back(entry.first);
+    }
     return names;
+}
+
+void DeleteTree(const std::wstring& path) {
+    for (const auto& [name, isFolder] : Entries(path, L"*")) {
+        const std::wstring child = path + L"\\" + name;
+        if (isFolder) {
+            DeleteTree(child);
+        } else {
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(child.c_str());
+        }
+    }
+    RemoveDirectoryW(path.c_str());
 }
 
 std::wstring SpecialFolder(int csidl) {
@@ -634,22 +637,16 @@ struct Wizard {
     bool Open(const std::wstring& setup) { return Start(setup) && OpenSheet(); }
 
     HWND Control(int id) const { return GetDlgItem(CurrentPage(sheet), id); }
-    void Next(int index, const std::string& what) {
-        Click(GetDlgItem(sheet, kNext));
+    // Next or Back, whichever leads to page `index`.
+    void Go(int index, const std::string& what) {
+        Click(GetDlgItem(sheet, index > PageIndex(sheet) ? kNext : kBack));
         ExpectPage(sheet, index, what);
     }
-    void Back(int index, const std::string& what) {
-        Click(GetDlgItem(sheet, kBack));
-        ExpectPage(sheet, index, what);
-    }
-    void NextTo(int index) {
-        for (int i = PageIndex(sheet) + 1; i <= index; ++i) {
-            Next(i, "Next to page " + std::to_string(i));
-        }
-    }
-    void BackTo(int index) {
-        for (int i = PageIndex(sheet) - 1; i >= index; --i) {
-            Back(i, "Back to page " + std::to_string(i));
+    // One page at a time, forwards or back, to page `index`.
+    void WalkTo(int index) {
+        for (int i = PageIndex(sheet); i != index;) {
+            i += i < index ? 1 : -1;
+            Go(i, std::string(i > PageIndex(sheet) ? "Next" : "Back") + " to page " + std::to_string(i));
         }
     }
     void Type(const std::wstring& folder) { TypeInto(GetDlgItem(PageAt(sheet, kFolderPage), 1000), folder); }
@@ -661,9 +658,9 @@ struct Wizard {
     }
     // Walks the wizard to the extraction page with an order software picked.
     void ToExtractionPage(int orderSoftware) {
-        NextTo(kOrderPage);
+        WalkTo(kOrderPage);
         Pick(1002, orderSoftware);
-        NextTo(kExtractPage);
+        WalkTo(kExtractPage);
     }
 
     // The one message box the setup shows, captioned "安装程序", with `text`
@@ -788,25 +785,21 @@ HWND FocusOf(HWND window) {
 
 HWND TreeOf(HWND sheet) { return GetDlgItem(CurrentPage(sheet), 1011); }
 
-// Selects tree item `item` (0 the root, 1 to 3 the pages) as the keyboard would.
-void SelectInTree(HWND sheet, size_t item) {
+// Selects tree item `item` (0 the root, 1 to 3 the pages) of the current
+// page as the keyboard would, or clicks it with the left mouse button.
+void PickInTree(HWND sheet, size_t item, bool click = false) {
     HWND tree = TreeOf(sheet);
     std::vector<HTREEITEM> items = TreeItems(tree);
-    if (item < items.size()) {
+    if (item >= items.size()) {
+        return;
+    } else if (!click) {
         Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(items[item]));
+        return;
     }
-}
-
-// Clicks tree item `item` of the current page with the left mouse button.
-void ClickInTree(HWND sheet, size_t item) {
-    HWND tree = TreeOf(sheet);
-    std::vector<HTREEITEM> items = TreeItems(tree);
-    if (item < items.size()) {
-        const RECT rect = TreeItemRect(tree, items[item]);
-        const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-        PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageW(tree, WM_LBUTTONUP, 0, at);
-    }
+    const RECT rect = TreeItemRect(tree, items[item]);
+    const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(tree, WM_LBUTTONUP, 0, at);
 }
 
 const std::vector<std::wstring> kTreeLabels = {L"个性化设置", L"工具条", L"行情与下单", L"K线图"};
@@ -939,7 +932,7 @@ void SettingsAndFinish(Wizard& wizard, const std::wstring& folder, const PageVal
     Screenshot(sheet, shotPrefix + L"-settings-toolbar");
 
     // By the tree straight to the last page: the second page is skipped.
-    SelectInTree(sheet, 3);
+    PickInTree(sheet, 3);
     HWND page3 = ExpectSettingsPage(sheet, kChartPage, "tree \"K线图\" from the first page");
     HWND skipped = PageAt(sheet, kOrderSettingsPage);
     Check(skipped == nullptr || !IsWindowVisible(skipped), "the second page was skipped");
@@ -950,7 +943,7 @@ void SettingsAndFinish(Wizard& wizard, const std::wstring& folder, const PageVal
 
     // The root and the own item change nothing; the root stays highlighted.
     for (size_t item : {0, 3, 0}) {
-        SelectInTree(sheet, item);
+        PickInTree(sheet, item);
     }
     Sleep(200);
     Check(PageIndex(sheet) == kChartPage, "tree root and own item keep the page");
@@ -985,12 +978,12 @@ void SettingsAndFinish(Wizard& wizard, const std::wstring& folder, const PageVal
                "last page keeps its values");
 
     // Mouse clicks: the own item keeps the page, another item switches.
-    ClickInTree(sheet, 3);
+    PickInTree(sheet, 3, true);
     Sleep(300);
     Check(PageIndex(sheet) == kChartPage, "a click on the own item keeps the page");
-    ClickInTree(sheet, 1);
+    PickInTree(sheet, 1, true);
     ExpectSettingsPage(sheet, kToolbarPage, "click on \"工具条\" on the last page");
-    ClickInTree(sheet, 3);
+    PickInTree(sheet, 3, true);
     ExpectSettingsPage(sheet, kChartPage, "click on \"K线图\" on the first page");
     Check(ReadAll(vozIni) == installed, "Voz.ini unchanged before Finish");
 
@@ -1137,7 +1130,7 @@ void InstallScenario(const std::wstring& setup, const CPackageInfo& package, con
     ExpectPage(sheet, kWelcomePage, "welcome page");
     wizard.Shot(L"04-welcome-page");
 
-    wizard.Next(kFolderPage, "install folder page");
+    wizard.Go(kFolderPage, "install folder page");
     CheckText(Text(wizard.Control(1000)), Field(package.m_szInstallDir), "folder field holds the package's default");
     CheckText(Text(wizard.Control(1001)), L"浏览", "browse button");
     wizard.Shot(L"05-folder-page");
@@ -1145,7 +1138,7 @@ void InstallScenario(const std::wstring& setup, const CPackageInfo& package, con
     wizard.Type(firstFolder);
     CheckText(Text(wizard.Control(1000)), firstFolder, "typed folder");
 
-    wizard.Next(kStylePage, "install style page");
+    wizard.Go(kStylePage, "install style page");
     HWND styleList = wizard.Control(1002);
     std::vector<std::wstring> styles;
     for (const std::string& style : voz::InstallStyles(package)) {
@@ -1157,7 +1150,7 @@ void InstallScenario(const std::wstring& setup, const CPackageInfo& package, con
     const int chosenStyle = static_cast<int>(styles.size()) - 1;
     wizard.Pick(1002, chosenStyle);
 
-    wizard.Next(kOrderPage, "order software page");
+    wizard.Go(kOrderPage, "order software page");
     HWND orderList = wizard.Control(1002);
     Check(ComboEntries(orderList) == kOrderSoftware, "order software list: four entries in order");
     Check(Send(orderList, CB_GETCURSEL) == package.m_nDefaultOrderSoftware, "the package's default preselected");
@@ -1165,19 +1158,19 @@ void InstallScenario(const std::wstring& setup, const CPackageInfo& package, con
     wizard.Pick(1002, 3);
 
     // Back and Next keep the choices; neither page sets the buttons itself.
-    wizard.Back(kStylePage, "Back to the style page");
+    wizard.Go(kStylePage, "Back to the style page");
     Check(Send(styleList, CB_GETCURSEL) == chosenStyle, "style choice kept");
-    wizard.Next(kOrderPage, "Next to the order page again");
+    wizard.Go(kOrderPage, "Next to the order page again");
     Check(Send(orderList, CB_GETCURSEL) == 3, "order software choice kept");
-    wizard.Next(kExtractPage, "extraction page");
+    wizard.Go(kExtractPage, "extraction page");
     Check(!IsWindowVisible(wizard.Control(1010)), "progress bar hidden before the installation");
     CheckText(Text(wizard.Control(1025)), L"", "no status text before the installation");
     wizard.Shot(L"09-extract-page");
 
     // The folder is taken when Next is pressed on the extraction page.
-    wizard.BackTo(kFolderPage);
+    wizard.WalkTo(kFolderPage);
     wizard.Type(folder);
-    wizard.NextTo(kExtractPage);
+    wizard.WalkTo(kExtractPage);
     CheckInstallationRuns(wizard);
     wizard.Shot(L"11-settings-page");
 
@@ -1218,21 +1211,21 @@ void VariantScenario(const std::wstring& setup, const CPackageInfo& package, con
         return;
     }
     ExpectPage(wizard.sheet, kWelcomePage, "welcome page");
-    wizard.Next(kFolderPage, "install folder page");
+    wizard.Go(kFolderPage, "install folder page");
     CheckText(Text(wizard.Control(1000)), folder, "folder field holds the package's default");
     wizard.Shot(L"22-variant-folder-page");
-    wizard.Next(kStylePage, "install style page");
+    wizard.Go(kStylePage, "install style page");
     HWND styleList = wizard.Control(1002);
     const std::vector<std::wstring> styles = {L"全功能版", L"精简版", L"经典版"};
     Check(ComboEntries(styleList) == styles, "repeated style labels are listed once, in order of first appearance");
     Check(Send(styleList, CB_GETCURSEL) == 0, "first style preselected");
     CheckText(Text(styleList), styles[0], "style list shows the first style");
     wizard.Shot(L"23-variant-style-page");
-    wizard.Next(kOrderPage, "order software page");
+    wizard.Go(kOrderPage, "order software page");
     Check(ComboEntries(wizard.Control(1002)) == kOrderSoftware, "order software list: four entries in order");
     Check(Send(wizard.Control(1002), CB_GETCURSEL) == CB_ERR, "a default outside the list selects nothing");
     wizard.Shot(L"24-variant-order-page");
-    wizard.Next(kExtractPage, "extraction page");
+    wizard.Go(kExtractPage, "extraction page");
     if (!wizard.Install(blocked)) {
         return;
     }
@@ -1266,7 +1259,7 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const 
     {
         Wizard wizard{package};
         if (wizard.Open(setup)) {
-            wizard.NextTo(kStylePage);
+            wizard.WalkTo(kStylePage);
             PostMessageW(wizard.sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
             wizard.ExpectEnd("the wizard's close box ends the program");
         }
@@ -1281,7 +1274,7 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const 
     if (wizard.Install()) {
         const std::vector<char> installed = ReadAll(folder + L"\\Voz.ini");
         Check(!installed.empty(), "the installation left a Voz.ini");
-        SelectInTree(wizard.sheet, 2);
+        PickInTree(wizard.sheet, 2);
         ExpectSettingsPage(wizard.sheet, kOrderSettingsPage, "tree \"行情与下单\" from the first page");
         SetShown(CurrentPage(wizard.sheet), {{1015, 1}});
         wizard.Close("the close box on a settings page ends the program");
@@ -1343,11 +1336,11 @@ void DemoScenario(const std::wstring& setup, const CPackageInfo& package, const 
     }
     ExpectPage(wizard.sheet, kWelcomePage, "welcome page");
     wizard.Shot(L"02-welcome-page");
-    wizard.Next(kFolderPage, "install folder page");
+    wizard.Go(kFolderPage, "install folder page");
     wizard.Type(folder);
     wizard.Shot(L"03-folder-page");
     for (const wchar_t* shot : {L"04-style-page", L"05-order-page", L"06-extract-page"}) {
-        wizard.NextTo(PageIndex(wizard.sheet) + 1);
+        wizard.WalkTo(PageIndex(wizard.sheet) + 1);
         wizard.Shot(shot);
     }
     if (!wizard.Install()) {
@@ -1505,9 +1498,9 @@ bool InstallInto(const std::wstring& setup, const CPackageInfo& package, const s
     if (!wizard.Open(setup)) {
         return false;
     }
-    wizard.Next(kFolderPage, "install folder page");
+    wizard.Go(kFolderPage, "install folder page");
     wizard.Type(folder);
-    wizard.NextTo(kExtractPage);
+    wizard.WalkTo(kExtractPage);
     const bool installed = wizard.Install();
     PostMessageW(wizard.sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
     return Check(wizard.run.Ended(10000) && installed, "installed into " + Utf8(folder));
@@ -1618,22 +1611,37 @@ void ExpectUninstallerGone(const std::string& what) {
     Check(WaitUntil([] { return TemporaryCopies() == 0; }, 15000), what + ": no copy of the uninstaller is left");
 }
 
-// Runs the uninstaller, confirms, and answers its closing message; the
-// closing message's text.
-std::wstring UninstallConfirmed(const CPackageInfo& package, const std::wstring& uninstaller, const std::string& what,
-                                const wchar_t* shot = nullptr) {
-    if (!StartUninstaller(uninstaller, what)) {
-        return L"";
+// Runs the uninstaller and answers Yes to its confirmation; `treeAnswer`,
+// when given, to its question whether to remove the folder's tree; OK to its
+// closing message. `shot` is taken of the message after the confirmation.
+struct UninstallRun {
+    bool started;
+    std::wstring question, closing;
+};
+UninstallRun Uninstall(const CPackageInfo& package, const std::wstring& uninstaller, const std::string& what,
+                       const wchar_t* shot = nullptr, int treeAnswer = 0) {
+    UninstallRun run{StartUninstaller(uninstaller, what), L"", L""};
+    if (!run.started) {
+        return run;
     }
     Answer(WaitUninstallerMessage(package, what), IDYES);
+    if (treeAnswer != 0) {
+        HWND question = WaitUninstallerMessage(package, what + ": question");
+        run.question = MessageText(question);
+        if (shot != nullptr) {
+            Screenshot(question, shot);
+        }
+        Answer(question, treeAnswer);
+        shot = nullptr;
+    }
     HWND done = WaitUninstallerMessage(package, what + ": closing message");
-    const std::wstring text = MessageText(done);
+    run.closing = MessageText(done);
     if (shot != nullptr) {
         Screenshot(done, shot);
     }
     Answer(done, IDOK);
     ExpectUninstallerGone(what);
-    return text;
+    return run;
 }
 
 // Every trace the installation made is gone, except the files listed, which
@@ -1716,7 +1724,7 @@ void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, c
     // A file the user made stays and is named; everything installed goes.
     CreateDirectoryW((folder + L"\\交易记录").c_str(), nullptr);
     WriteVariant(setup, folder + L"\\交易记录\\今日成交.txt", 6, 0, "trades");
-    const std::wstring left = UninstallConfirmed(package, UninstallerOfLink(package), "uninstall", L"42-uninstall-left");
+    const std::wstring left = Uninstall(package, UninstallerOfLink(package), "uninstall", L"42-uninstall-left").closing;
     Check(left.find(L"以下文件不是安装程序写入的") != std::wstring::npos && left.find(folder) != std::wstring::npos &&
               left.find(L"交易记录\\今日成交.txt") != std::wstring::npos,
           "the closing message names the file left and where: " + Utf8(left));
@@ -1729,7 +1737,7 @@ void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, c
     CreateDirectoryW(shared.c_str(), nullptr);
     WriteVariant(setup, shared + L"\\readme.txt", 4, 0, "mine");
     if (InstallInto(setup, package, shared)) {
-        const std::wstring text = UninstallConfirmed(package, shared + L"\\" + Field(package.m_szUninstaller), "shared");
+        const std::wstring text = Uninstall(package, shared + L"\\" + Field(package.m_szUninstaller), "shared").closing;
         Check(text.find(L"readme.txt") != std::wstring::npos, "the closing message names readme.txt");
         CheckUninstalled(package, shared, {L"readme.txt"}, "shared folder");
     }
@@ -1772,20 +1780,13 @@ void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, c
     Check(log != std::string::npos && WriteVariant(original, uninstaller, log, 0, ""), "uninstall data without a log");
     for (const int answer : {IDNO, IDYES}) {
         const std::string what = answer == IDNO ? "no log, declined" : "no log, second run";
-        if (!StartUninstaller(uninstaller, what)) {
+        const wchar_t* shot = answer == IDNO ? L"44-uninstall-no-log" : nullptr;
+        const UninstallRun run = Uninstall(package, uninstaller, what, shot, answer);
+        if (!run.started) {
             continue;
         }
-        Answer(WaitUninstallerMessage(package, what), IDYES);
-        HWND question = WaitUninstallerMessage(package, what + ": question");
-        const std::wstring text = MessageText(question);
-        Check(text.find(L"是否删除安装文件夹") != std::wstring::npos && text.find(folder) != std::wstring::npos,
-              what + ": the question shows the folder: " + Utf8(text));
-        if (answer == IDNO) {
-            Screenshot(question, L"44-uninstall-no-log");
-        }
-        Answer(question, answer);
-        Answer(WaitUninstallerMessage(package, what + ": closing message"), IDOK);
-        ExpectUninstallerGone(what);
+        Check(run.question.find(L"是否删除安装文件夹") != std::wstring::npos && run.question.find(folder) != std::wstring::npos,
+              what + ": the question shows the folder: " + Utf8(run.question));
         Check(!Exists(GroupFolder(package)), what + ": the group is gone");
         Check(Exists(folder + L"\\VozClient.exe") == (answer == IDNO), what + ": the folder's tree as answered");
     }
@@ -1812,7 +1813,7 @@ void UninstallPlantedScenario(const std::wstring& setup, const CPackageInfo& pac
         }
     }
     Check(!planted.empty(), "DLLs planted beside the uninstaller and in the temporary folder");
-    UninstallConfirmed(package, folder + L"\\" + Field(package.m_szUninstaller), "planted");
+    Uninstall(package, folder + L"\\" + Field(package.m_szUninstaller), "planted");
     for (const std::wstring& target : {folder, temp}) {
         std::string loaded;
         for (const std::wstring& marker : FileNames(target, L"*.loaded")) {
