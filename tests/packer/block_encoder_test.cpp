@@ -98,9 +98,12 @@ uint64_t BruteForceCheapestBits(const std::vector<uint8_t>& data) {
 uint64_t ParseWhole(const std::vector<uint8_t>& data, std::vector<Token>& tokens) {
     static LongestMatchFinder finder;
     static OptimalParser parser;
+    static ParsedPrefixes parsed;
     const auto n = static_cast<uint32_t>(data.size());
     finder.Index(data.data(), n);
-    return parser.Parse(finder.Find(0, n), tokens);
+    parser.Parse(finder.Find(0, n), parsed);
+    parsed.Tokens(n, tokens);
+    return parsed.Bits(n);
 }
 
 std::vector<std::vector<uint8_t>> SmallAdversarialInputs() {
