@@ -24,76 +24,61 @@ void ParsedPrefixes::Tokens(uint32_t end, std::vector<Token>& tokens) const {
 }
 
 void OptimalParser::MonotoneWindow::Reset(uint32_t capacity) {
-    if (positions_.size() < capacity) {
-        positions_.resize(capacity);
-        prices_.resize(capacity);
+    if (keys_.size() < capacity) {
+        keys_.resize(capacity);
     }
     mask_ = capacity - 1;
     head_ = 0;
     tail_ = 0;
 }
 
-void OptimalParser::MonotoneWindow::DropBefore(uint32_t first) {
-    while (head_ != tail_ && positions_[head_ & mask_] < first) {
-        ++head_;
-    }
-}
-
-void OptimalParser::MonotoneWindow::Push(uint32_t position, uint32_t price) {
-    // An earlier start at an equal price stays: it gives the longer match.
-    while (head_ != tail_ && prices_[(tail_ - 1) & mask_] > price) {
-        --tail_;
-    }
-    positions_[tail_ & mask_] = position;
-    prices_[tail_ & mask_] = price;
-    ++tail_;
-}
-
 void OptimalParser::Parse(const std::vector<EarlierMatch>& matches, ParsedPrefixes& parsed, uint32_t matchPenalty) {
     const auto size = static_cast<uint32_t>(matches.size());
     price_.resize(size + 1);
+    entry_.resize(size + 1);
     parsed.bits_.resize(size + 1);
     parsed.step_.resize(size + 1);
     parsed.source_.resize(size + 1);
-    price_[0] = 0;
-    parsed.bits_[0] = 0;
     // Class k holds the starts of matches of 2^k + 1 .. 2^(k+1) bytes that end
     // at j: a window of 2^k positions. No match is longer than the block less its first byte.
     uint32_t classes = size <= 3 ? 1 : static_cast<uint32_t>(std::bit_width(size - 2));
     if (windows_.size() < classes) {
         windows_.resize(classes);
     }
-    for (uint32_t k = 1; k < classes; ++k) {
+    for (uint32_t k = kFirstQueuedClass; k < classes; ++k) {
         windows_[k].Reset(1u << k);
     }
-    // The flag, the length code's zero and the offset, penalty included; a
-    // class k adds 2k bits of prefix ones and value.
-    auto matchBase = [&](uint32_t start) {
-        return (2 + OffsetBits(start)) * kUnitsPerBit + matchPenalty + price_[start];
-    };
+    const EarlierMatch* match = matches.data();
+    uint32_t* price = price_.data();
+    uint32_t* entry = entry_.data();
+    price[0] = 0;
+    parsed.bits_[0] = 0;
     // Every position from `reaching` up to j - 2 has a match that reaches j:
     // the first byte has nothing to refer to, and the reach i + length never
     // falls as i grows.
     uint32_t reaching = 1;
     for (uint32_t j = 1; j <= size; ++j) {
-        while (reaching < j && reaching + matches[reaching].length < j) {
+        while (reaching < j && reaching + match[reaching].length < j) {
             ++reaching;
         }
-        uint32_t best = price_[j - 1] + kLiteralUnits;
+        // Steps are tried from the shortest up, so that a longer one wins a tie.
+        uint32_t best = price[j - 1] + kLiteralUnits;
         uint32_t from = j - 1;
-        if (j >= reaching + 2) {
-            uint32_t lengthTwo = matchBase(j - 2);
-            if (lengthTwo <= best) {
-                best = lengthTwo;
-                from = j - 2;
+        uint32_t longestStep = j - reaching;
+        // The short classes one start at a time.
+        for (uint32_t step = 2; step <= std::min(longestStep, kLongestUnqueuedStep); ++step) {
+            uint32_t cost = entry[j - step] + 2 * LengthPrefix(step) * kUnitsPerBit;
+            if (cost <= best) {
+                best = cost;
+                from = j - step;
             }
         }
-        for (uint32_t k = 1; k < classes && j >= reaching + (1u << k) + 1; ++k) {
+        for (uint32_t k = kFirstQueuedClass; k < classes && longestStep >= (1u << k) + 1; ++k) {
             MonotoneWindow& window = windows_[k];
             uint32_t longest = 2u << k;
             window.DropBefore(std::max(reaching, j > longest ? j - longest : 0));
             uint32_t start = j - (1u << k) - 1;
-            window.Push(start, matchBase(start));
+            window.Push(start, entry[start]);
             uint32_t cost = window.FrontPrice() + 2 * k * kUnitsPerBit;
             if (cost <= best) {
                 best = cost;
@@ -101,13 +86,16 @@ void OptimalParser::Parse(const std::vector<EarlierMatch>& matches, ParsedPrefix
             }
         }
         uint32_t step = j - from;
-        price_[j] = best;
+        price[j] = best;
+        // The flag, the length code's zero and the offset, penalty included; a
+        // class k adds 2k bits of prefix ones and value.
+        entry[j] = best + (2 + OffsetBits(j)) * kUnitsPerBit + matchPenalty;
         parsed.step_[j] = step;
         if (step == 1) {
             parsed.bits_[j] = parsed.bits_[from] + kLiteralBits;
         } else {
             parsed.bits_[j] = parsed.bits_[from] + MatchBits(from, step);
-            parsed.source_[j] = matches[from].source;
+            parsed.source_[j] = match[from].source;
         }
     }
 }

@@ -56,27 +56,45 @@ public:
 
 private:
     // Start positions of the matches of one length class, with their prices
-    // rising from front to back, in a ring of a power-of-two capacity.
+    // rising from front to back, in a ring of a power-of-two capacity. A key
+    // is a price above a position.
     class MonotoneWindow {
     public:
         void Reset(uint32_t capacity);
         // Drops the front entries that start before position first.
-        void DropBefore(uint32_t first);
-        // Adds a start after every held one, dropping those no cheaper than it.
-        void Push(uint32_t position, uint32_t price);
-        bool Empty() const { return head_ == tail_; }
-        uint32_t FrontPosition() const { return positions_[head_ & mask_]; }
-        uint32_t FrontPrice() const { return prices_[head_ & mask_]; }
+        void DropBefore(uint32_t first) {
+            while (head_ != tail_ && static_cast<uint32_t>(keys_[head_ & mask_]) < first) {
+                ++head_;
+            }
+        }
+        // Adds a start after every held one, dropping those dearer than it; an
+        // earlier start at an equal price stays, since it gives the longer match.
+        void Push(uint32_t position, uint32_t price) {
+            uint64_t key = (uint64_t{price} << 32) | position;
+            while (head_ != tail_ && keys_[(tail_ - 1) & mask_] > key) {
+                --tail_;
+            }
+            keys_[tail_++ & mask_] = key;
+        }
+        uint32_t FrontPosition() const { return static_cast<uint32_t>(keys_[head_ & mask_]); }
+        uint32_t FrontPrice() const { return static_cast<uint32_t>(keys_[head_ & mask_] >> 32); }
 
     private:
-        std::vector<uint32_t> positions_;
-        std::vector<uint32_t> prices_;
+        std::vector<uint64_t> keys_;
         uint32_t mask_ = 0;
         uint32_t head_ = 0;
         uint32_t tail_ = 0;
     };
 
-    std::vector<uint32_t> price_;  // eighths of a bit, penalties included
+    // Matches of up to 8 bytes (classes 0 to 2) are tried one start at a time;
+    // longer classes go through their windows.
+    static constexpr uint32_t kLongestUnqueuedStep = 8;
+    static constexpr uint32_t kFirstQueuedClass = 3;
+
+    // In eighths of a bit, penalties included: [j] the fewest for data[0, j),
+    // entry_[j] that plus what any match starting at j costs besides its length code.
+    std::vector<uint32_t> price_;
+    std::vector<uint32_t> entry_;
     std::vector<MonotoneWindow> windows_;  // [k]: class of lengths 2^k + 1 .. 2^(k+1)
 };
 
