@@ -16,6 +16,8 @@ namespace {
 constexpr uint32_t kMinMatch = 3;
 constexpr uint32_t kHashBits = 15;
 constexpr uint32_t kNoPosition = 0xFFFFFFFF;
+// Halving a 65,536-byte span 16 times leaves single bytes.
+constexpr uint32_t kMaxNesting = 16;
 
 uint32_t Hash3(const uint8_t* p) {
     uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16);
@@ -156,10 +158,13 @@ bool CompressBlockGreedy(const uint8_t* data, uint32_t size, std::vector<uint8_t
     return payload.size() < size;
 }
 
-// The best level's tables (about 14 MiB), kept by each thread from span to span.
+// The best level's tables (a few MiB), kept by each thread from span to span.
 struct OptimalWorkspace {
     LongestMatchFinder finder;
     OptimalParser parser;
+    // [d]: the parse of the block that starts a span's d-th nested right half
+    // on the way to the current block; every left half shares its parent's parse.
+    std::vector<ParsedPrefixes> parses = std::vector<ParsedPrefixes>(kMaxNesting + 1);
     std::vector<Token> tokens;
     std::vector<uint8_t> payload;
 };
@@ -189,18 +194,19 @@ void PutFramed(const uint8_t* data, uint32_t size, const std::vector<uint8_t>* p
     out.insert(out.end(), data, data + size);
 }
 
-// Encodes block [begin, end) of the window indexed by the workspace's finder;
-// depth as for LongestMatchFinder::Find.
-void EncodeIndexedBlock(const uint8_t* window, uint32_t begin, uint32_t end, uint32_t depth,
-                        const EncoderOptions& options, std::vector<uint8_t>& out) {
-    OptimalWorkspace& ws = ThreadWorkspace();
-    const uint8_t* data = window + begin;
-    uint32_t size = end - begin;
-    uint64_t bits = ws.parser.Parse(ws.finder.Find(begin, end, depth), ws.tokens, options.matchPenalty);
-    if ((bits + 7) / 8 >= size) {
+// Stored bytes of the block data[0, size) whose tokens take `bits`, header included.
+uint64_t FramedSize(uint64_t bits, uint32_t size) {
+    return kBlockHeaderSize + std::min<uint64_t>((bits + 7) / 8, size);
+}
+
+// Appends data[0, size) as one block, with the tokens that parsed chose for that prefix.
+void PutParsedBlock(const uint8_t* data, uint32_t size, const ParsedPrefixes& parsed, std::vector<uint8_t>& out) {
+    if ((parsed.Bits(size) + 7) / 8 >= size) {
         PutFramed(data, size, nullptr, out);
         return;
     }
+    OptimalWorkspace& ws = ThreadWorkspace();
+    parsed.Tokens(size, ws.tokens);
     ws.payload.clear();
     BitWriter w(ws.payload);
     uint32_t produced = 0;
@@ -216,36 +222,46 @@ void EncodeIndexedBlock(const uint8_t* window, uint32_t begin, uint32_t end, uin
     PutFramed(data, size, &ws.payload, out);
 }
 
-// Encodes [begin, end) of the indexed window as one block, then as its two
-// halves (each encoded the same way), and keeps the smaller.
-void EncodeIndexedSpan(const uint8_t* window, uint32_t begin, uint32_t end, uint32_t depth,
-                       const EncoderOptions& options, std::vector<uint8_t>& out) {
-    size_t start = out.size();
-    EncodeIndexedBlock(window, begin, end, depth, options, out);
-    uint32_t half = (end - begin) / 2;
-    // Each half would take its header and at least the 9 bits of its first
-    // literal; a block already that small (a run, say) cannot lose by staying whole.
-    constexpr size_t kLeastHalf = kBlockHeaderSize + 2;
-    if (options.smallestSplit == 0 || half < std::max(options.smallestSplit, 2u) ||
-        out.size() - start <= 2 * kLeastHalf) {
+// Encodes [begin, end) of the indexed window as one block or as its two
+// halves (each encoded the same way), whichever stores fewer bytes. parsed is
+// the parse of the block that starts at begin, `nesting` right halves deep;
+// it covers at least [begin, end), and a prefix of it is the left half's parse.
+void EncodeIndexedSpan(const uint8_t* window, uint32_t begin, uint32_t end, uint32_t nesting,
+                       const ParsedPrefixes& parsed, const EncoderOptions& options, std::vector<uint8_t>& out) {
+    const uint8_t* data = window + begin;
+    uint32_t size = end - begin;
+    uint32_t half = size / 2;
+    if (options.smallestSplit == 0 || half < std::max(options.smallestSplit, 2u) || nesting == kMaxNesting) {
+        PutParsedBlock(data, size, parsed, out);
         return;
     }
     std::vector<uint8_t> halves;
-    EncodeIndexedSpan(window, begin, begin + half, depth + 1, options, halves);
-    EncodeIndexedSpan(window, begin + half, end, depth + 1, options, halves);
+    EncodeIndexedSpan(window, begin, begin + half, nesting, parsed, options, halves);
+    OptimalWorkspace& ws = ThreadWorkspace();
+    ParsedPrefixes& right = ws.parses[nesting + 1];
+    ws.parser.Parse(ws.finder.Find(begin + half, end, nesting + 1), right, options.matchPenalty);
+    EncodeIndexedSpan(window, begin + half, end, nesting + 1, right, options, halves);
     // On a tie the single block stays: fewer blocks to frame and decode.
-    if (halves.size() < out.size() - start) {
-        out.resize(start);
+    if (halves.size() < FramedSize(parsed.Bits(size), size)) {
         out.insert(out.end(), halves.begin(), halves.end());
+        return;
     }
+    PutParsedBlock(data, size, parsed, out);
+}
+
+// Indexes data[0, size) and parses it as a block from its start.
+const ParsedPrefixes& ParseWindow(const uint8_t* data, uint32_t size, uint32_t matchPenalty) {
+    OptimalWorkspace& ws = ThreadWorkspace();
+    ws.finder.Index(data, size);
+    ws.parser.Parse(ws.finder.Find(0, size), ws.parses[0], matchPenalty);
+    return ws.parses[0];
 }
 
 }  // namespace
 
 void EncodeBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& out, const EncoderOptions& options) {
     if (options.level == EncoderLevel::kBest) {
-        ThreadWorkspace().finder.Index(data, size);
-        EncodeIndexedBlock(data, 0, size, 0, options, out);
+        PutParsedBlock(data, size, ParseWindow(data, size, options.matchPenalty), out);
         return;
     }
     std::vector<uint8_t> payload;
@@ -259,8 +275,7 @@ void EncodeSpan(const uint8_t* data, uint32_t size, std::vector<uint8_t>& out, c
         return;
     }
     // One suffix sort of the span serves every block tried inside it.
-    ThreadWorkspace().finder.Index(data, size);
-    EncodeIndexedSpan(data, 0, size, 0, options, out);
+    EncodeIndexedSpan(data, 0, size, 0, ParseWindow(data, size, options.matchPenalty), options, out);
 }
 
 std::vector<uint8_t> EncodeSequence(const uint8_t* data, size_t size, const EncoderOptions& options) {
@@ -273,13 +288,10 @@ std::vector<uint8_t> EncodeSequence(const uint8_t* data, size_t size, const Enco
 }
 
 uint64_t OptimalSequenceSize(const uint8_t* data, size_t size) {
-    OptimalWorkspace& ws = ThreadWorkspace();
     uint64_t total = 0;
     for (size_t pos = 0; pos < size; pos += kLargestBlock) {
         auto n = static_cast<uint32_t>(std::min<size_t>(kLargestBlock, size - pos));
-        ws.finder.Index(data + pos, n);
-        uint64_t payload = (ws.parser.CheapestBits(ws.finder.Find(0, n)) + 7) / 8;
-        total += kBlockHeaderSize + std::min<uint64_t>(payload, n);
+        total += FramedSize(ParseWindow(data + pos, n, 0).Bits(n), n);
     }
     return total;
 }

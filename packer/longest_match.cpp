@@ -14,7 +14,7 @@ constexpr uint32_t kUnbounded = std::numeric_limits<uint32_t>::max();
 }  // namespace
 
 void LongestMatchFinder::Index(const uint8_t* window, uint32_t size) {
-    blocks_.clear();
+    found_.clear();
     suffixes_.resize(size);
     if (size > 0) {
         SortSuffixes(window, suffixes_.data(), static_cast<int32_t>(size));
@@ -24,9 +24,10 @@ void LongestMatchFinder::Index(const uint8_t* window, uint32_t size) {
 
 void LongestMatchFinder::ComputeCommonPrefixes(const uint8_t* window, uint32_t size) {
     rank_.resize(size);
-    commonPrefix_.assign(size, 0);
+    index_.resize(size);
     for (uint32_t r = 0; r < size; ++r) {
         rank_[suffixes_[r]] = r;
+        index_[r] = {static_cast<uint32_t>(suffixes_[r]), 0};
     }
     // Kasai: the common prefix with the preceding suffix shrinks by at most one
     // from one text position to the next.
@@ -37,11 +38,11 @@ void LongestMatchFinder::ComputeCommonPrefixes(const uint8_t* window, uint32_t s
             shared = 0;
             continue;
         }
-        auto j = static_cast<uint32_t>(suffixes_[r - 1]);
+        uint32_t j = index_[r - 1].position;
         while (i + shared < size && j + shared < size && window[i + shared] == window[j + shared]) {
             ++shared;
         }
-        commonPrefix_[r] = shared;
+        index_[r].sharedWithPrevious = shared;
         if (shared > 0) {
             --shared;
         }
@@ -50,42 +51,38 @@ void LongestMatchFinder::ComputeCommonPrefixes(const uint8_t* window, uint32_t s
 
 const std::vector<EarlierMatch>& LongestMatchFinder::Find(uint32_t begin, uint32_t end, uint32_t depth) {
     // A block of a depth with no enclosing block found is sorted out of the whole window.
-    depth = std::min<uint32_t>(depth, static_cast<uint32_t>(blocks_.size()));
+    depth = std::min<uint32_t>(depth, static_cast<uint32_t>(found_.size()));
     if (blocks_.size() <= depth) {
         blocks_.resize(depth + 1);
     }
-    std::vector<Sorted>& block = blocks_[depth];
-    block.clear();
-    auto keep = [&](uint32_t position, uint32_t& shared) {
-        if (position >= begin && position < end) {
-            block.push_back({position, block.empty() ? 0 : shared});
-            shared = kUnbounded;
-        }
-    };
-    uint32_t shared = kUnbounded;
-    if (depth == 0) {
-        for (uint32_t r = 0; r < suffixes_.size(); ++r) {
-            shared = std::min(shared, commonPrefix_[r]);
-            keep(static_cast<uint32_t>(suffixes_[r]), shared);
-        }
+    found_.resize(depth + 1);
+    if (begin == 0 && end == index_.size()) {
+        found_[depth] = &index_;
     } else {
-        for (const Sorted& s : blocks_[depth - 1]) {
+        const std::vector<Sorted>& enclosing = depth == 0 ? index_ : *found_[depth - 1];
+        std::vector<Sorted>& block = blocks_[depth];
+        block.clear();
+        // The common prefix of two kept suffixes is the least over the ones between them.
+        uint32_t shared = kUnbounded;
+        for (const Sorted& s : enclosing) {
             shared = std::min(shared, s.sharedWithPrevious);
-            keep(s.position, shared);
+            if (s.position - begin < end - begin) {
+                block.push_back({s.position, block.empty() ? 0 : shared});
+                shared = kUnbounded;
+            }
         }
+        found_[depth] = &block;
     }
     matches_.assign(end - begin, EarlierMatch{});
-    NearestEarlierNeighbours(block, begin);
-    // A match ends with its block.
-    for (uint32_t i = 0; i < matches_.size(); ++i) {
-        matches_[i].length = std::min(matches_[i].length, end - begin - i);
-    }
+    NearestEarlierNeighbours(*found_[depth], begin, end);
     return matches_;
 }
 
-void LongestMatchFinder::NearestEarlierNeighbours(const std::vector<Sorted>& block, uint32_t begin) {
+void LongestMatchFinder::NearestEarlierNeighbours(const std::vector<Sorted>& block, uint32_t begin, uint32_t end) {
+    // A match ends with its block.
     auto offer = [&](uint32_t position, uint32_t length, uint32_t source) {
         EarlierMatch& match = matches_[position - begin];
+        length = std::min(length, end - position);
         if (length > match.length) {
             match = {length, source - begin};
         }

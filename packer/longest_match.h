@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace voz {
@@ -50,12 +51,17 @@ private:
     void ComputeCommonPrefixes(const uint8_t* window, uint32_t size);
     // One pass over the block's sorted suffixes that finds, for each, the
     // nearest earlier-starting suffix on either side and keeps the longer match.
-    void NearestEarlierNeighbours(const std::vector<Sorted>& block, uint32_t begin);
+    // A match is cut where the block ends.
+    void NearestEarlierNeighbours(const std::vector<Sorted>& block, uint32_t begin, uint32_t end);
 
     std::vector<int32_t> suffixes_;
     std::vector<uint32_t> rank_;
-    std::vector<uint32_t> commonPrefix_;  // [r]: shared by the suffixes at ranks r - 1 and r
-    std::vector<std::vector<Sorted>> blocks_;  // [depth]: the last block's suffixes in sorted order
+    std::vector<Sorted> index_;  // the window's suffixes in sorted order
+    // [depth]: room for a block's suffixes in sorted order (a deque: growing keeps found_ valid)
+    std::deque<std::vector<Sorted>> blocks_;
+    // [depth]: the last block found at that depth, its suffixes in sorted order
+    // (index_ itself for the whole window).
+    std::vector<const std::vector<Sorted>*> found_;
     std::vector<Pending> stack_;
     std::vector<EarlierMatch> matches_;
 };

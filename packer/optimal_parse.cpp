@@ -3,107 +3,101 @@
 #include <algorithm>
 #include <bit>
 
-#include "package/package_format.h"
 #include "packer/block_cost.h"
 
 namespace voz {
 
 namespace {
 
-// Keys order positions by cost, then by farther position first; a position
-// fits in 17 bits (0 .. 65,536).
-constexpr uint32_t kPositionBits = 17;
-constexpr uint64_t kPositionMask = (uint64_t{1} << kPositionBits) - 1;
-
-uint64_t Key(uint32_t cost, uint32_t position) {
-    return (uint64_t{cost} << kPositionBits) | (kPositionMask - position);
-}
-uint32_t KeyCost(uint64_t key) { return static_cast<uint32_t>(key >> kPositionBits); }
-uint32_t KeyPosition(uint64_t key) { return static_cast<uint32_t>(kPositionMask - (key & kPositionMask)); }
+// Costs are compared in eighths of a bit.
+constexpr uint32_t kUnitsPerBit = 8;
+constexpr uint32_t kLiteralUnits = kLiteralBits * kUnitsPerBit;
 
 }  // namespace
 
-void OptimalParser::SetCost(uint32_t position, uint32_t bits, uint32_t size) {
-    cost_[position] = bits;
-    uint64_t* level = rangeMin_.data();
-    level[position] = Key(bits, position);
-    for (uint32_t t = 1; t < levels_ && position + (1u << t) <= size + 1; ++t) {
-        uint64_t* next = level + stride_;
-        next[position] = std::min(level[position], level[position + (1u << (t - 1))]);
-        level = next;
+void ParsedPrefixes::Tokens(uint32_t end, std::vector<Token>& tokens) const {
+    tokens.clear();
+    for (uint32_t j = end; j > 0; j -= step_[j]) {
+        tokens.push_back({step_[j], step_[j] == 1 ? 0 : source_[j]});
     }
+    std::reverse(tokens.begin(), tokens.end());
 }
 
-uint64_t OptimalParser::CheapestIn(uint32_t first, uint32_t last) const {
-    auto t = static_cast<uint32_t>(std::bit_width(last - first + 1) - 1);
-    const uint64_t* level = rangeMin_.data() + size_t{t} * stride_;
-    return std::min(level[first], level[last + 1 - (1u << t)]);
+void OptimalParser::MonotoneWindow::Reset(uint32_t capacity) {
+    if (keys_.size() < capacity) {
+        keys_.resize(capacity);
+    }
+    mask_ = capacity - 1;
+    head_ = 0;
+    tail_ = 0;
 }
 
-void OptimalParser::BuildCosts(const std::vector<EarlierMatch>& matches, uint32_t matchPenalty) {
-    const uint32_t literal = kLiteralBits * kUnitsPerBit;
-    auto matchCost = [&](uint32_t produced, uint32_t length) {
-        return MatchBits(produced, length) * kUnitsPerBit + matchPenalty;
-    };
+void OptimalParser::Parse(const std::vector<EarlierMatch>& matches, ParsedPrefixes& parsed, uint32_t matchPenalty) {
     const auto size = static_cast<uint32_t>(matches.size());
-    // A class of lengths 2^k + 1 .. 2^(k+1) spans at most 2^k positions, and
-    // 2^k < the longest match, so level bit_width(longest - 1) - 1 is the highest queried.
-    uint32_t longestAnywhere = 0;
-    for (const EarlierMatch& m : matches) {
-        longestAnywhere = std::max(longestAnywhere, m.length);
+    price_.resize(size + 1);
+    entry_.resize(size + 1);
+    parsed.bits_.resize(size + 1);
+    parsed.step_.resize(size + 1);
+    parsed.source_.resize(size + 1);
+    // Class k holds the starts of matches of 2^k + 1 .. 2^(k+1) bytes that end
+    // at j: a window of 2^k positions. No match is longer than the block less its first byte.
+    uint32_t classes = size <= 3 ? 1 : static_cast<uint32_t>(std::bit_width(size - 2));
+    if (windows_.size() < classes) {
+        windows_.resize(classes);
     }
-    levels_ = longestAnywhere <= kShortestMatch ? 1 : static_cast<uint32_t>(std::bit_width(longestAnywhere - 1));
-    stride_ = size + 1;
-    cost_.resize(size + 1);
-    step_.resize(size + 1);
-    rangeMin_.resize(size_t{levels_} * stride_);
-    SetCost(size, 0, size);
-    for (uint32_t i = size; i-- > 0;) {
-        uint32_t best = literal + cost_[i + 1];
-        uint32_t bestStep = 1;
-        uint32_t longest = matches[i].length;
-        // The first byte of a block has nothing to refer to.
-        if (i > 0 && longest >= kShortestMatch) {
-            uint32_t lengthTwo = matchCost(i, kShortestMatch) + cost_[i + kShortestMatch];
-            if (lengthTwo <= best) {
-                best = lengthTwo;
-                bestStep = kShortestMatch;
-            }
-            for (uint32_t k = 1; (1u << k) + 1 <= longest; ++k) {
-                uint32_t shortest = (1u << k) + 1;
-                // A whole class is one entry of level k; only the class of the
-                // longest match may be cut short.
-                uint64_t key = (2u << k) <= longest ? rangeMin_[size_t{k} * stride_ + i + shortest]
-                                                    : CheapestIn(i + shortest, i + longest);
-                uint32_t bits = matchCost(i, shortest) + KeyCost(key);
-                uint32_t length = KeyPosition(key) - i;
-                if (bits < best || (bits == best && length > bestStep)) {
-                    best = bits;
-                    bestStep = length;
-                }
+    for (uint32_t k = kFirstQueuedClass; k < classes; ++k) {
+        windows_[k].Reset(1u << k);
+    }
+    const EarlierMatch* match = matches.data();
+    uint32_t* price = price_.data();
+    uint32_t* entry = entry_.data();
+    price[0] = 0;
+    parsed.bits_[0] = 0;
+    // Every position from `reaching` up to j - 2 has a match that reaches j:
+    // the first byte has nothing to refer to, and the reach i + length never
+    // falls as i grows.
+    uint32_t reaching = 1;
+    for (uint32_t j = 1; j <= size; ++j) {
+        while (reaching < j && reaching + match[reaching].length < j) {
+            ++reaching;
+        }
+        // Steps are tried from the shortest up, so that a longer one wins a tie.
+        uint32_t best = price[j - 1] + kLiteralUnits;
+        uint32_t from = j - 1;
+        uint32_t longestStep = j - reaching;
+        // The short classes one start at a time.
+        for (uint32_t step = 2; step <= std::min(longestStep, kLongestUnqueuedStep); ++step) {
+            uint32_t cost = entry[j - step] + 2 * LengthPrefix(step) * kUnitsPerBit;
+            if (cost <= best) {
+                best = cost;
+                from = j - step;
             }
         }
-        step_[i] = bestStep;
-        SetCost(i, best, size);
+        for (uint32_t k = kFirstQueuedClass; k < classes && longestStep >= (1u << k) + 1; ++k) {
+            MonotoneWindow& window = windows_[k];
+            uint32_t longest = 2u << k;
+            window.DropBefore(std::max(reaching, j > longest ? j - longest : 0));
+            uint32_t start = j - (1u << k) - 1;
+            window.Push(start, entry[start]);
+            uint32_t cost = window.FrontPrice() + 2 * k * kUnitsPerBit;
+            if (cost <= best) {
+                best = cost;
+                from = window.FrontPosition();
+            }
+        }
+        uint32_t step = j - from;
+        price[j] = best;
+        // The flag, the length code's zero and the offset, penalty included; a
+        // class k adds 2k bits of prefix ones and value.
+        entry[j] = best + (2 + OffsetBits(j)) * kUnitsPerBit + matchPenalty;
+        parsed.step_[j] = step;
+        if (step == 1) {
+            parsed.bits_[j] = parsed.bits_[from] + kLiteralBits;
+        } else {
+            parsed.bits_[j] = parsed.bits_[from] + MatchBits(from, step);
+            parsed.source_[j] = match[from].source;
+        }
     }
-}
-
-uint64_t OptimalParser::CheapestBits(const std::vector<EarlierMatch>& matches) {
-    BuildCosts(matches, 0);
-    return cost_[0] / kUnitsPerBit;
-}
-
-uint64_t OptimalParser::Parse(const std::vector<EarlierMatch>& matches, std::vector<Token>& tokens,
-                              uint32_t matchPenalty) {
-    tokens.clear();
-    BuildCosts(matches, matchPenalty);
-    uint64_t bits = 0;
-    for (uint32_t i = 0; i < matches.size(); i += step_[i]) {
-        bool literal = step_[i] == 1;
-        tokens.push_back({step_[i], literal ? 0 : matches[i].source});
-        bits += literal ? kLiteralBits : MatchBits(i, step_[i]);
-    }
-    return bits;
 }
 
 }  // namespace voz

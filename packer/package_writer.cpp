@@ -143,54 +143,64 @@ std::vector<std::vector<uint8_t>> CompressBatch(const std::vector<std::vector<ui
     return sequences;
 }
 
-std::vector<uint8_t> EncodeChecked(const std::vector<uint8_t>& data, uint32_t storedCapacity,
-                                   const WriteOptions& options, const std::string& what) {
-    std::vector<uint8_t> seq = EncodeSequence(data.data(), data.size(), options.encoder);
-    if (seq.size() > storedCapacity) {
-        throw PackError(what + " takes " + std::to_string(seq.size()) + " bytes once packed; the setup holds at most " +
-                        std::to_string(storedCapacity));
+void CheckStoredSize(const std::vector<uint8_t>& sequence, uint32_t storedCapacity, const std::string& what) {
+    if (sequence.size() > storedCapacity) {
+        throw PackError(what + " takes " + std::to_string(sequence.size()) +
+                        " bytes once packed; the setup holds at most " + std::to_string(storedCapacity));
     }
-    return seq;
 }
 
 void WriteFiles(const PackageSpec& spec, Writer& w, const WriteOptions& options) {
+    // The files of every folder in order: batches run on across folders, so
+    // that small folders do not leave a core idle.
+    std::vector<const PackFile*> files;
+    std::vector<size_t> folderOf;
     uint64_t total = 0;
-    for (const auto& dir : spec.dirs) {
-        for (const auto& file : dir.files) {
+    for (size_t d = 0; d < spec.dirs.size(); ++d) {
+        for (const auto& file : spec.dirs[d].files) {
+            files.push_back(&file);
+            folderOf.push_back(d);
             total += SourceSize(file);
         }
     }
-    uint64_t done = 0;
     w.U32(static_cast<uint32_t>(spec.dirs.size()));
-    for (const auto& dir : spec.dirs) {
-        w.String(dir.name);
-        w.U32(static_cast<uint32_t>(dir.files.size()));
-        for (size_t first = 0; first < dir.files.size();) {
-            // Read files until the batch is full, compress them together, then write their records in order.
-            std::vector<std::vector<uint8_t>> contents;
-            uint64_t batchBytes = 0;
-            size_t end = first;
-            while (end < dir.files.size() && (end == first || batchBytes < kBatchBytes)) {
-                contents.push_back(ReadSource(dir.files[end]));
-                batchBytes += contents.back().size();
-                ++end;
-            }
-            std::vector<std::vector<uint8_t>> sequences = CompressBatch(contents, options);
-            for (size_t f = first; f < end; ++f) {
-                const PackFile& file = dir.files[f];
-                w.String(file.name);
-                w.Time(file.creation);
-                w.Time(file.lastAccess);
-                w.Time(file.lastWrite);
-                w.Item(sequences[f - first]);
-            }
-            done += batchBytes;
-            if (options.progress) {
-                options.progress(std::min(done, total), total);
-            }
-            first = end;
+    size_t foldersWritten = 0;
+    // Writes the records of the folders before `folder` that have not been
+    // written yet (all of them empty but the last started one) and starts `folder`.
+    auto startFolders = [&](size_t folder) {
+        for (; foldersWritten <= folder && foldersWritten < spec.dirs.size(); ++foldersWritten) {
+            w.String(spec.dirs[foldersWritten].name);
+            w.U32(static_cast<uint32_t>(spec.dirs[foldersWritten].files.size()));
         }
+    };
+    uint64_t done = 0;
+    for (size_t first = 0; first < files.size();) {
+        // Read files until the batch is full, compress them together, then write their records in order.
+        std::vector<std::vector<uint8_t>> contents;
+        uint64_t batchBytes = 0;
+        size_t end = first;
+        while (end < files.size() && (end == first || batchBytes < kBatchBytes)) {
+            contents.push_back(ReadSource(*files[end]));
+            batchBytes += contents.back().size();
+            ++end;
+        }
+        std::vector<std::vector<uint8_t>> sequences = CompressBatch(contents, options);
+        for (size_t f = first; f < end; ++f) {
+            startFolders(folderOf[f]);
+            const PackFile& file = *files[f];
+            w.String(file.name);
+            w.Time(file.creation);
+            w.Time(file.lastAccess);
+            w.Time(file.lastWrite);
+            w.Item(sequences[f - first]);
+        }
+        done += batchBytes;
+        if (options.progress) {
+            options.progress(std::min(done, total), total);
+        }
+        first = end;
     }
+    startFolders(spec.dirs.size());
 }
 
 }  // namespace
@@ -245,14 +255,19 @@ void ValidatePackageSpec(const PackageSpec& spec) {
 
 void WritePackage(const PackageSpec& spec, OutputStream& out, const WriteOptions& options, uint64_t packageOffset) {
     ValidatePackageSpec(spec);
-    // Texts and images are encoded before anything is written, so a size error leaves no partial output.
-    std::vector<std::vector<uint8_t>> texts;
-    std::vector<std::vector<uint8_t>> images;
+    // Texts, images and the uninstaller are encoded together, on all cores,
+    // before anything is written, so a size error leaves no partial output.
+    std::vector<std::vector<uint8_t>> contents;
     for (int i = 0; i < kScreenCount; ++i) {
-        std::vector<uint8_t> text(spec.texts[i].begin(), spec.texts[i].end());
-        texts.push_back(EncodeChecked(text, kTextCapacity, options, std::string("text '") + kScreenKeys[i] + "'"));
-        images.push_back(
-            EncodeChecked(spec.images[i], kImageCapacity, options, std::string("image '") + kScreenKeys[i] + "'"));
+        contents.emplace_back(spec.texts[i].begin(), spec.texts[i].end());
+        contents.push_back(spec.images[i]);
+    }
+    contents.push_back(spec.uninstaller);
+    std::vector<std::vector<uint8_t>> encoded = CompressBatch(contents, options);
+    contents.clear();
+    for (int i = 0; i < kScreenCount; ++i) {
+        CheckStoredSize(encoded[2 * i], kTextCapacity, std::string("text '") + kScreenKeys[i] + "'");
+        CheckStoredSize(encoded[2 * i + 1], kImageCapacity, std::string("image '") + kScreenKeys[i] + "'");
     }
 
     Writer w(out, packageOffset);
@@ -261,11 +276,11 @@ void WritePackage(const PackageSpec& spec, OutputStream& out, const WriteOptions
         w.String(*s);
     }
     w.U32(static_cast<uint32_t>(spec.defaultOrderSoftware));
-    for (const auto& t : texts) {
-        w.Item(t);
+    for (int i = 0; i < kScreenCount; ++i) {
+        w.Item(encoded[2 * i]);
     }
-    for (const auto& image : images) {
-        w.Item(image);
+    for (int i = 0; i < kScreenCount; ++i) {
+        w.Item(encoded[2 * i + 1]);
     }
     WriteFiles(spec, w, options);
     w.String(spec.group);
@@ -286,7 +301,7 @@ void WritePackage(const PackageSpec& spec, OutputStream& out, const WriteOptions
     for (const auto& r : spec.removes) {
         w.String(r);
     }
-    w.Item(EncodeSequence(spec.uninstaller.data(), spec.uninstaller.size(), options.encoder));
+    w.Item(encoded.back());
 }
 
 }  // namespace voz

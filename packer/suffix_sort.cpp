@@ -45,7 +45,7 @@ private:
     // A suffix is S-type when it sorts before the next one; the last is L-type
     // because the end symbol is the smallest.
     void ClassifySuffixes() {
-        smaller_.assign(size_, false);
+        smaller_.assign(size_, 0);
         for (int32_t i = size_ - 2; i >= 0; --i) {
             smaller_[i] = text_[i] < text_[i + 1] || (text_[i] == text_[i + 1] && smaller_[i + 1]);
         }
@@ -161,7 +161,7 @@ private:
     const Symbol* text_;
     int32_t* suffixes_;
     int32_t size_;
-    std::vector<bool> smaller_;  // [i]: suffix i is S-type
+    std::vector<uint8_t> smaller_;  // [i]: suffix i is S-type (bytes, not bits: read at every step of the induction)
     std::vector<int32_t> counts_;
     std::vector<int32_t> bucket_;
 };

@@ -146,6 +146,50 @@ TEST(BlockDecoder, LongestMatchFillsAWholeBlock) {
     EXPECT_EQ(std::count(out.begin(), out.end(), 'z'), 65536);
 }
 
+// A match of `length` bytes from `offset` after `produced` bytes.
+TokenWriter& MatchOf(TokenWriter& w, uint32_t length, uint32_t offset, uint32_t produced) {
+    uint32_t k = length == 2 ? 0 : static_cast<uint32_t>(std::bit_width(length - 1) - 1);
+    uint32_t width = static_cast<uint32_t>(std::bit_width(produced - 1));
+    return w.Match(k, k == 0 ? 0 : length - (1u << k) - 1, offset, width);
+}
+
+TEST(BlockDecoder, OverlappingCopiesAtEveryShortDistanceAndAtTheEndOfTheLargestBlock) {
+    CBlockDecoder decoder;
+    for (uint32_t distance = 1; distance <= 33; ++distance) {
+        for (uint32_t length = 2; length <= 40; ++length) {
+            // Distinct bytes, then the match that repeats them: the block ends with the match.
+            TokenWriter w;
+            for (uint32_t i = 0; i < distance; ++i) {
+                w.Literal(static_cast<uint8_t>('A' + i));
+            }
+            auto payload = MatchOf(w, length, 0, distance).Bytes();
+            uint32_t n = distance + length;
+            std::vector<uint8_t> out(n);  // exact size: a write past the block is caught
+            ASSERT_EQ(decoder.DecodeBlock(out.data(), n, payload.data(), static_cast<uint32_t>(payload.size())),
+                      DecodeError::kNone)
+                << distance << ", " << length;
+            EXPECT_EQ(out, ReferenceDecode(payload, n)) << distance << ", " << length;
+
+            // The same copy as the last bytes of a 65,536-byte block, where the
+            // wide copies run into the window's slack.
+            TokenWriter tail;
+            uint32_t start = kLargestBlock - length - distance;
+            tail.Literal('z');
+            MatchOf(tail, start - 1, 0, 1);
+            for (uint32_t i = 0; i < distance; ++i) {
+                tail.Literal(static_cast<uint8_t>('a' + i));
+            }
+            payload = MatchOf(tail, length, start, start + distance).Bytes();
+            std::vector<uint8_t> block(kLargestBlock);
+            ASSERT_EQ(decoder.DecodeBlock(block.data(), kLargestBlock, payload.data(),
+                                          static_cast<uint32_t>(payload.size())),
+                      DecodeError::kNone)
+                << distance << ", " << length;
+            EXPECT_EQ(block, ReferenceDecode(payload, kLargestBlock)) << distance << ", " << length;
+        }
+    }
+}
+
 TEST(BlockDecoder, RejectsDamagedBlocks) {
     CBlockDecoder decoder;
     uint8_t out[64];

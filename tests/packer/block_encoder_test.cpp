@@ -98,9 +98,12 @@ uint64_t BruteForceCheapestBits(const std::vector<uint8_t>& data) {
 uint64_t ParseWhole(const std::vector<uint8_t>& data, std::vector<Token>& tokens) {
     static LongestMatchFinder finder;
     static OptimalParser parser;
+    static ParsedPrefixes parsed;
     const auto n = static_cast<uint32_t>(data.size());
     finder.Index(data.data(), n);
-    return parser.Parse(finder.Find(0, n), tokens);
+    parser.Parse(finder.Find(0, n), parsed);
+    parsed.Tokens(n, tokens);
+    return parsed.Bits(n);
 }
 
 std::vector<std::vector<uint8_t>> SmallAdversarialInputs() {
@@ -196,11 +199,29 @@ TEST(LongestMatchFinder, BlocksInsideTheWindowSeeOnlyTheirOwnBytes) {
 
 TEST(OptimalParser, CostsWhatTryingEveryLengthEverywhereCosts) {
     std::vector<Token> tokens;
+    LongestMatchFinder finder;
+    OptimalParser parser;
+    ParsedPrefixes parsed;
     for (const auto& data : SmallAdversarialInputs()) {
         uint64_t bits = ParseWhole(data, tokens);
         EXPECT_EQ(bits, BruteForceCheapestBits(data)) << data.size();
         EXPECT_EQ(OptimalSequenceSize(data.data(), data.size()),
                   data.empty() ? 0 : kBlockHeaderSize + std::min<uint64_t>((bits + 7) / 8, data.size()));
+        // Every prefix of the parse is the cheapest parse of that prefix as a
+        // block of its own: the encoder takes a left half's tokens from it.
+        const auto n = static_cast<uint32_t>(data.size());
+        finder.Index(data.data(), n);
+        parser.Parse(finder.Find(0, n), parsed);
+        for (uint32_t end : {n / 3, n / 2, n - n / 5}) {
+            std::vector<uint8_t> prefix(data.begin(), data.begin() + end);
+            EXPECT_EQ(parsed.Bits(end), BruteForceCheapestBits(prefix)) << end << " of " << n;
+            parsed.Tokens(end, tokens);
+            uint32_t covered = 0;
+            for (const Token& t : tokens) {
+                covered += t.length;
+            }
+            EXPECT_EQ(covered, end);
+        }
     }
 }
 
