@@ -11,13 +11,6 @@
 
 namespace voz::os {
 
-// The folder separator of native paths.
-#ifdef _WIN32
-inline constexpr wchar_t kSeparator = L'\\';
-#else
-inline constexpr char kSeparator = '/';
-#endif
-
 // Creates one folder (its parent must exist). True when the path is a folder
 // afterwards, whether it was made now or existed before.
 bool CreateFolder(const NativePath& path);
@@ -57,8 +50,5 @@ bool RemoveEmptyFolder(const NativePath& path);
 
 // The system's description of the last failed operation on this thread.
 std::string LastErrorText();
-
-// A native path as GBK text, for messages; false when a character has no GBK form.
-bool NativeToGbk(const NativePath& path, std::string& gbk);
 
 }  // namespace voz::os

@@ -210,13 +210,4 @@ bool RemoveEmptyFolder(const NativePath& path) { return rmdir(path.c_str()) == 0
 
 std::string LastErrorText() { return std::strerror(errno); }
 
-bool NativeToGbk(const NativePath& path, std::string& gbk) {
-    auto converted = Utf8ToGbk(path);
-    if (!converted) {
-        return false;
-    }
-    gbk = std::move(*converted);
-    return true;
-}
-
 }  // namespace voz::os

@@ -134,13 +134,4 @@ std::string LastErrorText() {
     return gbk && !gbk->empty() ? *gbk : "error " + std::to_string(error);
 }
 
-bool NativeToGbk(const NativePath& path, std::string& gbk) {
-    auto converted = WideToGbk(path);
-    if (!converted) {
-        return false;
-    }
-    gbk = std::move(*converted);
-    return true;
-}
-
 }  // namespace voz::os

@@ -60,4 +60,13 @@ bool GbkToNative(std::string_view gbk, NativePath& out) {
     return true;
 }
 
+bool NativeToGbk(const NativePath& path, std::string& gbk) {
+    auto converted = Utf8ToGbk(path);
+    if (!converted) {
+        return false;
+    }
+    gbk = std::move(*converted);
+    return true;
+}
+
 }  // namespace voz::os

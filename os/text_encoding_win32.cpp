@@ -10,22 +10,25 @@ namespace {
 // Named explicitly so that the texts are right whatever the system's ANSI code page is.
 constexpr UINT kGbkCodePage = 936;
 
-}  // namespace
-
-std::optional<std::wstring> GbkToWide(std::string_view gbk) {
+// GBK text in UTF-16; flags MB_ERR_INVALID_CHARS makes an invalid sequence fail the whole text.
+std::optional<std::wstring> GbkToWideWith(std::string_view gbk, DWORD flags) {
     if (gbk.empty()) {
         return std::wstring();
     }
-    int n = MultiByteToWideChar(kGbkCodePage, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()),
-                                nullptr, 0);
+    int n = MultiByteToWideChar(kGbkCodePage, flags, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
     if (n <= 0) {
         return std::nullopt;
     }
     std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(kGbkCodePage, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()), out.data(),
-                        n);
+    MultiByteToWideChar(kGbkCodePage, flags, gbk.data(), static_cast<int>(gbk.size()), out.data(), n);
     return out;
 }
+
+}  // namespace
+
+std::optional<std::wstring> GbkToWide(std::string_view gbk) { return GbkToWideWith(gbk, MB_ERR_INVALID_CHARS); }
+
+std::wstring GbkToWideShown(std::string_view gbk) { return GbkToWideWith(gbk, 0).value_or(std::wstring()); }
 
 std::optional<std::string> WideToGbk(std::wstring_view wide) {
     if (wide.empty()) {
@@ -89,6 +92,15 @@ bool GbkToNative(std::string_view gbk, NativePath& out) {
         return false;
     }
     out = std::move(*wide);
+    return true;
+}
+
+bool NativeToGbk(const NativePath& path, std::string& gbk) {
+    auto converted = WideToGbk(path);
+    if (!converted) {
+        return false;
+    }
+    gbk = std::move(*converted);
     return true;
 }
 

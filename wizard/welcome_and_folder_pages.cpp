@@ -36,7 +36,7 @@ bool CWelcomePage::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
     return false;
 }
 
-CFolderPage::CFolderPage() : PropertyPage(IDD_PROP2) {}
+CFolderPage::CFolderPage(InstallationState& installation) : PropertyPage(IDD_PROP2), m_installation(installation) {}
 
 bool CFolderPage::OnInitDialog() {
     SetItemText(IDC_FOLDER, FieldText(TheApp().m_package.m_szInstallDir));
@@ -44,6 +44,11 @@ bool CFolderPage::OnInitDialog() {
 }
 
 void CFolderPage::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT); }
+
+LRESULT CFolderPage::OnWizardNext() {
+    m_installation.folderFieldReadable = ItemText(IDC_FOLDER, m_installation.folderField);
+    return 0;
+}
 
 bool CFolderPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     if (message == WM_COMMAND && LOWORD(wParam) == IDC_BROWSE && HIWORD(wParam) == BN_CLICKED) {
@@ -93,8 +98,7 @@ void CFolderPage::Browse() {
     if (!hasPath || !ui::ToGbk(path, chosen)) {
         return;
     }
-    // The default folder's last component follows the chosen folder; the
-    // package record still holds the default until the installation starts.
+    // The default folder's last component follows the chosen folder.
     std::optional<std::string> folder = ComposeBrowsedFolder(chosen, FieldText(TheApp().m_package.m_szInstallDir));
     if (!folder) {
         ui::MessageBoxGbk(GetParent(m_hWnd), texts::kBrowseTooLong, texts::kMessageCaption, MB_OK | MB_ICONWARNING);

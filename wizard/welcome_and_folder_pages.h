@@ -1,10 +1,12 @@
 // The first two wizard pages: the welcome page, which offers only Next, and
 // the install folder page, with the folder field prefilled from the package
-// and a browse button. The folder page neither tests nor stores the folder:
-// the extraction page takes the field's text when the installation starts.
+// and a browse button. The folder page does not test the folder: it leaves the
+// field's text in the installation state, which the extraction page checks
+// when the installation starts.
 #pragma once
 
 #include "ui/property_sheet.h"
+#include "wizard/installation_state.h"
 
 namespace voz {
 
@@ -23,17 +25,20 @@ private:
 
 class CFolderPage : public ui::PropertyPage {
 public:
-    CFolderPage();
+    explicit CFolderPage(InstallationState& installation);
 
 protected:
     bool OnInitDialog() override;
     void OnSetActive() override;
+    LRESULT OnWizardNext() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
     // Lets the user pick a folder and puts it, followed by the last component
     // of the package's default folder, into the folder field.
     void Browse();
+
+    InstallationState& m_installation;
 };
 
 }  // namespace voz
