@@ -3,6 +3,7 @@
 // while listing is reported as a file and deleting it removes the link only.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,10 @@ bool RemoveFile(const NativePath& path);
 // Removes an empty folder.
 bool RemoveEmptyFolder(const NativePath& path);
 
-// The system's description of the last failed operation on this thread.
+// The system's description of the last failed operation on this thread: to
+// be read right after the call that failed, before any other call.
 std::string LastErrorText();
+// The system's description of an error code (errno, or a Windows error or status code).
+std::string ErrorText(uint32_t code);
 
 }  // namespace voz::os

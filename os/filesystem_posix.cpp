@@ -208,6 +208,8 @@ bool RemoveFile(const NativePath& path) {
 
 bool RemoveEmptyFolder(const NativePath& path) { return rmdir(path.c_str()) == 0; }
 
-std::string LastErrorText() { return std::strerror(errno); }
+std::string LastErrorText() { return ErrorText(static_cast<uint32_t>(errno)); }
+
+std::string ErrorText(uint32_t code) { return std::strerror(static_cast<int>(code)); }
 
 }  // namespace voz::os

@@ -119,10 +119,10 @@ private:
             return;
         }
         os::AppListEntry entry = MakeAppListEntry(package_, installDir_, written_);
-        if (options_.registerApp(entry)) {
+        if (std::string failure; options_.registerApp(entry, failure)) {
             log_.appListKey = entry.key;
         } else {
-            Fail(entry.key, FailureKind::kAppListNotWritten, os::LastErrorText(), FailureItem::kAppListEntry);
+            Fail(entry.key, FailureKind::kAppListNotWritten, std::move(failure), FailureItem::kAppListEntry);
         }
     }
 

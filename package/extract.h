@@ -36,8 +36,9 @@ struct ExtractOptions {
     // packaged file written whole.
     std::function<void(std::string_view relative)> fileWritten;
     // Registers the installation in the system's list of installed apps; true
-    // when it did. Without it no entry is made.
-    std::function<bool(const os::AppListEntry&)> registerApp;
+    // when it did, otherwise the system's reason in `failure`. Without it no
+    // entry is made.
+    std::function<bool(const os::AppListEntry&, std::string& failure)> registerApp;
     // Files, relative to the install folder, that the setup writes after the
     // installation (its settings files): logged so that the uninstaller
     // removes them with the rest.

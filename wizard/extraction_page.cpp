@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "os/file.h"
+#include "os/filesystem.h"
 #include "package/extract.h"
 #include "package/install_rules.h"
 #include "resources/resource.h"
@@ -105,9 +106,14 @@ DWORD WINAPI CExtractionPage::ExtractionThread(LPVOID parameter) {
             SendMessageW(job->progressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
         };
         options.fileWritten = [job](std::string_view) { ++job->installation->filesWritten; };
-        // A lambda rather than the function itself: std::function would
-        // otherwise link the type information of function pointers.
-        options.registerApp = [](const os::AppListEntry& entry) { return os::WriteAppListEntry(entry); };
+        options.registerApp = [](const os::AppListEntry& entry, std::string& failure) {
+            uint32_t error = 0;
+            if (os::WriteAppListEntry(entry, error)) {
+                return true;
+            }
+            failure = os::ErrorText(error);
+            return false;
+        };
         // Written when the installation is done; the uninstaller removes them too.
         options.laterFiles = {std::string(kSettingsFileName), std::string(kSecondSettingsFileName)};
         failures = ExtractPackage(*job->package, setup, job->installation->choice, options);

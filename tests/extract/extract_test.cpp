@@ -99,6 +99,22 @@ TEST(ExtractFailures, AreCollectedWhileTheInstallationGoesOn) {
     EXPECT_TRUE(fs::exists(inst.dir() / "卸载.exe"));
 }
 
+TEST(ExtractFailures, AnAppListEntryNotWrittenCarriesTheRegistrarsOwnReason) {
+    PackageSpec spec = test::BaseSpec();
+    spec.dirs = {{"", {File("VozClient.exe", "MZ")}}};
+    Installation inst(spec);
+    ExtractOptions options;
+    options.registerApp = [](const os::AppListEntry&, std::string& failure) {
+        failure = "access denied";
+        return false;
+    };
+    errno = ENOSPC;  // an earlier, unrelated failure must not be reported instead
+    auto failures = inst.Run(options);
+    ASSERT_EQ(failures.size(), 1u) << test::Describe(failures);
+    EXPECT_EQ(failures[0].kind, FailureKind::kAppListNotWritten);
+    EXPECT_EQ(failures[0].detail, "access denied");
+}
+
 TEST(ExtractProgress, CountsStoredBytesAndEndsAtExactly100) {
     PackageSpec spec = test::BaseSpec();
     spec.dirs = {{"", {File("a", Compressible(30000, 1)), File("b", ""), File("c", Compressible(90000, 2))}},
