@@ -143,7 +143,7 @@ private:
         }
         std::optional<gbk::Path> path = installDir_.Join(relative);
         if (!path) {
-            Fail(relative, FailureKind::kPathTooLong, "longer than 255 bytes", item);
+            Fail(relative, FailureKind::kPathTooLong, PathTooLongText(), item);
         }
         return path;
     }

@@ -27,6 +27,9 @@ std::string_view FieldText(const char (&field)[N]) {
 
 using gbk::ToNativePath;
 
+// The detail of a path refused for its length.
+inline std::string PathTooLongText() { return "longer than " + std::to_string(kMaxPathBytes) + " bytes"; }
+
 // Creates the folder `path` (GBK) and every folder above it that is missing,
 // splitting only at real backslash or slash characters. True when the folder
 // exists afterwards.

@@ -64,7 +64,7 @@ private:
         }
         std::optional<gbk::Path> path = base.Join(relative);
         if (!path) {
-            Fail(base.text() + "\\" + std::string(relative), FailureKind::kPathTooLong, "longer than 255 bytes",
+            Fail(base.text() + "\\" + std::string(relative), FailureKind::kPathTooLong, PathTooLongText(),
                  item);
         }
         return path;
@@ -79,7 +79,7 @@ private:
         }
         std::optional<gbk::Path> path = gbk::Path::From(text);
         if (!path) {
-            Fail(text, FailureKind::kPathTooLong, "longer than 255 bytes", item);
+            Fail(text, FailureKind::kPathTooLong, PathTooLongText(), item);
         }
         return path;
     }
