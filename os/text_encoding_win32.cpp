@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include "os/native_path.h"
 #include "os/text_encoding.h"
 
 namespace voz::os {
@@ -84,24 +83,6 @@ std::optional<std::string> GbkToUtf8(std::string_view gbk) {
         return std::nullopt;
     }
     return WideToUtf8(*wide);
-}
-
-bool GbkToNative(std::string_view gbk, NativePath& out) {
-    auto wide = GbkToWide(gbk);
-    if (!wide) {
-        return false;
-    }
-    out = std::move(*wide);
-    return true;
-}
-
-bool NativeToGbk(const NativePath& path, std::string& gbk) {
-    auto converted = WideToGbk(path);
-    if (!converted) {
-        return false;
-    }
-    gbk = std::move(*converted);
-    return true;
 }
 
 }  // namespace voz::os
