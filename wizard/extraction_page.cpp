@@ -53,18 +53,15 @@ void CExtractionPage::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_BACK | PS
 LRESULT CExtractionPage::OnWizardNext() {
     auto* sheet = static_cast<CPropSheet*>(Sheet());
     if (m_started) {
-        return ui::kStayOnPage;  // the installation runs once per program run; the package stays as it started
+        return ui::kStayOnPage;  // the installation runs once per program run, with the choice it started with
     }
     // The folder is the field's text as the user left the folder page.
     const std::string& field = m_installation.folderField;
-    const char* problem = FolderProblem(m_installation.folderFieldReadable, field);
-    const std::optional<gbk::Path> folder = gbk::Path::From(field);
-    if (problem != nullptr || !folder) {
-        ui::MessageBoxGbk(sheet->Handle(), problem != nullptr ? problem : texts::kFolderUnusable,
-                          texts::kMessageCaption, MB_OK | MB_ICONWARNING);
+    if (const char* problem = FolderProblem(m_installation.folderFieldReadable, field)) {
+        ui::MessageBoxGbk(sheet->Handle(), problem, texts::kMessageCaption, MB_OK | MB_ICONWARNING);
         return ui::kStayOnPage;
     }
-    m_installation.choice.folder = *folder;
+    m_installation.choice.folder = *gbk::Path::From(field);  // the check refuses more than kMaxPathBytes
 
     sheet->SetWizardButtons(0);
     ShowWindow(m_job.progressBar, SW_SHOW);
