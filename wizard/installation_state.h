@@ -1,5 +1,5 @@
 // The one installation the wizard carries from page to page: the folder
-// page's field as the user left it, the choice the installation runs with,
+// page's field as it stands, the choice the installation runs with,
 // and what it gave back. The wizard owns it; the folder and style pages fill
 // it, the extraction page fixes the choice, hands it to the worker and reads
 // the results, and Finish saves the settings into the same folder.
@@ -14,8 +14,8 @@
 namespace voz {
 
 struct InstallationState {
-    // The folder field's text when the user left the folder page, and whether
-    // it held only characters GBK can write. Checked when the installation starts.
+    // The folder page's field as it stands, and whether it holds only
+    // characters GBK can write. Checked when the installation starts.
     std::string folderField;
     bool folderFieldReadable = false;
     // The style is set by the style page; the folder once the field's text

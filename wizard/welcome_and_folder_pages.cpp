@@ -40,19 +40,24 @@ CFolderPage::CFolderPage(InstallationState& installation) : PropertyPage(IDD_PRO
 
 bool CFolderPage::OnInitDialog() {
     SetItemText(IDC_FOLDER, FieldText(TheApp().m_package.m_szInstallDir));
+    KeepField();
     return true;
 }
 
 void CFolderPage::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT); }
 
-LRESULT CFolderPage::OnWizardNext() {
+void CFolderPage::KeepField() {
     m_installation.folderFieldReadable = ItemText(IDC_FOLDER, m_installation.folderField);
-    return 0;
 }
 
 bool CFolderPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     if (message == WM_COMMAND && LOWORD(wParam) == IDC_BROWSE && HIWORD(wParam) == BN_CLICKED) {
         Browse();
+        result = TRUE;
+        return true;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDC_FOLDER && HIWORD(wParam) == EN_CHANGE) {
+        KeepField();
         result = TRUE;
         return true;
     }
@@ -105,6 +110,7 @@ void CFolderPage::Browse() {
         return;
     }
     SetItemText(IDC_FOLDER, *folder);
+    KeepField();
 }
 
 }  // namespace voz

@@ -1,8 +1,8 @@
 // The first two wizard pages: the welcome page, which offers only Next, and
 // the install folder page, with the folder field prefilled from the package
-// and a browse button. The folder page does not test the folder: it leaves the
-// field's text in the installation state, which the extraction page checks
-// when the installation starts.
+// and a browse button. The folder page does not test the folder: it keeps the
+// field's text in the installation state whenever it changes, and the
+// extraction page checks it when the installation starts.
 #pragma once
 
 #include "ui/property_sheet.h"
@@ -30,13 +30,14 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnSetActive() override;
-    LRESULT OnWizardNext() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
     // Lets the user pick a folder and puts it, followed by the last component
     // of the package's default folder, into the folder field.
     void Browse();
+    // Copies the field's text into the installation state.
+    void KeepField();
 
     InstallationState& m_installation;
 };
