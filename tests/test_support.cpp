@@ -118,4 +118,23 @@ std::vector<uint8_t> PeProgram(const std::vector<PeSection>& sections, uint16_t 
     return bytes;
 }
 
+std::vector<uint8_t> Bitmap(int32_t width, int32_t height, uint16_t bits, uint32_t compression) {
+    const uint32_t stride = (static_cast<uint32_t>(width) * bits + 31) / 32 * 4;
+    const uint32_t pixels = stride * static_cast<uint32_t>(height < 0 ? -height : height);
+    std::vector<uint8_t> bmp(54 + pixels, 0x7F);
+    auto put = [&](size_t at, uint32_t v, size_t size) { std::memcpy(&bmp[at], &v, size); };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put(2, static_cast<uint32_t>(bmp.size()), 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, static_cast<uint32_t>(width), 4);
+    put(22, static_cast<uint32_t>(height), 4);
+    put(26, 1, 2);
+    put(28, bits, 2);
+    put(30, compression, 4);
+    put(34, pixels, 4);
+    return bmp;
+}
+
 }  // namespace voz::test

@@ -42,6 +42,10 @@ struct PeSection {
 std::vector<uint8_t> PeProgram(const std::vector<PeSection>& sections, uint16_t magic = 0x10B,
                                PeSection certificate = {0, 0});
 
+// A BMP file: file header, 40-byte info header, rows padded to four bytes
+// (top down for a negative height), every pixel byte 0x7F.
+std::vector<uint8_t> Bitmap(int32_t width, int32_t height, uint16_t bits = 24, uint32_t compression = 0);
+
 // Runs a shell command; its exit status (-1 when it did not exit) and its
 // standard output and error together.
 struct CommandResult {

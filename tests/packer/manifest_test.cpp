@@ -12,27 +12,7 @@
 namespace voz {
 namespace {
 
-std::vector<uint8_t> Bitmap(int width, int height, uint16_t bits = 24, uint32_t compression = 0) {
-    uint32_t stride = (static_cast<uint32_t>(width) * bits / 8 + 3) & ~3u;
-    uint32_t pixels = stride * static_cast<uint32_t>(height);
-    std::vector<uint8_t> b(54 + pixels, 0x7F);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(2, static_cast<uint32_t>(b.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(width));
-    put32(22, static_cast<uint32_t>(height));
-    b[26] = 1;
-    b[27] = 0;
-    b[28] = static_cast<uint8_t>(bits);
-    b[29] = 0;
-    put32(30, compression);
-    return b;
-}
+using test::Bitmap;
 
 // A complete, valid manifest folder that each test then breaks in one place.
 class ManifestFolder {
@@ -191,26 +171,24 @@ TEST(Manifest, RejectsBadInputWithTheFileAndTheReason) {
     }
 }
 
-TEST(Manifest, RejectsTextsAndImagesTheSetupCannotShow) {
-    {
+TEST(Manifest, RejectsFilesTheSetupCannotShowOrName) {
+    struct Case {
+        std::string file;
+        std::vector<uint8_t> bytes;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"t_order.txt", std::vector<uint8_t>(70000, 'x'), "t_order.txt: text over 65,535 bytes"},
+        {"i_style.bmp", Bitmap(4, 2, 8), "i_style.bmp: not a picture the setup can draw"},
+        {"i_main.bmp", Bitmap(700, 500), "i_main.bmp: image too large"},
+        {"i_folder.bmp", {'G', 'I', 'F', '8', '9', 'a'}, "i_folder.bmp: not a picture the setup can draw"},
+        {"client/a:b.txt", {'x'}, "a:b.txt: " + std::string(DescribeNameCheck(NameCheck::kLeavesFolder))},
+        {"client/\xF0\x9F\x98\x80.txt", {'x'}, "cannot be written in GBK"},
+    };
+    for (const Case& c : cases) {
         ManifestFolder m;
-        test::WriteText(m.dir() / "t_order.txt", std::string(70000, 'x'));
-        EXPECT_NE(m.Error().find("t_order.txt: text over 65,535 bytes"), std::string::npos) << m.Error();
-    }
-    {
-        ManifestFolder m;
-        test::WriteBytes(m.dir() / "i_style.bmp", Bitmap(4, 2, 8));
-        EXPECT_NE(m.Error().find("i_style.bmp: not a picture the setup can draw"), std::string::npos) << m.Error();
-    }
-    {
-        ManifestFolder m;
-        test::WriteBytes(m.dir() / "i_main.bmp", Bitmap(700, 500));
-        EXPECT_NE(m.Error().find("i_main.bmp: image too large"), std::string::npos) << m.Error();
-    }
-    {
-        ManifestFolder m;
-        test::WriteText(m.dir() / "i_folder.bmp", "GIF89a");
-        EXPECT_NE(m.Error().find("i_folder.bmp: not a picture the setup can draw"), std::string::npos) << m.Error();
+        test::WriteBytes(m.dir() / c.file, c.bytes);
+        EXPECT_NE(m.Error().find(c.expected), std::string::npos) << c.file << ": " << m.Error();
     }
 }
 
@@ -227,21 +205,6 @@ TEST(Manifest, WarnsOfPicturesTheSetupDrawsCutOffOrSmall) {
     EXPECT_EQ(warnings.find("i_main.bmp"), std::string::npos) << warnings;
     EXPECT_NE(warnings.find("i_welcome.bmp: 500x300 is larger than the 492x308 screen"), std::string::npos) << warnings;
     EXPECT_NE(warnings.find("i_style.bmp: 4x2 is smaller than the 492x308 screen"), std::string::npos) << warnings;
-}
-
-TEST(Manifest, RejectsNamesWindowsOrGbkCannotHold) {
-    {
-        ManifestFolder m;
-        test::WriteText(m.dir() / "client" / "a:b.txt", "x");
-        EXPECT_NE(m.Error().find("a:b.txt: " + std::string(DescribeNameCheck(NameCheck::kLeavesFolder))),
-                  std::string::npos)
-            << m.Error();
-    }
-    {
-        ManifestFolder m;
-        test::WriteText(m.dir() / "client" / "\xF0\x9F\x98\x80.txt", "x");
-        EXPECT_NE(m.Error().find("cannot be written in GBK"), std::string::npos) << m.Error();
-    }
 }
 
 TEST(SetupText, ConvertsLineBreaksToCrLfAndDropsTheByteOrderMark) {

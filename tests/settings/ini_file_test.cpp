@@ -128,58 +128,32 @@ TEST(IniRead, UnusableNamesGiveTheDefault) {
 
 // ---- Writing ----
 
-TEST(IniWrite, ReplacesTheValueInPlaceAndKeepsEveryOtherByte) {
-    const std::string before =
-        "; client options\n"
-        "[SYSTEM]\n"
-        "  scrollperiod =  5  ; old\n"
-        "Unknown=abc\n"
-        "\n"
-        "[TA]\n"
-        "x=1";
-    CIniFile ini = Ini(before);
-    ASSERT_EQ(ini.SetString("system", "ScrollPeriod", "0"), IniStatus::kOk);
-    EXPECT_EQ(ini.Bytes(),
-              "; client options\n"
-              "[SYSTEM]\n"
-              "  scrollperiod =  0\n"
-              "Unknown=abc\n"
-              "\n"
-              "[TA]\n"
-              "x=1");
-    EXPECT_TRUE(ini.Modified());
-}
-
-TEST(IniWrite, AddsAKeyAfterTheLastNonBlankLineOfItsSection) {
-    CIniFile ini = Ini("[S]\r\nA=1\r\n; note\r\n\r\n[T]\r\nx=1\r\n");
-    ASSERT_EQ(ini.SetString("S", "B", "2"), IniStatus::kOk);
-    EXPECT_EQ(ini.Bytes(), "[S]\r\nA=1\r\n; note\r\nB=2\r\n\r\n[T]\r\nx=1\r\n");
-    ASSERT_EQ(ini.SetString("T", "y", "3"), IniStatus::kOk);
-    EXPECT_EQ(ini.Bytes(), "[S]\r\nA=1\r\n; note\r\nB=2\r\n\r\n[T]\r\nx=1\r\ny=3\r\n");
-    CIniFile headerOnly = Ini("[S]");
-    ASSERT_EQ(headerOnly.SetString("S", "k", "1"), IniStatus::kOk);
-    EXPECT_EQ(headerOnly.Bytes(), "[S]\r\nk=1\r\n");
-}
-
-TEST(IniWrite, AddsAMissingSectionAtTheEndWithTheFilesLineBreak) {
-    CIniFile lf = Ini("[S]\nk=1");
-    ASSERT_EQ(lf.SetString("QLRT", "UseMa", "0"), IniStatus::kOk);
-    EXPECT_EQ(lf.Bytes(), "[S]\nk=1\n[QLRT]\nUseMa=0\n");
-    CIniFile cr = Ini("[S]\rk=1\r");
-    ASSERT_EQ(cr.SetString("T", "j", "2"), IniStatus::kOk);
-    EXPECT_EQ(cr.Bytes(), "[S]\rk=1\r[T]\rj=2\r");
-    CIniFile empty;
-    ASSERT_EQ(empty.SetString("SYSTEM", "MainTrade", "1"), IniStatus::kOk);
-    EXPECT_EQ(empty.Bytes(), "[SYSTEM]\r\nMainTrade=1\r\n");
-    CIniFile bom = Ini("\xEF\xBB\xBF");
-    ASSERT_EQ(bom.SetString("S", "k", "1"), IniStatus::kOk);
-    EXPECT_EQ(bom.Bytes(), "\xEF\xBB\xBF[S]\r\nk=1\r\n");
-}
-
-TEST(IniWrite, KeyWithoutValueGetsOne) {
-    CIniFile ini = Ini("[S]\r\nk\r\n");
-    ASSERT_EQ(ini.SetString("S", "K", "1"), IniStatus::kOk);
-    EXPECT_EQ(ini.Bytes(), "[S]\r\nk=1\r\n");
+// One write into a file: only the key's own line changes, a new key goes
+// after the last non-blank line of its section, a new section at the end,
+// each with the file's own line break (CR LF in a file without one).
+TEST(IniWrite, ChangesOnlyWhatTheKeyNeeds) {
+    struct Case {
+        std::string before, section, key, value, after;
+    };
+    const Case cases[] = {
+        {"; client options\n[SYSTEM]\n  scrollperiod =  5  ; old\nUnknown=abc\n\n[TA]\nx=1", "system", "ScrollPeriod",
+         "0", "; client options\n[SYSTEM]\n  scrollperiod =  0\nUnknown=abc\n\n[TA]\nx=1"},
+        {"[S]\r\nA=1\r\n; note\r\n\r\n[T]\r\nx=1\r\n", "S", "B", "2",
+         "[S]\r\nA=1\r\n; note\r\nB=2\r\n\r\n[T]\r\nx=1\r\n"},
+        {"[S]\r\nA=1\r\n\r\n[T]\r\nx=1\r\n", "T", "y", "3", "[S]\r\nA=1\r\n\r\n[T]\r\nx=1\r\ny=3\r\n"},
+        {"[S]", "S", "k", "1", "[S]\r\nk=1\r\n"},
+        {"[S]\nk=1", "QLRT", "UseMa", "0", "[S]\nk=1\n[QLRT]\nUseMa=0\n"},
+        {"[S]\rk=1\r", "T", "j", "2", "[S]\rk=1\r[T]\rj=2\r"},
+        {"", "SYSTEM", "MainTrade", "1", "[SYSTEM]\r\nMainTrade=1\r\n"},
+        {"\xEF\xBB\xBF", "S", "k", "1", "\xEF\xBB\xBF[S]\r\nk=1\r\n"},
+        {"[S]\r\nk\r\n", "S", "K", "1", "[S]\r\nk=1\r\n"},  // a key without value gets one
+    };
+    for (const Case& c : cases) {
+        CIniFile ini = Ini(c.before);
+        ASSERT_EQ(ini.SetString(c.section, c.key, c.value), IniStatus::kOk) << c.before;
+        EXPECT_EQ(ini.Bytes(), c.after);
+        EXPECT_TRUE(ini.Modified());
+    }
 }
 
 TEST(IniWrite, SameValueLeavesTheContentUnmodified) {

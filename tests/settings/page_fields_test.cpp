@@ -32,61 +32,36 @@ TEST(PageFields, DefaultsShowTheClientsOwnDefaults) {
     EXPECT_EQ(chart.m_nWheel, 1);  // "切换K线图合约"
 }
 
-TEST(PageFields, AHiddenBarShowsHiddenWhateverItsDock) {
-    CClientSettings settings;
-    ToolbarPageFields fields;
-    for (int32_t dock : {0, 1}) {
-        settings.ToolBar = 0;
-        settings.ToolbarDockR = dock;
-        settings.TabBar = 0;
-        settings.TabBarDock = dock;
-        LoadToolbarPage(settings, fields);
-        EXPECT_EQ(fields.m_nToolBar, kBarHidden);
-        EXPECT_EQ(fields.m_nTabBar, kBarHidden);
-    }
-    settings.ToolBar = 1;
-    settings.ToolbarDockR = 1;
-    settings.TabBar = 1;
-    settings.TabBarDock = 0;
-    LoadToolbarPage(settings, fields);
-    EXPECT_EQ(fields.m_nToolBar, kBarOtherSide);
-    EXPECT_EQ(fields.m_nTabBar, kBarTop);
-}
-
-TEST(PageFields, StoringHiddenKeepsTheDockKeys) {
-    for (int32_t dock : {0, 1}) {
+// A bar's two keys (shown, dock) and the list entry that stands for them,
+// for the tool bar and the bookmark bar at once (each with another case, so
+// that keys of one bar used for the other show). A hidden bar keeps its dock
+// key when stored; a shown one sets it.
+TEST(PageFields, BarKeysAndListEntriesMapBothWays) {
+    struct Case {
+        int32_t shown, dock;
+        int entry;
+    };
+    const Case cases[] = {{0, 0, kBarHidden}, {0, 1, kBarHidden}, {1, 0, kBarTop}, {1, 1, kBarOtherSide}};
+    for (size_t i = 0; i < 4; ++i) {
+        const Case& tool = cases[i];
+        const Case& tab = cases[3 - i];
         CClientSettings settings;
-        settings.ToolBar = 1;
-        settings.TabBar = 1;
-        settings.ToolbarDockR = dock;
-        settings.TabBarDock = dock;
+        settings.ToolBar = tool.shown, settings.ToolbarDockR = tool.dock;
+        settings.TabBar = tab.shown, settings.TabBarDock = tab.dock;
         ToolbarPageFields fields;
-        fields.m_nToolBar = kBarHidden;
-        fields.m_nTabBar = kBarHidden;
-        StoreToolbarPage(fields, settings);
-        EXPECT_EQ(settings.ToolBar, 0);
-        EXPECT_EQ(settings.TabBar, 0);
-        EXPECT_EQ(settings.ToolbarDockR, dock);
-        EXPECT_EQ(settings.TabBarDock, dock);
+        LoadToolbarPage(settings, fields);
+        EXPECT_EQ(fields.m_nToolBar, tool.entry) << i;
+        EXPECT_EQ(fields.m_nTabBar, tab.entry) << i;
+
+        CClientSettings stored;
+        stored.ToolBar = 1 - tool.shown, stored.ToolbarDockR = tool.shown ? 1 - tool.dock : tool.dock;
+        stored.TabBar = 1 - tab.shown, stored.TabBarDock = tab.shown ? 1 - tab.dock : tab.dock;
+        StoreToolbarPage(fields, stored);
+        EXPECT_EQ(stored.ToolBar, tool.shown) << i;
+        EXPECT_EQ(stored.ToolbarDockR, tool.dock) << i;
+        EXPECT_EQ(stored.TabBar, tab.shown) << i;
+        EXPECT_EQ(stored.TabBarDock, tab.dock) << i;
     }
-}
-
-TEST(PageFields, StoringAShownBarSetsItsDock) {
-    CClientSettings settings;
-    ToolbarPageFields fields;
-    fields.m_nToolBar = kBarOtherSide;  // "右侧"
-    fields.m_nTabBar = kBarTop;         // "上方"
-    StoreToolbarPage(fields, settings);
-    EXPECT_EQ(settings.ToolBar, 1);
-    EXPECT_EQ(settings.ToolbarDockR, 1);
-    EXPECT_EQ(settings.TabBar, 1);
-    EXPECT_EQ(settings.TabBarDock, 0);
-
-    fields.m_nToolBar = kBarTop;
-    fields.m_nTabBar = kBarOtherSide;  // "下方"
-    StoreToolbarPage(fields, settings);
-    EXPECT_EQ(settings.ToolbarDockR, 0);
-    EXPECT_EQ(settings.TabBarDock, 1);
 }
 
 TEST(PageFields, NewsListIsTheInverseOfIndexBar) {

@@ -45,6 +45,7 @@
 //   also fold full-width, Greek and Cyrillic letters, which no Voz.ini name uses.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -182,13 +183,15 @@ const std::vector<std::string> kWrittenSections = {"SYSTEM", " ta ", "qlrt", kTe
 const std::vector<std::string> kWrittenValues = {"1", "0", "Yes", "No", "15", "4294967295", kValue, "a b",
                                                  "\"q\"", "x=y", ""};
 
-bool IsAscii(const std::string& s) {
-    for (unsigned char c : s) {
-        if (c >= 0x80) {
-            return false;
+// A random entry of the pool; ASCII only for a file with a byte order mark,
+// which the platform reads and writes as UTF-8, and GBK bytes are not.
+const std::string& Pick(std::mt19937& rng, const std::vector<std::string>& pool, bool asciiOnly) {
+    for (;;) {
+        const std::string& s = pool[rng() % pool.size()];
+        if (!asciiOnly || std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+            return s;
         }
     }
-    return true;
 }
 
 struct GeneratedFile {
@@ -204,15 +207,7 @@ GeneratedFile Generate(std::mt19937& rng) {
     const bool bom = out.bom;
     const char* const kBreaks[] = {"\r\n", "\n", "\r\n", "\n", "\r"};
     const std::string lineBreak = out.platformLayout ? "\r\n" : kBreaks[rng() % 5];
-    auto pick = [&](const std::vector<std::string>& pool) {
-        for (;;) {
-            const std::string& s = pool[rng() % pool.size()];
-            // With a byte order mark the platform reads the file as UTF-8, and GBK bytes are not.
-            if (!bom || IsAscii(s)) {
-                return s;
-            }
-        }
-    };
+    auto pick = [&](const std::vector<std::string>& pool) { return Pick(rng, pool, bom); };
     auto keyLine = [&]() {
         std::string key = pick(kFileKeys);
         std::string value = pick(kFileValues);
@@ -305,18 +300,9 @@ void RunGeneratedCases(int count) {
         std::string applied;
         bool paddedName = false;
         for (int w = 0; w < writes; ++w) {
-            auto pick = [&](const std::vector<std::string>& pool) {
-                for (;;) {
-                    const std::string& s = pool[rng() % pool.size()];
-                    // The platform would write UTF-8 into a file with a byte order mark.
-                    if (!file.bom || IsAscii(s)) {
-                        return s;
-                    }
-                }
-            };
-            const std::string section = pick(kWrittenSections);
-            const std::string key = pick(kAskedKeys);
-            const std::string value = pick(kWrittenValues);
+            const std::string section = Pick(rng, kWrittenSections, file.bom);
+            const std::string key = Pick(rng, kAskedKeys, file.bom);
+            const std::string value = Pick(rng, kWrittenValues, file.bom);
             paddedName = paddedName || section.front() == ' ' || key.front() == ' ';
             applied += " " + Show(section) + Show(key) + "=" + Show(value);
             WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), platformPath.c_str());

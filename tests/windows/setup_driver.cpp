@@ -1,46 +1,21 @@
-// Drives the real setup program as a user would and checks what it shows and
-// what it installs. Test-only: it starts setup.exe, finds its windows, clicks
-// buttons, types into the folder field, picks list entries and reads
-// captions, texts and button states; then it checks the installed tree, the
-// shortcuts, the uninstall data and the order software setting.
+// Drives the real setup program and its uninstaller as a user would and
+// checks what they show, install and remove. Test-only. Each scenario is a
+// short list of steps in a small vocabulary (the Wizard's Next, Back, Type,
+// Pick, Shot, ExpectMessage; the uninstaller's runs and answers); what a
+// scenario covers is said above its function.
 //
-//   setup_driver install SETUP.exe WORK-DIR SOURCE-DIR
-//   setup_driver variant SETUP.exe WORK-DIR SOURCE-DIR
-//   setup_driver quit    SETUP.exe WORK-DIR
-//   setup_driver unsaved SETUP.exe WORK-DIR SOURCE-DIR
-//   setup_driver demo    SETUP.exe WORK-DIR SOURCE-DIR FOLDER
-//   setup_driver broken  SETUP.exe WORK-DIR STUB.exe
-//   setup_driver folders SETUP.exe WORK-DIR
-//   setup_driver nogroup SETUP.exe WORK-DIR SOURCE-DIR
-//   setup_driver nofolder SETUP.exe WORK-DIR
-//   setup_driver uninstall SETUP.exe WORK-DIR
+//   setup_driver install|variant|unsaved|nogroup SETUP.exe WORK-DIR SOURCE-DIR
+//   setup_driver demo|signed SETUP.exe WORK-DIR SOURCE-DIR FOLDER
+//   setup_driver broken SETUP.exe WORK-DIR STUB.exe
 //   setup_driver uninstall-planted SETUP.exe WORK-DIR PLANTED-DIR
+//   setup_driver quit|folders|nofolder|uninstall SETUP.exe WORK-DIR
 //
-// install: the sample package, every screen, Back and Next, the whole
-// installation, then the settings pages up to Finish. variant: a package with an order software default outside
-// the list and repeated style labels, installed with the preselected
-// choices (run with a system code page other than 936). quit: "退出安装" and
-// the wizard's close box end the program without writing anything; closed on
-// a settings page after an installation, Voz.ini stays unchanged. unsaved:
-// Finish cannot replace a Voz.ini held open and says so in one message. demo:
-// a default installation into FOLDER with a screenshot of every screen. broken:
-// the bare stub, and copies of SETUP.exe cut short and damaged, say so in one
-// message and install nothing. folders: an empty or relative folder at Next
-// on the extraction page gives one message and the page stays. nogroup: a
-// package without a program-group name installs without any message.
-// nofolder: an install folder that cannot be made ends in one message that
-// the installation did not complete. uninstall: the sample installed into
-// WORK-DIR and removed again by 卸载.exe, with its confirmation (cancelled
-// once), its closing message, a folder that held other files, damaged
-// uninstall data and a log missing. uninstall-planted: the sample installed
-// and removed with a marker-writing DLL planted beside 卸载.exe and in the
-// temporary folder under the names of system DLLs, none of which may be
-// loaded. SOURCE-DIR is the client tree the package was
-// made from. WORK-DIR receives NAME.request files, which the script that runs
-// the driver turns into screenshots of the display, NAME.png, deleting the
-// request; the broken scenario also writes its setups there.
-// Expected values come from the package itself, read with the package loader,
-// and from the texts the setup is specified to show.
+// SOURCE-DIR is the client tree the package was made from. WORK-DIR receives
+// NAME.request files, which the script that runs the driver turns into
+// screenshots of the display, NAME.png, deleting the request; the scenarios
+// also write their altered setups there. Expected values come from the
+// package itself, read with the package loader, and from the texts the setup
+// is specified to show.
 //
 // Prints one line per failed check and "N passed, N failed"; exits non-zero
 // when anything failed.
@@ -53,6 +28,8 @@
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -73,16 +50,9 @@ using voz::CPackageInfo;
 int g_passed = 0;
 int g_failed = 0;
 bool g_underWine = false;
+std::wstring g_shotDir;
 
-std::string Utf8(const std::wstring& wide) {
-    if (wide.empty()) {
-        return {};
-    }
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
+std::string Utf8(const std::wstring& wide) { return voz::os::WideToUtf8(wide); }
 
 bool Check(bool ok, const std::string& what) {
     if (ok) {
@@ -109,18 +79,22 @@ std::wstring Field(const char (&field)[N]) {
 // Polls a condition every 10 ms until it holds or the time is up.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (condition()) {
-            return true;
-        }
+    while (!condition()) {
         if (GetTickCount64() > end) {
             return false;
         }
         Sleep(10);
     }
+    return true;
 }
 
 // ---- Windows of another process ----
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
 
 std::wstring Text(HWND window) {
     DWORD_PTR length = 0;
@@ -129,10 +103,7 @@ std::wstring Text(HWND window) {
         return L"<no window>";
     }
     std::wstring text(length + 1, L'\0');
-    DWORD_PTR got = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                        5000, &got);
-    text.resize(got);
+    text.resize(static_cast<size_t>(Send(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()))));
     return text;
 }
 
@@ -142,10 +113,16 @@ std::wstring ClassName(HWND window) {
     return name;
 }
 
-LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
-    return static_cast<LRESULT>(result);
+bool IsDialog(HWND window) { return ClassName(window) == L"#32770"; }
+
+// True when one of the window's children shows `text`.
+bool HasChildText(HWND window, const std::wstring& text) {
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (Text(child) == text) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Clicks are posted: a button that runs a modal loop would keep a sent click
@@ -187,19 +164,42 @@ HWND WaitTopWindow(DWORD process, const std::function<bool(HWND)>& condition, DW
     return found;
 }
 
-bool IsDialog(HWND window) { return ClassName(window) == L"#32770"; }
-
 std::vector<std::wstring> ComboEntries(HWND combo) {
     std::vector<std::wstring> entries;
     const LRESULT count = Send(combo, CB_GETCOUNT);
     for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = Send(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i));
-        std::wstring entry(static_cast<size_t>(length) + 1, L'\0');
-        Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry.data()));
-        entry.resize(static_cast<size_t>(length));
+        std::wstring entry(static_cast<size_t>(Send(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i))) + 1, L'\0');
+        entry.resize(static_cast<size_t>(
+            Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry.data()))));
         entries.push_back(entry);
     }
     return entries;
+}
+
+bool IsList(HWND control) { return ClassName(control) == L"ComboBox"; }
+
+// What a check box (0 or 1) or a list (the selected index or -1) shows.
+int Shown(HWND page, int id) {
+    HWND control = GetDlgItem(page, id);
+    return IsList(control) ? static_cast<int>(Send(control, CB_GETCURSEL))
+                           : (Send(control, BM_GETCHECK) == BST_CHECKED ? 1 : 0);
+}
+
+// Sets check boxes and lists as the user would leave them: {control id, value}.
+void SetShown(HWND page, const std::vector<std::pair<int, int>>& values) {
+    for (auto [id, value] : values) {
+        HWND control = GetDlgItem(page, id);
+        Send(control, IsList(control) ? CB_SETCURSEL : BM_SETCHECK,
+             static_cast<WPARAM>(IsList(control) ? value : (value != 0 ? BST_CHECKED : BST_UNCHECKED)));
+    }
+}
+
+void CheckShown(HWND page, const std::vector<std::pair<int, int>>& values, const std::string& what) {
+    for (auto [id, value] : values) {
+        const int actual = Shown(page, id);
+        Check(actual == value, what + ": control " + std::to_string(id) + " shows " + std::to_string(actual) +
+                                   ", expected " + std::to_string(value));
+    }
 }
 
 // Types text into an edit control in place of what it holds, one character
@@ -212,9 +212,32 @@ void TypeInto(HWND edit, const std::wstring& text) {
     }
 }
 
-// ---- Screenshots ----
+// Sends a message whose parameter points to memory: `buffer` is copied into
+// the process that owns the window, the message points there, and the copy
+// is read back. `place` fills the buffer once its address there is known.
+bool SendThroughProcess(HWND window, UINT message, WPARAM wParam, std::vector<BYTE>& buffer,
+                        const std::function<void(BYTE* remote)>& place = {}) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
+    if (process == nullptr) {
+        return false;
+    }
+    auto* remote = static_cast<BYTE*>(VirtualAllocEx(process, nullptr, buffer.size(), MEM_COMMIT, PAGE_READWRITE));
+    if (remote != nullptr && place) {
+        place(remote);
+    }
+    const bool ok = remote != nullptr && WriteProcessMemory(process, remote, buffer.data(), buffer.size(), nullptr) &&
+                    Send(window, message, wParam, reinterpret_cast<LPARAM>(remote)) &&
+                    ReadProcessMemory(process, remote, buffer.data(), buffer.size(), nullptr);
+    if (remote != nullptr) {
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return ok;
+}
 
-std::wstring g_shotDir;
+// ---- Screenshots ----
 
 // Asks the script for a screenshot of the display once the window has been
 // repainted, and waits until it is taken.
@@ -233,135 +256,68 @@ void Screenshot(HWND window, const std::wstring& name) {
           "screenshot " + Utf8(name) + " taken");
 }
 
-// ---- The setup process ----
-
-struct SetupRun {
-    PROCESS_INFORMATION process = {};
-
-    bool Start(const std::wstring& setup) {
-        STARTUPINFOW startup = {sizeof startup};
-        std::wstring command = L"\"" + setup + L"\"";
-        return CreateProcessW(setup.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &process);
-    }
-    DWORD Id() const { return process.dwProcessId; }
-    bool Ended(DWORD timeoutMs) const { return WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0; }
-    // Ends a process the checks left running, so that one failure does not hang the run.
-    void Finish() {
-        if (process.hProcess != nullptr) {
-            if (!Ended(0)) {
-                TerminateProcess(process.hProcess, 1);
-                WaitForSingleObject(process.hProcess, 5000);
-            }
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-            process = {};
-        }
-    }
-    ~SetupRun() { Finish(); }
-};
-
-const std::wstring kWelcomePrefix = L"欢迎使用";
-
-std::wstring ExpectedCaption(const CPackageInfo& package) {
-    return kWelcomePrefix + Field(package.m_szTitle) + L" " + Field(package.m_szVersion) + L" ";
-}
-
-HWND WaitWelcome(const SetupRun& run, const CPackageInfo& package) {
-    return WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && Text(w) == ExpectedCaption(package); });
-}
-
-// Starts the setup and waits for its welcome window; null, with the failed
-// check reported, when either does not happen.
-HWND StartSetup(SetupRun& run, const std::wstring& setup, const CPackageInfo& package) {
-    if (!Check(run.Start(setup), "setup starts")) {
-        return nullptr;
-    }
-    HWND welcome = WaitWelcome(run, package);
-    Check(welcome != nullptr, "welcome window with caption \"" + Utf8(ExpectedCaption(package)) + "\"");
-    return welcome;
-}
-
-// The wizard's buttons, by the common controls' ids.
-constexpr int kBack = 0x3023;
-constexpr int kNext = 0x3024;
-constexpr int kFinish = 0x3025;
-
-struct Buttons {
-    bool back, next, finish;
-    bool operator==(const Buttons&) const = default;
-};
-
-bool Active(HWND sheet, int id) {
-    HWND button = GetDlgItem(sheet, id);
-    return button != nullptr && IsWindowVisible(button) && IsWindowEnabled(button);
-}
-
-Buttons WizardButtons(HWND sheet) { return {Active(sheet, kBack), Active(sheet, kNext), Active(sheet, kFinish)}; }
-
-std::string Describe(const Buttons& b) {
-    return std::string(b.back ? "Back " : "") + (b.next ? "Next " : "") + (b.finish ? "Finish" : "") +
-           (!b.back && !b.next && !b.finish ? "none" : "");
-}
-
-int PageIndex(HWND sheet) {
-    HWND page = reinterpret_cast<HWND>(Send(sheet, PSM_GETCURRENTPAGEHWND));
-    return page == nullptr ? -1 : static_cast<int>(Send(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page)));
-}
-
-HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(Send(sheet, PSM_GETCURRENTPAGEHWND)); }
-
-// Waits for the wizard to show a page with the given buttons (they are set by
-// a posted message, so they settle a moment after the page appears).
-bool ExpectPage(HWND sheet, int index, Buttons buttons, const std::string& what) {
-    const bool settled = WaitUntil([&] { return PageIndex(sheet) == index && WizardButtons(sheet) == buttons; });
-    return Check(settled, what + ": page " + std::to_string(PageIndex(sheet)) + " with " +
-                              Describe(WizardButtons(sheet)) + ", expected page " + std::to_string(index) +
-                              " with " + Describe(buttons));
-}
-
-void PressNext(HWND sheet) { Click(GetDlgItem(sheet, kNext)); }
-void PressBack(HWND sheet) { Click(GetDlgItem(sheet, kBack)); }
-
 // ---- Files ----
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::vector<char> ReadAll(const std::wstring& path) {
-    std::vector<char> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(file), {});
+}
+
+bool WriteAll(const std::wstring& path, const std::vector<char>& bytes) {
+    DeleteFileW(path.c_str());
+    std::ofstream file(std::filesystem::path(path), std::ios::binary);
+    return static_cast<bool>(file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush());
+}
+
+// Writes a copy of a file, cut short or extended with zeros to `size`
+// bytes, with `bytes` written at `at`.
+bool WriteVariant(const std::wstring& from, const std::wstring& to, size_t size, size_t at, const std::string& bytes) {
+    std::vector<char> data = ReadAll(from);
+    if (data.empty() || at + bytes.size() > size) {
+        return false;
     }
-    LARGE_INTEGER size;
-    GetFileSizeEx(file, &size);
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    if (!bytes.empty()) {
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    data.resize(size);
+    std::copy(bytes.begin(), bytes.end(), data.begin() + static_cast<ptrdiff_t>(at));
+    return WriteAll(to, data);
+}
+
+// The entries of `folder` that match `pattern`, but "." and "..": each name
+// and whether it is a folder.
+std::vector<std::pair<std::wstring, bool>> Entries(const std::wstring& folder, const wchar_t* pattern) {
+    std::vector<std::pair<std::wstring, bool>> entries;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\" + pattern).c_str(), &entry);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &entry)) {
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..") {
+            entries.emplace_back(name, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+        }
     }
-    CloseHandle(file);
-    return bytes;
+    if (find != INVALID_HANDLE_VALUE) {
+        FindClose(find);
+    }
+    return entries;
+}
+
+std::vector<std::wstring> FileNames(const std::wstring& folder, const wchar_t* pattern) {
+    std::vector<std::wstring> names;
+    for (const auto& entry : Entries(folder, pattern)) {
+        names.push_back(entry.first);
+    }
+    return names;
 }
 
 void DeleteTree(const std::wstring& path) {
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            std::wstring child = path + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteTree(child);
-            } else {
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
+    for (const auto& [name, isFolder] : Entries(path, L"*")) {
+        const std::wstring child = path + L"\\" + name;
+        if (isFolder) {
+            DeleteTree(child);
+        } else {
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(child.c_str());
+        }
     }
     RemoveDirectoryW(path.c_str());
 }
@@ -372,33 +328,67 @@ std::wstring SpecialFolder(int csidl) {
     return path;
 }
 
-std::wstring LinkFolder(const CPackageInfo& package, int place) {
-    return place == voz::kPlaceDesktop ? SpecialFolder(CSIDL_DESKTOPDIRECTORY)
-                                       : SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup);
+std::wstring Backslashed(std::wstring path) {
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+// ---- What the package installs ----
+
+std::wstring GroupFolder(const CPackageInfo& package) {
+    return SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup);
+}
+
+std::wstring LinkPath(const CPackageInfo& package, const voz::PackageShortcut& record) {
+    return (record.nPlace == voz::kPlaceDesktop ? SpecialFolder(CSIDL_DESKTOPDIRECTORY) : GroupFolder(package)) +
+           L"\\" + Field(record.szLinkName);
+}
+
+bool IsRemoved(const CPackageInfo& package, const std::wstring& dir) {
+    for (int r = 0; r < package.m_nRemoveCount; ++r) {
+        const std::wstring remove = Field(package.m_szRemove[r]);
+        if (dir == remove || dir.rfind(remove + L"\\", 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct PackagedFile {
+    std::wstring relative;  // to the install folder
+    const voz::PackageFile* record;
+    bool removed;  // in a folder the package removes
+};
+
+std::vector<PackagedFile> PackagedFiles(const CPackageInfo& package) {
+    std::vector<PackagedFile> files;
+    for (int d = 0; d < package.m_nDirCount; ++d) {
+        const voz::PackageDir& dir = package.m_dirs[d];
+        const std::wstring name = Field(dir.szName);
+        for (int f = 0; f < dir.nFileCount; ++f) {
+            files.push_back({(name.empty() ? L"" : name + L"\\") + Field(dir.files[f].szName), &dir.files[f],
+                             IsRemoved(package, name)});
+        }
+    }
+    return files;
 }
 
 // Removes what an installation of the package into `folder` leaves behind.
 void CleanInstallation(const CPackageInfo& package, const std::wstring& folder) {
     DeleteTree(folder);
     for (int i = 0; i < package.m_nShortcutCount; ++i) {
-        const voz::PackageShortcut& link = package.m_shortcuts[i];
-        DeleteFileW((LinkFolder(package, link.nPlace) + L"\\" + Field(link.szLinkName)).c_str());
+        DeleteFileW(LinkPath(package, package.m_shortcuts[i]).c_str());
     }
-    RemoveDirectoryW((SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup)).c_str());
+    RemoveDirectoryW(GroupFolder(package).c_str());
 }
 
 // True when no trace of an installation into `folder` exists.
 bool NothingInstalled(const CPackageInfo& package, const std::wstring& folder) {
-    if (Exists(folder) || Exists(SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup))) {
-        return false;
-    }
+    bool found = Exists(folder) || Exists(GroupFolder(package));
     for (int i = 0; i < package.m_nShortcutCount; ++i) {
-        if (package.m_shortcuts[i].nPlace == voz::kPlaceDesktop &&
-            Exists(LinkFolder(package, voz::kPlaceDesktop) + L"\\" + Field(package.m_shortcuts[i].szLinkName))) {
-            return false;
-        }
+        found |= package.m_shortcuts[i].nPlace == voz::kPlaceDesktop && Exists(LinkPath(package, package.m_shortcuts[i]));
     }
-    return true;
+    return !found;
 }
 
 bool SameTime(const FILETIME& actual, const voz::PackageTime& expected) {
@@ -409,85 +399,9 @@ bool SameTime(const FILETIME& actual, const voz::PackageTime& expected) {
     return CompareFileTime(&actual, &ft) == 0;
 }
 
-std::wstring Backslashed(std::wstring path) {
-    for (wchar_t& c : path) {
-        if (c == L'/') {
-            c = L'\\';
-        }
-    }
-    return path;
-}
-
 struct StyleCopy {
     std::wstring source, dest;
 };
-
-// Checks every packaged file under `folder` against the source tree: its
-// bytes and recorded times, or for the destination of one of the style's
-// copies, the copied file's bytes; removed folders must be gone. Files in
-// `blocked` could not be written and are left out.
-void CheckInstalledTree(const CPackageInfo& package, const std::wstring& folder, const std::wstring& sourceDir,
-                        const std::vector<StyleCopy>& copies, const std::vector<std::wstring>& blocked = {}) {
-    int files = 0;
-    for (int d = 0; d < package.m_nDirCount; ++d) {
-        const voz::PackageDir& dir = package.m_dirs[d];
-        const std::wstring relativeDir = Field(dir.szName);
-        bool removed = false;
-        for (int r = 0; r < package.m_nRemoveCount; ++r) {
-            const std::wstring remove = Field(package.m_szRemove[r]);
-            removed |= relativeDir == remove || relativeDir.rfind(remove + L"\\", 0) == 0;
-        }
-        const std::wstring installedDir = relativeDir.empty() ? folder : folder + L"\\" + relativeDir;
-        if (removed) {
-            Check(!Exists(installedDir), "removed folder " + Utf8(installedDir) + " is gone");
-            continue;
-        }
-        for (int f = 0; f < dir.nFileCount; ++f) {
-            const voz::PackageFile& file = dir.files[f];
-            const std::wstring relative = (relativeDir.empty() ? L"" : relativeDir + L"\\") + Field(file.szName);
-            const std::wstring installed = folder + L"\\" + relative;
-            bool copied = false;
-            for (const StyleCopy& copy : copies) {
-                copied |= copy.dest == relative;
-            }
-            if (std::find(blocked.begin(), blocked.end(), relative) != blocked.end()) {
-                continue;
-            }
-            ++files;
-            if (!copied) {
-                // Times first: reading the file moves its last-access time. A
-                // copy keeps the copied file's times. Wine keeps the creation
-                // time of the Unix file system, which cannot be set, so the
-                // creation time is checked on Windows only.
-                HANDLE h = CreateFileW(installed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                       nullptr);
-                FILETIME creation = {}, access = {}, write = {};
-                GetFileTime(h, &creation, &access, &write);
-                CloseHandle(h);
-                Check(SameTime(write, file.stLastWrite) && SameTime(access, file.stLastAccess) &&
-                          (g_underWine || SameTime(creation, file.stCreation)),
-                      "installed " + Utf8(relative) + " has the recorded times");
-            }
-            if (!copied) {
-                Check(Exists(installed) && ReadAll(installed) == ReadAll(sourceDir + L"\\" + relative),
-                      "installed " + Utf8(relative) + " holds the source's bytes");
-            }
-        }
-    }
-    Check(files > 0, "the package installs files");
-    // The chosen style's copies, in record order: the last copy onto a
-    // destination decides its bytes.
-    for (size_t i = 0; i < copies.size(); ++i) {
-        bool overwritten = false;
-        for (size_t j = i + 1; j < copies.size(); ++j) {
-            overwritten |= copies[j].dest == copies[i].dest;
-        }
-        if (!overwritten) {
-            Check(ReadAll(folder + L"\\" + copies[i].dest) == ReadAll(sourceDir + L"\\" + copies[i].source),
-                  "style copy " + Utf8(copies[i].source) + " -> " + Utf8(copies[i].dest));
-        }
-    }
-}
 
 // The copy records of one style, in record order.
 std::vector<StyleCopy> CopiesOf(const CPackageInfo& package, const std::wstring& style) {
@@ -500,6 +414,59 @@ std::vector<StyleCopy> CopiesOf(const CPackageInfo& package, const std::wstring&
     return copies;
 }
 
+std::vector<StyleCopy> FirstStyleCopies(const CPackageInfo& package) {
+    return CopiesOf(package, Wide(voz::InstallStyles(package).front()));
+}
+
+// Checks every packaged file under `folder` against the source tree: its
+// bytes and recorded times, or for the destination of one of the style's
+// copies, the copied file's bytes; removed folders must be gone. Files in
+// `blocked` could not be written and are left out.
+void CheckInstalledTree(const CPackageInfo& package, const std::wstring& folder, const std::wstring& sourceDir,
+                        const std::vector<StyleCopy>& copies, const std::vector<std::wstring>& blocked = {}) {
+    for (int d = 0; d < package.m_nDirCount; ++d) {
+        const std::wstring dir = Field(package.m_dirs[d].szName);
+        if (IsRemoved(package, dir)) {
+            const std::wstring installedDir = dir.empty() ? folder : folder + L"\\" + dir;
+            Check(!Exists(installedDir), "removed folder " + Utf8(installedDir) + " is gone");
+        }
+    }
+    int files = 0;
+    for (const PackagedFile& file : PackagedFiles(package)) {
+        const std::wstring installed = folder + L"\\" + file.relative;
+        if (file.removed || std::find(blocked.begin(), blocked.end(), file.relative) != blocked.end()) {
+            continue;
+        }
+        ++files;
+        if (std::any_of(copies.begin(), copies.end(), [&](const StyleCopy& c) { return c.dest == file.relative; })) {
+            continue;
+        }
+        // Times first: reading the file moves its last-access time. Wine keeps
+        // the creation time of the Unix file system, which cannot be set, so
+        // the creation time is checked on Windows only.
+        HANDLE h = CreateFileW(installed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        FILETIME creation = {}, access = {}, write = {};
+        GetFileTime(h, &creation, &access, &write);
+        CloseHandle(h);
+        Check(SameTime(write, file.record->stLastWrite) && SameTime(access, file.record->stLastAccess) &&
+                  (g_underWine || SameTime(creation, file.record->stCreation)),
+              "installed " + Utf8(file.relative) + " has the recorded times");
+        Check(Exists(installed) && ReadAll(installed) == ReadAll(sourceDir + L"\\" + file.relative),
+              "installed " + Utf8(file.relative) + " holds the source's bytes");
+    }
+    Check(files > 0, "the package installs files");
+    // The chosen style's copies, in record order: the last copy onto a
+    // destination decides its bytes.
+    for (size_t i = 0; i < copies.size(); ++i) {
+        const bool overwritten = std::any_of(copies.begin() + static_cast<ptrdiff_t>(i) + 1, copies.end(),
+                                             [&](const StyleCopy& c) { return c.dest == copies[i].dest; });
+        if (!overwritten) {
+            Check(ReadAll(folder + L"\\" + copies[i].dest) == ReadAll(sourceDir + L"\\" + copies[i].source),
+                  "style copy " + Utf8(copies[i].source) + " -> " + Utf8(copies[i].dest));
+        }
+    }
+}
+
 struct Link {
     std::wstring target, workingFolder, icon;
 };
@@ -507,26 +474,23 @@ struct Link {
 Link ReadLink(const std::wstring& path) {
     Link link;
     IShellLinkW* shellLink = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&shellLink)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-                wchar_t text[MAX_PATH] = {};
-                shellLink->GetPath(text, MAX_PATH, nullptr, 0);
-                link.target = Backslashed(text);
-                text[0] = L'\0';
-                shellLink->GetWorkingDirectory(text, MAX_PATH);
-                link.workingFolder = text;
-                int index = 0;
-                text[0] = L'\0';
-                shellLink->GetIconLocation(text, MAX_PATH, &index);
-                link.icon = text;
-            }
-            file->Release();
-        }
-        shellLink->Release();
+    IPersistFile* file = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&shellLink)))) {
+        return link;
     }
+    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
+            wchar_t text[3][MAX_PATH] = {};
+            int index = 0;
+            shellLink->GetPath(text[0], MAX_PATH, nullptr, 0);
+            shellLink->GetWorkingDirectory(text[1], MAX_PATH);
+            shellLink->GetIconLocation(text[2], MAX_PATH, &index);
+            link = {Backslashed(text[0]), text[1], text[2]};
+        }
+        file->Release();
+    }
+    shellLink->Release();
     return link;
 }
 
@@ -536,7 +500,7 @@ void CheckShortcutsAndUninstaller(const CPackageInfo& package, const std::wstrin
     std::vector<std::wstring> linkPaths;
     for (int i = 0; i < package.m_nShortcutCount; ++i) {
         const voz::PackageShortcut& record = package.m_shortcuts[i];
-        const std::wstring link = LinkFolder(package, record.nPlace) + L"\\" + Field(record.szLinkName);
+        const std::wstring link = LinkPath(package, record);
         linkPaths.push_back(link);
         const std::wstring target = folder + L"\\" +
                                     (record.szTarget[0] != '\0' ? Field(record.szTarget) : Field(package.m_szUninstaller));
@@ -565,62 +529,333 @@ void CheckShortcutsAndUninstaller(const CPackageInfo& package, const std::wstrin
     for (size_t i = 0; i < data.table.links.size() && i < linkPaths.size(); ++i) {
         CheckText(Wide(data.table.links[i]), linkPaths[i], "uninstall data link " + std::to_string(i));
     }
-    CheckText(Wide(data.table.group), SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup),
-              "uninstall data program group");
+    CheckText(Wide(data.table.group), GroupFolder(package), "uninstall data program group");
     Check(std::find(data.log.files.begin(), data.log.files.end(), "2nd_voz.ini") != data.log.files.end(),
           "the install log names the settings file written after the installation");
 }
 
-// ---- Scenarios ----
-
-// "开始安装" on the welcome window; the wizard sheet that opens, or null.
-HWND OpenWizard(const SetupRun& run, HWND welcome, const CPackageInfo& package) {
-    Click(GetDlgItem(welcome, IDOK));
-    return WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
+int MainTrade(const std::wstring& folder) {
+    return static_cast<int>(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()));
 }
 
-// Next from the welcome page to the extraction page, picking an order software entry on the way.
-void NextToExtractionPage(HWND sheet, int orderSoftware) {
-    for (int index = 1; index <= 4; ++index) {
-        PressNext(sheet);
-        ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
-        if (index == 3) {
-            Send(GetDlgItem(CurrentPage(sheet), 1002), CB_SETCURSEL, orderSoftware);
+// ---- The setup and its wizard ----
+
+struct SetupRun {
+    PROCESS_INFORMATION process = {};
+
+    bool Start(const std::wstring& setup) {
+        STARTUPINFOW startup = {sizeof startup};
+        std::wstring command = L"\"" + setup + L"\"";
+        return CreateProcessW(setup.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &process);
+    }
+    DWORD Id() const { return process.dwProcessId; }
+    bool Ended(DWORD timeoutMs) const { return WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0; }
+    // Ends a process the checks left running, so that one failure does not hang the run.
+    ~SetupRun() {
+        if (process.hProcess != nullptr) {
+            if (!Ended(0)) {
+                TerminateProcess(process.hProcess, 1);
+                WaitForSingleObject(process.hProcess, 5000);
+            }
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
         }
     }
+};
+
+// The wizard's pages, in order.
+enum Page {
+    kWelcomePage, kFolderPage, kStylePage, kOrderPage, kExtractPage, kToolbarPage, kOrderSettingsPage, kChartPage
+};
+
+// The wizard's buttons by the common controls' ids, and the ones each page
+// shows as a mask of Back 1, Next 2, Finish 4.
+constexpr int kButtonIds[] = {0x3023, 0x3024, 0x3025};
+constexpr int kBack = kButtonIds[0], kNext = kButtonIds[1], kFinish = kButtonIds[2];
+constexpr int kPageButtons[] = {2, 3, 3, 3, 3, 2, 3, 5};
+
+int ActiveButtons(HWND sheet) {
+    int mask = 0;
+    for (int i = 0; i < 3; ++i) {
+        HWND button = GetDlgItem(sheet, kButtonIds[i]);
+        mask |= button != nullptr && IsWindowVisible(button) && IsWindowEnabled(button) ? 1 << i : 0;
+    }
+    return mask;
 }
 
-// Runs the installation from the extraction page on and waits for the first
-// settings page; true when it got there. Files that cannot be written (the
-// names in `blocked`, relative to the install folder) must be reported in one
-// message, after which the wizard goes on.
-bool RunInstallation(const SetupRun& run, HWND sheet, const std::vector<std::wstring>& blocked) {
-    HWND extractPage = CurrentPage(sheet);
-    PressNext(sheet);
-    Check(WaitUntil([&] { return WizardButtons(sheet) == Buttons{false, false, false}; }, 5000),
-          "no wizard button during the installation");
-    if (!blocked.empty()) {
-        HWND box = WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && GetWindow(w, GW_OWNER) == sheet; });
-        if (Check(box != nullptr, "a message reports what could not be installed")) {
-            CheckText(Text(box), L"安装程序", "failure message caption");
+std::string DescribeButtons(int mask) {
+    return mask == 0 ? "none"
+                     : std::string(mask & 1 ? "Back " : "") + (mask & 2 ? "Next " : "") + (mask & 4 ? "Finish" : "");
+}
+
+HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(Send(sheet, PSM_GETCURRENTPAGEHWND)); }
+HWND PageAt(HWND sheet, int index) { return reinterpret_cast<HWND>(Send(sheet, PSM_INDEXTOHWND, index)); }
+
+int PageIndex(HWND sheet) {
+    HWND page = CurrentPage(sheet);
+    return page == nullptr ? -1 : static_cast<int>(Send(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page)));
+}
+
+// Waits for the wizard to show a page with its buttons (they are set by a
+// posted message, so they settle a moment after the page appears).
+bool ExpectPage(HWND sheet, int index, const std::string& what) {
+    const int buttons = kPageButtons[index];
+    const bool settled = WaitUntil([&] { return PageIndex(sheet) == index && ActiveButtons(sheet) == buttons; });
+    return Check(settled, what + ": page " + std::to_string(PageIndex(sheet)) + " with " +
+                              DescribeButtons(ActiveButtons(sheet)) + ", expected page " + std::to_string(index) +
+                              " with " + DescribeButtons(buttons));
+}
+
+const std::wstring kMessageCaption = L"安装程序";
+
+// A setup run seen from the user's side: its welcome window and wizard
+// sheet, and the steps a scenario takes on them.
+struct Wizard {
+    const CPackageInfo& package;
+    SetupRun run;
+    HWND welcome = nullptr;
+    HWND sheet = nullptr;
+
+    std::wstring Caption() const {
+        return L"欢迎使用" + Field(package.m_szTitle) + L" " + Field(package.m_szVersion) + L" ";
+    }
+    // Starts the setup and waits for its welcome window.
+    bool Start(const std::wstring& setup, const std::string& what = "setup starts") {
+        if (!Check(run.Start(setup), what)) {
+            return false;
+        }
+        welcome = WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && Text(w) == Caption(); });
+        return Check(welcome != nullptr, what + ": welcome window with caption \"" + Utf8(Caption()) + "\"");
+    }
+    // "开始安装" on the welcome window: the wizard opens with the same caption.
+    bool OpenSheet(const std::string& what = "the wizard opens") {
+        Click(GetDlgItem(welcome, IDOK));
+        sheet = WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == Caption(); });
+        return Check(sheet != nullptr, what);
+    }
+    bool Open(const std::wstring& setup) { return Start(setup) && OpenSheet(); }
+
+    HWND Control(int id) const { return GetDlgItem(CurrentPage(sheet), id); }
+    // Next or Back, whichever leads to page `index`.
+    void Go(int index, const std::string& what) {
+        Click(GetDlgItem(sheet, index > PageIndex(sheet) ? kNext : kBack));
+        ExpectPage(sheet, index, what);
+    }
+    // One page at a time, forwards or back, to page `index`.
+    void WalkTo(int index) {
+        for (int i = PageIndex(sheet); i != index;) {
+            i += i < index ? 1 : -1;
+            Go(i, std::string(i > PageIndex(sheet) ? "Next" : "Back") + " to page " + std::to_string(i));
+        }
+    }
+    void Type(const std::wstring& folder) { TypeInto(GetDlgItem(PageAt(sheet, kFolderPage), 1000), folder); }
+    void Pick(int id, int entry) { Send(Control(id), CB_SETCURSEL, static_cast<WPARAM>(entry)); }
+    void Shot(const wchar_t* name) { Screenshot(sheet, name); }
+    HWND OtherWindow() const {
+        std::vector<HWND> others = TopWindows(run.Id(), [&](HWND w) { return w != sheet; });
+        return others.empty() ? nullptr : others.front();
+    }
+    // Walks the wizard to the extraction page with an order software picked.
+    void ToExtractionPage(int orderSoftware) {
+        WalkTo(kOrderPage);
+        Pick(1002, orderSoftware);
+        WalkTo(kExtractPage);
+    }
+
+    // The one message box the setup shows, captioned "安装程序", with `text`
+    // (or text beginning with it); null when none comes.
+    HWND ExpectMessage(const std::wstring& text, const std::string& what, bool prefix = false) {
+        HWND box = WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && w != sheet && w != welcome; });
+        if (!Check(box != nullptr, what)) {
+            return nullptr;
+        }
+        CheckText(Text(box), kMessageCaption, what + ": message caption");
+        const std::wstring shown = Text(GetDlgItem(box, 0xFFFF));
+        if (prefix) {
+            Check(shown.rfind(text, 0) == 0, what + ": message text " + Utf8(shown));
+        } else {
+            CheckText(shown, text, what + ": message text");
+        }
+        Check(TopWindows(run.Id(), [&](HWND w) { return w != sheet; }).size() == 1, what + ": one message");
+        return box;
+    }
+    void CloseMessage(HWND box, const std::string& what) {
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        Check(WaitUntil([&] { return !IsWindow(box); }), what + ": the message closes");
+    }
+
+    // Next on the extraction page runs the installation; true when the first
+    // settings page follows. Files that cannot be written (`blocked`, relative
+    // to the install folder) are reported in one message, after which the
+    // wizard goes on.
+    bool Install(const std::vector<std::wstring>& blocked = {}) {
+        HWND extractPage = CurrentPage(sheet);
+        Click(GetDlgItem(sheet, kNext));
+        Check(WaitUntil([&] { return ActiveButtons(sheet) == 0; }, 5000), "no wizard button during the installation");
+        const std::wstring failures = L"安装已完成，但有 " + std::to_wstring(blocked.size()) + L" 项未能完成：";
+        HWND box = blocked.empty() ? nullptr : ExpectMessage(failures, "a message reports what could not be installed", true);
+        if (box != nullptr) {
             const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
-            Check(text.rfind(L"安装已完成，但有 " + std::to_wstring(blocked.size()) + L" 项未能完成：", 0) == 0,
-                  "failure message counts the failures: " + Utf8(text));
             for (const std::wstring& name : blocked) {
                 Check(text.find(name) != std::wstring::npos, "failure message names " + Utf8(name));
             }
-            Check(PageIndex(sheet) == 4, "the wizard waits on the extraction page while the message is shown");
+            Check(PageIndex(sheet) == kExtractPage, "the wizard waits on the extraction page while the message is shown");
             Screenshot(box, L"25-variant-failures");
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            CloseMessage(box, "failure message");
         }
+        const bool done = ExpectPage(sheet, kToolbarPage, "after the installation: first settings page");
+        CheckText(Text(GetDlgItem(extractPage, 1025)), L"正在解压文件", "status text after the installation");
+        Check(OtherWindow() == nullptr, "no other message");
+        return done;
     }
-    const bool done = ExpectPage(sheet, 5, {false, true, false}, "after the installation: first settings page");
-    CheckText(Text(GetDlgItem(extractPage, 1025)), L"正在解压文件", "status text after the installation");
-    Check(TopWindows(run.Id(), [&](HWND w) { return w != sheet; }).empty(), "no other message");
-    return done;
-}
+
+    // The close box ends the program.
+    void Close(const std::string& what = "the close box ends the program") {
+        PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+        Check(run.Ended(10000), what);
+    }
+    // The program ends (the close box or Finish pressed) without showing the welcome window again.
+    void ExpectEnd(const std::string& what) {
+        bool welcomeAgain = false;
+        Check(WaitUntil([&] {
+                  welcomeAgain |= IsWindowVisible(welcome) != FALSE;
+                  return run.Ended(0);
+              }),
+              what);
+        Check(!welcomeAgain, "the welcome window does not come back after the wizard");
+    }
+};
 
 // ---- Settings pages ----
+
+// The root and its three page items, in tree order.
+std::vector<HTREEITEM> TreeItems(HWND tree) {
+    std::vector<HTREEITEM> items;
+    auto next = [&](UINT relation, HTREEITEM item) {
+        return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+    };
+    if (HTREEITEM root = next(TVGN_ROOT, nullptr)) {
+        items.push_back(root);
+        for (HTREEITEM child = next(TVGN_CHILD, root); child != nullptr; child = next(TVGN_NEXT, child)) {
+            items.push_back(child);
+        }
+    }
+    return items;
+}
+
+HTREEITEM TreeSelection(HWND tree) {
+    return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
+
+std::wstring TreeItemText(HWND tree, HTREEITEM item) {
+    constexpr size_t kChars = 64;
+    std::vector<BYTE> buffer(sizeof(TVITEMW) + kChars * sizeof(wchar_t));
+    auto place = [&](BYTE* remote) {
+        TVITEMW read = {};
+        read.mask = TVIF_TEXT;
+        read.hItem = item;
+        read.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
+        read.cchTextMax = kChars;
+        std::memcpy(buffer.data(), &read, sizeof read);
+    };
+    if (!SendThroughProcess(tree, TVM_GETITEMW, 0, buffer, place)) {
+        return L"<unreadable>";
+    }
+    std::wstring text(kChars, L'\0');
+    std::memcpy(text.data(), buffer.data() + sizeof(TVITEMW), kChars * sizeof(wchar_t));
+    return text.substr(0, wcsnlen(text.c_str(), kChars));
+}
+
+// The rectangle of a tree item's text, in the tree's client coordinates.
+RECT TreeItemRect(HWND tree, HTREEITEM item) {
+    std::vector<BYTE> buffer(sizeof(RECT));
+    std::memcpy(buffer.data(), &item, sizeof item);  // on input the rectangle holds the item
+    RECT rect = {};
+    if (SendThroughProcess(tree, TVM_GETITEMRECT, TRUE, buffer)) {
+        std::memcpy(&rect, buffer.data(), sizeof rect);
+    }
+    return rect;
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {sizeof info};
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+HWND TreeOf(HWND sheet) { return GetDlgItem(CurrentPage(sheet), 1011); }
+
+// Selects tree item `item` (0 the root, 1 to 3 the pages) of the current
+// page as the keyboard would, or clicks it with the left mouse button.
+void PickInTree(HWND sheet, size_t item, bool click = false) {
+    HWND tree = TreeOf(sheet);
+    std::vector<HTREEITEM> items = TreeItems(tree);
+    if (item >= items.size()) {
+        return;
+    } else if (!click) {
+        Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(items[item]));
+        return;
+    }
+    const RECT rect = TreeItemRect(tree, items[item]);
+    const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(tree, WM_LBUTTONUP, 0, at);
+}
+
+const std::vector<std::wstring> kTreeLabels = {L"个性化设置", L"工具条", L"行情与下单", L"K线图"};
+
+// Waits for settings page `index` and checks its tree: the four labels, the
+// root expanded, the page's own item selected, the focus in it.
+HWND ExpectSettingsPage(HWND sheet, int index, const std::string& what) {
+    ExpectPage(sheet, index, what);
+    HWND page = CurrentPage(sheet);
+    HWND tree = GetDlgItem(page, 1011);
+    std::vector<HTREEITEM> items = TreeItems(tree);
+    if (!Check(items.size() == 4, what + ": tree with the root and three items")) {
+        return page;
+    }
+    std::wstring labels;
+    std::vector<std::wstring> shown;
+    for (HTREEITEM item : items) {
+        shown.push_back(TreeItemText(tree, item));
+        labels += shown.back() + L"/";
+    }
+    Check(shown == kTreeLabels, what + ": tree labels " + Utf8(labels));
+    Check(Send(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(items[0]), TVIS_EXPANDED) & TVIS_EXPANDED,
+          what + ": root expanded");
+    Check(WaitUntil([&] { return TreeSelection(tree) == items[static_cast<size_t>(index - kExtractPage)]; }, 3000),
+          what + ": the page's own item selected");
+    Check(WaitUntil([&] { return FocusOf(sheet) == tree; }, 3000), what + ": the tree has the focus");
+    return page;
+}
+
+// What the settings pages show besides their values: a list's entries, or
+// a check box's text as the single entry.
+struct PageLabel {
+    int page, id;
+    std::vector<std::wstring> expected;
+    const char* what;
+};
+const PageLabel kPageLabels[] = {
+    {kToolbarPage, 1035, {L"上方", L"右侧", L"不显示"}, "\"工具条\" list items"},
+    {kToolbarPage, 1036, {L"显示", L"不显示"}, "\"滚动新闻\" list items"},
+    {kToolbarPage, 1037, {L"上方", L"下方", L"不显示"}, "\"书签工具条\" list items"},
+    {kToolbarPage, 1038, {L"vu工具条是否显示"}, "check box 1038 text"},
+    {kOrderSettingsPage, 1015, {L"双击买卖价弹出星捷下单窗口"}, "check box 1015 text"},
+    {kOrderSettingsPage, 1032, {L"竖条下单板", L"横条下单板"}, "\"星捷下单板\" list items"},
+    {kChartPage, 1002, {L"缩放K线图显示比例", L"切换K线图合约"}, "\"鼠标滚轮\" list items"},
+    {kChartPage, 1030, {L"图表窗口的小工具条是否显示(热键：Alt + B)"}, "check box 1030 text"},
+};
+
+void CheckLabels(HWND page, int index) {
+    for (const PageLabel& label : kPageLabels) {
+        HWND control = GetDlgItem(page, label.id);
+        if (label.page == index) {
+            Check((IsList(control) ? ComboEntries(control) : std::vector<std::wstring>{Text(control)}) == label.expected,
+                  label.what);
+        }
+    }
+}
 
 // The values the settings pages show, one per control: check boxes 0 or 1,
 // lists the selected index or -1.
@@ -637,9 +872,6 @@ std::string Describe(const PageValues& v) {
                   v.news, v.tabBar, v.toolBar, v.zqTrader, v.orderBoard, v.taTabBtn, v.wheel);
     return text;
 }
-
-int ListIndex(HWND page, int id) { return static_cast<int>(Send(GetDlgItem(page, id), CB_GETCURSEL)); }
-int Checked(HWND page, int id) { return Send(GetDlgItem(page, id), BM_GETCHECK) == BST_CHECKED ? 1 : 0; }
 
 // What the pages must show for a record loaded from Voz.ini, worked out from
 // the keys as the client defines them.
@@ -661,167 +893,29 @@ voz::CClientSettings SettingsOf(const std::vector<char>& bytes, voz::CIniFile& f
     return settings;
 }
 
-// Text of a tree item of another process, read through a buffer in that process.
-std::wstring TreeItemText(HWND tree, HTREEITEM item) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(tree, &process);
-    HANDLE h = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
-    if (h == nullptr) {
-        return L"<no process>";
-    }
-    constexpr size_t kChars = 64;
-    auto* remote = static_cast<BYTE*>(
-        VirtualAllocEx(h, nullptr, sizeof(TVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
-    std::wstring text(kChars, L'\0');
-    TVITEMW read = {};
-    read.mask = TVIF_TEXT;
-    read.hItem = item;
-    read.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
-    read.cchTextMax = kChars;
-    if (remote != nullptr && WriteProcessMemory(h, remote, &read, sizeof read, nullptr) &&
-        Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote)) &&
-        ReadProcessMemory(h, remote + sizeof(TVITEMW), text.data(), kChars * sizeof(wchar_t), nullptr)) {
-        text.resize(wcslen(text.c_str()));
-    } else {
-        text = L"<unreadable>";
-    }
-    if (remote != nullptr) {
-        VirtualFreeEx(h, remote, 0, MEM_RELEASE);
-    }
-    CloseHandle(h);
-    return text;
-}
-
-// The rectangle of a tree item's text, in the tree's client coordinates.
-RECT TreeItemRect(HWND tree, HTREEITEM item) {
-    RECT rect = {};
-    DWORD process = 0;
-    GetWindowThreadProcessId(tree, &process);
-    HANDLE h = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
-    if (h == nullptr) {
-        return rect;
-    }
-    void* remote = VirtualAllocEx(h, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
-    // On input the rectangle holds the item's handle.
-    std::memcpy(&rect, &item, sizeof item);
-    if (remote == nullptr || !WriteProcessMemory(h, remote, &rect, sizeof rect, nullptr) ||
-        !Send(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote)) ||
-        !ReadProcessMemory(h, remote, &rect, sizeof rect, nullptr)) {
-        rect = {};
-    }
-    if (remote != nullptr) {
-        VirtualFreeEx(h, remote, 0, MEM_RELEASE);
-    }
-    CloseHandle(h);
-    return rect;
-}
-
-HTREEITEM TreeNext(HWND tree, UINT relation, HTREEITEM item = nullptr) {
-    return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
-}
-
-// The root and its three children, in tree order.
-std::vector<HTREEITEM> TreeItems(HWND tree) {
-    std::vector<HTREEITEM> items;
-    HTREEITEM root = TreeNext(tree, TVGN_ROOT);
-    if (root == nullptr) {
-        return items;
-    }
-    items.push_back(root);
-    for (HTREEITEM child = TreeNext(tree, TVGN_CHILD, root); child != nullptr; child = TreeNext(tree, TVGN_NEXT, child)) {
-        items.push_back(child);
-    }
-    return items;
-}
-
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info = {sizeof info};
-    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
-}
-
-const std::vector<std::wstring> kTreeLabels = {L"个性化设置", L"工具条", L"行情与下单", L"K线图"};
-const int kSettingsButtons[] = {2, 3, 5};  // Next; Back, Next; Back, Finish
-
-// Waits for settings page `index` (5 to 7) and checks its tree: the four
-// labels, the root expanded, the page's own item selected, the focus in it.
-HWND ExpectSettingsPage(HWND sheet, int index, const std::string& what) {
-    const int mask = kSettingsButtons[index - 5];
-    ExpectPage(sheet, index, {(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0}, what);
-    HWND page = CurrentPage(sheet);
-    HWND tree = GetDlgItem(page, 1011);
-    std::vector<HTREEITEM> items = TreeItems(tree);
-    if (!Check(items.size() == 4, what + ": tree with the root and three items")) {
-        return page;
-    }
-    std::vector<std::wstring> labels;
-    for (HTREEITEM item : items) {
-        labels.push_back(TreeItemText(tree, item));
-    }
-    Check(labels == kTreeLabels, what + ": tree labels " + Utf8(labels[0] + L"/" + labels[1] + L"/" + labels[2] +
-                                                                 L"/" + labels[3]));
-    Check(Send(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(items[0]), TVIS_EXPANDED) & TVIS_EXPANDED,
-          what + ": root expanded");
-    Check(WaitUntil([&] { return TreeNext(tree, TVGN_CARET) == items[static_cast<size_t>(index - 4)]; }, 3000),
-          what + ": the page's own item selected");
-    Check(WaitUntil([&] { return FocusOf(sheet) == tree; }, 3000), what + ": the tree has the focus");
-    return page;
-}
-
-// Selects tree item `label` (0 root, 1 to 3 the pages) as a click would.
-void SelectInTree(HWND sheet, int label) {
-    HWND tree = GetDlgItem(CurrentPage(sheet), 1011);
-    std::vector<HTREEITEM> items = TreeItems(tree);
-    if (static_cast<size_t>(label) < items.size()) {
-        Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(items[static_cast<size_t>(label)]));
-    }
-}
-
-// Clicks tree item `label` of the current page with the left mouse button.
-void ClickInTree(HWND sheet, int label) {
-    HWND tree = GetDlgItem(CurrentPage(sheet), 1011);
-    std::vector<HTREEITEM> items = TreeItems(tree);
-    if (static_cast<size_t>(label) >= items.size()) {
-        return;
-    }
-    const RECT rect = TreeItemRect(tree, items[static_cast<size_t>(label)]);
-    const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageW(tree, WM_LBUTTONUP, 0, at);
-}
-
 // The values on the pages as far as their windows exist; pages not yet
 // shown keep `loaded`.
 PageValues ShownValues(HWND sheet, const PageValues& loaded) {
     PageValues v = loaded;
-    auto page = [&](int index) { return reinterpret_cast<HWND>(Send(sheet, PSM_INDEXTOHWND, index)); };
-    if (HWND p = page(5)) {
-        v.vuToolBar = Checked(p, 1038), v.news = ListIndex(p, 1036), v.tabBar = ListIndex(p, 1037),
-        v.toolBar = ListIndex(p, 1035);
+    if (HWND p = PageAt(sheet, kToolbarPage)) {
+        v.vuToolBar = Shown(p, 1038), v.news = Shown(p, 1036), v.tabBar = Shown(p, 1037), v.toolBar = Shown(p, 1035);
     }
-    if (HWND p = page(6)) {
-        v.zqTrader = Checked(p, 1015), v.orderBoard = ListIndex(p, 1032);
+    if (HWND p = PageAt(sheet, kOrderSettingsPage)) {
+        v.zqTrader = Shown(p, 1015), v.orderBoard = Shown(p, 1032);
     }
-    if (HWND p = page(7)) {
-        v.taTabBtn = Checked(p, 1030), v.wheel = ListIndex(p, 1002);
+    if (HWND p = PageAt(sheet, kChartPage)) {
+        v.taTabBtn = Shown(p, 1030), v.wheel = Shown(p, 1002);
     }
     return v;
-}
-
-void CheckShown(HWND page, const std::vector<std::pair<int, int>>& values, const std::string& what) {
-    for (auto [id, value] : values) {
-        const bool list = ClassName(GetDlgItem(page, id)) == L"ComboBox";
-        const int actual = list ? ListIndex(page, id) : Checked(page, id);
-        Check(actual == value, what + ": control " + std::to_string(id) + " shows " + std::to_string(actual) +
-                                   ", expected " + std::to_string(value));
-    }
 }
 
 // Checks the first settings page against the installed Voz.ini, walks the
 // three pages by tree, arrow keys and Back/Next, sets `chosen` on them, and
 // presses Finish. Voz.ini must then hold the record read after extraction
 // with the chosen values stored, 2nd_voz.ini must be as extraction left it.
-void SettingsAndFinish(const SetupRun& run, HWND sheet, HWND welcome, const std::wstring& folder,
-                       const PageValues& chosen, const std::wstring& shotPrefix) {
+void SettingsAndFinish(Wizard& wizard, const std::wstring& folder, const PageValues& chosen,
+                       const std::wstring& shotPrefix) {
+    HWND sheet = wizard.sheet;
     const std::wstring vozIni = folder + L"\\Voz.ini";
     const std::wstring secondIni = folder + L"\\2nd_voz.ini";
     const std::vector<char> installed = ReadAll(vozIni);
@@ -830,92 +924,75 @@ void SettingsAndFinish(const SetupRun& run, HWND sheet, HWND welcome, const std:
     voz::CClientSettings record = SettingsOf(installed, file);
     const PageValues loaded = ExpectedValues(record);
 
-    HWND page1 = ExpectSettingsPage(sheet, 5, "first settings page");
-    const std::vector<std::wstring> barItems = {L"上方", L"右侧", L"不显示"};
-    Check(ComboEntries(GetDlgItem(page1, 1035)) == barItems, "\"工具条\" list items");
-    Check(ComboEntries(GetDlgItem(page1, 1036)) == std::vector<std::wstring>{L"显示", L"不显示"}, "\"滚动新闻\" list items");
-    Check(ComboEntries(GetDlgItem(page1, 1037)) == std::vector<std::wstring>{L"上方", L"下方", L"不显示"},
-          "\"书签工具条\" list items");
+    HWND page1 = ExpectSettingsPage(sheet, kToolbarPage, "first settings page");
+    CheckLabels(page1, kToolbarPage);
     Check(!IsWindowVisible(GetDlgItem(page1, 1038)), "check box 1038 is not visible");
-    CheckText(Text(GetDlgItem(page1, 1038)), L"vu工具条是否显示", "check box 1038 text");
     Check(ShownValues(sheet, loaded) == loaded,
           "first page shows Voz.ini: " + Describe(ShownValues(sheet, loaded)) + ", expected " + Describe(loaded));
     Screenshot(sheet, shotPrefix + L"-settings-toolbar");
 
     // By the tree straight to the last page: the second page is skipped.
-    SelectInTree(sheet, 3);
-    HWND page3 = ExpectSettingsPage(sheet, 7, "tree \"K线图\" from the first page");
-    Check(reinterpret_cast<HWND>(Send(sheet, PSM_INDEXTOHWND, 6)) == nullptr || !IsWindowVisible(
-              reinterpret_cast<HWND>(Send(sheet, PSM_INDEXTOHWND, 6))), "the second page was skipped");
-    Check(ComboEntries(GetDlgItem(page3, 1002)) == std::vector<std::wstring>{L"缩放K线图显示比例", L"切换K线图合约"},
-          "\"鼠标滚轮\" list items");
-    CheckText(Text(GetDlgItem(page3, 1030)), L"图表窗口的小工具条是否显示(热键：Alt + B)", "check box 1030 text");
+    PickInTree(sheet, 3);
+    HWND page3 = ExpectSettingsPage(sheet, kChartPage, "tree \"K线图\" from the first page");
+    HWND skipped = PageAt(sheet, kOrderSettingsPage);
+    Check(skipped == nullptr || !IsWindowVisible(skipped), "the second page was skipped");
+    CheckLabels(page3, kChartPage);
     Check(ShownValues(sheet, loaded) == loaded, "last page shows Voz.ini: " + Describe(ShownValues(sheet, loaded)));
     Screenshot(sheet, shotPrefix + L"-settings-chart");
-    Send(GetDlgItem(page3, 1030), BM_SETCHECK, chosen.taTabBtn ? BST_CHECKED : BST_UNCHECKED);
-    Send(GetDlgItem(page3, 1002), CB_SETCURSEL, static_cast<WPARAM>(chosen.wheel));
+    SetShown(page3, {{1030, chosen.taTabBtn}, {1002, chosen.wheel}});
 
     // The root and the own item change nothing; the root stays highlighted.
-    SelectInTree(sheet, 0);
-    SelectInTree(sheet, 3);
-    SelectInTree(sheet, 0);
+    for (size_t item : {0, 3, 0}) {
+        PickInTree(sheet, item);
+    }
     Sleep(200);
-    Check(PageIndex(sheet) == 7, "tree root and own item keep the page");
+    Check(PageIndex(sheet) == kChartPage, "tree root and own item keep the page");
     HWND tree3 = GetDlgItem(page3, 1011);
-    Check(TreeNext(tree3, TVGN_CARET) == TreeItems(tree3)[0], "the root stays highlighted");
+    Check(TreeSelection(tree3) == TreeItems(tree3)[0], "the root stays highlighted");
 
     // Back from the last page: the values left there are kept.
-    PressBack(sheet);
-    HWND page2 = ExpectSettingsPage(sheet, 6, "Back from the last page");
-    CheckText(Text(GetDlgItem(page2, 1015)), L"双击买卖价弹出星捷下单窗口", "check box 1015 text");
-    Check(ComboEntries(GetDlgItem(page2, 1032)) == std::vector<std::wstring>{L"竖条下单板", L"横条下单板"},
-          "\"星捷下单板\" list items");
+    Click(GetDlgItem(sheet, kBack));
+    HWND page2 = ExpectSettingsPage(sheet, kOrderSettingsPage, "Back from the last page");
+    CheckLabels(page2, kOrderSettingsPage);
     CheckShown(page2, {{1015, loaded.zqTrader}, {1032, loaded.orderBoard}}, "second page shows Voz.ini");
     Screenshot(sheet, shotPrefix + L"-settings-order");
-    Send(GetDlgItem(page2, 1015), BM_SETCHECK, chosen.zqTrader ? BST_CHECKED : BST_UNCHECKED);
-    Send(GetDlgItem(page2, 1032), CB_SETCURSEL, static_cast<WPARAM>(chosen.orderBoard));
+    SetShown(page2, {{1015, chosen.zqTrader}, {1032, chosen.orderBoard}});
 
     // The arrow key up moves the tree to "工具条", which switches at once.
     PostMessageW(GetDlgItem(page2, 1011), WM_KEYDOWN, VK_UP, 0);
-    ExpectSettingsPage(sheet, 5, "arrow key up from the second page");
-    Send(GetDlgItem(page1, 1035), CB_SETCURSEL, static_cast<WPARAM>(chosen.toolBar));
-    Send(GetDlgItem(page1, 1036), CB_SETCURSEL, static_cast<WPARAM>(chosen.news));
-    Send(GetDlgItem(page1, 1037), CB_SETCURSEL, static_cast<WPARAM>(chosen.tabBar));
+    ExpectSettingsPage(sheet, kToolbarPage, "arrow key up from the second page");
+    SetShown(page1, {{1035, chosen.toolBar}, {1036, chosen.news}, {1037, chosen.tabBar}});
 
-    PressNext(sheet);
-    ExpectSettingsPage(sheet, 6, "Next from the first page");
-    CheckShown(page2, {{1015, chosen.zqTrader}, {1032, chosen.orderBoard}}, "second page keeps its values");
-    PressBack(sheet);
-    ExpectSettingsPage(sheet, 5, "Back to the first page");
-    CheckShown(page1, {{1035, chosen.toolBar}, {1036, chosen.news}, {1037, chosen.tabBar}, {1038, loaded.vuToolBar}},
+    // Back and Next keep every page's values.
+    auto step = [&](int button, int index, const std::string& what) {
+        Click(GetDlgItem(sheet, button));
+        return ExpectSettingsPage(sheet, index, what);
+    };
+    CheckShown(step(kNext, kOrderSettingsPage, "Next from the first page"),
+               {{1015, chosen.zqTrader}, {1032, chosen.orderBoard}}, "second page keeps its values");
+    CheckShown(step(kBack, kToolbarPage, "Back to the first page"),
+               {{1035, chosen.toolBar}, {1036, chosen.news}, {1037, chosen.tabBar}, {1038, loaded.vuToolBar}},
                "first page keeps its values");
-    PressNext(sheet);
-    ExpectSettingsPage(sheet, 6, "Next to the second page");
-    PressNext(sheet);
-    ExpectSettingsPage(sheet, 7, "Next to the last page");
-    CheckShown(page3, {{1030, chosen.taTabBtn}, {1002, chosen.wheel}}, "last page keeps its values");
+    step(kNext, kOrderSettingsPage, "Next to the second page");
+    CheckShown(step(kNext, kChartPage, "Next to the last page"), {{1030, chosen.taTabBtn}, {1002, chosen.wheel}},
+               "last page keeps its values");
 
     // Mouse clicks: the own item keeps the page, another item switches.
-    ClickInTree(sheet, 3);
+    PickInTree(sheet, 3, true);
     Sleep(300);
-    Check(PageIndex(sheet) == 7, "a click on the own item keeps the page");
-    ClickInTree(sheet, 1);
-    ExpectSettingsPage(sheet, 5, "click on \"工具条\" on the last page");
-    ClickInTree(sheet, 3);
-    ExpectSettingsPage(sheet, 7, "click on \"K线图\" on the first page");
+    Check(PageIndex(sheet) == kChartPage, "a click on the own item keeps the page");
+    PickInTree(sheet, 1, true);
+    ExpectSettingsPage(sheet, kToolbarPage, "click on \"工具条\" on the last page");
+    PickInTree(sheet, 3, true);
+    ExpectSettingsPage(sheet, kChartPage, "click on \"K线图\" on the first page");
     Check(ReadAll(vozIni) == installed, "Voz.ini unchanged before Finish");
 
     Click(GetDlgItem(sheet, kFinish));
-    bool welcomeAgain = false;
-    Check(WaitUntil([&] {
-              welcomeAgain |= IsWindowVisible(welcome) != FALSE;
-              return run.Ended(0);
-          }),
-          "Finish ends the program");
-    Check(!welcomeAgain, "the welcome window does not come back after the wizard");
+    wizard.ExpectEnd("Finish ends the program");
 
     // The expected file: the installed one with every key of the record
-    // rewritten, the ten keys of the pages as chosen.
+    // rewritten, the ten keys of the pages as chosen; read back with the
+    // system's own profile functions too.
     record.m_nRirurAzToolBar = loaded.vuToolBar;
     record.IndexBar = chosen.news == 0 ? 1 : 0;
     record.TabBar = chosen.tabBar == 2 ? 0 : 1;
@@ -929,7 +1006,6 @@ void SettingsAndFinish(const SetupRun& run, HWND sheet, HWND welcome, const std:
     record.WriteTo(file);
     const std::vector<char> saved = ReadAll(vozIni);
     Check(std::string(saved.begin(), saved.end()) == file.Bytes(), "Voz.ini after Finish holds every key as expected");
-    // Read back with the system's own profile functions.
     auto key = [&](const wchar_t* section, const wchar_t* name) {
         return static_cast<int>(GetPrivateProfileIntW(section, name, -1, vozIni.c_str()));
     };
@@ -948,137 +1024,62 @@ void SettingsAndFinish(const SetupRun& run, HWND sheet, HWND welcome, const std:
     Check(ReadAll(secondIni) == second, "2nd_voz.ini is as the installation left it");
 }
 
-// The whole installation of the sample package, every screen on the way.
-void InstallScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir) {
-    const std::wstring firstFolder = L"C:\\e2e\\第一个目录";
-    const std::wstring folder = L"C:\\e2e\\沃兹 安装";
-    CleanInstallation(package, L"C:\\e2e");
-    CleanInstallation(package, Field(package.m_szInstallDir));
+// ---- Scenarios of the setup ----
 
-    SetupRun run;
-    HWND welcome = StartSetup(run, setup, package);
-    if (welcome == nullptr) {
-        return;
-    }
-    CheckText(Text(GetDlgItem(welcome, IDOK)), L"开始安装", "welcome OK button");
-    CheckText(Text(GetDlgItem(welcome, IDCANCEL)), L"退出安装", "welcome Cancel button");
-    Check(GetWindowLongPtrW(welcome, GWL_EXSTYLE) & WS_EX_APPWINDOW, "welcome window has a task-bar button");
-    Screenshot(welcome, L"01-welcome");
+const std::vector<std::wstring> kOrderSoftware = {L"星捷(推荐使用)", L"金仕达客户端", L"恒生客户端", L"顶点客户端"};
 
-    // The about entry of the system menu: open the menu as Alt+Space does and
-    // choose its last entry with the keyboard. (The menu itself belongs to the
-    // setup process and cannot be read from here; the screenshot shows it.)
+// The about entry of the system menu: open the menu as Alt+Space does and
+// choose its last entry with the keyboard; up from the first entry wraps to
+// it. (The menu belongs to the setup process and cannot be read from here;
+// the screenshot shows it.)
+void CheckAboutBox(Wizard& wizard) {
+    HWND welcome = wizard.welcome;
     PostMessageW(welcome, WM_SYSCOMMAND, SC_KEYMENU, L' ');
-    HWND menu = WaitTopWindow(run.Id(), [](HWND w) { return ClassName(w) == L"#32768"; });
+    HWND menu = WaitTopWindow(wizard.run.Id(), [](HWND w) { return ClassName(w) == L"#32768"; });
     if (Check(menu != nullptr, "the system menu opens")) {
         Screenshot(nullptr, L"02-system-menu");
     }
-    // Up from the first entry wraps to the last one, which is the about entry.
     PostMessageW(welcome, WM_KEYDOWN, VK_UP, 1);
     PostMessageW(welcome, WM_KEYDOWN, VK_RETURN, 1);
-    HWND about = WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && GetWindow(w, GW_OWNER) == welcome; });
-    if (Check(about != nullptr, "the system menu's last entry opens the about box")) {
-        CheckText(Text(about), L"关于 Setup", "about box caption");
-        bool version = false;
-        for (HWND child = GetWindow(about, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-            version |= Text(child) == L"Setup 1.0 版";
-        }
-        Check(version, "about box shows \"Setup 1.0 版\"");
-        CheckText(Text(GetDlgItem(about, IDOK)), L"确定", "about box button");
-        Screenshot(about, L"03-about");
-        Click(GetDlgItem(about, IDOK));
-        Check(WaitUntil([&] { return !IsWindow(about); }), "about box closes");
-        Check(IsWindowVisible(welcome), "welcome window stays after the about box");
-    }
-
-    HWND sheet = OpenWizard(run, welcome, package);
-    if (!Check(sheet != nullptr, "the wizard opens with the welcome caption")) {
+    HWND about =
+        WaitTopWindow(wizard.run.Id(), [&](HWND w) { return IsDialog(w) && GetWindow(w, GW_OWNER) == welcome; });
+    if (!Check(about != nullptr, "the system menu's last entry opens the about box")) {
         return;
     }
-    Check(!IsWindowVisible(welcome), "the welcome window is hidden while the wizard runs");
-    Check(!IsWindowVisible(GetDlgItem(sheet, IDCANCEL)), "the wizard shows no Cancel button");
-    Check(!IsWindowVisible(GetDlgItem(sheet, IDHELP)), "the wizard shows no Help button");
+    CheckText(Text(about), L"关于 Setup", "about box caption");
+    Check(HasChildText(about, L"Setup 1.0 版"), "about box shows \"Setup 1.0 版\"");
+    CheckText(Text(GetDlgItem(about, IDOK)), L"确定", "about box button");
+    Screenshot(about, L"03-about");
+    Click(GetDlgItem(about, IDOK));
+    Check(WaitUntil([&] { return !IsWindow(about); }), "about box closes");
+    Check(IsWindowVisible(welcome), "welcome window stays after the about box");
+}
 
-    ExpectPage(sheet, 0, {false, true, false}, "welcome page");
-    Screenshot(sheet, L"04-welcome-page");
-    PressNext(sheet);
-    ExpectPage(sheet, 1, {true, true, false}, "install folder page");
-    HWND folderPage = CurrentPage(sheet);
-    HWND folderField = GetDlgItem(folderPage, 1000);
-    CheckText(Text(folderField), Field(package.m_szInstallDir), "folder field holds the package's default");
-    CheckText(Text(GetDlgItem(folderPage, 1001)), L"浏览", "browse button");
-    Screenshot(sheet, L"05-folder-page");
-
-    // The folder browser: cancelling it leaves the field alone.
-    Click(GetDlgItem(folderPage, 1001));
-    HWND browser = WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && GetWindow(w, GW_OWNER) == sheet; });
+// The folder browser: cancelling it leaves the field alone.
+void CheckFolderBrowser(Wizard& wizard, const std::wstring& field) {
+    Click(wizard.Control(1001));
+    HWND browser = WaitTopWindow(wizard.run.Id(), [&](HWND w) { return IsDialog(w) && GetWindow(w, GW_OWNER) == wizard.sheet; });
     if (Check(browser != nullptr, "the folder browser opens")) {
-        bool title = false;
-        for (HWND child = GetWindow(browser, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-            title |= Text(child) == L"请选择目录：";
-        }
-        Check(title, "the folder browser shows \"请选择目录：\"");
+        Check(HasChildText(browser, L"请选择目录："), "the folder browser shows \"请选择目录：\"");
         Screenshot(browser, L"06-browse");
         PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
         Check(WaitUntil([&] { return !IsWindow(browser); }), "the folder browser closes");
-        CheckText(Text(folderField), Field(package.m_szInstallDir), "cancelled browsing keeps the field");
+        CheckText(Text(wizard.Control(1000)), field, "cancelled browsing keeps the field");
     }
+}
 
-    TypeInto(folderField, firstFolder);
-    CheckText(Text(folderField), firstFolder, "typed folder");
-    PressNext(sheet);
-    ExpectPage(sheet, 2, {true, true, false}, "install style page");
-    HWND styleList = GetDlgItem(CurrentPage(sheet), 1002);
-    std::vector<std::wstring> expectedStyles;
-    for (const std::string& style : voz::InstallStyles(package)) {
-        expectedStyles.push_back(Wide(style));
-    }
-    Check(ComboEntries(styleList) == expectedStyles, "style list: the package's distinct styles in order");
-    Check(Send(styleList, CB_GETCURSEL) == 0, "first style preselected");
-    Screenshot(sheet, L"07-style-page");
-    const int chosenStyle = static_cast<int>(expectedStyles.size()) - 1;
-    Send(styleList, CB_SETCURSEL, static_cast<WPARAM>(chosenStyle));
-
-    PressNext(sheet);
-    ExpectPage(sheet, 3, {true, true, false}, "order software page");
-    HWND orderList = GetDlgItem(CurrentPage(sheet), 1002);
-    const std::vector<std::wstring> orderEntries = {L"星捷(推荐使用)", L"金仕达客户端", L"恒生客户端", L"顶点客户端"};
-    Check(ComboEntries(orderList) == orderEntries, "order software list: four entries in order");
-    Check(Send(orderList, CB_GETCURSEL) == package.m_nDefaultOrderSoftware, "the package's default preselected");
-    Screenshot(sheet, L"08-order-page");
-    Send(orderList, CB_SETCURSEL, 3);
-
-    // Back and Next keep the choices; neither page sets the buttons itself.
-    PressBack(sheet);
-    ExpectPage(sheet, 2, {true, true, false}, "Back to the style page");
-    Check(Send(styleList, CB_GETCURSEL) == chosenStyle, "style choice kept");
-    PressNext(sheet);
-    ExpectPage(sheet, 3, {true, true, false}, "Next to the order page again");
-    Check(Send(orderList, CB_GETCURSEL) == 3, "order software choice kept");
-    PressNext(sheet);
-    ExpectPage(sheet, 4, {true, true, false}, "extraction page");
+// Next on the extraction page starts the installation: no wizard button,
+// the progress bar and "正在解压文件" while it runs, the close box refused;
+// the first settings page after it with nothing else shown.
+void CheckInstallationRuns(Wizard& wizard) {
+    HWND sheet = wizard.sheet;
     HWND extractPage = CurrentPage(sheet);
     HWND progress = GetDlgItem(extractPage, 1010);
-    Check(!IsWindowVisible(progress), "progress bar hidden before the installation");
-    CheckText(Text(GetDlgItem(extractPage, 1025)), L"", "no status text before the installation");
-    Screenshot(sheet, L"09-extract-page");
-
-    // The folder is taken when Next is pressed on the extraction page.
-    for (int index = 3; index >= 1; --index) {
-        PressBack(sheet);
-        ExpectPage(sheet, index, {true, true, false}, "Back to page " + std::to_string(index));
-    }
-    TypeInto(folderField, folder);
-    for (int index = 2; index <= 4; ++index) {
-        PressNext(sheet);
-        ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
-    }
-
-    PressNext(sheet);
+    Click(GetDlgItem(sheet, kNext));
     bool closedWhileRunning = false;
     const bool sawWork = WaitUntil(
         [&] {
-            if (WizardButtons(sheet) != Buttons{false, false, false} || !IsWindowVisible(progress) ||
+            if (ActiveButtons(sheet) != 0 || !IsWindowVisible(progress) ||
                 Text(GetDlgItem(extractPage, 1025)) != L"正在解压文件") {
                 return false;
             }
@@ -1095,26 +1096,95 @@ void InstallScenario(const std::wstring& setup, const CPackageInfo& package, con
     if (sawWork) {
         Screenshot(nullptr, L"10-extracting");
     }
-    ExpectPage(sheet, 5, {false, true, false}, "after the installation: first settings page");
+    ExpectPage(sheet, kToolbarPage, "after the installation: first settings page");
     Check(IsWindow(sheet), "the close box was refused during the installation");
     Check(!IsWindowVisible(progress), "progress bar hidden after the installation");
     Check(Send(progress, PBM_GETPOS) == 100, "progress bar reached 100");
-    Check(TopWindows(run.Id(), [&](HWND w) { return w != sheet; }).empty(), "no failure message");
-    Screenshot(sheet, L"11-settings-page");
+    Check(wizard.OtherWindow() == nullptr, "no failure message");
+}
+
+// The whole installation of the sample package, every screen on the way.
+void InstallScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir) {
+    const std::wstring firstFolder = L"C:\\e2e\\第一个目录";
+    const std::wstring folder = L"C:\\e2e\\沃兹 安装";
+    CleanInstallation(package, L"C:\\e2e");
+    CleanInstallation(package, Field(package.m_szInstallDir));
+    Wizard wizard{package};
+    if (!wizard.Start(setup)) {
+        return;
+    }
+    HWND welcome = wizard.welcome;
+    CheckText(Text(GetDlgItem(welcome, IDOK)), L"开始安装", "welcome OK button");
+    CheckText(Text(GetDlgItem(welcome, IDCANCEL)), L"退出安装", "welcome Cancel button");
+    Check(GetWindowLongPtrW(welcome, GWL_EXSTYLE) & WS_EX_APPWINDOW, "welcome window has a task-bar button");
+    Screenshot(welcome, L"01-welcome");
+    CheckAboutBox(wizard);
+
+    if (!wizard.OpenSheet("the wizard opens with the welcome caption")) {
+        return;
+    }
+    HWND sheet = wizard.sheet;
+    Check(!IsWindowVisible(welcome), "the welcome window is hidden while the wizard runs");
+    Check(!IsWindowVisible(GetDlgItem(sheet, IDCANCEL)), "the wizard shows no Cancel button");
+    Check(!IsWindowVisible(GetDlgItem(sheet, IDHELP)), "the wizard shows no Help button");
+    ExpectPage(sheet, kWelcomePage, "welcome page");
+    wizard.Shot(L"04-welcome-page");
+
+    wizard.Go(kFolderPage, "install folder page");
+    CheckText(Text(wizard.Control(1000)), Field(package.m_szInstallDir), "folder field holds the package's default");
+    CheckText(Text(wizard.Control(1001)), L"浏览", "browse button");
+    wizard.Shot(L"05-folder-page");
+    CheckFolderBrowser(wizard, Field(package.m_szInstallDir));
+    wizard.Type(firstFolder);
+    CheckText(Text(wizard.Control(1000)), firstFolder, "typed folder");
+
+    wizard.Go(kStylePage, "install style page");
+    HWND styleList = wizard.Control(1002);
+    std::vector<std::wstring> styles;
+    for (const std::string& style : voz::InstallStyles(package)) {
+        styles.push_back(Wide(style));
+    }
+    Check(ComboEntries(styleList) == styles, "style list: the package's distinct styles in order");
+    Check(Send(styleList, CB_GETCURSEL) == 0, "first style preselected");
+    wizard.Shot(L"07-style-page");
+    const int chosenStyle = static_cast<int>(styles.size()) - 1;
+    wizard.Pick(1002, chosenStyle);
+
+    wizard.Go(kOrderPage, "order software page");
+    HWND orderList = wizard.Control(1002);
+    Check(ComboEntries(orderList) == kOrderSoftware, "order software list: four entries in order");
+    Check(Send(orderList, CB_GETCURSEL) == package.m_nDefaultOrderSoftware, "the package's default preselected");
+    wizard.Shot(L"08-order-page");
+    wizard.Pick(1002, 3);
+
+    // Back and Next keep the choices; neither page sets the buttons itself.
+    wizard.Go(kStylePage, "Back to the style page");
+    Check(Send(styleList, CB_GETCURSEL) == chosenStyle, "style choice kept");
+    wizard.Go(kOrderPage, "Next to the order page again");
+    Check(Send(orderList, CB_GETCURSEL) == 3, "order software choice kept");
+    wizard.Go(kExtractPage, "extraction page");
+    Check(!IsWindowVisible(wizard.Control(1010)), "progress bar hidden before the installation");
+    CheckText(Text(wizard.Control(1025)), L"", "no status text before the installation");
+    wizard.Shot(L"09-extract-page");
+
+    // The folder is taken when Next is pressed on the extraction page.
+    wizard.WalkTo(kFolderPage);
+    wizard.Type(folder);
+    wizard.WalkTo(kExtractPage);
+    CheckInstallationRuns(wizard);
+    wizard.Shot(L"11-settings-page");
 
     Check(!Exists(firstFolder), "nothing installed into the folder left on the folder page");
-    std::vector<StyleCopy> copies = CopiesOf(package, expectedStyles[static_cast<size_t>(chosenStyle)]);
+    std::vector<StyleCopy> copies = CopiesOf(package, styles[static_cast<size_t>(chosenStyle)]);
     Check(!copies.empty(), "the chosen style has copies");
     CheckInstalledTree(package, folder, sourceDir, copies);
     CheckShortcutsAndUninstaller(package, folder);
-    Check(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) == 3,
-          "MainTrade records the chosen order software");
-
+    Check(MainTrade(folder) == 3, "MainTrade records the chosen order software");
     const std::string second = "[SYSTEM]\r\nMainTrade=3\r\n";
     Check(ReadAll(folder + L"\\2nd_voz.ini") == std::vector<char>(second.begin(), second.end()),
           "2nd_voz.ini holds only MainTrade");
     // 精简版's Voz.ini hides the three bars and does not scroll.
-    SettingsAndFinish(run, sheet, welcome, folder, {1, 0, 2, 1, 1, 1, 0, 0}, L"12");
+    SettingsAndFinish(wizard, folder, {1, 0, 2, 1, 1, 1, 0, 0}, L"12");
 }
 
 // A package with an order software default outside the list and repeated
@@ -1131,74 +1201,48 @@ void VariantScenario(const std::wstring& setup, const CPackageInfo& package, con
     for (const std::wstring& name : blocked) {
         SHCreateDirectoryExW(nullptr, (folder + L"\\" + name).c_str(), nullptr);
     }
-
-    SetupRun run;
-    HWND welcome = StartSetup(run, setup, package);
-    if (welcome == nullptr) {
+    Wizard wizard{package};
+    if (!wizard.Start(setup)) {
         return;
     }
-    CheckText(Text(GetDlgItem(welcome, IDOK)), L"开始安装", "welcome OK button");
-    Screenshot(welcome, L"21-variant-welcome");
-    HWND sheet = OpenWizard(run, welcome, package);
-    if (!Check(sheet != nullptr, "the wizard opens with the welcome caption")) {
+    CheckText(Text(GetDlgItem(wizard.welcome, IDOK)), L"开始安装", "welcome OK button");
+    Screenshot(wizard.welcome, L"21-variant-welcome");
+    if (!wizard.OpenSheet("the wizard opens with the welcome caption")) {
         return;
     }
-    ExpectPage(sheet, 0, {false, true, false}, "welcome page");
-    PressNext(sheet);
-    ExpectPage(sheet, 1, {true, true, false}, "install folder page");
-    CheckText(Text(GetDlgItem(CurrentPage(sheet), 1000)), folder, "folder field holds the package's default");
-    Screenshot(sheet, L"22-variant-folder-page");
-    PressNext(sheet);
-    ExpectPage(sheet, 2, {true, true, false}, "install style page");
-    HWND styleList = GetDlgItem(CurrentPage(sheet), 1002);
+    ExpectPage(wizard.sheet, kWelcomePage, "welcome page");
+    wizard.Go(kFolderPage, "install folder page");
+    CheckText(Text(wizard.Control(1000)), folder, "folder field holds the package's default");
+    wizard.Shot(L"22-variant-folder-page");
+    wizard.Go(kStylePage, "install style page");
+    HWND styleList = wizard.Control(1002);
     const std::vector<std::wstring> styles = {L"全功能版", L"精简版", L"经典版"};
     Check(ComboEntries(styleList) == styles, "repeated style labels are listed once, in order of first appearance");
     Check(Send(styleList, CB_GETCURSEL) == 0, "first style preselected");
     CheckText(Text(styleList), styles[0], "style list shows the first style");
-    Screenshot(sheet, L"23-variant-style-page");
-    PressNext(sheet);
-    ExpectPage(sheet, 3, {true, true, false}, "order software page");
-    HWND orderList = GetDlgItem(CurrentPage(sheet), 1002);
-    Check(ComboEntries(orderList) == std::vector<std::wstring>{L"星捷(推荐使用)", L"金仕达客户端", L"恒生客户端", L"顶点客户端"},
-          "order software list: four entries in order");
-    Check(Send(orderList, CB_GETCURSEL) == CB_ERR, "a default outside the list selects nothing");
-    Screenshot(sheet, L"24-variant-order-page");
-    PressNext(sheet);
-    ExpectPage(sheet, 4, {true, true, false}, "extraction page");
-    if (!RunInstallation(run, sheet, blocked)) {
+    wizard.Shot(L"23-variant-style-page");
+    wizard.Go(kOrderPage, "order software page");
+    Check(ComboEntries(wizard.Control(1002)) == kOrderSoftware, "order software list: four entries in order");
+    Check(Send(wizard.Control(1002), CB_GETCURSEL) == CB_ERR, "a default outside the list selects nothing");
+    wizard.Shot(L"24-variant-order-page");
+    wizard.Go(kExtractPage, "extraction page");
+    if (!wizard.Install(blocked)) {
         return;
     }
-    Screenshot(sheet, L"26-variant-settings-page");
+    wizard.Shot(L"26-variant-settings-page");
     CheckInstalledTree(package, folder, sourceDir, CopiesOf(package, styles[0]), blocked);
     Check(CopiesOf(package, styles[0]).size() == 2, "the first style has two copy records");
     CheckShortcutsAndUninstaller(package, folder);
-    Check(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) == 0,
-          "MainTrade is 0 without a selection");
+    Check(MainTrade(folder) == 0, "MainTrade is 0 without a selection");
     // 全功能版's Voz.ini shows the three bars and scrolls.
-    SettingsAndFinish(run, sheet, welcome, folder, {1, 1, 1, 0, 0, 0, 1, 1}, L"27-variant");
-}
-
-// Writes a copy of a file of `size` bytes, cut short or extended with
-// zeros, with `bytes` written at `at`.
-bool WriteVariant(const std::wstring& from, const std::wstring& to, size_t size, size_t at, const std::string& bytes) {
-    std::vector<char> data = ReadAll(from);
-    if (data.empty() || at + bytes.size() > size) {
-        return false;
-    }
-    data.resize(size);
-    std::memcpy(data.data() + at, bytes.data(), bytes.size());
-    HANDLE file = CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    const bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, data.data(), static_cast<DWORD>(data.size()),
-                                                              &written, nullptr) &&
-                    written == data.size();
-    CloseHandle(file);
-    return ok;
+    SettingsAndFinish(wizard, folder, {1, 1, 1, 0, 0, 0, 1, 1}, L"27-variant");
 }
 
 // "退出安装" on the welcome window, and the wizard's close box, end the
 // program without writing anything. Data after the package, such as a code
-// signature, is no damage: that setup starts as usual.
+// signature, is no damage: that setup starts as usual. Closed on a settings
+// page after the installation, Voz.ini stays as the installation left it and
+// 2nd_voz.ini holds the order software already.
 void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& workDir) {
     const std::wstring folder = Field(package.m_szInstallDir);
     CleanInstallation(package, folder);
@@ -1206,108 +1250,72 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const 
     const size_t size = ReadAll(setup).size();
     Check(WriteVariant(setup, signedSetup, size + 4096, size, "signature"), "a setup with data after its package");
     for (const std::wstring& path : {setup, signedSetup}) {
-        SetupRun run;
-        HWND welcome = run.Start(path) ? WaitWelcome(run, package) : nullptr;
-        if (Check(welcome != nullptr, "welcome window of " + Utf8(path))) {
-            Click(GetDlgItem(welcome, IDCANCEL));
-            Check(run.Ended(10000), "\"退出安装\" ends the program");
+        Wizard wizard{package};
+        if (wizard.Start(path, "welcome window of " + Utf8(path))) {
+            Click(GetDlgItem(wizard.welcome, IDCANCEL));
+            Check(wizard.run.Ended(10000), "\"退出安装\" ends the program");
         }
     }
     {
-        SetupRun run;
-        HWND welcome = StartSetup(run, setup, package);
-        if (welcome != nullptr) {
-            Click(GetDlgItem(welcome, IDOK));
-            HWND sheet =
-                WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == ExpectedCaption(package); });
-            if (Check(sheet != nullptr, "the wizard opens")) {
-                PressNext(sheet);
-                ExpectPage(sheet, 1, {true, true, false}, "install folder page");
-                PressNext(sheet);
-                ExpectPage(sheet, 2, {true, true, false}, "install style page");
-                PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
-                bool welcomeAgain = false;
-                Check(WaitUntil([&] {
-                          welcomeAgain |= IsWindowVisible(welcome) != FALSE;
-                          return run.Ended(0);
-                      }),
-                      "the wizard's close box ends the program");
-                Check(!welcomeAgain, "the welcome window does not come back after the wizard");
-            }
+        Wizard wizard{package};
+        if (wizard.Open(setup)) {
+            wizard.WalkTo(kStylePage);
+            PostMessageW(wizard.sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+            wizard.ExpectEnd("the wizard's close box ends the program");
         }
     }
     Check(NothingInstalled(package, folder), "nothing was installed");
 
-    // Closed on a settings page after the installation: Voz.ini stays as the
-    // installation left it, 2nd_voz.ini holds the order software already.
-    SetupRun run;
-    HWND welcome = StartSetup(run, setup, package);
-    if (welcome == nullptr) {
+    Wizard wizard{package};
+    if (!wizard.Open(setup)) {
         return;
     }
-    HWND sheet = OpenWizard(run, welcome, package);
-    if (!Check(sheet != nullptr, "the wizard opens")) {
-        return;
-    }
-    NextToExtractionPage(sheet, 2);  // 恒生客户端
-    if (RunInstallation(run, sheet, {})) {
-        const std::wstring vozIni = folder + L"\\Voz.ini";
-        const std::vector<char> installed = ReadAll(vozIni);
+    wizard.ToExtractionPage(2);  // 恒生客户端
+    if (wizard.Install()) {
+        const std::vector<char> installed = ReadAll(folder + L"\\Voz.ini");
         Check(!installed.empty(), "the installation left a Voz.ini");
-        SelectInTree(sheet, 2);
-        ExpectSettingsPage(sheet, 6, "tree \"行情与下单\" from the first page");
-        Send(GetDlgItem(CurrentPage(sheet), 1015), BM_SETCHECK, BST_CHECKED);
-        PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
-        Check(run.Ended(10000), "the close box on a settings page ends the program");
-        Check(ReadAll(vozIni) == installed, "Voz.ini stays as the installation left it");
-        Check(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) == 2,
-              "2nd_voz.ini holds the order software, 恒生客户端");
+        PickInTree(wizard.sheet, 2);
+        ExpectSettingsPage(wizard.sheet, kOrderSettingsPage, "tree \"行情与下单\" from the first page");
+        SetShown(CurrentPage(wizard.sheet), {{1015, 1}});
+        wizard.Close("the close box on a settings page ends the program");
+        Check(ReadAll(folder + L"\\Voz.ini") == installed, "Voz.ini stays as the installation left it");
+        Check(MainTrade(folder) == 2, "2nd_voz.ini holds the order software, 恒生客户端");
     }
     CleanInstallation(package, folder);
 }
 
-// Finish with a Voz.ini that cannot be replaced (held open without
-// sharing by the driver): one message
-// says so, the wizard ends, and the file keeps what the installation left.
+// Finish with a Voz.ini that cannot be replaced (held open without sharing
+// by the driver): one message says so, the wizard ends, and the file keeps
+// what the installation left.
 void UnsavedScenario(const std::wstring& setup, const CPackageInfo& package) {
     const std::wstring folder = Field(package.m_szInstallDir);
     CleanInstallation(package, folder);
-    SetupRun run;
-    HWND welcome = StartSetup(run, setup, package);
-    if (welcome == nullptr) {
+    Wizard wizard{package};
+    if (!wizard.Open(setup)) {
         return;
     }
-    HWND sheet = OpenWizard(run, welcome, package);
-    if (!Check(sheet != nullptr, "the wizard opens")) {
+    wizard.ToExtractionPage(1);  // 金仕达客户端
+    if (!wizard.Install()) {
         return;
     }
-    NextToExtractionPage(sheet, 1);  // 金仕达客户端
-    if (!RunInstallation(run, sheet, {})) {
-        return;
-    }
-    Check(GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) == 1,
-          "MainTrade records 金仕达客户端");
+    Check(MainTrade(folder) == 1, "MainTrade records 金仕达客户端");
     const std::wstring vozIni = folder + L"\\Voz.ini";
     const std::vector<char> installed = ReadAll(vozIni);
     HANDLE held = CreateFileW(vozIni.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     Check(held != INVALID_HANDLE_VALUE, "Voz.ini held open");
-    ExpectSettingsPage(sheet, 5, "first settings page");
-    Send(GetDlgItem(CurrentPage(sheet), 1035), CB_SETCURSEL, 1);
-    PressNext(sheet);
-    ExpectSettingsPage(sheet, 6, "second settings page");
-    PressNext(sheet);
-    ExpectSettingsPage(sheet, 7, "last settings page");
-    Click(GetDlgItem(sheet, kFinish));
-    HWND box = WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && w != sheet && w != welcome; });
-    if (Check(box != nullptr, "a message says that the settings were not saved")) {
-        CheckText(Text(box), L"安装程序", "message caption");
-        CheckText(Text(GetDlgItem(box, 0xFFFF)), L"个性化设置未能保存：无法写入安装目录中的 Voz.ini，原有的 Voz.ini 保持不变。",
-                  "message text");
-        Check(TopWindows(run.Id(), [&](HWND w) { return w != sheet; }).size() == 1, "one message");
+    ExpectSettingsPage(wizard.sheet, kToolbarPage, "first settings page");
+    wizard.Pick(1035, 1);
+    Click(GetDlgItem(wizard.sheet, kNext));
+    ExpectSettingsPage(wizard.sheet, kOrderSettingsPage, "second settings page");
+    Click(GetDlgItem(wizard.sheet, kNext));
+    ExpectSettingsPage(wizard.sheet, kChartPage, "last settings page");
+    Click(GetDlgItem(wizard.sheet, kFinish));
+    if (HWND box = wizard.ExpectMessage(L"个性化设置未能保存：无法写入安装目录中的 Voz.ini，原有的 Voz.ini 保持不变。",
+                                        "a message says that the settings were not saved")) {
         Screenshot(box, L"41-settings-not-saved");
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        wizard.CloseMessage(box, "settings not saved");
     }
-    Check(run.Ended(10000), "the wizard ends after the message");
+    Check(wizard.run.Ended(10000), "the wizard ends after the message");
     CloseHandle(held);
     Check(ReadAll(vozIni) == installed, "Voz.ini keeps what the installation left");
     CleanInstallation(package, folder);
@@ -1318,60 +1326,47 @@ void UnsavedScenario(const std::wstring& setup, const CPackageInfo& package) {
 // left them, Finish. The installation stays for inspection.
 void DemoScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir,
                   const std::wstring& folder) {
-    SetupRun run;
-    HWND welcome = StartSetup(run, setup, package);
-    if (welcome == nullptr) {
+    Wizard wizard{package};
+    if (!wizard.Start(setup)) {
         return;
     }
-    Screenshot(welcome, L"01-welcome");
-    HWND sheet = OpenWizard(run, welcome, package);
-    if (!Check(sheet != nullptr, "the wizard opens")) {
+    Screenshot(wizard.welcome, L"01-welcome");
+    if (!wizard.OpenSheet()) {
         return;
     }
-    ExpectPage(sheet, 0, {false, true, false}, "welcome page");
-    Screenshot(sheet, L"02-welcome-page");
-    PressNext(sheet);
-    ExpectPage(sheet, 1, {true, true, false}, "install folder page");
-    TypeInto(GetDlgItem(CurrentPage(sheet), 1000), folder);
-    Screenshot(sheet, L"03-folder-page");
-    const wchar_t* shots[] = {L"04-style-page", L"05-order-page", L"06-extract-page"};
-    for (int index = 2; index <= 4; ++index) {
-        PressNext(sheet);
-        ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
-        Screenshot(sheet, shots[index - 2]);
+    ExpectPage(wizard.sheet, kWelcomePage, "welcome page");
+    wizard.Shot(L"02-welcome-page");
+    wizard.Go(kFolderPage, "install folder page");
+    wizard.Type(folder);
+    wizard.Shot(L"03-folder-page");
+    for (const wchar_t* shot : {L"04-style-page", L"05-order-page", L"06-extract-page"}) {
+        wizard.WalkTo(PageIndex(wizard.sheet) + 1);
+        wizard.Shot(shot);
     }
-    if (!RunInstallation(run, sheet, {})) {
+    if (!wizard.Install()) {
         return;
     }
-    CheckInstalledTree(package, folder, sourceDir, CopiesOf(package, Wide(voz::InstallStyles(package).front())));
-    Check(package.m_nDefaultOrderSoftware == 0 &&
-              GetPrivateProfileIntW(L"SYSTEM", L"MainTrade", -1, (folder + L"\\2nd_voz.ini").c_str()) == 0,
-          "MainTrade records the preselected 星捷(推荐使用)");
+    CheckInstalledTree(package, folder, sourceDir, FirstStyleCopies(package));
+    Check(package.m_nDefaultOrderSoftware == 0 && MainTrade(folder) == 0, "MainTrade records the preselected 星捷(推荐使用)");
     voz::CIniFile file;
-    const PageValues loaded = ExpectedValues(SettingsOf(ReadAll(folder + L"\\Voz.ini"), file));
-    SettingsAndFinish(run, sheet, welcome, folder, loaded, L"07");
+    SettingsAndFinish(wizard, folder, ExpectedValues(SettingsOf(ReadAll(folder + L"\\Voz.ini"), file)), L"07");
 }
 
 // Starts a setup that must show nothing but one message box with `message`,
 // takes a screenshot of it when `shot` is given, and closes it.
-void ExpectOnlyMessage(const std::wstring& setup, const std::wstring& message, const std::string& what,
-                       const wchar_t* shot) {
-    SetupRun run;
-    if (!Check(run.Start(setup), what + " starts")) {
+void ExpectOnlyMessage(const CPackageInfo& package, const std::wstring& setup, const std::wstring& message,
+                       const std::string& what, const wchar_t* shot) {
+    Wizard wizard{package};
+    if (!Check(wizard.run.Start(setup), what + " starts")) {
         return;
     }
-    HWND box = WaitTopWindow(run.Id(), [](HWND w) { return IsDialog(w); });
-    if (!Check(box != nullptr, what + ": a message")) {
-        return;
+    if (HWND box = wizard.ExpectMessage(message, what + ": a message")) {
+        if (shot != nullptr) {
+            Screenshot(box, shot);
+        }
+        wizard.CloseMessage(box, what);
     }
-    CheckText(Text(box), L"安装程序", what + ": message caption");
-    CheckText(Text(GetDlgItem(box, 0xFFFF)), message, what + ": message text");
-    Check(TopWindows(run.Id(), [](HWND) { return true; }).size() == 1, what + ": the message is the only window");
-    if (shot != nullptr) {
-        Screenshot(box, shot);
-    }
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    Check(run.Ended(10000), what + ": the program ends after the message");
+    Check(wizard.run.Ended(10000), what + ": the program ends after the message");
 }
 
 // A setup whose package is missing, ends early or is damaged says so in one
@@ -1383,60 +1378,24 @@ void BrokenScenario(const std::wstring& setup, const CPackageInfo& package, cons
     const size_t size = ReadAll(setup).size();
     // The first text's stored length follows the header: six strings and the
     // default order software. A length beyond what a text may hold is damage.
-    size_t textLength = voz::kPackageOffset;
+    size_t textLength = voz::kPackageOffset + 4;
     for (const char* field : {package.m_szTitle, package.m_szVersion, package.m_szCompany, package.m_szInstallDir,
                               package.m_szMainExe, package.m_szSourceDir}) {
         textLength += 4 + std::strlen(field);
     }
-    textLength += 4;
     const std::wstring truncated = workDir + L"\\truncated-setup.exe";
     const std::wstring damaged = workDir + L"\\damaged-setup.exe";
     Check(WriteVariant(setup, truncated, size - 100, 0, "MZ"), "a setup cut 100 bytes short");
     Check(WriteVariant(setup, damaged, size, textLength, std::string("\xF0\xFF\xFF\x7F", 4)), "a damaged setup");
     const std::wstring message = L"安装程序文件不完整或已损坏，无法安装。请重新下载安装程序。";
-    struct Case {
-        std::wstring setup, what;
-    };
-    for (const Case& broken : {Case{stub, L"without a package"}, Case{truncated, L"cut short"},
-                               Case{damaged, L"damaged"}}) {
-        ExpectOnlyMessage(broken.setup, message, "setup " + Utf8(broken.what),
-                          broken.what == L"damaged" ? L"31-broken-package" : nullptr);
-    }
+    ExpectOnlyMessage(package, stub, message, "setup without a package", nullptr);
+    ExpectOnlyMessage(package, truncated, message, "setup cut short", nullptr);
+    ExpectOnlyMessage(package, damaged, message, "setup damaged", L"31-broken-package");
     Check(NothingInstalled(package, folder), "nothing was installed");
 }
 
-// The message that Next on the extraction page gives for an empty or relative folder.
-const std::wstring kFolderNotAbsolute =
-    L"安装路径必须是完整的路径：\r\n以盘符和“\\”开头，\r\n或以“\\\\服务器\\共享”开头。\r\n请重新输入。";
-
-// The message box the setup shows over the wizard sheet, or null.
-HWND WaitMessageOver(const SetupRun& run, HWND sheet) {
-    return WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && GetWindow(w, GW_OWNER) == sheet; });
-}
-
-void CloseMessage(HWND box) {
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    Check(WaitUntil([&] { return !IsWindow(box); }), "the message closes");
-}
-
-// Starts the setup and walks its wizard to the extraction page with the
-// first order software; the wizard sheet, or null when it did not open.
-HWND WizardAtExtractionPage(SetupRun& run, const std::wstring& setup, const CPackageInfo& package) {
-    HWND welcome = StartSetup(run, setup, package);
-    HWND sheet = welcome != nullptr ? OpenWizard(run, welcome, package) : nullptr;
-    if (Check(sheet != nullptr, "the wizard opens")) {
-        NextToExtractionPage(sheet, 0);
-    }
-    return sheet;
-}
-
-void CloseWizard(const SetupRun& run, HWND sheet) {
-    PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
-    Check(run.Ended(10000), "the close box ends the program");
-}
-
-// True when no settings file lies in the folder of the setup's current
-// folder, at the root of its drive or in `folder`.
+// True when no settings file lies in the setup's current folder, at the
+// root of its drive or in `folder`.
 bool NoSettingsFileIn(const std::wstring& folder) {
     wchar_t current[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, current);
@@ -1457,32 +1416,28 @@ void FoldersScenario(const std::wstring& setup, const CPackageInfo& package) {
     CleanInstallation(package, folder);
     wchar_t current[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, current);
-    SetupRun run;
-    HWND sheet = WizardAtExtractionPage(run, setup, package);
-    if (sheet == nullptr) {
+    Wizard wizard{package};
+    if (!wizard.Open(setup)) {
         return;
     }
-    HWND folderPage = reinterpret_cast<HWND>(Send(sheet, PSM_INDEXTOHWND, 1));
+    wizard.ToExtractionPage(0);
     for (const std::wstring typed : {L"", L"Client", L"D:Client"}) {
         const std::string what = "folder \"" + Utf8(typed) + "\"";
-        TypeInto(GetDlgItem(folderPage, 1000), typed);
-        PressNext(sheet);
-        HWND box = WaitMessageOver(run, sheet);
-        if (Check(box != nullptr, what + ": a message")) {
-            CheckText(Text(box), L"安装程序", what + ": message caption");
-            CheckText(Text(GetDlgItem(box, 0xFFFF)), kFolderNotAbsolute, what + ": message text");
-            Check(TopWindows(run.Id(), [&](HWND w) { return w != sheet; }).size() == 1, what + ": one message");
+        wizard.Type(typed);
+        Click(GetDlgItem(wizard.sheet, kNext));
+        if (HWND box = wizard.ExpectMessage(L"安装路径必须是完整的路径：\r\n以盘符和“\\”开头，\r\n或以“\\\\服务器\\共享”开头。\r\n请重新输入。",
+                                            what + ": a message")) {
             if (typed.empty()) {
                 Screenshot(box, L"51-empty-folder");
             }
-            CloseMessage(box);
+            wizard.CloseMessage(box, what);
         }
-        ExpectPage(sheet, 4, {true, true, false}, what + ": the wizard stays on the extraction page");
+        ExpectPage(wizard.sheet, kExtractPage, what + ": the wizard stays on the extraction page");
     }
     Check(!Exists(std::wstring(current) + L"\\Client") && !Exists(L"D:Client") && NoSettingsFileIn(current),
           "no file written in the current folder or at the drive's root");
     Check(NothingInstalled(package, folder), "nothing was installed");
-    CloseWizard(run, sheet);
+    wizard.Close();
 }
 
 // A package with an empty program-group name and no shortcuts installs
@@ -1497,17 +1452,17 @@ void NoGroupScenario(const std::wstring& setup, const CPackageInfo& package, con
     Check(marketRecords == 3, "the folder of 1,500 files is packed as three records of its name");
     const std::wstring folder = Field(package.m_szInstallDir);
     DeleteTree(folder);
-    SetupRun run;
-    HWND sheet = WizardAtExtractionPage(run, setup, package);
-    if (sheet == nullptr) {
+    Wizard wizard{package};
+    if (!wizard.Open(setup)) {
         return;
     }
-    if (RunInstallation(run, sheet, {})) {
-        CheckInstalledTree(package, folder, sourceDir, CopiesOf(package, Wide(voz::InstallStyles(package).front())));
+    wizard.ToExtractionPage(0);
+    if (wizard.Install()) {
+        CheckInstalledTree(package, folder, sourceDir, FirstStyleCopies(package));
         CheckShortcutsAndUninstaller(package, folder);
-        Screenshot(sheet, L"52-no-group-settings-page");
+        wizard.Shot(L"52-no-group-settings-page");
     }
-    CloseWizard(run, sheet);
+    wizard.Close();
     DeleteTree(folder);
 }
 
@@ -1516,29 +1471,57 @@ void NoGroupScenario(const std::wstring& setup, const CPackageInfo& package, con
 // and names the folder, and no settings file is written anywhere.
 void NoFolderScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& workDir) {
     const std::wstring blocker = workDir + L"\\blocker";
-    HANDLE file = CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    Check(file != INVALID_HANDLE_VALUE, "a file stands in the install folder's way");
-    CloseHandle(file);
+    Check(WriteAll(blocker, {}), "a file stands in the install folder's way");
     const std::wstring folder = blocker + L"\\沃兹期货";
-    SetupRun run;
-    HWND sheet = WizardAtExtractionPage(run, setup, package);
-    if (sheet == nullptr) {
+    Wizard wizard{package};
+    if (!wizard.Open(setup)) {
         return;
     }
-    TypeInto(GetDlgItem(reinterpret_cast<HWND>(Send(sheet, PSM_INDEXTOHWND, 1)), 1000), folder);
-    PressNext(sheet);
-    HWND box = WaitMessageOver(run, sheet);
-    if (Check(box != nullptr, "a message says the installation did not complete")) {
-        const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
-        CheckText(text, L"安装未完成，有 1 项未能完成：\r\n\r\n安装目录 " + folder + L"（无法创建安装目录）",
-                  "message text");
+    wizard.ToExtractionPage(0);
+    wizard.Type(folder);
+    Click(GetDlgItem(wizard.sheet, kNext));
+    if (HWND box = wizard.ExpectMessage(L"安装未完成，有 1 项未能完成：\r\n\r\n安装目录 " + folder + L"（无法创建安装目录）",
+                                        "a message says the installation did not complete")) {
         Screenshot(box, L"53-no-install-folder");
-        CloseMessage(box);
+        wizard.CloseMessage(box, "installation not complete");
     }
-    ExpectPage(sheet, 5, {false, true, false}, "after the message: first settings page");
+    ExpectPage(wizard.sheet, kToolbarPage, "after the message: first settings page");
     Check(NoSettingsFileIn(workDir) && !Exists(folder), "no settings file outside the install folder");
-    CloseWizard(run, sheet);
+    wizard.Close();
     DeleteFileW(blocker.c_str());
+}
+
+// A default installation of the package into `folder`, closed on the first
+// settings page; true when it got there.
+bool InstallInto(const std::wstring& setup, const CPackageInfo& package, const std::wstring& folder) {
+    Wizard wizard{package};
+    if (!wizard.Open(setup)) {
+        return false;
+    }
+    wizard.Go(kFolderPage, "install folder page");
+    wizard.Type(folder);
+    wizard.WalkTo(kExtractPage);
+    const bool installed = wizard.Install();
+    PostMessageW(wizard.sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return Check(wizard.run.Ended(10000) && installed, "installed into " + Utf8(folder));
+}
+
+// A signed setup installs as usual. A copy whose title was changed after
+// signing no longer matches its signature's digest: it says so in one message
+// and installs nothing. The copy stays in the work folder for vozpack verify.
+void SignedScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir,
+                    const std::wstring& folder, const std::wstring& workDir) {
+    DemoScenario(setup, package, sourceDir, folder);
+    const std::wstring changed = workDir + L"\\changed-setup.exe";
+    // The title's first byte, right after its stored length.
+    Check(WriteVariant(setup, changed, ReadAll(setup).size(), voz::kPackageOffset + 4, "X"),
+          "a signed setup changed after signing");
+    const std::wstring installDir = Field(package.m_szInstallDir);
+    CleanInstallation(package, installDir);
+    ExpectOnlyMessage(package, changed,
+                      L"安装程序的数字签名与文件内容不符，文件在签名后已被改动，无法安装。请从可靠的来源重新下载安装程序。",
+                      "setup changed after signing", L"32-signature-broken");
+    Check(NothingInstalled(package, installDir), "the changed setup installed nothing");
 }
 
 // ---- The uninstaller ----
@@ -1567,6 +1550,12 @@ bool AppListed(const CPackageInfo& package) {
     return true;
 }
 
+// The installation into `folder` is all there: program, uninstaller, app-list entry, program group.
+bool StillInstalled(const CPackageInfo& package, const std::wstring& folder, const std::wstring& uninstaller) {
+    return Exists(uninstaller) && Exists(folder + L"\\VozClient.exe") && AppListed(package) &&
+           Exists(GroupFolder(package));
+}
+
 // The temporary folder, without a trailing backslash.
 std::wstring TemporaryFolder() {
     wchar_t temp[MAX_PATH + 1] = {};
@@ -1577,51 +1566,15 @@ std::wstring TemporaryFolder() {
     return folder;
 }
 
-// The names of the files in `folder` that match `pattern`.
-std::vector<std::wstring> FileNames(const std::wstring& folder, const wchar_t* pattern) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\" + pattern).c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        names.push_back(entry.cFileName);
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-    return names;
-}
-
 // The uninstaller's copies in the temporary folder.
 int TemporaryCopies() { return static_cast<int>(FileNames(TemporaryFolder(), L"voz-uninstall-*.exe").size()); }
-
-// A default installation of the package into `folder`, closed on the first
-// settings page; true when it got there.
-bool InstallInto(const std::wstring& setup, const CPackageInfo& package, const std::wstring& folder) {
-    SetupRun run;
-    HWND welcome = StartSetup(run, setup, package);
-    HWND sheet = welcome != nullptr ? OpenWizard(run, welcome, package) : nullptr;
-    if (!Check(sheet != nullptr, "the wizard opens")) {
-        return false;
-    }
-    PressNext(sheet);
-    ExpectPage(sheet, 1, {true, true, false}, "install folder page");
-    TypeInto(GetDlgItem(CurrentPage(sheet), 1000), folder);
-    for (int index = 2; index <= 4; ++index) {
-        PressNext(sheet);
-        ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
-    }
-    const bool installed = RunInstallation(run, sheet, {});
-    PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
-    return Check(run.Ended(10000) && installed, "installed into " + Utf8(folder));
-}
 
 // The uninstaller as the program group's link starts it.
 std::wstring UninstallerOfLink(const CPackageInfo& package) {
     for (int i = 0; i < package.m_nShortcutCount; ++i) {
         const voz::PackageShortcut& record = package.m_shortcuts[i];
         if (record.szTarget[0] == '\0' && record.nPlace == voz::kPlaceGroup) {
-            return ReadLink(LinkFolder(package, record.nPlace) + L"\\" + Field(record.szLinkName)).target;
+            return ReadLink(LinkPath(package, record)).target;
         }
     }
     return L"";
@@ -1658,25 +1611,53 @@ void ExpectUninstallerGone(const std::string& what) {
     Check(WaitUntil([] { return TemporaryCopies() == 0; }, 15000), what + ": no copy of the uninstaller is left");
 }
 
+// Runs the uninstaller and answers Yes to its confirmation; `treeAnswer`,
+// when given, to its question whether to remove the folder's tree; OK to its
+// closing message. `shot` is taken of the message after the confirmation.
+struct UninstallRun {
+    bool started;
+    std::wstring question, closing;
+};
+UninstallRun Uninstall(const CPackageInfo& package, const std::wstring& uninstaller, const std::string& what,
+                       const wchar_t* shot = nullptr, int treeAnswer = 0) {
+    UninstallRun run{StartUninstaller(uninstaller, what), L"", L""};
+    if (!run.started) {
+        return run;
+    }
+    Answer(WaitUninstallerMessage(package, what), IDYES);
+    if (treeAnswer != 0) {
+        HWND question = WaitUninstallerMessage(package, what + ": question");
+        run.question = MessageText(question);
+        if (shot != nullptr) {
+            Screenshot(question, shot);
+        }
+        Answer(question, treeAnswer);
+        shot = nullptr;
+    }
+    HWND done = WaitUninstallerMessage(package, what + ": closing message");
+    run.closing = MessageText(done);
+    if (shot != nullptr) {
+        Screenshot(done, shot);
+    }
+    Answer(done, IDOK);
+    ExpectUninstallerGone(what);
+    return run;
+}
+
 // Every trace the installation made is gone, except the files listed, which
 // must stay where they are.
 void CheckUninstalled(const CPackageInfo& package, const std::wstring& folder, const std::vector<std::wstring>& kept,
                       const std::string& what) {
     for (int i = 0; i < package.m_nShortcutCount; ++i) {
-        const voz::PackageShortcut& record = package.m_shortcuts[i];
-        const std::wstring link = LinkFolder(package, record.nPlace) + L"\\" + Field(record.szLinkName);
+        const std::wstring link = LinkPath(package, package.m_shortcuts[i]);
         Check(!Exists(link), what + ": link " + Utf8(link) + " is gone");
     }
-    Check(!Exists(SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup)), what + ": the program group is gone");
+    Check(!Exists(GroupFolder(package)), what + ": the program group is gone");
     Check(!Exists(folder + L"\\" + Field(package.m_szUninstaller)), what + ": the uninstaller is gone");
     Check(!AppListed(package), what + ": the app-list entry is gone");
-    for (int d = 0; d < package.m_nDirCount; ++d) {
-        for (int f = 0; f < package.m_dirs[d].nFileCount; ++f) {
-            const std::wstring dir = Field(package.m_dirs[d].szName);
-            const std::wstring file = (dir.empty() ? L"" : dir + L"\\") + Field(package.m_dirs[d].files[f].szName);
-            if (std::find(kept.begin(), kept.end(), file) == kept.end()) {
-                Check(!Exists(folder + L"\\" + file), what + ": installed " + Utf8(file) + " is gone");
-            }
+    for (const PackagedFile& file : PackagedFiles(package)) {
+        if (std::find(kept.begin(), kept.end(), file.relative) == kept.end()) {
+            Check(!Exists(folder + L"\\" + file.relative), what + ": installed " + Utf8(file.relative) + " is gone");
         }
     }
     for (const wchar_t* file : {L"Voz.ini", L"2nd_voz.ini"}) {
@@ -1688,26 +1669,20 @@ void CheckUninstalled(const CPackageInfo& package, const std::wstring& folder, c
     Check(kept.empty() != Exists(folder), what + (kept.empty() ? ": the install folder is gone" : ": the folder stays"));
 }
 
-void WriteFileText(const std::wstring& path, const std::string& text) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-// Writes `to` as the first `size` bytes of `from`, with the byte at `flip` changed when it is inside.
-bool WriteChanged(const std::wstring& from, const std::wstring& to, size_t size, size_t flip) {
-    std::vector<char> data = ReadAll(from);
-    if (data.size() < size) {
-        return false;
+// The uninstaller started by itself, whose data is damaged or whose place is
+// refused: it says `message` and ends without making a copy.
+void ExpectUninstallerRefuses(const CPackageInfo& package, const std::wstring& path, const std::wstring& message,
+                              const std::string& what, const wchar_t* shot) {
+    SetupRun run;  // the uninstaller itself says what is wrong, before any copy is made
+    if (Check(run.Start(path), what + ": the uninstaller starts")) {
+        HWND box = WaitUninstallerMessage(package, what);
+        CheckText(MessageText(box), message, what + ": message");
+        if (shot != nullptr) {
+            Screenshot(box, shot);
+        }
+        Answer(box, IDOK);
+        Check(run.Ended(10000) && TemporaryCopies() == 0, what + ": the uninstaller ends, no copy made");
     }
-    data.resize(size);
-    if (flip < size) {
-        data[flip] ^= 0x55;
-    }
-    DeleteFileW(to.c_str());
-    WriteFileText(to, std::string(data.begin(), data.end()));
-    return ReadAll(to).size() == size;
 }
 
 // The sample installed, then uninstalled from the program group's link: the
@@ -1724,12 +1699,16 @@ void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, c
     }
     const std::wstring uninstaller = folder + L"\\" + Field(package.m_szUninstaller);
     CheckText(UninstallerOfLink(package), uninstaller, "the group's link starts the uninstaller");
-    CheckText(AppListValue(package, L"DisplayName"), title, "app list: DisplayName");
-    CheckText(AppListValue(package, L"DisplayVersion"), Field(package.m_szVersion), "app list: DisplayVersion");
-    CheckText(AppListValue(package, L"Publisher"), Field(package.m_szCompany), "app list: Publisher");
-    CheckText(AppListValue(package, L"InstallLocation"), folder, "app list: InstallLocation");
-    CheckText(AppListValue(package, L"DisplayIcon"), folder + L"\\" + Field(package.m_szMainExe), "app list: DisplayIcon");
-    CheckText(AppListValue(package, L"UninstallString"), L"\"" + uninstaller + L"\"", "app list: UninstallString");
+    const std::pair<const wchar_t*, std::wstring> appList[] = {
+        {L"DisplayName", title},
+        {L"DisplayVersion", Field(package.m_szVersion)},
+        {L"Publisher", Field(package.m_szCompany)},
+        {L"InstallLocation", folder},
+        {L"DisplayIcon", folder + L"\\" + Field(package.m_szMainExe)},
+        {L"UninstallString", L"\"" + uninstaller + L"\""}};
+    for (const auto& [name, value] : appList) {
+        CheckText(AppListValue(package, name), value, "app list: " + Utf8(name));
+    }
 
     // Cancel at the confirmation removes nothing.
     if (StartUninstaller(UninstallerOfLink(package), "cancel")) {
@@ -1739,39 +1718,27 @@ void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, c
         Screenshot(box, L"41-uninstall-confirm");
         Answer(box, IDNO);
         ExpectUninstallerGone("cancel");
-        Check(Exists(uninstaller) && Exists(folder + L"\\VozClient.exe") && AppListed(package) &&
-                  Exists(SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup)),
-              "cancel removed nothing");
+        Check(StillInstalled(package, folder, uninstaller), "cancel removed nothing");
     }
 
     // A file the user made stays and is named; everything installed goes.
     CreateDirectoryW((folder + L"\\交易记录").c_str(), nullptr);
-    WriteFileText(folder + L"\\交易记录\\今日成交.txt", "trades");
-    if (StartUninstaller(UninstallerOfLink(package), "uninstall")) {
-        Answer(WaitUninstallerMessage(package, "uninstall"), IDYES);
-        HWND done = WaitUninstallerMessage(package, "uninstall: closing message");
-        const std::wstring text = MessageText(done);
-        Check(text.find(L"以下文件不是安装程序写入的") != std::wstring::npos &&
-                  text.find(folder) != std::wstring::npos && text.find(L"交易记录\\今日成交.txt") != std::wstring::npos,
-              "the closing message names the file left and where: " + Utf8(text));
-        Screenshot(done, L"42-uninstall-left");
-        Answer(done, IDOK);
-        ExpectUninstallerGone("uninstall");
-        CheckUninstalled(package, folder, {L"交易记录\\今日成交.txt"}, "uninstall");
-    }
+    WriteVariant(setup, folder + L"\\交易记录\\今日成交.txt", 6, 0, "trades");
+    const std::wstring left = Uninstall(package, UninstallerOfLink(package), "uninstall", L"42-uninstall-left").closing;
+    Check(left.find(L"以下文件不是安装程序写入的") != std::wstring::npos && left.find(folder) != std::wstring::npos &&
+              left.find(L"交易记录\\今日成交.txt") != std::wstring::npos,
+          "the closing message names the file left and where: " + Utf8(left));
+    CheckUninstalled(package, folder, {L"交易记录\\今日成交.txt"}, "uninstall");
     DeleteTree(folder);
 
     // Installed into a folder that held other files: only the installed files go.
     const std::wstring shared = workDir + L"\\shared";
     CleanInstallation(package, shared);
     CreateDirectoryW(shared.c_str(), nullptr);
-    WriteFileText(shared + L"\\readme.txt", "mine");
-    if (InstallInto(setup, package, shared) && StartUninstaller(shared + L"\\" + Field(package.m_szUninstaller), "shared")) {
-        Answer(WaitUninstallerMessage(package, "shared"), IDYES);
-        HWND done = WaitUninstallerMessage(package, "shared: closing message");
-        Check(MessageText(done).find(L"readme.txt") != std::wstring::npos, "the closing message names readme.txt");
-        Answer(done, IDOK);
-        ExpectUninstallerGone("shared");
+    WriteVariant(setup, shared + L"\\readme.txt", 4, 0, "mine");
+    if (InstallInto(setup, package, shared)) {
+        const std::wstring text = Uninstall(package, shared + L"\\" + Field(package.m_szUninstaller), "shared").closing;
+        Check(text.find(L"readme.txt") != std::wstring::npos, "the closing message names readme.txt");
         CheckUninstalled(package, shared, {L"readme.txt"}, "shared folder");
     }
     DeleteTree(shared);
@@ -1782,72 +1749,45 @@ void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, c
     }
     const std::wstring original = workDir + L"\\uninstaller-as-installed.exe";
     CopyFileW(uninstaller.c_str(), original.c_str(), FALSE);
-    const size_t size = ReadAll(original).size();
-    struct Broken {
-        size_t size, flip;
-        const wchar_t* what;
-    };
-    for (const Broken& broken : {Broken{size, size - 3, L"a changed log"}, Broken{size - 40, size, L"cut short"}}) {
-        const std::string what = "uninstall data " + Utf8(broken.what);
-        Check(WriteChanged(original, uninstaller, broken.size, broken.flip), what + ": written");
-        SetupRun run;  // the uninstaller itself says what is wrong, before any copy is made
-        if (Check(run.Start(uninstaller), what + ": the uninstaller starts")) {
-            HWND box = WaitUninstallerMessage(package, what);
-            CheckText(MessageText(box), L"卸载程序的卸载数据已损坏或不存在，无法卸载。\r\n没有删除任何文件。",
-                      what + ": message");
-            if (broken.flip < broken.size) {
-                Screenshot(box, L"43-uninstall-damaged");
-            }
-            Answer(box, IDOK);
-            Check(run.Ended(10000) && TemporaryCopies() == 0, what + ": the uninstaller ends, no copy made");
-            Check(Exists(folder + L"\\VozClient.exe") && Exists(uninstaller) && AppListed(package) &&
-                      Exists(SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup)),
-                  what + ": nothing removed");
-        }
+    const std::vector<char> bytes = ReadAll(original);
+    const size_t size = bytes.size();
+    const std::string changedLog(1, static_cast<char>(bytes[size - 3] ^ 0x55));
+    for (const bool cut : {false, true}) {
+        const std::string what = cut ? "uninstall data cut short" : "uninstall data a changed log";
+        Check(cut ? WriteVariant(original, uninstaller, size - 40, 0, "") : WriteVariant(original, uninstaller, size, size - 3, changedLog),
+              what + ": written");
+        ExpectUninstallerRefuses(package, uninstaller, L"卸载程序的卸载数据已损坏或不存在，无法卸载。\r\n没有删除任何文件。", what,
+                                 cut ? nullptr : L"43-uninstall-damaged");
+        Check(StillInstalled(package, folder, uninstaller), what + ": nothing removed");
     }
 
     // Started from the desktop, a folder it must never remove: refused.
     const std::wstring desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
     const std::wstring misplaced = desktop + L"\\" + Field(package.m_szUninstaller);
     if (Check(CopyFileW(original.c_str(), misplaced.c_str(), FALSE) != FALSE, "an uninstaller on the desktop")) {
-        SetupRun run;
-        if (Check(run.Start(misplaced), "desktop: the uninstaller starts")) {
-            HWND box = WaitUninstallerMessage(package, "desktop");
-            CheckText(MessageText(box),
-                      L"卸载程序位于系统文件夹或用户文件夹中：\r\n" + desktop +
-                          L"\r\n\r\n为安全起见，不能从这里卸载，没有删除任何文件。",
-                      "desktop: the message names the folder");
-            Screenshot(box, L"45-uninstall-refused");
-            Answer(box, IDOK);
-            Check(run.Ended(10000) && TemporaryCopies() == 0, "desktop: the uninstaller ends, no copy made");
-        }
+        ExpectUninstallerRefuses(package, misplaced,
+                                 L"卸载程序位于系统文件夹或用户文件夹中：\r\n" + desktop +
+                                     L"\r\n\r\n为安全起见，不能从这里卸载，没有删除任何文件。",
+                                 "desktop", L"45-uninstall-refused");
         Check(Exists(misplaced) && AppListed(package) && Exists(folder + L"\\VozClient.exe"), "desktop: nothing removed");
         DeleteFileW(misplaced.c_str());
     }
 
     // No log, as an older setup wrote: links and group go, the folder's tree
     // only after a question; declined, a second run finishes.
-    const std::vector<char> bytes = ReadAll(original);
     const std::string marker(voz::kInstallLogMarker, sizeof voz::kInstallLogMarker);
     const size_t log = std::string(bytes.begin(), bytes.end()).rfind(marker);
-    Check(log != std::string::npos && WriteChanged(original, uninstaller, log, log), "uninstall data without a log");
+    Check(log != std::string::npos && WriteVariant(original, uninstaller, log, 0, ""), "uninstall data without a log");
     for (const int answer : {IDNO, IDYES}) {
         const std::string what = answer == IDNO ? "no log, declined" : "no log, second run";
-        if (!StartUninstaller(uninstaller, what)) {
+        const wchar_t* shot = answer == IDNO ? L"44-uninstall-no-log" : nullptr;
+        const UninstallRun run = Uninstall(package, uninstaller, what, shot, answer);
+        if (!run.started) {
             continue;
         }
-        Answer(WaitUninstallerMessage(package, what), IDYES);
-        HWND question = WaitUninstallerMessage(package, what + ": question");
-        const std::wstring text = MessageText(question);
-        Check(text.find(L"是否删除安装文件夹") != std::wstring::npos && text.find(folder) != std::wstring::npos,
-              what + ": the question shows the folder: " + Utf8(text));
-        if (answer == IDNO) {
-            Screenshot(question, L"44-uninstall-no-log");
-        }
-        Answer(question, answer);
-        Answer(WaitUninstallerMessage(package, what + ": closing message"), IDOK);
-        ExpectUninstallerGone(what);
-        Check(!Exists(SpecialFolder(CSIDL_PROGRAMS) + L"\\" + Field(package.m_szGroup)), what + ": the group is gone");
+        Check(run.question.find(L"是否删除安装文件夹") != std::wstring::npos && run.question.find(folder) != std::wstring::npos,
+              what + ": the question shows the folder: " + Utf8(run.question));
+        Check(!Exists(GroupFolder(package)), what + ": the group is gone");
         Check(Exists(folder + L"\\VozClient.exe") == (answer == IDNO), what + ": the folder's tree as answered");
     }
     Check(!Exists(folder), "no log: the install folder is gone after the second run");
@@ -1873,11 +1813,7 @@ void UninstallPlantedScenario(const std::wstring& setup, const CPackageInfo& pac
         }
     }
     Check(!planted.empty(), "DLLs planted beside the uninstaller and in the temporary folder");
-    if (StartUninstaller(folder + L"\\" + Field(package.m_szUninstaller), "planted")) {
-        Answer(WaitUninstallerMessage(package, "planted"), IDYES);
-        Answer(WaitUninstallerMessage(package, "planted: closing message"), IDOK);
-        ExpectUninstallerGone("planted");
-    }
+    Uninstall(package, folder + L"\\" + Field(package.m_szUninstaller), "planted");
     for (const std::wstring& target : {folder, temp}) {
         std::string loaded;
         for (const std::wstring& marker : FileNames(target, L"*.loaded")) {
@@ -1890,23 +1826,6 @@ void UninstallPlantedScenario(const std::wstring& setup, const CPackageInfo& pac
         DeleteFileW((temp + L"\\" + dll).c_str());
     }
     DeleteTree(folder);
-}
-
-// A signed setup installs as usual. A copy whose title was changed after
-// signing no longer matches its signature's digest: it says so in one message
-// and installs nothing. The copy stays in the work folder for vozpack verify.
-void SignedScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir,
-                    const std::wstring& folder, const std::wstring& workDir) {
-    DemoScenario(setup, package, sourceDir, folder);
-    const std::wstring changed = workDir + L"\\changed-setup.exe";
-    // The title's first byte, right after its stored length.
-    Check(WriteVariant(setup, changed, ReadAll(setup).size(), voz::kPackageOffset + 4, "X"),
-          "a signed setup changed after signing");
-    const std::wstring installDir = Field(package.m_szInstallDir);
-    CleanInstallation(package, installDir);
-    ExpectOnlyMessage(changed, L"安装程序的数字签名与文件内容不符，文件在签名后已被改动，无法安装。请从可靠的来源重新下载安装程序。",
-                      "setup changed after signing", L"32-signature-broken");
-    Check(NothingInstalled(package, installDir), "the changed setup installed nothing");
 }
 
 }  // namespace
@@ -1925,35 +1844,28 @@ int wmain(int argc, wchar_t** argv) {
     static CPackageInfo package;  // tens of megabytes: static storage
     voz::LoadPackageFile(package, setup);
     const std::wstring extra = argc > 4 ? Backslashed(argv[4]) : L"";
+    const std::wstring folder = argc > 5 ? Backslashed(argv[5]) : L"";
     Check(package.m_status.sound(), "the package loads");
-    if (scenario == L"install") {
-        InstallScenario(setup, package, extra);
-    } else if (scenario == L"variant") {
-        VariantScenario(setup, package, extra);
-    } else if (scenario == L"quit") {
-        QuitScenario(setup, package, g_shotDir);
-    } else if (scenario == L"demo" && argc > 5) {
-        DemoScenario(setup, package, extra, Backslashed(argv[5]));
-    } else if (scenario == L"signed" && argc > 5) {
-        SignedScenario(setup, package, extra, Backslashed(argv[5]), g_shotDir);
-    } else if (scenario == L"unsaved") {
-        UnsavedScenario(setup, package);
-    } else if (scenario == L"broken") {
-        BrokenScenario(setup, package, extra, g_shotDir);
-    } else if (scenario == L"folders") {
-        FoldersScenario(setup, package);
-    } else if (scenario == L"nogroup") {
-        NoGroupScenario(setup, package, extra);
-    } else if (scenario == L"nofolder") {
-        NoFolderScenario(setup, package, g_shotDir);
-    } else if (scenario == L"uninstall-planted" && argc > 4) {
-        UninstallPlantedScenario(setup, package, g_shotDir, extra);
-    } else if (scenario == L"uninstall") {
-        UninstallScenario(setup, package, g_shotDir);
-    } else {
+    const std::pair<const wchar_t*, std::function<void()>> scenarios[] = {
+        {L"install", [&] { InstallScenario(setup, package, extra); }},
+        {L"variant", [&] { VariantScenario(setup, package, extra); }},
+        {L"quit", [&] { QuitScenario(setup, package, g_shotDir); }},
+        {L"demo", [&] { DemoScenario(setup, package, extra, folder); }},
+        {L"signed", [&] { SignedScenario(setup, package, extra, folder, g_shotDir); }},
+        {L"unsaved", [&] { UnsavedScenario(setup, package); }},
+        {L"broken", [&] { BrokenScenario(setup, package, extra, g_shotDir); }},
+        {L"folders", [&] { FoldersScenario(setup, package); }},
+        {L"nogroup", [&] { NoGroupScenario(setup, package, extra); }},
+        {L"nofolder", [&] { NoFolderScenario(setup, package, g_shotDir); }},
+        {L"uninstall-planted", [&] { UninstallPlantedScenario(setup, package, g_shotDir, extra); }},
+        {L"uninstall", [&] { UninstallScenario(setup, package, g_shotDir); }}};
+    const auto chosen = std::find_if(std::begin(scenarios), std::end(scenarios),
+                                     [&](const auto& entry) { return scenario == entry.first; });
+    if (chosen == std::end(scenarios)) {
         std::fprintf(stderr, "unknown scenario\n");
         return 2;
     }
+    chosen->second();
     std::printf("%d passed, %d failed\n", g_passed, g_failed);
     return g_failed == 0 ? 0 : 1;
 }

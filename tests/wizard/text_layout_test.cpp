@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,61 +25,56 @@ std::vector<std::string> Wrap(const std::string& text, size_t maxBytes, int maxL
     return lines;
 }
 
-TEST(NextTextLine, ALineFeedEndsALineAndIsNotDrawn) {
-    TextLine line = Line("ab\ncd", 10);
-    EXPECT_EQ(line.length, 2u);
-    ASSERT_TRUE(line.next);
-    EXPECT_EQ(*line.next, 3u);
-    // A carriage return is an ordinary byte of the line.
-    EXPECT_EQ(Line("a\r\nb", 10).length, 2u);
+// A line ends at a line feed (not drawn; a carriage return is an ordinary
+// byte), at the width, never inside a double-byte character, or at the end
+// of the text, which leaves no next line.
+TEST(NextTextLine, EndsAtALineFeedTheWidthOrTheEnd) {
+    struct Case {
+        std::string text;
+        size_t maxBytes, length;
+        std::optional<size_t> next;
+    };
+    const Case cases[] = {
+        {"ab\ncd", 10, 2, 3},
+        {"a\r\nb", 10, 2, 3},
+        {"abc", 10, 3, std::nullopt},
+        {"abc\n", 10, 3, std::nullopt},  // a line feed at the very end adds no empty line
+        {"abcd\nef", 4, 4, 4},           // a full line leaves its line feed for an empty line
+        {kZhong + kWen + kZhong, 5, 4, 4},
+        {"ab\xB0", 10, 2, 2},            // a lone lead byte at the end
+    };
+    for (const Case& c : cases) {
+        const TextLine line = Line(c.text, c.maxBytes);
+        EXPECT_EQ(line.length, c.length) << testing::PrintToString(c.text);
+        EXPECT_EQ(line.next, c.next) << testing::PrintToString(c.text);
+    }
 }
 
-TEST(NextTextLine, TheEndOfTheTextLeavesNoNextLine) {
-    TextLine whole = Line("abc", 10);
-    EXPECT_EQ(whole.length, 3u);
-    EXPECT_FALSE(whole.next);
-    // A line feed at the very end adds no empty line.
-    TextLine trailing = Line("abc\n", 10);
-    EXPECT_EQ(trailing.length, 3u);
-    EXPECT_FALSE(trailing.next);
-}
-
-TEST(NextTextLine, AFullLineStopsAtTheWidthAndLeavesItsLineFeedForAnEmptyLine) {
-    TextLine full = Line("abcd\nef", 4);
-    EXPECT_EQ(full.length, 4u);
-    ASSERT_TRUE(full.next);
-    EXPECT_EQ(*full.next, 4u);
-    EXPECT_EQ(Wrap("abcd\nef", 4, 5), (std::vector<std::string>{"abcd", "", "ef"}));
-}
-
-TEST(NextTextLine, ADoubleByteCharacterIsNeverSplit) {
-    const std::string run = kZhong + kWen + kZhong;  // six bytes
-    TextLine odd = Line(run, 5);
-    EXPECT_EQ(odd.length, 4u);
-    ASSERT_TRUE(odd.next);
-    EXPECT_EQ(*odd.next, 4u);
-    EXPECT_EQ(Wrap(run, 5, 5), (std::vector<std::string>{kZhong + kWen, kZhong}));
-    // Mixed with ASCII, the cut moves with the characters, not with a byte count's parity.
-    EXPECT_EQ(Wrap("a" + kZhong + kWen, 4, 5), (std::vector<std::string>{"a" + kZhong, kWen}));
-    // A character whose second byte is below 0x80 is one character too.
-    EXPECT_EQ(Wrap("a" + kKao + "b", 2, 5), (std::vector<std::string>{"a", kKao, "b"}));
-}
-
-TEST(NextTextLine, ALoneLeadByteAtTheEndYieldsEmptyLinesUntilTheAreaIsFull) {
-    const std::string text = "ab\xB0";
-    TextLine first = Line(text, 10);
-    EXPECT_EQ(first.length, 2u);
-    ASSERT_TRUE(first.next);
-    EXPECT_EQ(*first.next, 2u);
-    EXPECT_EQ(Wrap(text, 10, 4), (std::vector<std::string>{"ab", "", "", ""}));
-}
-
-TEST(WrapText, DrawsNoMoreLinesThanTheAreaHolds) {
-    EXPECT_EQ(Wrap("one\ntwo\nthree", 10, 2), (std::vector<std::string>{"one", "two"}));
-    EXPECT_TRUE(Wrap("one", 10, 0).empty());
-    EXPECT_EQ(Wrap("", 10, 3), (std::vector<std::string>{""}));
-    // An area narrower than one byte makes empty lines, never an endless loop.
-    EXPECT_EQ(Wrap("abc", 0, 3), (std::vector<std::string>{"", "", ""}));
+TEST(WrapText, BreaksIntoNoMoreLinesThanTheAreaHolds) {
+    struct Case {
+        std::string text;
+        size_t maxBytes;
+        int maxLines;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"abcd\nef", 4, 5, {"abcd", "", "ef"}},
+        {kZhong + kWen + kZhong, 5, 5, {kZhong + kWen, kZhong}},
+        // Mixed with ASCII, the cut moves with the characters, not with a byte count's parity.
+        {"a" + kZhong + kWen, 4, 5, {"a" + kZhong, kWen}},
+        // A character whose second byte is below 0x80 is one character too.
+        {"a" + kKao + "b", 2, 5, {"a", kKao, "b"}},
+        // A lone lead byte at the end yields empty lines until the area is full.
+        {"ab\xB0", 10, 4, {"ab", "", "", ""}},
+        {"one\ntwo\nthree", 10, 2, {"one", "two"}},
+        {"one", 10, 0, {}},
+        {"", 10, 3, {""}},
+        // An area narrower than one byte makes empty lines, never an endless loop.
+        {"abc", 0, 3, {"", "", ""}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Wrap(c.text, c.maxBytes, c.maxLines), c.lines) << testing::PrintToString(c.text);
+    }
 }
 
 TEST(ComposeBrowsedFolder, AppendsTheDefaultFoldersLastComponent) {

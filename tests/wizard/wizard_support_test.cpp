@@ -11,6 +11,7 @@
 #include "wizard/install_messages.h"
 #include "wizard/install_styles.h"
 #include "package/package_image.h"
+#include "test_support.h"
 
 namespace voz {
 namespace {
@@ -123,26 +124,7 @@ TEST(InstallationCompleted, NotWithoutInstallFolderOrWithNoFileWritten) {
     EXPECT_TRUE(InstallationCompleted({}, 0, 0));  // a package without files
 }
 
-// A BMP file: file header, 40-byte info header, rows padded to four bytes.
-std::vector<uint8_t> Bitmap(int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0) {
-    const uint32_t stride = (static_cast<uint32_t>(width) * bits + 31) / 32 * 4;
-    const uint32_t pixels = stride * static_cast<uint32_t>(height < 0 ? -height : height);
-    std::vector<uint8_t> bmp(54 + pixels, 0x7F);
-    auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&bmp[at], &v, 4); };
-    auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&bmp[at], &v, 2); };
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    put32(2, static_cast<uint32_t>(bmp.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(width));
-    put32(22, static_cast<uint32_t>(height));
-    put16(26, 1);
-    put16(28, bits);
-    put32(30, compression);
-    put32(34, pixels);
-    return bmp;
-}
+using test::Bitmap;
 
 TEST(ParsePackageImage, FindsTheHeaderAndThePixelRows) {
     std::vector<uint8_t> bmp = Bitmap(3, 2, 24);
