@@ -20,8 +20,10 @@ struct AppListEntry {
     uint32_t estimatedSizeKb = 0;
 };
 
-// Creates or replaces the entry.
-bool WriteAppListEntry(const AppListEntry& entry);
+// Creates or replaces the entry. On failure `error` holds the code of the
+// call that failed (the registry returns its codes instead of setting the
+// thread's last error).
+bool WriteAppListEntry(const AppListEntry& entry, uint32_t& error);
 // The entry's InstallLocation; false when there is no such entry.
 bool ReadAppListLocation(std::string_view key, std::string& location);
 // Deletes the entry; true when it is gone, also when it was never there.

@@ -3,6 +3,7 @@
 // while listing is reported as a file and deleting it removes the link only.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,13 +11,6 @@
 #include "os/file_time.h"
 
 namespace voz::os {
-
-// The folder separator of native paths.
-#ifdef _WIN32
-inline constexpr wchar_t kSeparator = L'\\';
-#else
-inline constexpr char kSeparator = '/';
-#endif
 
 // Creates one folder (its parent must exist). True when the path is a folder
 // afterwards, whether it was made now or existed before.
@@ -55,10 +49,10 @@ bool RemoveFile(const NativePath& path);
 // Removes an empty folder.
 bool RemoveEmptyFolder(const NativePath& path);
 
-// The system's description of the last failed operation on this thread.
+// The system's description of the last failed operation on this thread: to
+// be read right after the call that failed, before any other call.
 std::string LastErrorText();
-
-// A native path as GBK text, for messages; false when a character has no GBK form.
-bool NativeToGbk(const NativePath& path, std::string& gbk);
+// The system's description of an error code (errno, or a Windows error or status code).
+std::string ErrorText(uint32_t code);
 
 }  // namespace voz::os

@@ -208,15 +208,8 @@ bool RemoveFile(const NativePath& path) {
 
 bool RemoveEmptyFolder(const NativePath& path) { return rmdir(path.c_str()) == 0; }
 
-std::string LastErrorText() { return std::strerror(errno); }
+std::string LastErrorText() { return ErrorText(static_cast<uint32_t>(errno)); }
 
-bool NativeToGbk(const NativePath& path, std::string& gbk) {
-    auto converted = Utf8ToGbk(path);
-    if (!converted) {
-        return false;
-    }
-    gbk = std::move(*converted);
-    return true;
-}
+std::string ErrorText(uint32_t code) { return std::strerror(static_cast<int>(code)); }
 
 }  // namespace voz::os

@@ -120,8 +120,9 @@ bool RemoveFile(const NativePath& path) {
 
 bool RemoveEmptyFolder(const NativePath& path) { return RemoveDirectoryW(path.c_str()) != FALSE; }
 
-std::string LastErrorText() {
-    DWORD error = GetLastError();
+std::string LastErrorText() { return ErrorText(GetLastError()); }
+
+std::string ErrorText(uint32_t error) {
     wchar_t* text = nullptr;
     DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                              nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
@@ -132,15 +133,6 @@ std::string LastErrorText() {
     }
     auto gbk = WideToGbk(message);
     return gbk && !gbk->empty() ? *gbk : "error " + std::to_string(error);
-}
-
-bool NativeToGbk(const NativePath& path, std::string& gbk) {
-    auto converted = WideToGbk(path);
-    if (!converted) {
-        return false;
-    }
-    gbk = std::move(*converted);
-    return true;
 }
 
 }  // namespace voz::os

@@ -1,9 +1,9 @@
 // Paths as the operating system takes them: UTF-8 bytes on POSIX, UTF-16 on
-// Windows. Package texts and names are GBK and are converted at this edge.
+// Windows. Package texts and names are GBK and are converted at this edge
+// (os/text_encoding.h).
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace voz::os {
 
@@ -13,7 +13,11 @@ using NativePath = std::wstring;
 using NativePath = std::string;
 #endif
 
-// Converts GBK (code page 936) text to a native path; false when the bytes are not valid GBK.
-bool GbkToNative(std::string_view gbk, NativePath& out);
+// The folder separator of native paths.
+#ifdef _WIN32
+inline constexpr wchar_t kSeparator = L'\\';
+#else
+inline constexpr char kSeparator = '/';
+#endif
 
 }  // namespace voz::os

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 
-#include "os/native_path.h"
 #include "os/text_encoding.h"
 
 namespace voz::os {
@@ -50,14 +49,5 @@ std::optional<std::string> Convert(const char* to, const char* from, std::string
 std::optional<std::string> Utf8ToGbk(std::string_view utf8) { return Convert("CP936", "UTF-8", utf8); }
 
 std::optional<std::string> GbkToUtf8(std::string_view gbk) { return Convert("UTF-8", "CP936", gbk); }
-
-bool GbkToNative(std::string_view gbk, NativePath& out) {
-    auto utf8 = GbkToUtf8(gbk);
-    if (!utf8) {
-        return false;
-    }
-    out = std::move(*utf8);
-    return true;
-}
 
 }  // namespace voz::os

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include "os/native_path.h"
 #include "os/text_encoding.h"
 
 namespace voz::os {
@@ -10,22 +9,25 @@ namespace {
 // Named explicitly so that the texts are right whatever the system's ANSI code page is.
 constexpr UINT kGbkCodePage = 936;
 
-}  // namespace
-
-std::optional<std::wstring> GbkToWide(std::string_view gbk) {
+// GBK text in UTF-16; flags MB_ERR_INVALID_CHARS makes an invalid sequence fail the whole text.
+std::optional<std::wstring> GbkToWideWith(std::string_view gbk, DWORD flags) {
     if (gbk.empty()) {
         return std::wstring();
     }
-    int n = MultiByteToWideChar(kGbkCodePage, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()),
-                                nullptr, 0);
+    int n = MultiByteToWideChar(kGbkCodePage, flags, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
     if (n <= 0) {
         return std::nullopt;
     }
     std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(kGbkCodePage, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()), out.data(),
-                        n);
+    MultiByteToWideChar(kGbkCodePage, flags, gbk.data(), static_cast<int>(gbk.size()), out.data(), n);
     return out;
 }
+
+}  // namespace
+
+std::optional<std::wstring> GbkToWide(std::string_view gbk) { return GbkToWideWith(gbk, MB_ERR_INVALID_CHARS); }
+
+std::wstring GbkToWideShown(std::string_view gbk) { return GbkToWideWith(gbk, 0).value_or(std::wstring()); }
 
 std::optional<std::string> WideToGbk(std::wstring_view wide) {
     if (wide.empty()) {
@@ -81,15 +83,6 @@ std::optional<std::string> GbkToUtf8(std::string_view gbk) {
         return std::nullopt;
     }
     return WideToUtf8(*wide);
-}
-
-bool GbkToNative(std::string_view gbk, NativePath& out) {
-    auto wide = GbkToWide(gbk);
-    if (!wide) {
-        return false;
-    }
-    out = std::move(*wide);
-    return true;
 }
 
 }  // namespace voz::os

@@ -1,6 +1,7 @@
 #include "package/directory_removal.h"
 
 #include "os/filesystem.h"
+#include "os/text_encoding.h"
 #include "package/install_paths.h"
 #include "package/install_rules.h"
 

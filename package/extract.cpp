@@ -25,8 +25,9 @@ uint64_t StoredSize(const PackageFile& file) { return file.nDataSize > 0 ? stati
 
 class Installer {
 public:
-    Installer(const CPackageInfo& package, InputStream& input, const ExtractOptions& options)
-        : package_(package), input_(input), options_(options), installDir_(FieldText(package.m_szInstallDir)) {}
+    Installer(const CPackageInfo& package, InputStream& input, const InstallChoice& choice,
+              const ExtractOptions& options)
+        : package_(package), input_(input), choice_(choice), options_(options), installDir_(choice.folder) {}
 
     std::vector<ExtractFailure> Run() {
         // The install folder is made first, even for a package without folder
@@ -36,8 +37,8 @@ public:
             return std::move(failures_);
         }
         const bool installDirExisted = IsFolder(installDir_);
-        if (!CreateDirectoryPath(installDir_)) {
-            Fail(installDir_, FailureKind::kNoInstallFolder, os::LastErrorText(), FailureItem::kInstallFolder);
+        if (!CreateDirectoryPath(installDir_.text())) {
+            Fail(installDir_.text(), FailureKind::kNoInstallFolder, os::LastErrorText(), FailureItem::kInstallFolder);
             return std::move(failures_);
         }
         if (!installDirExisted) {
@@ -53,7 +54,7 @@ public:
         }
         ShortcutPaths links;
         if (options_.shell != nullptr) {
-            links = MakeShortcuts(package_, *options_.shell, failures_);
+            links = MakeShortcuts(package_, installDir_, *options_.shell, failures_);
         }
         CopyStyleFiles();
         RemoveFolders();
@@ -66,9 +67,9 @@ public:
     }
 
 private:
-    static bool IsFolder(std::string_view path) {
-        os::NativePath native;
-        return ToNativePath(path, native) && os::IsFolder(native);
+    static bool IsFolder(const gbk::Path& path) {
+        std::optional<os::NativePath> native = path.ToNative();
+        return native && os::IsFolder(*native);
     }
 
     void LogFile(const std::string& relative) {
@@ -87,13 +88,13 @@ private:
             level = separator == std::string_view::npos ? std::string_view() : level.substr(0, separator);
         }
         for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
-            std::optional<std::string> path = JoinPath(installDir_, *level);
-            os::NativePath native;
-            if (!path || !ToNativePath(*path, native)) {
+            std::optional<gbk::Path> path = installDir_.Join(*level);
+            std::optional<os::NativePath> native = path ? path->ToNative() : std::nullopt;
+            if (!native) {
                 return false;
             }
-            if (!os::IsFolder(native)) {
-                if (!os::CreateFolder(native)) {
+            if (!os::IsFolder(*native)) {
+                if (!os::CreateFolder(*native)) {
                     return false;
                 }
                 log_.folders.emplace_back(*level);
@@ -117,11 +118,11 @@ private:
         if (!options_.registerApp) {
             return;
         }
-        os::AppListEntry entry = MakeAppListEntry(package_, written_);
-        if (options_.registerApp(entry)) {
+        os::AppListEntry entry = MakeAppListEntry(package_, installDir_, written_);
+        if (std::string failure; options_.registerApp(entry, failure)) {
             log_.appListKey = entry.key;
         } else {
-            Fail(entry.key, FailureKind::kAppListNotWritten, os::LastErrorText(), FailureItem::kAppListEntry);
+            Fail(entry.key, FailureKind::kAppListNotWritten, std::move(failure), FailureItem::kAppListEntry);
         }
     }
 
@@ -134,28 +135,28 @@ private:
     // passed the rule of its kind (name is the whole of relative, or for a
     // file its last part); nothing, with the failure recorded, when the name
     // is refused or the path too long.
-    std::optional<std::string> InstallPath(NameKind kind, std::string_view name, std::string_view relative,
-                                           FailureItem item) {
+    std::optional<gbk::Path> InstallPath(NameKind kind, std::string_view name, std::string_view relative,
+                                         FailureItem item) {
         if (NameCheck check = CheckName(kind, name); check != NameCheck::kSafe) {
             Fail(relative, FailureKind::kUnsafeName, DescribeNameCheck(check), item, check);
             return std::nullopt;
         }
-        std::optional<std::string> path = JoinPath(installDir_, relative);
+        std::optional<gbk::Path> path = installDir_.Join(relative);
         if (!path) {
-            Fail(relative, FailureKind::kPathTooLong, "longer than 255 bytes", item);
+            Fail(relative, FailureKind::kPathTooLong, PathTooLongText(), item);
         }
         return path;
     }
 
     std::optional<os::NativePath> NativeInstallPath(NameKind kind, std::string_view name, std::string_view relative,
                                                     FailureItem item) {
-        std::optional<std::string> path = InstallPath(kind, name, relative, item);
-        os::NativePath native;
+        std::optional<gbk::Path> path = InstallPath(kind, name, relative, item);
         if (!path) {
             return std::nullopt;
         }
-        if (!ToNativePath(*path, native)) {
-            Fail(*path, FailureKind::kUnsafeName, DescribeNameCheck(NameCheck::kNotGbk), item, NameCheck::kNotGbk);
+        std::optional<os::NativePath> native = path->ToNative();
+        if (!native) {
+            Fail(path->text(), FailureKind::kUnsafeName, DescribeNameCheck(NameCheck::kNotGbk), item, NameCheck::kNotGbk);
             return std::nullopt;
         }
         return native;
@@ -171,7 +172,7 @@ private:
 
     void ExtractFolder(const PackageDir& dir) {
         std::string_view name = FieldText(dir.szName);
-        std::optional<std::string> dirPath = InstallPath(NameKind::kFolder, name, name, FailureItem::kFolder);
+        std::optional<gbk::Path> dirPath = InstallPath(NameKind::kFolder, name, name, FailureItem::kFolder);
         if (!dirPath) {
             const ExtractFailure why = failures_.back();  // what InstallPath found wrong with the folder
             for (int f = 0; f < FileCount(dir); ++f) {
@@ -253,7 +254,7 @@ private:
     }
 
     void CopyStyleFiles() {
-        std::string_view style = FieldText(package_.m_szStyle);
+        const std::string& style = choice_.style;
         for (int i = 0; i < CopyCount(package_); ++i) {
             const PackageCopy& copy = package_.m_copies[i];
             if (FieldText(copy.szStyle) != style) {
@@ -282,8 +283,8 @@ private:
             if (entry.empty()) {
                 continue;  // it would name the install folder itself
             }
-            if (std::optional<std::string> path = InstallPath(NameKind::kRemove, entry, entry, FailureItem::kRemoval)) {
-                RemoveDirectoryTree(*path, failures_);
+            if (std::optional<gbk::Path> path = InstallPath(NameKind::kRemove, entry, entry, FailureItem::kRemoval)) {
+                RemoveDirectoryTree(path->text(), failures_);
                 ForgetRemoved(entry);
             }
         }
@@ -318,8 +319,9 @@ private:
 
     const CPackageInfo& package_;
     InputStream& input_;
+    const InstallChoice& choice_;
     const ExtractOptions& options_;
-    std::string installDir_;
+    const gbk::Path& installDir_;
     CBlockDecoder decoder_;
     uint64_t total_ = 0;
     uint64_t done_ = 0;
@@ -352,8 +354,8 @@ const char* DescribeFailureKind(FailureKind kind) {
 }
 
 std::vector<ExtractFailure> ExtractPackage(const CPackageInfo& package, InputStream& input,
-                                           const ExtractOptions& options) {
-    return Installer(package, input, options).Run();
+                                           const InstallChoice& choice, const ExtractOptions& options) {
+    return Installer(package, input, choice, options).Run();
 }
 
 int PackagedFileCount(const CPackageInfo& package) {
@@ -364,8 +366,7 @@ int PackagedFileCount(const CPackageInfo& package) {
     return files;
 }
 
-os::AppListEntry MakeAppListEntry(const CPackageInfo& package, uint64_t installedBytes) {
-    const std::string installDir(FieldText(package.m_szInstallDir));
+os::AppListEntry MakeAppListEntry(const CPackageInfo& package, const gbk::Path& installDir, uint64_t installedBytes) {
     std::string title(FieldText(package.m_szTitle));
     os::AppListEntry entry;
     // A key name cannot hold a backslash: it would name a key further down.
@@ -373,10 +374,12 @@ os::AppListEntry MakeAppListEntry(const CPackageInfo& package, uint64_t installe
     entry.displayName = title.empty() ? entry.key : title;
     entry.displayVersion = FieldText(package.m_szVersion);
     entry.publisher = FieldText(package.m_szCompany);
-    entry.installLocation = installDir;
-    const std::string uninstaller = installDir + '\\' + std::string(FieldText(package.m_szUninstaller));
-    entry.displayIcon = FieldText(package.m_szMainExe).empty() ? uninstaller
-                                                                : installDir + '\\' + std::string(FieldText(package.m_szMainExe));
+    entry.installLocation = installDir.text();
+    // Not limited to a path's length: these are registry values, and the
+    // installation has already refused names that do not fit.
+    auto inInstallDir = [&](std::string_view name) { return installDir.text() + '\\' + std::string(name); };
+    const std::string uninstaller = inInstallDir(FieldText(package.m_szUninstaller));
+    entry.displayIcon = FieldText(package.m_szMainExe).empty() ? uninstaller : inInstallDir(FieldText(package.m_szMainExe));
     entry.uninstallString = '"' + uninstaller + '"';
     entry.estimatedSizeKb = static_cast<uint32_t>(std::min<uint64_t>((installedBytes + 1023) / 1024, UINT32_MAX));
     return entry;

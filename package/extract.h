@@ -18,6 +18,7 @@
 #include "os/app_list.h"
 #include "package/byte_stream.h"
 #include "package/extract_failure.h"
+#include "package/install_choice.h"
 #include "package/package_info.h"
 #include "package/shortcuts.h"
 #include "package/wire.h"
@@ -35,26 +36,27 @@ struct ExtractOptions {
     // packaged file written whole.
     std::function<void(std::string_view relative)> fileWritten;
     // Registers the installation in the system's list of installed apps; true
-    // when it did. Without it no entry is made.
-    std::function<bool(const os::AppListEntry&)> registerApp;
+    // when it did, otherwise the system's reason in `failure`. Without it no
+    // entry is made.
+    std::function<bool(const os::AppListEntry&, std::string& failure)> registerApp;
     // Files, relative to the install folder, that the setup writes after the
     // installation (its settings files): logged so that the uninstaller
     // removes them with the rest.
     std::vector<std::string> laterFiles;
 };
 
-// Installs `package` into package.m_szInstallDir for the style
-// package.m_szStyle, reading the files' blocks from `input`, the setup file
-// the package was loaded from. The package record is only read.
+// Installs `package` into the chosen folder for the chosen style, reading the
+// files' blocks from `input`, the setup file the package was loaded from. The
+// package record is only read.
 std::vector<ExtractFailure> ExtractPackage(const CPackageInfo& package, InputStream& input,
-                                           const ExtractOptions& options = {});
+                                           const InstallChoice& choice, const ExtractOptions& options = {});
 
 // How many files the package's folder records hold, within the record's capacities.
 int PackagedFileCount(const CPackageInfo& package);
 
 // The app-list entry of an installation: named after the title, pointing at
 // the install folder, its main program and its uninstaller.
-os::AppListEntry MakeAppListEntry(const CPackageInfo& package, uint64_t installedBytes);
+os::AppListEntry MakeAppListEntry(const CPackageInfo& package, const gbk::Path& installDir, uint64_t installedBytes);
 
 // The uninstall data that follows the uninstaller's own bytes: title, version,
 // the package's shortcut count, one link path per shortcut record, the

@@ -1,7 +1,7 @@
 // Paths of the installation. The package names folders and files in GBK with
 // backslashes between folders, relative to the install folder; these helpers
-// join such names (checked by install_rules.h) into full paths and turn them
-// into native paths.
+// join such names (checked by install_rules.h) into full paths (gbk::Path)
+// and turn them into native paths.
 #pragma once
 
 #include <cstring>
@@ -9,8 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "os/native_path.h"
-#include "os/gbk.h"
+#include "os/gbk_path.h"
 #include "package/package_format.h"
 
 namespace voz {
@@ -26,13 +25,10 @@ std::string_view FieldText(const char (&field)[N]) {
     return std::string_view(field, strnlen(field, N));
 }
 
-// base, a backslash, then name; just base when name is empty. Nothing when the
-// result would not fit kMaxPathBytes: a path is never cut short into another name.
-std::optional<std::string> JoinPath(std::string_view base, std::string_view name);
+using gbk::ToNativePath;
 
-// The native form of a GBK path, separators turned into the system's; false
-// when the text is not GBK.
-bool ToNativePath(std::string_view gbk, os::NativePath& out);
+// The detail of a path refused for its length.
+inline std::string PathTooLongText() { return "longer than " + std::to_string(kMaxPathBytes) + " bytes"; }
 
 // Creates the folder `path` (GBK) and every folder above it that is missing,
 // splitting only at real backslash or slash characters. True when the folder

@@ -320,7 +320,7 @@ long PathRoom(const PackageNames& names) {
     for (const CopyNames& copy : names.copies) {
         longest = std::max(longest, copy.dest.size());
     }
-    return static_cast<long>(kPathField - 1) - static_cast<long>(names.installDir.size() + 1 + longest);
+    return static_cast<long>(gbk::kMaxPathBytes) - static_cast<long>(names.installDir.size() + 1 + longest);
 }
 
 }  // namespace voz

@@ -14,25 +14,26 @@ namespace {
 
 class ShortcutMaker {
 public:
-    ShortcutMaker(const CPackageInfo& package, ShellServices& shell, std::vector<ExtractFailure>& failures)
-        : package_(package), shell_(shell), failures_(failures), installDir_(FieldText(package.m_szInstallDir)) {}
+    ShortcutMaker(const CPackageInfo& package, const gbk::Path& installDir, ShellServices& shell,
+                  std::vector<ExtractFailure>& failures)
+        : package_(package), shell_(shell), failures_(failures), installDir_(installDir) {}
 
     ShortcutPaths Run() {
         ShortcutPaths paths;
         // The group is made even when no shortcut goes into it. Without a
         // group name the links go straight into the Programs folder, and the
         // uninstall data names that folder followed by a backslash.
-        std::optional<std::string> group = GroupFolder();
+        std::optional<gbk::Path> group = GroupFolder();
         if (group) {
-            paths.group = *group + (FieldText(package_.m_szGroup).empty() ? "\\" : "");
-            if (!CreateDirectoryPath(*group)) {
-                Fail(*group, FailureKind::kFolderNotCreated, os::LastErrorText(), FailureItem::kProgramGroup);
+            paths.group = group->text() + (FieldText(package_.m_szGroup).empty() ? "\\" : "");
+            if (!CreateDirectoryPath(group->text())) {
+                Fail(group->text(), FailureKind::kFolderNotCreated, os::LastErrorText(), FailureItem::kProgramGroup);
             }
         }
         int count = std::clamp(package_.m_nShortcutCount, 0, kMaxShortcuts);
         for (int i = 0; i < count; ++i) {
             const PackageShortcut& shortcut = package_.m_shortcuts[i];
-            std::optional<std::string> folder;
+            std::optional<gbk::Path> folder;
             if (shortcut.nPlace == kPlaceDesktop) {
                 folder = Desktop();
             } else if (shortcut.nPlace == kPlaceGroup) {
@@ -55,38 +56,42 @@ private:
 
     // base + backslash + relative, once relative has passed the rule of its
     // kind; just base for an empty name that the kind allows.
-    std::optional<std::string> Below(std::string_view base, NameKind kind, std::string_view relative,
-                                     FailureItem item) {
+    std::optional<gbk::Path> Below(const gbk::Path& base, NameKind kind, std::string_view relative,
+                                   FailureItem item) {
         if (NameCheck check = CheckName(kind, relative); check != NameCheck::kSafe) {
             Fail(std::string(relative), FailureKind::kUnsafeName, DescribeNameCheck(check), item, check);
             return std::nullopt;
         }
-        std::optional<std::string> path = JoinPath(base, relative);
+        std::optional<gbk::Path> path = base.Join(relative);
         if (!path) {
-            Fail(std::string(base) + "\\" + std::string(relative), FailureKind::kPathTooLong, "longer than 255 bytes",
+            Fail(base.text() + "\\" + std::string(relative), FailureKind::kPathTooLong, PathTooLongText(),
                  item);
         }
         return path;
     }
 
-    std::optional<std::string> SpecialFolder(int csidl) {
-        std::string path;
-        if (!shell_.GetSpecialFolderPath(path, csidl) || path.empty()) {
-            Fail("", FailureKind::kSpecialFolderUnknown, "the shell did not name the folder",
-                 csidl == kCsidlDesktop ? FailureItem::kDesktop : FailureItem::kProgramsFolder);
+    std::optional<gbk::Path> SpecialFolder(int csidl) {
+        const FailureItem item = csidl == kCsidlDesktop ? FailureItem::kDesktop : FailureItem::kProgramsFolder;
+        std::string text;
+        if (!shell_.GetSpecialFolderPath(text, csidl) || text.empty()) {
+            Fail("", FailureKind::kSpecialFolderUnknown, "the shell did not name the folder", item);
             return std::nullopt;
+        }
+        std::optional<gbk::Path> path = gbk::Path::From(text);
+        if (!path) {
+            Fail(text, FailureKind::kPathTooLong, PathTooLongText(), item);
         }
         return path;
     }
 
-    std::optional<std::string> GroupFolder() {
-        std::optional<std::string> programs = SpecialFolder(kCsidlPrograms);
+    std::optional<gbk::Path> GroupFolder() {
+        std::optional<gbk::Path> programs = SpecialFolder(kCsidlPrograms);
         return programs ? Below(*programs, NameKind::kGroup, FieldText(package_.m_szGroup), FailureItem::kProgramGroup)
                         : std::nullopt;
     }
 
     // The desktop is looked up once, when the first record needs it.
-    std::optional<std::string> Desktop() {
+    std::optional<gbk::Path> Desktop() {
         if (!desktopLooked_) {
             desktopLooked_ = true;
             desktop_ = SpecialFolder(kCsidlDesktop);
@@ -96,33 +101,34 @@ private:
 
     // Returns the link path, kept whether or not the shell saved the link;
     // empty when the record's names are refused.
-    std::string MakeLink(const std::string& folder, const PackageShortcut& shortcut) {
+    std::string MakeLink(const gbk::Path& folder, const PackageShortcut& shortcut) {
         std::string_view targetName = FieldText(shortcut.szTarget);
         if (targetName.empty()) {
             targetName = FieldText(package_.m_szUninstaller);
         }
-        std::optional<std::string> link =
+        std::optional<gbk::Path> link =
             Below(folder, NameKind::kLinkName, FieldText(shortcut.szLinkName), FailureItem::kShortcut);
-        std::optional<std::string> target = Below(installDir_, NameKind::kTarget, targetName, FailureItem::kShortcut);
-        std::optional<std::string> icon =
+        std::optional<gbk::Path> target = Below(installDir_, NameKind::kTarget, targetName, FailureItem::kShortcut);
+        std::optional<gbk::Path> icon =
             FieldText(shortcut.szIcon).empty()
                 ? target
                 : Below(installDir_, NameKind::kIcon, FieldText(shortcut.szIcon), FailureItem::kShortcut);
         if (!link || !target || !icon) {
             return std::string();
         }
-        if (!shell_.CreateShortcut(*link, *target, *icon)) {
-            Fail(*link, FailureKind::kShortcutNotMade, "the shell did not save the link", FailureItem::kShortcut);
+        if (!shell_.CreateShortcut(link->text(), target->text(), icon->text())) {
+            Fail(link->text(), FailureKind::kShortcutNotMade, "the shell did not save the link",
+                 FailureItem::kShortcut);
         }
-        return *link;
+        return link->text();
     }
 
     const CPackageInfo& package_;
     ShellServices& shell_;
     std::vector<ExtractFailure>& failures_;
-    std::string installDir_;
+    const gbk::Path& installDir_;
     bool desktopLooked_ = false;
-    std::optional<std::string> desktop_;
+    std::optional<gbk::Path> desktop_;
 };
 
 }  // namespace
@@ -132,8 +138,9 @@ std::string ShortcutWorkingFolder(std::string_view target) {
     return std::string(last == std::string_view::npos ? target : target.substr(0, last));
 }
 
-ShortcutPaths MakeShortcuts(const CPackageInfo& package, ShellServices& shell, std::vector<ExtractFailure>& failures) {
-    return ShortcutMaker(package, shell, failures).Run();
+ShortcutPaths MakeShortcuts(const CPackageInfo& package, const gbk::Path& installDir, ShellServices& shell,
+                            std::vector<ExtractFailure>& failures) {
+    return ShortcutMaker(package, installDir, shell, failures).Run();
 }
 
 }  // namespace voz

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "os/gbk_path.h"
 #include "package/extract_failure.h"
 #include "package/package_info.h"
 
@@ -52,7 +53,8 @@ struct ShortcutPaths {
 // a link for every record whose place is the desktop or the group. A link
 // path is kept even when the shell fails to save the link; a record whose
 // names are unsafe or too long makes no link, keeps an empty slot and is
-// added to failures.
-ShortcutPaths MakeShortcuts(const CPackageInfo& package, ShellServices& shell, std::vector<ExtractFailure>& failures);
+// added to failures. Targets and icons are files in installDir.
+ShortcutPaths MakeShortcuts(const CPackageInfo& package, const gbk::Path& installDir, ShellServices& shell,
+                            std::vector<ExtractFailure>& failures);
 
 }  // namespace voz

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "os/filesystem.h"
+#include "os/text_encoding.h"
 #include "os/gbk.h"
 #include "package/install_paths.h"
 #include "package/install_rules.h"
@@ -131,22 +132,25 @@ void RemoveGroup(const UninstallTable& table, const SpecialFolders& special) {
 }
 
 void RemoveLogged(std::string_view installDir, const InstallLog& log, std::string_view uninstallerName) {
-    auto inInstallDir = [&](std::string_view relative) { return JoinPath(installDir, relative); };
+    const std::optional<gbk::Path> installFolder = gbk::Path::From(installDir);
+    auto inInstallDir = [&](std::string_view relative) {
+        return installFolder ? installFolder->Join(relative) : std::nullopt;
+    };
     for (const std::string& file : log.files) {
-        if (std::optional<std::string> path = inInstallDir(file)) {
-            RemoveFileAt(*path);
+        if (std::optional<gbk::Path> path = inInstallDir(file)) {
+            RemoveFileAt(path->text());
         }
     }
-    if (std::optional<std::string> self = inInstallDir(uninstallerName); self && !uninstallerName.empty()) {
-        RemoveFileAt(*self);
+    if (std::optional<gbk::Path> self = inInstallDir(uninstallerName); self && !uninstallerName.empty()) {
+        RemoveFileAt(self->text());
     }
     // A folder's path is longer than its parent's, so the longest go first.
     std::vector<std::string> folders = log.folders;
     std::sort(folders.begin(), folders.end(),
                      [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const std::string& folder : folders) {
-        if (std::optional<std::string> path = inInstallDir(folder)) {
-            RemoveFolderAt(*path);
+        if (std::optional<gbk::Path> path = inInstallDir(folder)) {
+            RemoveFolderAt(path->text());
         }
     }
 }

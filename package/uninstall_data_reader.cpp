@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "os/gbk.h"
 #include "package/install_paths.h"
 #include "package/install_rules.h"
 #include "package/package_loader.h"
@@ -77,7 +78,8 @@ bool ReadLoggedPaths(InputStream& in, bool folders, std::vector<std::string>& pa
 }
 
 bool ReadLogBody(InputStream& in, InstallLog& log) {
-    return ReadString(in, kPathField, log.appListKey) && log.appListKey.find('\\') == std::string::npos &&
+    // A real separator would name another key; a GBK second byte 0x5C is none.
+    return ReadString(in, kPathField, log.appListKey) && gbk::LastSeparator(log.appListKey) == std::string::npos &&
            ReadLoggedPaths(in, true, log.folders) && ReadLoggedPaths(in, false, log.files) && in.Tell() == in.Size();
 }
 

@@ -34,8 +34,8 @@ std::vector<std::string> StyleLabels(const CPackageInfo& package) {
     return labels;
 }
 
-// The install folder as the record holds it: an absolute path in GBK that fits its field.
-bool SetInstallFolder(CPackageInfo& package, const fs::path& dir) {
+// The install folder: an absolute path in GBK of at most gbk::kMaxPathBytes.
+bool ChooseFolder(InstallChoice& choice, const fs::path& dir) {
     fs::path folder = fs::absolute(dir).lexically_normal();
     if (!folder.has_filename() && folder.has_relative_path()) {
         folder = folder.parent_path();  // no separator at the end, except the root's own
@@ -50,16 +50,16 @@ bool SetInstallFolder(CPackageInfo& package, const fs::path& dir) {
         PrintError("vozpack: %s: the folder name cannot be written in GBK\n", text.c_str());
         return false;
     }
-    if (gbk.size() >= sizeof package.m_szInstallDir) {
-        PrintError("vozpack: %s: the folder name is longer than %zu GBK bytes\n", text.c_str(),
-                   sizeof package.m_szInstallDir - 1);
+    std::optional<gbk::Path> path = gbk::Path::From(gbk);
+    if (!path) {
+        PrintError("vozpack: %s: the folder name is longer than %zu GBK bytes\n", text.c_str(), gbk::kMaxPathBytes);
         return false;
     }
-    std::memcpy(package.m_szInstallDir, gbk.c_str(), gbk.size() + 1);
+    choice.folder = std::move(*path);
     return true;
 }
 
-bool SetStyle(CPackageInfo& package, const std::optional<std::string>& style) {
+bool ChooseStyle(InstallChoice& choice, const CPackageInfo& package, const std::optional<std::string>& style) {
     std::vector<std::string> labels = StyleLabels(package);
     std::string chosen;
     if (style) {
@@ -76,7 +76,7 @@ bool SetStyle(CPackageInfo& package, const std::optional<std::string>& style) {
     } else if (!labels.empty()) {
         chosen = labels.front();  // the wizard preselects the first style
     }
-    std::memcpy(package.m_szStyle, chosen.c_str(), chosen.size() + 1);
+    choice.style = std::move(chosen);
     return true;
 }
 
@@ -96,12 +96,13 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
                      package->m_status.where.c_str(), package->m_status.reason.c_str());
         return 2;
     }
-    if (!SetInstallFolder(*package, dir) || !SetStyle(*package, style)) {
+    InstallChoice choice;
+    if (!ChooseFolder(choice, dir) || !ChooseStyle(choice, *package, style)) {
         return 2;
     }
-    std::string styleText = DisplayText(package->m_szStyle);
+    std::string styleText = DisplayText(choice.style.c_str());
     PrintOut("installing into %s, style %s; shortcuts are not made here, so the uninstall data names none\n",
-                DisplayText(package->m_szInstallDir).c_str(), styleText.empty() ? "(none)" : styleText.c_str());
+                DisplayText(choice.folder.text().c_str()).c_str(), styleText.empty() ? "(none)" : styleText.c_str());
     std::fflush(stdout);
 
     std::vector<ExtractFailure> failures;
@@ -109,7 +110,7 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
         TerminalProgress bar("installing");
         ExtractOptions options;
         options.progress = [&](int percent) { bar.Update(static_cast<uint64_t>(percent), 100); };
-        failures = ExtractPackage(*package, input, options);
+        failures = ExtractPackage(*package, input, choice, options);
     }
     for (const ExtractFailure& failure : failures) {
         PrintOut("failed: %s: %s: %s\n", DisplayText(failure.path.c_str()).c_str(),

@@ -1,5 +1,6 @@
 #include "packer/package_check.h"
 
+#include "os/gbk.h"
 #include "os/text_encoding.h"
 #include "packer/console_text.h"
 
@@ -56,7 +57,7 @@ void CheckPathRoom(const PackageNames& names, PackReport& report) {
     const long room = PathRoom(names);
     if (room >= 0 && room <= kPathRoomWarning) {
         report.warnings.push_back("install_dir " + Quoted(names.installDir) + ": with the longest path of the package " +
-                                  "behind it, " + std::to_string(room) + " of 255 bytes are left; an install folder " +
+                                  "behind it, " + std::to_string(room) + " of " + std::to_string(gbk::kMaxPathBytes) + " bytes are left; an install folder " +
                                   "chosen more than " + std::to_string(room) + " bytes longer cannot hold every file");
     }
 }

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "os/filesystem.h"
+#include "os/text_encoding.h"
 #include "package/install_rules.h"
 #include "packer/console_text.h"
 #include "packer/pack_error.h"

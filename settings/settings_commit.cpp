@@ -1,6 +1,6 @@
 #include "settings/settings_commit.h"
 
-#include <algorithm>
+#include "os/gbk_path.h"
 
 namespace voz {
 
@@ -12,7 +12,7 @@ constexpr char kMainTradeKey[] = "MainTrade";
 // The native path of a settings file in the install folder. An empty folder
 // gives none: "\Voz.ini" would name a file at the root of the current drive.
 bool SettingsFile(std::string_view installFolder, std::string_view fileName, os::NativePath& out) {
-    return !installFolder.empty() && SettingsPathToNative(SettingsFilePath(installFolder, fileName), out);
+    return !installFolder.empty() && gbk::ToNativePath(SettingsFilePath(installFolder, fileName), out);
 }
 
 }  // namespace
@@ -21,17 +21,6 @@ std::string SettingsFilePath(std::string_view installFolder, std::string_view fi
     std::string path(installFolder);
     path.append("\\").append(fileName);
     return path;
-}
-
-bool SettingsPathToNative(std::string_view gbkPath, os::NativePath& out) {
-    if (!os::GbkToNative(gbkPath, out)) {
-        return false;
-    }
-#ifndef _WIN32
-    // Done on the converted text: in GBK a 0x5C byte may be the second half of a character.
-    std::replace(out.begin(), out.end(), '\\', '/');
-#endif
-    return true;
 }
 
 std::string MainTradeText(int listPosition) {

@@ -25,11 +25,6 @@ inline constexpr int kOrderSoftwareCount = 4;
 // a backslash gives two in a row, as the client's own paths do.
 std::string SettingsFilePath(std::string_view installFolder, std::string_view fileName);
 
-// Converts a GBK path text to the operating system's form; on POSIX systems
-// the Windows folder separator '\' becomes '/'. False when the text is not
-// valid GBK.
-bool SettingsPathToNative(std::string_view gbkPath, os::NativePath& out);
-
 // The MainTrade text for a position of the order software list: the position
 // as one decimal digit, or "0" without a selection (-1) or out of range.
 std::string MainTradeText(int listPosition);

@@ -2,41 +2,16 @@
 
 #include <vector>
 
+#include "os/text_encoding.h"
+
 namespace voz::ui {
 
-namespace {
-
-constexpr UINT kGbkCodePage = 936;
-
-}  // namespace
-
-std::wstring Wide(std::string_view gbk) {
-    if (gbk.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(gbk.size());
-    const int n = MultiByteToWideChar(kGbkCodePage, 0, gbk.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) {
-        MultiByteToWideChar(kGbkCodePage, 0, gbk.data(), size, wide.data(), n);
-    }
-    return wide;
-}
+std::wstring Wide(std::string_view gbk) { return os::GbkToWideShown(gbk); }
 
 bool ToGbk(std::wstring_view wide, std::string& gbk) {
-    gbk.clear();
-    if (wide.empty()) {
-        return true;
-    }
-    const int size = static_cast<int>(wide.size());
-    BOOL lossy = FALSE;
-    const int n = WideCharToMultiByte(kGbkCodePage, 0, wide.data(), size, nullptr, 0, nullptr, &lossy);
-    if (n <= 0 || lossy) {
-        return false;
-    }
-    gbk.resize(static_cast<size_t>(n));
-    WideCharToMultiByte(kGbkCodePage, 0, wide.data(), size, gbk.data(), n, nullptr, nullptr);
-    return true;
+    std::optional<std::string> converted = os::WideToGbk(wide);
+    gbk = converted.value_or(std::string());
+    return converted.has_value();
 }
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }

@@ -3,8 +3,8 @@
 #include <commctrl.h>
 
 #include "os/file.h"
+#include "os/filesystem.h"
 #include "package/extract.h"
-#include "package/install_paths.h"
 #include "package/install_rules.h"
 #include "resources/resource.h"
 #include "settings/settings_commit.h"
@@ -18,14 +18,6 @@
 namespace voz {
 
 namespace {
-
-// Copies GBK text into a fixed character field; the text is known to fit.
-template <size_t N>
-void CopyToField(char (&field)[N], const std::string& text) {
-    const size_t n = text.size() < N - 1 ? text.size() : N - 1;
-    text.copy(field, n);
-    field[n] = '\0';
-}
 
 // Why the install folder field cannot be used, or null when it can: an
 // empty or relative folder would install below whatever the current folder
@@ -45,9 +37,12 @@ const char* FolderProblem(bool readable, const std::string& folder) {
 
 }  // namespace
 
-CExtractionPage::CExtractionPage() : PropertyPage(IDD_PROP3) {}
+CExtractionPage::CExtractionPage(InstallationState& installation)
+    : PropertyPage(IDD_PROP3), m_installation(installation) {}
 
 bool CExtractionPage::OnInitDialog() {
+    m_job.package = &TheApp().m_package;
+    m_job.installation = &m_installation;
     m_job.page = m_hWnd;
     m_job.progressBar = Item(IDC_PROGRESS);
     return true;
@@ -58,28 +53,26 @@ void CExtractionPage::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_BACK | PS
 LRESULT CExtractionPage::OnWizardNext() {
     auto* sheet = static_cast<CPropSheet*>(Sheet());
     if (m_started) {
-        return ui::kStayOnPage;  // the installation runs once per program run; the package stays as it started
+        return ui::kStayOnPage;  // the installation runs once per program run, with the choice it started with
     }
-    // The folder is the field's text at this moment.
-    std::string folder;
-    const bool readable = sheet->m_folderPage.ItemText(IDC_FOLDER, folder);
-    if (const char* problem = FolderProblem(readable, folder)) {
+    // The folder is the field's text as the user left the folder page.
+    const std::string& field = m_installation.folderField;
+    if (const char* problem = FolderProblem(m_installation.folderFieldReadable, field)) {
         ui::MessageBoxGbk(sheet->Handle(), problem, texts::kMessageCaption, MB_OK | MB_ICONWARNING);
         return ui::kStayOnPage;
     }
-    std::string style;
-    sheet->m_stylePage.ItemText(IDC_LIST, style);
+    m_installation.choice.folder = *gbk::Path::From(field);  // the check refuses more than kMaxPathBytes
 
     sheet->SetWizardButtons(0);
-    CPackageInfo& package = TheApp().m_package;
-    CopyToField(package.m_szInstallDir, folder);
-    CopyToField(package.m_szStyle, style);
-    m_job.package = &package;
+    ShowWindow(m_job.progressBar, SW_SHOW);
+    SetItemText(IDC_STATUS, texts::kExtractingStatus);
     m_started = m_extracting = true;
     HANDLE thread = CreateThread(nullptr, 0, ExtractionThread, &m_job, 0, nullptr);
     if (thread == nullptr) {
         // Nothing was started: the user may try again.
         m_started = m_extracting = false;
+        ShowWindow(m_job.progressBar, SW_HIDE);
+        SetItemText(IDC_STATUS, "");
         sheet->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
         return ui::kStayOnPage;
     }
@@ -98,8 +91,6 @@ bool CExtractionPage::OnQueryCancel() {
 
 DWORD WINAPI CExtractionPage::ExtractionThread(LPVOID parameter) {
     auto* job = static_cast<ExtractionJob*>(parameter);
-    ShowWindow(job->progressBar, SW_SHOW);
-    SetDlgItemTextW(job->page, IDC_STATUS, ui::Wide(texts::kExtractingStatus).c_str());
 
     std::vector<ExtractFailure> failures;
     os::InputFile setup;
@@ -111,19 +102,22 @@ DWORD WINAPI CExtractionPage::ExtractionThread(LPVOID parameter) {
         options.progress = [job](int percent) {
             SendMessageW(job->progressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
         };
-        options.fileWritten = [job](std::string_view) { ++job->filesWritten; };
-        // A lambda rather than the function itself: std::function would
-        // otherwise link the type information of function pointers.
-        options.registerApp = [](const os::AppListEntry& entry) { return os::WriteAppListEntry(entry); };
+        options.fileWritten = [job](std::string_view) { ++job->installation->filesWritten; };
+        options.registerApp = [](const os::AppListEntry& entry, std::string& failure) {
+            uint32_t error = 0;
+            if (os::WriteAppListEntry(entry, error)) {
+                return true;
+            }
+            failure = os::ErrorText(error);
+            return false;
+        };
         // Written when the installation is done; the uninstaller removes them too.
         options.laterFiles = {std::string(kSettingsFileName), std::string(kSecondSettingsFileName)};
-        failures = ExtractPackage(*job->package, setup, options);
+        failures = ExtractPackage(*job->package, setup, job->installation->choice, options);
     } else {
         failures.push_back({"", FailureKind::kDamagedData, "the setup file cannot be opened again"});
     }
-    Sleep(100);
-    ShowWindow(job->progressBar, SW_HIDE);
-    job->failures = std::move(failures);
+    job->installation->failures = std::move(failures);
     PostMessageW(job->page, WM_EXTRACT_DONE, 0, 0);
     return 0;
 }
@@ -153,16 +147,18 @@ bool CExtractionPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_
 
 void CExtractionPage::OnExtractDone() {
     m_extracting = false;
+    ShowWindow(m_job.progressBar, SW_HIDE);
     auto* sheet = static_cast<CPropSheet*>(Sheet());
     CSetupApp& app = TheApp();
-    const bool completed = InstallationCompleted(m_job.failures, PackagedFileCount(app.m_package), m_job.filesWritten);
+    const bool completed =
+        InstallationCompleted(m_installation.failures, PackagedFileCount(app.m_package), m_installation.filesWritten);
     if (completed) {
         CommitAfterExtraction(sheet->m_orderSoftwarePage.SelectedOrderSoftware());
     } else {
         app.m_settings.ReadFrom(CIniFile());  // no install folder to read from or write into: the defaults
     }
-    if (!m_job.failures.empty()) {
-        ui::MessageBoxGbk(sheet->Handle(), FailureSummary(m_job.failures, completed), texts::kMessageCaption,
+    if (!m_installation.failures.empty()) {
+        ui::MessageBoxGbk(sheet->Handle(), FailureSummary(m_installation.failures, completed), texts::kMessageCaption,
                           MB_OK | MB_ICONWARNING);
     }
     LoadSettingsPages(app.m_settings, sheet->m_toolbarPage, sheet->m_orderPage, sheet->m_chartPage);
@@ -173,13 +169,13 @@ void CExtractionPage::OnExtractDone() {
 // included, and the order software the user chose; a settings file that
 // cannot be read or written joins the installation's failures.
 void CExtractionPage::CommitAfterExtraction(int orderSoftware) {
-    const std::string_view folder = FieldText(TheApp().m_package.m_szInstallDir);
+    const std::string& folder = m_installation.choice.folder.text();
     if (LoadClientSettings(TheApp().m_settings, folder) != IniStatus::kOk) {
-        m_job.failures.push_back(
+        m_installation.failures.push_back(
             {std::string(kSettingsFileName), FailureKind::kReadFailed, "", FailureItem::kSettingsFile});
     }
     if (WriteMainTrade(folder, orderSoftware) != IniStatus::kOk) {
-        m_job.failures.push_back(
+        m_installation.failures.push_back(
             {std::string(kSecondSettingsFileName), FailureKind::kWriteFailed, "", FailureItem::kSettingsFile});
     }
 }

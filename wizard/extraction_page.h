@@ -1,6 +1,6 @@
-// The extraction page. Next takes the install folder and style from the
-// earlier pages into the package record, disables every wizard button and
-// starts the installation on a worker thread; the page stays while a progress
+// The extraction page. Next checks the install folder the folder page left in
+// the installation state and fixes it in the installation's choice, disables
+// every wizard button and starts the installation on a worker thread; the page stays while a progress
 // bar and the status text "正在解压文件" show the work. The worker touches the
 // page only by window messages and posts WM_EXTRACT_DONE when it has
 // finished; the page then reports what failed, reads the installed client's
@@ -9,31 +9,29 @@
 // and the wizard cannot be closed while the worker runs.
 #pragma once
 
-#include <vector>
-
-#include "package/extract_failure.h"
 #include "package/package_info.h"
 #include "ui/property_sheet.h"
+#include "wizard/installation_state.h"
 
 namespace voz {
 
 // Posted by the worker to the extraction page when the installation has ended.
 inline constexpr UINT WM_EXTRACT_DONE = WM_USER + 2;
 
-// The installation handed to the worker thread whole: what it works from and
-// what it gives back. The worker writes the results before it posts
-// WM_EXTRACT_DONE; the page reads them only after that message arrived.
+// The installation handed to the worker thread whole: the package it works
+// from, and the installation state whose choice it installs and into which it
+// writes the results before it posts WM_EXTRACT_DONE; the page reads them only
+// after that message arrived.
 struct ExtractionJob {
     const CPackageInfo* package = nullptr;
+    InstallationState* installation = nullptr;
     HWND page = nullptr;         // receives WM_EXTRACT_DONE
     HWND progressBar = nullptr;  // shown while the worker runs
-    std::vector<ExtractFailure> failures;  // what the installation could not do
-    int filesWritten = 0;                  // packaged files written whole
 };
 
 class CExtractionPage : public ui::PropertyPage {
 public:
-    CExtractionPage();
+    explicit CExtractionPage(InstallationState& installation);
 
 protected:
     bool OnInitDialog() override;
@@ -51,6 +49,7 @@ private:
     bool m_started = false;
     // True from the worker's start to the arrival of WM_EXTRACT_DONE.
     bool m_extracting = false;
+    InstallationState& m_installation;
     ExtractionJob m_job;
 };
 

@@ -1,6 +1,5 @@
 #include "wizard/prop_sheet.h"
 
-#include "package/install_paths.h"
 #include "resources/resource.h"
 #include "settings/settings_commit.h"
 #include "wizard/screen_paint.h"
@@ -9,7 +8,11 @@
 
 namespace voz {
 
-CPropSheet::CPropSheet() : PropertySheet("Setup") {
+CPropSheet::CPropSheet()
+    : PropertySheet("Setup"),
+      m_folderPage(m_installation),
+      m_stylePage(m_installation),
+      m_extractionPage(m_installation) {
     AddPage(m_welcomePage);
     AddPage(m_folderPage);
     AddPage(m_stylePage);
@@ -21,8 +24,9 @@ CPropSheet::CPropSheet() : PropertySheet("Setup") {
     for (CSettingsPage* page : std::array<CSettingsPage*, 3>{&m_toolbarPage, &m_orderPage, &m_chartPage}) {
         page->SetPages({&m_toolbarPage, &m_orderPage, &m_chartPage});
     }
-    m_chartPage.SetCommit(TheApp().m_settings, [](CClientSettings& settings, HWND owner) {
-        if (SaveClientSettings(settings, FieldText(TheApp().m_package.m_szInstallDir)) != IniStatus::kOk) {
+    m_chartPage.SetCommit(TheApp().m_settings, [this](CClientSettings& settings, HWND owner) {
+        // The folder the installation went into.
+        if (SaveClientSettings(settings, m_installation.choice.folder.text()) != IniStatus::kOk) {
             // The file is replaced in one step, so it still holds what the installation left.
             ui::MessageBoxGbk(owner, texts::kSettingsNotSaved, texts::kMessageCaption, MB_OK | MB_ICONWARNING);
         }

@@ -7,6 +7,7 @@
 #include "settings_pages/settings_pages.h"
 #include "ui/property_sheet.h"
 #include "wizard/extraction_page.h"
+#include "wizard/installation_state.h"
 #include "wizard/order_software_page.h"
 #include "wizard/style_page.h"
 #include "wizard/welcome_and_folder_pages.h"
@@ -16,6 +17,9 @@ namespace voz {
 class CPropSheet : public ui::PropertySheet {
 public:
     CPropSheet();
+
+    // Declared before the pages, which are given it when they are made.
+    InstallationState m_installation;
 
     // In page order: the sheet's index of each page.
     CWelcomePage m_welcomePage;              // 0

@@ -8,7 +8,7 @@
 
 namespace voz {
 
-CStylePage::CStylePage() : PropertyPage(IDD_PROP2_2) {}
+CStylePage::CStylePage(InstallationState& installation) : PropertyPage(IDD_PROP2_2), m_installation(installation) {}
 
 bool CStylePage::OnInitDialog() {
     HWND list = Item(IDC_LIST);
@@ -17,6 +17,11 @@ bool CStylePage::OnInitDialog() {
     }
     SendMessageW(list, CB_SETCURSEL, 0, 0);
     return true;
+}
+
+LRESULT CStylePage::OnWizardNext() {
+    ItemText(IDC_LIST, m_installation.choice.style);
+    return 0;
 }
 
 bool CStylePage::OnMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR& result) {

@@ -36,18 +36,28 @@ bool CWelcomePage::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
     return false;
 }
 
-CFolderPage::CFolderPage() : PropertyPage(IDD_PROP2) {}
+CFolderPage::CFolderPage(InstallationState& installation) : PropertyPage(IDD_PROP2), m_installation(installation) {}
 
 bool CFolderPage::OnInitDialog() {
     SetItemText(IDC_FOLDER, FieldText(TheApp().m_package.m_szInstallDir));
+    KeepField();
     return true;
 }
 
 void CFolderPage::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT); }
 
+void CFolderPage::KeepField() {
+    m_installation.folderFieldReadable = ItemText(IDC_FOLDER, m_installation.folderField);
+}
+
 bool CFolderPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     if (message == WM_COMMAND && LOWORD(wParam) == IDC_BROWSE && HIWORD(wParam) == BN_CLICKED) {
         Browse();
+        result = TRUE;
+        return true;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDC_FOLDER && HIWORD(wParam) == EN_CHANGE) {
+        KeepField();
         result = TRUE;
         return true;
     }
@@ -93,14 +103,14 @@ void CFolderPage::Browse() {
     if (!hasPath || !ui::ToGbk(path, chosen)) {
         return;
     }
-    // The default folder's last component follows the chosen folder; the
-    // package record still holds the default until the installation starts.
+    // The default folder's last component follows the chosen folder.
     std::optional<std::string> folder = ComposeBrowsedFolder(chosen, FieldText(TheApp().m_package.m_szInstallDir));
     if (!folder) {
         ui::MessageBoxGbk(GetParent(m_hWnd), texts::kBrowseTooLong, texts::kMessageCaption, MB_OK | MB_ICONWARNING);
         return;
     }
     SetItemText(IDC_FOLDER, *folder);
+    KeepField();
 }
 
 }  // namespace voz

@@ -1,10 +1,12 @@
 // The first two wizard pages: the welcome page, which offers only Next, and
 // the install folder page, with the folder field prefilled from the package
-// and a browse button. The folder page neither tests nor stores the folder:
-// the extraction page takes the field's text when the installation starts.
+// and a browse button. The folder page does not test the folder: it keeps the
+// field's text in the installation state whenever it changes, and the
+// extraction page checks it when the installation starts.
 #pragma once
 
 #include "ui/property_sheet.h"
+#include "wizard/installation_state.h"
 
 namespace voz {
 
@@ -23,7 +25,7 @@ private:
 
 class CFolderPage : public ui::PropertyPage {
 public:
-    CFolderPage();
+    explicit CFolderPage(InstallationState& installation);
 
 protected:
     bool OnInitDialog() override;
@@ -34,6 +36,10 @@ private:
     // Lets the user pick a folder and puts it, followed by the last component
     // of the package's default folder, into the folder field.
     void Browse();
+    // Copies the field's text into the installation state.
+    void KeepField();
+
+    InstallationState& m_installation;
 };
 
 }  // namespace voz

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -37,7 +36,8 @@ inline PackageSpec BaseSpec() {
 }
 
 // The package written to memory at offset 0 and loaded into a record that all
-// tests share (it is large); the install folder is <temp>/安装.
+// tests share (it is large); the chosen install folder is <temp>/安装, the
+// chosen style the package's default (none).
 class Installation {
 public:
     explicit Installation(const PackageSpec& spec) {
@@ -58,23 +58,23 @@ public:
     std::filesystem::path dir() const { return temp_ / "安装"; }
     const std::filesystem::path& temp() const { return temp_.path(); }
 
-    void SetInstallDir(const std::string& gbk) { Set(package().m_szInstallDir, gbk); }
-    void SetStyle(const std::string& gbk) { Set(package().m_szStyle, gbk); }
+    void SetInstallDir(const std::string& gbk) {
+        std::optional<gbk::Path> folder = gbk::Path::From(gbk);
+        ASSERT_TRUE(folder) << gbk;
+        choice_.folder = *folder;
+    }
+    void SetStyle(const std::string& gbk) { choice_.style = gbk; }
+    const InstallChoice& choice() const { return choice_; }
 
     std::vector<ExtractFailure> Run(const ExtractOptions& options = {}) {
         MemoryInput input(bytes_.data(), bytes_.size());
-        return ExtractPackage(package(), input, options);
+        return ExtractPackage(package(), input, choice_, options);
     }
 
 private:
-    template <size_t N>
-    static void Set(char (&field)[N], const std::string& text) {
-        ASSERT_LT(text.size(), N);
-        std::memcpy(field, text.c_str(), text.size() + 1);
-    }
-
     TempDir temp_;
     std::vector<uint8_t> bytes_;
+    InstallChoice choice_;
 };
 
 inline bool HasFailureOf(const std::vector<ExtractFailure>& failures, FailureKind kind, const std::string& gbkPath) {

@@ -99,6 +99,22 @@ TEST(ExtractFailures, AreCollectedWhileTheInstallationGoesOn) {
     EXPECT_TRUE(fs::exists(inst.dir() / "卸载.exe"));
 }
 
+TEST(ExtractFailures, AnAppListEntryNotWrittenCarriesTheRegistrarsOwnReason) {
+    PackageSpec spec = test::BaseSpec();
+    spec.dirs = {{"", {File("VozClient.exe", "MZ")}}};
+    Installation inst(spec);
+    ExtractOptions options;
+    options.registerApp = [](const os::AppListEntry&, std::string& failure) {
+        failure = "access denied";
+        return false;
+    };
+    errno = ENOSPC;  // an earlier, unrelated failure must not be reported instead
+    auto failures = inst.Run(options);
+    ASSERT_EQ(failures.size(), 1u) << test::Describe(failures);
+    EXPECT_EQ(failures[0].kind, FailureKind::kAppListNotWritten);
+    EXPECT_EQ(failures[0].detail, "access denied");
+}
+
 TEST(ExtractProgress, CountsStoredBytesAndEndsAtExactly100) {
     PackageSpec spec = test::BaseSpec();
     spec.dirs = {{"", {File("a", Compressible(30000, 1)), File("b", ""), File("c", Compressible(90000, 2))}},
@@ -153,6 +169,64 @@ TEST(ExtractStyles, EveryRecordOfTheChosenLabelAndNoOther) {
         EXPECT_EQ(fs::exists(inst.dir() / "2nd_voz.ini") ? ReadText(inst.dir() / "2nd_voz.ini") : "", second) << style;
         EXPECT_FALSE(fs::exists(inst.dir() / "配置")) << style;
     }
+}
+
+// Everything the installation reads from a record, as text.
+std::string RecordText(const CPackageInfo& p) {
+    std::string text;
+    auto add = [&](std::string_view field) { text.append(field).append("|"); };
+    auto number = [&](int64_t value) { add(std::to_string(value)); };
+    for (std::string_view field : {FieldText(p.m_szTitle), FieldText(p.m_szVersion), FieldText(p.m_szCompany),
+                                   FieldText(p.m_szInstallDir), FieldText(p.m_szMainExe), FieldText(p.m_szGroup),
+                                   FieldText(p.m_szStyle), FieldText(p.m_szUninstaller)}) {
+        add(field);
+    }
+    for (int d = 0; d < p.m_nDirCount; ++d) {
+        add(FieldText(p.m_dirs[d].szName));
+        for (int f = 0; f < p.m_dirs[d].nFileCount; ++f) {
+            add(FieldText(p.m_dirs[d].files[f].szName));
+            number(p.m_dirs[d].files[f].nDataPos);
+            number(p.m_dirs[d].files[f].nDataSize);
+        }
+    }
+    for (int i = 0; i < p.m_nCopyCount; ++i) {
+        add(FieldText(p.m_copies[i].szSource));
+        add(FieldText(p.m_copies[i].szDest));
+        add(FieldText(p.m_copies[i].szStyle));
+    }
+    for (int i = 0; i < p.m_nRemoveCount; ++i) {
+        add(FieldText(p.m_szRemove[i]));
+    }
+    number(p.m_nUninstallerPos);
+    number(p.m_nUninstallerSize);
+    return text;
+}
+
+TEST(ExtractChoice, OneLoadedPackageInstallsTwiceIntoTwoFoldersWithTwoStylesAndStaysAsLoaded) {
+    PackageSpec spec = StyleSpec();
+    spec.installDir = "C:\\Voz";
+    Installation inst(spec);
+    const CPackageInfo& package = Installation::package();
+    const std::string loaded = RecordText(package);
+    struct Case {
+        const char* folder;
+        const char* style;
+        const char* voz;
+    };
+    for (const Case& c : {Case{"全功能", "全功能版", "full"}, Case{"精简", "精简版", "lite"}}) {
+        inst.SetInstallDir(Gbk((inst.temp() / c.folder).string()));
+        inst.SetStyle(Gbk(c.style));
+        auto failures = inst.Run();
+        EXPECT_TRUE(failures.empty()) << test::Describe(failures);
+        EXPECT_EQ(RecordText(package), loaded) << c.folder;
+    }
+    EXPECT_EQ(ReadText(inst.temp() / "全功能/Voz.ini"), "full");
+    EXPECT_EQ(ReadText(inst.temp() / "全功能/2nd_voz.ini"), "full 2nd");
+    EXPECT_EQ(ReadText(inst.temp() / "精简/Voz.ini"), "lite");
+    EXPECT_FALSE(fs::exists(inst.temp() / "精简/2nd_voz.ini"));
+    EXPECT_FALSE(fs::exists(inst.dir()));  // the default chosen folder was never used
+    EXPECT_STREQ(package.m_szInstallDir, "C:\\Voz");
+    EXPECT_STREQ(package.m_szStyle, "");
 }
 
 TEST(ExtractRemovals, EmptyAndMissingEntriesRemoveNothing) {

@@ -51,7 +51,7 @@ protected:
         desktop_ = Gbk((inst_->temp() / "桌面").string());
         programs_ = Gbk((inst_->temp() / "程序").string());
         group_ = programs_ + "\\" + spec.group;
-        installDir_ = Installation::package().m_szInstallDir;
+        installDir_ = inst_->choice().folder.text();
         shell_.folders.clear();
         if (withFolders) {
             shell_.folders = {{kCsidlDesktop, desktop_}, {kCsidlPrograms, programs_}};

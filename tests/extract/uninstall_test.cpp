@@ -78,7 +78,7 @@ protected:
         }
         ExtractOptions options;
         options.laterFiles = laterFiles;
-        options.registerApp = [this](const os::AppListEntry& entry) {
+        options.registerApp = [this](const os::AppListEntry& entry, std::string&) {
             registered_ = entry;
             return true;
         };

@@ -131,6 +131,15 @@ TEST(UninstallData, ALogNamingAPathOutsideTheInstallFolderIsDamaged) {
     EXPECT_EQ(Read(Joined(TableBytes(SampleTable()), LogBytes(log))).state, UninstallDataState::kDamaged);
 }
 
+TEST(UninstallData, AnAppListKeyWhoseCharacterEndsIn0x5CIsAKeyOfItsOwn) {
+    // 昞 is 95 5C: the installation names the key after such a title, so the log must be read back.
+    InstallLog log = SampleLog();
+    log.appListKey = Gbk("期货昞");
+    UninstallData data = Read(Joined(TableBytes(SampleTable()), LogBytes(log)));
+    EXPECT_EQ(data.state, UninstallDataState::kSound);
+    EXPECT_EQ(data.log.appListKey, log.appListKey);
+}
+
 using Section = test::PeSection;
 using test::PeProgram;
 const auto Program = [](const std::vector<Section>& sections, uint16_t magic = 0x10B, Section certificate = {0, 0}) {

@@ -23,14 +23,6 @@ TEST(SettingsPaths, FolderTextAndFileNameAreConcatenated) {
     EXPECT_EQ(SettingsFilePath("D:\\Trade\\", kSettingsFileName), "D:\\Trade\\\\Voz.ini");
 }
 
-TEST(SettingsPaths, NativePathsUseTheSystemsSeparator) {
-    os::NativePath native;
-    // 昞 is 95 5C in GBK: its second byte is the value of a backslash.
-    ASSERT_TRUE(SettingsPathToNative(Gbk("/opt/期货昞\\Voz.ini"), native));
-    EXPECT_EQ(native, "/opt/期货昞/Voz.ini");
-    EXPECT_FALSE(SettingsPathToNative("/opt/\xFF\\Voz.ini", native));
-}
-
 TEST(MainTrade, FollowsTheSelectedListPosition) {
     EXPECT_EQ(MainTradeText(0), "0");
     EXPECT_EQ(MainTradeText(1), "1");

@@ -207,8 +207,7 @@ int main(int argc, char** argv) {
     static CPackageInfo package;
     LoadPackageFile(package, setupPath);
     Check(package.m_status.sound(), "package loads: " + package.m_status.reason);
-    std::strcpy(package.m_szInstallDir, Gbk(installDir).c_str());
-    std::strcpy(package.m_szStyle, "full");
+    InstallChoice choice{*gbk::Path::From(Gbk(installDir)), "full"};
     std::vector<ExtractFailure> failures;
     int lastPercent = -1;
     {
@@ -218,7 +217,7 @@ int main(int argc, char** argv) {
         ExtractOptions options;
         options.shell = &shell;
         options.progress = [&](int percent) { lastPercent = percent; };
-        failures = ExtractPackage(package, input, options);
+        failures = ExtractPackage(package, input, choice, options);
     }
     Check(lastPercent == 100, "progress reaches 100");
     Check(failures.size() == 2 && failures[0].kind == FailureKind::kDeleteFailed &&
