@@ -15,6 +15,8 @@
 //   setup_driver nofolder SETUP.exe WORK-DIR
 //   setup_driver uninstall SETUP.exe WORK-DIR
 //   setup_driver uninstall-planted SETUP.exe WORK-DIR PLANTED-DIR
+//   setup_driver time    SETUP.exe WORK-DIR FOLDER
+//   setup_driver run-timed PROGRAM.exe WORK-DIR "ARGUMENTS"
 //
 // install: the sample package, every screen, Back and Next, the whole
 // installation, then the settings pages up to Finish. variant: a package with an order software default outside
@@ -35,7 +37,8 @@
 // uninstall data and a log missing. uninstall-planted: the sample installed
 // and removed with a marker-writing DLL planted beside 卸载.exe and in the
 // temporary folder under the names of system DLLs, none of which may be
-// loaded. SOURCE-DIR is the client tree the package was
+// loaded. time: the installation into FOLDER, timed (see TimeScenario).
+// run-timed: PROGRAM run to its end, timed. SOURCE-DIR is the client tree the package was
 // made from. WORK-DIR receives NAME.request files, which the script that runs
 // the driver turns into screenshots of the display, NAME.png, deleting the
 // request; the broken scenario also writes its setups there.
@@ -1909,13 +1912,83 @@ void SignedScenario(const std::wstring& setup, const CPackageInfo& package, cons
     Check(NothingInstalled(package, installDir), "the changed setup installed nothing");
 }
 
+// ---- Timing, for bench/install_bench.sh ----
+
+// The installation into FOLDER, timed from Next on the extraction page to its
+// end: the first settings page, or the message listing what could not be done
+// (a tree without the client's Voz.ini gets one), which is then closed.
+// Prints "installation: N ms" and closes the setup.
+void TimeScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& folder) {
+    SetupRun run;
+    HWND welcome = StartSetup(run, setup, package);
+    HWND sheet = welcome != nullptr ? OpenWizard(run, welcome, package) : nullptr;
+    if (!Check(sheet != nullptr, "the wizard opens")) {
+        return;
+    }
+    PressNext(sheet);
+    ExpectPage(sheet, 1, {true, true, false}, "install folder page");
+    TypeInto(GetDlgItem(CurrentPage(sheet), 1000), folder);
+    for (int index = 2; index <= 4; ++index) {
+        PressNext(sheet);
+        ExpectPage(sheet, index, {true, true, false}, "Next to page " + std::to_string(index));
+    }
+    HWND box = nullptr;
+    const ULONGLONG start = GetTickCount64();
+    PressNext(sheet);
+    const bool ended = WaitUntil(
+        [&] {
+            std::vector<HWND> boxes =
+                TopWindows(run.Id(), [&](HWND w) { return IsDialog(w) && GetWindow(w, GW_OWNER) == sheet; });
+            box = boxes.empty() ? nullptr : boxes.front();
+            return box != nullptr || PageIndex(sheet) == 5;
+        },
+        600000);
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    if (!Check(ended, "the installation ends")) {
+        return;
+    }
+    std::printf("installation: %llu ms\n", elapsed);
+    if (box != nullptr) {
+        std::printf("message: %s\n", Utf8(Text(GetDlgItem(box, 0xFFFF))).c_str());
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    ExpectPage(sheet, 5, {false, true, false}, "first settings page");
+    PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Check(run.Ended(10000), "the close box ends the setup");
+}
+
+// Runs PROGRAM with ARGUMENTS to its end; prints "run: N ms" from its start
+// to its exit, and returns its exit code.
+int TimeProgram(const std::wstring& program, const std::wstring& arguments) {
+    STARTUPINFOW startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    std::wstring command = L"\"" + program + L"\" " + arguments;
+    const ULONGLONG start = GetTickCount64();
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        std::fprintf(stderr, "cannot start %s\n", Utf8(program).c_str());
+        return 2;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::printf("run: %llu ms\n", elapsed);
+    return static_cast<int>(code);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
         std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|demo|signed|broken|folders|nogroup|"
-                             "nofolder|uninstall|uninstall-planted SETUP.exe WORK-DIR [SOURCE-DIR|STUB|PLANTED-DIR] [FOLDER]\n");
+                             "nofolder|uninstall|uninstall-planted|time|run-timed SETUP.exe WORK-DIR [SOURCE-DIR|STUB|PLANTED-DIR] [FOLDER]\n");
         return 2;
+    }
+    if (std::wstring(argv[1]) == L"run-timed") {
+        return TimeProgram(argv[2], argc > 4 ? argv[4] : L"");
     }
     CoInitialize(nullptr);
     g_underWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
@@ -1950,6 +2023,8 @@ int wmain(int argc, wchar_t** argv) {
         UninstallPlantedScenario(setup, package, g_shotDir, extra);
     } else if (scenario == L"uninstall") {
         UninstallScenario(setup, package, g_shotDir);
+    } else if (scenario == L"time" && argc > 4) {
+        TimeScenario(setup, package, extra);
     } else {
         std::fprintf(stderr, "unknown scenario\n");
         return 2;
