@@ -88,6 +88,13 @@ bool OutputFile::Write(const void* data, size_t size) {
     return !failed_;
 }
 
+bool OutputFile::Flush() {
+    if (file_ == nullptr || std::fflush(file_) != 0) {
+        failed_ = true;
+    }
+    return !failed_;
+}
+
 bool OutputFile::Close() {
     if (file_ != nullptr) {
         if (std::fclose(file_) != 0) {

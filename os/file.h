@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "os/file_time.h"
 #include "os/native_path.h"
 #include "os/stream.h"
 
@@ -44,10 +45,19 @@ public:
     bool Create(const NativePath& path);
     bool IsOpen() const { return file_ != nullptr; }
     bool Write(const void* data, size_t size) override;
+    // Writes out what is buffered and sets the file's creation, last-access
+    // and last-write times (UTC) on the open file, which saves opening it
+    // again; nothing may be written afterwards. Where the file system keeps
+    // no creation time, that one is left as it is. False when a time is not a
+    // valid date or cannot be set, and when the buffered bytes cannot be
+    // written (Close then reports that too).
+    bool SetTimes(const FileTime& creation, const FileTime& lastAccess, const FileTime& lastWrite);
     // Flushes and closes; false when any write or the close failed.
     bool Close();
 
 private:
+    bool Flush();
+
     std::FILE* file_ = nullptr;
     bool failed_ = false;
 };

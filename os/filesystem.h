@@ -21,12 +21,6 @@ bool IsFolder(const NativePath& path);
 // True for a symbolic link, junction or other reparse point.
 bool IsLink(const NativePath& path);
 
-// Sets a file's creation, last-access and last-write times, taken as UTC.
-// Where the file system cannot set a creation time, that one is left as it is.
-// False when a time is not a valid date or the file cannot be changed.
-bool SetFileTimes(const NativePath& path, const FileTime& creation, const FileTime& lastAccess,
-                  const FileTime& lastWrite);
-
 // Reads a file's creation, last-access and last-write times in UTC, to the
 // millisecond. Where the file system keeps no creation time, the last-write
 // time stands in for it. False when the file cannot be examined.

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <memory>
 
+#include "os/file.h"
 #include "os/filesystem.h"
 #include "os/text_encoding.h"
 
@@ -96,15 +97,14 @@ bool IsLink(const NativePath& path) {
     return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-bool SetFileTimes(const NativePath& path, const FileTime& /*creation*/, const FileTime& lastAccess,
-                  const FileTime& lastWrite) {
+bool OutputFile::SetTimes(const FileTime& /*creation*/, const FileTime& lastAccess, const FileTime& lastWrite) {
     // POSIX offers no way to set a file's birth time; access and modification times are set.
     timespec times[2];
     if (!ToTimespec(lastAccess, times[0]) || !ToTimespec(lastWrite, times[1])) {
         errno = EINVAL;
         return false;
     }
-    return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+    return Flush() && futimens(fileno(file_), times) == 0;
 }
 
 bool GetFileTimes(const NativePath& path, FileTime& creation, FileTime& lastAccess, FileTime& lastWrite) {

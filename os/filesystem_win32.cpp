@@ -1,7 +1,10 @@
 #include <windows.h>
 
+#include <io.h>
+
 #include <cstring>
 
+#include "os/file.h"
 #include "os/filesystem.h"
 #include "os/text_encoding.h"
 
@@ -51,23 +54,19 @@ bool IsLink(const NativePath& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-bool SetFileTimes(const NativePath& path, const FileTime& creation, const FileTime& lastAccess,
-                  const FileTime& lastWrite) {
+bool OutputFile::SetTimes(const FileTime& creation, const FileTime& lastAccess, const FileTime& lastWrite) {
     FILETIME times[3];
     if (!ToFileTime(creation, times[0]) || !ToFileTime(lastAccess, times[1]) || !ToFileTime(lastWrite, times[2])) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    // Once a time is set on a handle, the file system no longer moves it for
+    // writes through that handle or at its close.
+    if (!Flush()) {
         return false;
     }
-    BOOL ok = SetFileTime(file, &times[0], &times[1], &times[2]);
-    DWORD error = GetLastError();
-    CloseHandle(file);
-    SetLastError(error);
-    return ok != FALSE;
+    auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)));
+    return SetFileTime(handle, &times[0], &times[1], &times[2]) != FALSE;
 }
 
 bool GetFileTimes(const NativePath& path, FileTime& creation, FileTime& lastAccess, FileTime& lastWrite) {

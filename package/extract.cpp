@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
+#include <unordered_set>
 
 #include "os/file.h"
 #include "os/filesystem.h"
@@ -73,16 +75,17 @@ private:
     }
 
     void LogFile(const std::string& relative) {
-        if (std::find(log_.files.begin(), log_.files.end(), relative) == log_.files.end()) {
+        if (loggedFiles_.insert(relative).second) {
             log_.files.push_back(relative);
         }
     }
 
     // Creates a folder inside the install folder with the folders above it,
-    // logging each one that did not exist before, outermost first.
+    // logging each one that did not exist before, outermost first. Each
+    // folder is looked at once: the folders above it are shared by many.
     bool CreateLoggedFolder(std::string_view relative) {
         std::vector<std::string_view> levels;
-        for (std::string_view level = relative; !level.empty();) {
+        for (std::string_view level = relative; !level.empty() && !madeFolders_.contains(level);) {
             levels.push_back(level);
             size_t separator = gbk::LastSeparator(level);
             level = separator == std::string_view::npos ? std::string_view() : level.substr(0, separator);
@@ -99,6 +102,7 @@ private:
                 }
                 log_.folders.emplace_back(*level);
             }
+            madeFolders_.emplace(*level);
         }
         return true;
     }
@@ -111,6 +115,7 @@ private:
                     gbk::LastSeparator(std::string_view(path).substr(0, removed.size() + 1)) == removed.size());
         };
         std::erase_if(log_.files, gone);
+        std::erase_if(loggedFiles_, gone);
         std::erase_if(log_.folders, gone);
     }
 
@@ -166,7 +171,12 @@ private:
         done_ += StoredSize(file);
         if (options_.progress && total_ > 0) {
             // At most 2^50 stored bytes fit the tables, so done_ * 100 cannot overflow.
-            options_.progress(static_cast<int>(done_ * 100 / total_));
+            const int percent = static_cast<int>(done_ * 100 / total_);
+            // Once per percent: the call may wait until the bar is redrawn.
+            if (percent != shownPercent_) {
+                shownPercent_ = percent;
+                options_.progress(percent);
+            }
         }
     }
 
@@ -218,6 +228,9 @@ private:
         } else if (!Decode(out, file.nDataPos, file.nDataSize, relative, FailureItem::kFile)) {
             return;
         }
+        // On the still open file, once its bytes are written: no second opening.
+        const bool timesSet = out.SetTimes(file.stCreation, file.stLastAccess, file.stLastWrite);
+        const std::string timesProblem = timesSet ? std::string() : os::LastErrorText();
         if (!out.Close()) {
             Fail(relative, FailureKind::kWriteFailed, os::LastErrorText(), FailureItem::kFile);
             return;
@@ -225,8 +238,8 @@ private:
         if (options_.fileWritten) {
             options_.fileWritten(relative);
         }
-        if (!os::SetFileTimes(*path, file.stCreation, file.stLastAccess, file.stLastWrite)) {
-            Fail(relative, FailureKind::kTimesNotSet, os::LastErrorText(), FailureItem::kFile);
+        if (!timesSet) {
+            Fail(relative, FailureKind::kTimesNotSet, timesProblem, FailureItem::kFile);
         }
     }
 
@@ -325,8 +338,11 @@ private:
     CBlockDecoder decoder_;
     uint64_t total_ = 0;
     uint64_t done_ = 0;
+    int shownPercent_ = -1;
     uint64_t written_ = 0;  // decoded bytes of every file
     InstallLog log_;
+    std::unordered_set<std::string> loggedFiles_;  // log_.files, to look names up
+    std::set<std::string, std::less<>> madeFolders_;  // relative to the install folder, made or found
     std::vector<ExtractFailure> failures_;
 };
 

@@ -29,8 +29,9 @@ struct ExtractOptions {
     // The shell that makes the program group and the shortcuts. Without one
     // neither is made and their paths in the uninstall data stay empty.
     ShellServices* shell = nullptr;
-    // Called after each file with the share of stored bytes done so far, 0 to
-    // 100. Never called when no file has stored bytes.
+    // Called after a file with the share of stored bytes done so far, 0 to
+    // 100, when that share differs from the one last reported: at most once per
+    // percent. Never called when no file has stored bytes.
     std::function<void(int percent)> progress;
     // Called with the GBK path, relative to the install folder, of each
     // packaged file written whole.

@@ -12,6 +12,7 @@ packages=(
   nlohmann-json3-dev zlib1g-dev lz4
   wine64 xvfb xauth x11-utils imagemagick fonts-wqy-zenhei fonts-arphic-uming locales
   liblnk-utils time osslsigncode libssl-dev
+  nsis  # the yardstick of bench/install_bench.sh
 )
 # Where the kernel executes 32-bit programs, 32-bit Wine runs the shipped i686
 # setup itself; it comes from the i386 architecture.

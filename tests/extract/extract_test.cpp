@@ -127,17 +127,19 @@ TEST(ExtractProgress, CountsStoredBytesAndEndsAtExactly100) {
             done.push_back(total += static_cast<uint64_t>(inst.package().m_dirs[d].files[f].nDataSize));
         }
     }
-    std::vector<int> expected;
+    std::vector<int> expected;  // each share once
     for (uint64_t n : done) {
-        expected.push_back(static_cast<int>(n * 100 / total));
+        if (expected.empty() || expected.back() != static_cast<int>(n * 100 / total)) {
+            expected.push_back(static_cast<int>(n * 100 / total));
+        }
     }
     std::vector<int> seen;
     ExtractOptions options;
     options.progress = [&](int percent) { seen.push_back(percent); };
     ASSERT_TRUE(inst.Run(options).empty());
     EXPECT_EQ(seen, expected);
-    EXPECT_EQ(seen[1], seen[0]);  // an empty file leaves the bar where it was
-    EXPECT_EQ(seen[3], 100);
+    ASSERT_EQ(seen.size(), 3u) << "the empty file leaves the bar where it was and is not reported";
+    EXPECT_EQ(seen.back(), 100);
 
     // Without stored bytes there is no percentage to report.
     spec.dirs = {{"", {File("a", ""), File("b", "")}}};

@@ -12,6 +12,7 @@
 #include <set>
 #include <thread>
 
+#include "os/file.h"
 #include "os/filesystem.h"
 #include "os/process.h"
 #include "test_support.h"
@@ -51,6 +52,33 @@ TEST(OsFileTimes, ReadsLastWriteAndLastAccessToTheMillisecondInUtc) {
     }
     os::FileTime unused{};
     EXPECT_FALSE(os::GetFileTimes((dir / "missing").string(), unused, unused, unused));
+}
+
+TEST(OsFileTimes, SetOnTheOpenFileAfterItsBufferedBytes) {
+    const os::FileTime access{2002, 3, 1, 4, 5, 6, 7, 891};
+    const os::FileTime write{2001, 2, 6, 3, 4, 5, 6, 789};
+    test::TempDir dir;
+    const std::string path = (dir / "file.bin").string();
+    const std::string bytes(100000, 'v');  // more than one buffer, and a buffered rest
+    {
+        os::OutputFile out;
+        ASSERT_TRUE(out.Create(path));
+        ASSERT_TRUE(out.Write(bytes.data(), bytes.size()));
+        const os::FileTime impossible[] = {{2001, 2, 0, 29, 0, 0, 0, 0}, {2001, 13, 0, 1, 0, 0, 0, 0},
+                                           {1600, 12, 0, 31, 0, 0, 0, 0}, {2001, 1, 0, 1, 24, 0, 0, 0},
+                                           {2001, 1, 0, 1, 0, 0, 0, 1000}};
+        for (const os::FileTime& time : impossible) {
+            EXPECT_FALSE(out.SetTimes(write, access, time)) << time.wYear << "-" << time.wMonth;
+            EXPECT_FALSE(out.SetTimes(write, time, write)) << time.wYear << "-" << time.wMonth;
+        }
+        ASSERT_TRUE(out.SetTimes(write, access, write));
+        ASSERT_TRUE(out.Close());
+    }
+    os::FileTime creation{}, readAccess{}, readWrite{};  // read first: reading the bytes may move the access time
+    ASSERT_TRUE(os::GetFileTimes(path, creation, readAccess, readWrite));
+    EXPECT_EQ(std::memcmp(&readWrite, &write, sizeof write), 0) << "the close kept the last-write time";
+    EXPECT_EQ(std::memcmp(&readAccess, &access, sizeof access), 0);
+    EXPECT_EQ(test::ReadBytes(path), std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
 
 TEST(OsProcess, RunsTheWorkOnAllThreadsAtOnce) {

@@ -32,12 +32,21 @@ void Check(bool ok, const char* what) {
 
 bool SameTime(const voz::os::FileTime& a, const voz::os::FileTime& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// Times set on the open file, after bytes that are still buffered: the bytes
+// reach the file and the close does not move the times.
 void CheckFileTimes(const voz::os::NativePath& path) {
     using voz::os::FileTime;
     const FileTime creation{1999, 1, 6, 2, 3, 4, 5, 6};  // a Saturday
     const FileTime access{2002, 3, 1, 4, 5, 6, 7, 891};
     const FileTime write{2001, 2, 6, 3, 4, 5, 6, 789};
-    Check(voz::os::SetFileTimes(path, creation, access, write), "file times are set");
+    const FileTime february30{2001, 2, 0, 30, 3, 4, 5, 6};
+    {
+        voz::os::OutputFile out;
+        Check(out.Create(path) && out.Write("times", 5), "a file to set times on");
+        Check(!out.SetTimes(creation, february30, write), "an impossible date is refused");
+        Check(out.SetTimes(creation, access, write), "file times are set on the open file");
+        Check(out.Close(), "the file closes after its times are set");
+    }
     FileTime c{}, a{}, w{};
     Check(voz::os::GetFileTimes(path, c, a, w), "file times are read");
     Check(SameTime(w, write), "the last-write time reads back to the millisecond, day of week included");
@@ -46,6 +55,8 @@ void CheckFileTimes(const voz::os::NativePath& path) {
     Check(SameTime(c, creation) || SameTime(c, write), "the creation time reads back, or the last write stands in");
     FileTime unused{};
     Check(!voz::os::GetFileTimes(path + L".missing", unused, unused, unused), "a missing file has no times");
+    voz::os::InputFile in;
+    Check(in.Open(path) && in.Size() == 5, "the bytes written before the times are in the file");
 }
 
 void CheckUtf8() {

@@ -168,8 +168,12 @@ bool CreationTimesKept(const std::wstring& folder) {
     std::wstring path = folder + L"\\probe.tmp";
     PackageTime creation = Time(2001, 0), other = Time(2002, 0);
     FILETIME times[3];
-    bool kept = WriteFile(path, "p") && os::SetFileTimes(path, creation, other, other) && GetTimes(path, times) &&
-                SameTime(times[0], creation);
+    bool kept = false;
+    {
+        os::OutputFile out;
+        kept = out.Create(path) && out.SetTimes(creation, other, other) && out.Close() && GetTimes(path, times) &&
+               SameTime(times[0], creation);
+    }
     DeleteFileW(path.c_str());
     if (!kept) std::printf("note: this file system does not keep creation times; they are not checked\n");
     return kept;

@@ -9,6 +9,8 @@
 //   setup_driver broken SETUP.exe WORK-DIR STUB.exe
 //   setup_driver uninstall-planted SETUP.exe WORK-DIR PLANTED-DIR
 //   setup_driver quit|folders|nofolder|uninstall SETUP.exe WORK-DIR
+//   setup_driver time SETUP.exe WORK-DIR FOLDER         (for bench/install_bench.sh)
+//   setup_driver run-timed PROGRAM.exe WORK-DIR "ARGUMENTS"
 //
 // SOURCE-DIR is the client tree the package was made from. WORK-DIR receives
 // NAME.request files, which the script that runs the driver turns into
@@ -1828,13 +1830,74 @@ void UninstallPlantedScenario(const std::wstring& setup, const CPackageInfo& pac
     DeleteTree(folder);
 }
 
+// ---- Timing, for bench/install_bench.sh ----
+
+// The installation into FOLDER, timed from Next on the extraction page to its
+// end: the first settings page, or the message listing what could not be done
+// (a tree without the client's Voz.ini gets one), which is then closed.
+// Prints "installation: N ms" and closes the setup.
+void TimeScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& folder) {
+    Wizard wizard{package};
+    if (!wizard.Open(setup)) {
+        return;
+    }
+    wizard.WalkTo(kFolderPage);
+    wizard.Type(folder);
+    wizard.WalkTo(kExtractPage);
+    HWND box = nullptr;
+    const ULONGLONG start = GetTickCount64();
+    Click(GetDlgItem(wizard.sheet, kNext));
+    const bool ended = WaitUntil(
+        [&] {
+            box = wizard.OtherWindow();
+            return box != nullptr || PageIndex(wizard.sheet) == kToolbarPage;
+        },
+        600000);
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    if (!Check(ended, "the installation ends")) {
+        return;
+    }
+    std::printf("installation: %llu ms\n", elapsed);
+    if (box != nullptr) {
+        std::printf("message: %s\n", Utf8(Text(GetDlgItem(box, 0xFFFF))).c_str());
+        wizard.CloseMessage(box, "the message after the installation");
+    }
+    ExpectPage(wizard.sheet, kToolbarPage, "first settings page");
+    wizard.Close();
+}
+
+// Runs PROGRAM with ARGUMENTS to its end; prints "run: N ms" from its start
+// to its exit, and returns its exit code.
+int TimeProgram(const std::wstring& program, const std::wstring& arguments) {
+    STARTUPINFOW startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    std::wstring command = L"\"" + program + L"\" " + arguments;
+    const ULONGLONG start = GetTickCount64();
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        std::fprintf(stderr, "cannot start %s\n", Utf8(program).c_str());
+        return 2;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::printf("run: %llu ms\n", elapsed);
+    return static_cast<int>(code);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
         std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|demo|signed|broken|folders|nogroup|"
-                             "nofolder|uninstall|uninstall-planted SETUP.exe WORK-DIR [SOURCE-DIR|STUB|PLANTED-DIR] [FOLDER]\n");
+                             "nofolder|uninstall|uninstall-planted|time|run-timed SETUP.exe WORK-DIR [SOURCE-DIR|STUB|PLANTED-DIR] [FOLDER]\n");
         return 2;
+    }
+    if (std::wstring(argv[1]) == L"run-timed") {
+        return TimeProgram(argv[2], argc > 4 ? argv[4] : L"");
     }
     CoInitialize(nullptr);
     g_underWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
@@ -1858,7 +1921,8 @@ int wmain(int argc, wchar_t** argv) {
         {L"nogroup", [&] { NoGroupScenario(setup, package, extra); }},
         {L"nofolder", [&] { NoFolderScenario(setup, package, g_shotDir); }},
         {L"uninstall-planted", [&] { UninstallPlantedScenario(setup, package, g_shotDir, extra); }},
-        {L"uninstall", [&] { UninstallScenario(setup, package, g_shotDir); }}};
+        {L"uninstall", [&] { UninstallScenario(setup, package, g_shotDir); }},
+        {L"time", [&] { TimeScenario(setup, package, extra); }}};
     const auto chosen = std::find_if(std::begin(scenarios), std::end(scenarios),
                                      [&](const auto& entry) { return scenario == entry.first; });
     if (chosen == std::end(scenarios)) {

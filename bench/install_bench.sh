@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Times the setup's installation under Wine against a general-purpose
+# installer's silent installation of the same tree: NSIS with SetCompressor
+# zlib, run with /S into a fresh folder. Two trees: the benchmark corpus
+# (scale 1) and a tree of this machine's libraries and headers
+# (bench/make_system_tree.py).
+#
+# The setup is the shipped i686 build under 32-bit Wine where this machine
+# executes 32-bit code, else the x86-64 build under 64-bit Wine. setup_driver
+# walks its wizard and times the installation from Next on the extraction page
+# to its end; the NSIS installer is timed by the same driver from its process
+# start to its exit. Both run in the same Wine prefix with one wineserver kept
+# running, interleaved (setup, NSIS, setup, NSIS, ...), each into a fresh
+# folder. The first run of each is checked against the tree.
+#
+# Prints per tree the medians of RUNS runs of each and their ratio.
+# Environment: RUNS (default 5), VOZ_BENCH_CORPUS (default build/bench-corpus),
+#              VOZ_BENCH_SYSTEM_TREE (default build/system-tree),
+#              VOZ_BENCH_WIN_BUILD (default build/win32 or build/win64),
+#              VOZ_BENCH_STUB (the setup stub to time, default the build's; an
+#              earlier build's stub gives the figures before a change).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+source "$root/scripts/machine.sh"
+runs=${RUNS:-5}
+corpus=${VOZ_BENCH_CORPUS:-$root/build/bench-corpus}
+system=${VOZ_BENCH_SYSTEM_TREE:-$root/build/system-tree}
+if runs_32bit; then
+  build=${VOZ_BENCH_WIN_BUILD:-$root/build/win32} toolchain=mingw-i686 platform="i686 setup under 32-bit Wine"
+else
+  build=${VOZ_BENCH_WIN_BUILD:-$root/build/win64} toolchain=mingw-x86_64 platform="x86-64 setup under 64-bit Wine"
+fi
+command -v makensis >/dev/null || { echo "install_bench: makensis is needed (package 'nsis')" >&2; exit 1; }
+
+[ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" >/dev/null
+ninja -C "$build" setup setup_driver >/dev/null
+vozpack=$build/host/packer/vozpack
+driver=$build/tests/windows/setup_driver.exe
+stub=${VOZ_BENCH_STUB:-$build/wizard/setup.exe}
+[ -d "$corpus" ] || "$root/../shared/bench/make_client_tree.sh" "$corpus" 1 >/dev/null
+[ -d "$system" ] || python3 "$root/bench/make_system_tree.py" "$system" >/dev/null
+
+work=$(mktemp -d "$root/build/install-bench.XXXXXX")
+export VOZ_WINEPREFIX=${VOZ_BENCH_WINEPREFIX:-$root/build/bench-wineprefix}
+wineserver=/usr/lib/wine/wineserver64
+cleanup() {
+  WINEPREFIX=$VOZ_WINEPREFIX "$wineserver" -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+wine() { bash "$root/scripts/wine-run.sh" "$@"; }
+wine "$driver" >/dev/null 2>&1 || true  # creates and configures the prefix on first use
+# One wineserver for every run, so that no run pays for starting it.
+WINEPREFIX=$VOZ_WINEPREFIX "$wineserver" -w
+WINEPREFIX=$VOZ_WINEPREFIX "$wineserver" -p
+
+. "$root/bench/tree_manifest.sh"
+
+# The installed tree against its source: the same files with the same bytes,
+# and with RECORDED=1 the source's last-write times.
+check_tree() {  # label source installed check-times
+  python3 - "$@" <<'PY'
+import filecmp, os, sys
+label, source, installed, with_times = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4] == "1"
+problems = 0
+for folder, _, names in os.walk(source):
+    for name in names:
+        a = os.path.join(folder, name)
+        b = os.path.join(installed, os.path.relpath(a, source))
+        same = os.path.isfile(b) and filecmp.cmp(a, b, shallow=False)
+        if same and with_times:
+            same = os.stat(a).st_mtime_ns // 1000000 == os.stat(b).st_mtime_ns // 1000000
+        if not same:
+            problems += 1
+            if problems <= 5:
+                print(f"{label}: {os.path.relpath(a, source)} differs", file=sys.stderr)
+if problems:
+    sys.exit(f"{label}: {problems} files differ from the tree")
+PY
+}
+
+fresh() { rm -rf "$1"; sync; }
+# The driver's "LABEL: N ms" line (Windows line ends); the run fails without it.
+milliseconds() {  # label output
+  local ms
+  ms=$(tr -d '\r' <"$2" | sed -n "s/^$1: \([0-9]*\) ms$/\1/p")
+  [ -n "$ms" ] || { cat "$2" >&2; echo "install_bench: no time from the driver" >&2; exit 1; }
+  echo "$ms"
+}
+
+bench_tree() {  # name tree
+  local name=$1 tree=$2 dir=$work/$1
+  mkdir -p "$dir"
+  write_tree_manifest "$tree" "$dir/manifest.toml"
+  "$vozpack" build "$dir/manifest.toml" -o "$dir/setup.exe" --stub "$stub" >/dev/null
+  cat >"$dir/nsis.nsi" <<NSI
+Unicode true
+SetCompressor zlib
+RequestExecutionLevel user
+Name "bench"
+OutFile "$dir/nsis-setup.exe"
+InstallDir "C:\\nsis-bench"
+Section
+  SetOutPath "\$INSTDIR"
+  File /r "$tree/*"
+SectionEnd
+NSI
+  makensis -V1 "$dir/nsis.nsi" >/dev/null
+  local ours=$dir/ours theirs=$dir/nsis ms
+  for ((i = 0; i < runs; i++)); do
+    fresh "$ours"
+    wine "$driver" time "$(winpath "$dir/setup.exe")" "$(winpath "$dir")" "$(winpath "$ours")" >"$dir/run.txt" ||
+      { cat "$dir/run.txt"; exit 1; }
+    ms=$(milliseconds installation "$dir/run.txt")
+    echo "$name setup $ms" >>"$work/results.txt"
+    [ "$i" -gt 0 ] || check_tree "$name setup" "$tree" "$ours" 1
+    fresh "$theirs"
+    wine "$driver" run-timed "$(winpath "$dir/nsis-setup.exe")" "$(winpath "$dir")" "/S /D=$(winpath "$theirs")" \
+      >"$dir/run.txt" || { cat "$dir/run.txt"; exit 1; }
+    ms=$(milliseconds run "$dir/run.txt")
+    echo "$name nsis $ms" >>"$work/results.txt"
+    [ "$i" -gt 0 ] || check_tree "$name NSIS" "$tree" "$theirs" 0
+  done
+  local files bytes
+  files=$(find "$tree" -type f | wc -l)
+  bytes=$(find "$tree" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
+  echo "$name $files $bytes $(stat -c %s "$dir/setup.exe") $(stat -c %s "$dir/nsis-setup.exe")" >>"$work/trees.txt"
+}
+
+: >"$work/results.txt"
+bench_tree corpus "$corpus"
+bench_tree system "$system"
+
+python3 - "$work/results.txt" "$work/trees.txt" "$runs" "$platform" <<'PY'
+import statistics, sys
+rows = [line.split() for line in open(sys.argv[1])]
+trees = [line.split() for line in open(sys.argv[2])]
+runs, platform = sys.argv[3], sys.argv[4]
+print(f"{platform}; median of {runs} interleaved runs each; NSIS: SetCompressor zlib, /S")
+print(f"{'tree':8} {'files':>6} {'MB':>6} {'setup MB':>9} {'NSIS MB':>8} {'setup s':>8} {'NSIS s':>7} {'ratio':>6}")
+for name, files, size, ours_size, nsis_size in trees:
+    times = {k: [int(r[2]) / 1000 for r in rows if r[0] == name and r[1] == k] for k in ("setup", "nsis")}
+    ours, nsis = statistics.median(times["setup"]), statistics.median(times["nsis"])
+    print(f"{name:8} {files:>6} {int(size) / 1e6:6.1f} {int(ours_size) / 1e6:9.1f} {int(nsis_size) / 1e6:8.1f} "
+          f"{ours:8.2f} {nsis:7.2f} {ours / nsis:6.2f}")
+    print(f"         setup runs {' '.join(f'{t:.2f}' for t in times['setup'])}; "
+          f"NSIS runs {' '.join(f'{t:.2f}' for t in times['nsis'])}")
+print("goal: ratio <= 0.70 on both trees")
+PY
