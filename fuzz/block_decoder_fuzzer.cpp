@@ -8,6 +8,7 @@
 
 #include "package/block_decoder.h"
 #include "package/package_format.h"
+#include "package/wire.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace voz;
