@@ -137,15 +137,11 @@ bool BlockFrames::Next(BlockFrame& frame) {
         return Fail(DecodeError::kSequenceTruncated);
     }
     uint8_t read[kBlockHeaderSize];
-    const uint8_t* header = m_stored + m_position;
-    if (m_input != nullptr) {
-        if (!m_input->ReadExact(read, sizeof read)) {
-            return Fail(DecodeError::kReadFailed);
-        }
-        header = read;
+    if (m_input != nullptr && !m_input->ReadExact(read, sizeof read)) {
+        return Fail(DecodeError::kReadFailed);
     }
+    frame.header = ParseBlockHeader(m_input != nullptr ? read : m_stored + m_position);
     m_position += kBlockHeaderSize;
-    frame.header = ParseBlockHeader(header);
     if (frame.header.storedSize == 0) {
         return Fail(DecodeError::kEmptyStoredBlock);
     }
