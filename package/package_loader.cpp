@@ -77,6 +77,9 @@ public:
     bool Signed(int32_t& value, const char* part) { return ReadSigned(value, m_record.Part(part)); }
     bool Time(PackageTime& time) { return ReadTime(time, m_record.Part("times")); }
     bool Data(PackageFile& file) { return SkipData(file.nDataPos, file.nDataSize, m_record.Part("data")); }
+    bool Count(int32_t& count, const layout::Table& table) {
+        return ReadCount(count, table.capacity, m_record.Part(table.part));
+    }
 
 private:
     bool ReadPart(layout::Part part) {
@@ -258,8 +261,8 @@ private:
     }
 
     bool ReadDirectories() {
-        if (!ReadCount(package_.m_nDirCount, layout::kDirectories.capacity,
-                       {.table = "directory table", .part = "count"})) {
+        m_record = {.table = "directory table"};
+        if (!Count(package_.m_nDirCount, layout::kDirectories)) {
             return false;
         }
         for (int d = 0; d < package_.m_nDirCount; ++d) {
@@ -267,8 +270,7 @@ private:
             dir.szName[0] = '\0';
             dir.nFileCount = 0;
             m_record = {.table = "directory", .number = d + 1};
-            if (!String(dir.szName, layout::kDirName) ||
-                !ReadCount(dir.nFileCount, layout::kFiles.capacity, m_record.Part("file count"))) {
+            if (!layout::WalkFolder(*this, dir.szName, dir.nFileCount)) {
                 return KeepRead(package_.m_nDirCount, d);
             }
             for (int f = 0; f < dir.nFileCount; ++f) {
@@ -287,8 +289,7 @@ private:
 
     bool ReadShortcuts() {
         m_record = {.table = "shortcut table"};
-        if (!String(package_.m_szGroup, layout::kGroup) ||
-            !ReadCount(package_.m_nShortcutCount, layout::kShortcuts.capacity, m_record.Part("count"))) {
+        if (!layout::WalkShortcutTable(*this, package_.m_szGroup, package_.m_nShortcutCount)) {
             return false;
         }
         for (int i = 0; i < package_.m_nShortcutCount; ++i) {
@@ -303,8 +304,8 @@ private:
     }
 
     bool ReadCopies() {
-        if (!ReadCount(package_.m_nCopyCount, layout::kCopies.capacity,
-                       {.table = "style-copy table", .part = "count"})) {
+        m_record = {.table = "style-copy table"};
+        if (!Count(package_.m_nCopyCount, layout::kCopies)) {
             return false;
         }
         for (int i = 0; i < package_.m_nCopyCount; ++i) {
@@ -319,8 +320,8 @@ private:
     }
 
     bool ReadRemoves() {
-        if (!ReadCount(package_.m_nRemoveCount, layout::kRemoves.capacity,
-                       {.table = "remove table", .part = "count"})) {
+        m_record = {.table = "remove table"};
+        if (!Count(package_.m_nRemoveCount, layout::kRemoves)) {
             return false;
         }
         for (int i = 0; i < package_.m_nRemoveCount; ++i) {

@@ -58,17 +58,16 @@ class Writer final : private OutputStream {
 public:
     Writer(OutputStream& out, uint64_t offset) : out_(out), offset_(offset) {}
 
-    void U32(uint32_t v) { WritePackageU32(v, *this); }
-
     template <int Size>
     bool String(const std::string& text, const layout::Field<Size>&) {
         return WritePackageString(text, *this);
     }
     bool Signed(int32_t value, const char*) { return WritePackageU32(static_cast<uint32_t>(value), *this); }
     bool Time(const PackageTime& time) { return WritePackageTime(time, *this); }
+    bool Count(size_t count, const layout::Table&) { return WritePackageU32(static_cast<uint32_t>(count), *this); }
     // A packed item: its stored length, then its block sequence.
     bool Data(const std::vector<uint8_t>& sequence) {
-        U32(static_cast<uint32_t>(sequence.size()));
+        WritePackageU32(static_cast<uint32_t>(sequence.size()), *this);
         return Write(sequence.data(), sequence.size());
     }
 
@@ -170,14 +169,14 @@ void WriteFiles(const PackageSpec& spec, Writer& w, const WriteOptions& options)
             total += SourceSize(file);
         }
     }
-    w.U32(static_cast<uint32_t>(spec.dirs.size()));
+    w.Count(spec.dirs.size(), layout::kDirectories);
     size_t foldersWritten = 0;
     // Writes the records of the folders before `folder` that have not been
     // written yet (all of them empty but the last started one) and starts `folder`.
     auto startFolders = [&](size_t folder) {
         for (; foldersWritten <= folder && foldersWritten < spec.dirs.size(); ++foldersWritten) {
-            w.String(spec.dirs[foldersWritten].name, layout::kDirName);
-            w.U32(static_cast<uint32_t>(spec.dirs[foldersWritten].files.size()));
+            const PackDir& dir = spec.dirs[foldersWritten];
+            layout::WalkFolder(w, dir.name, dir.files.size());
         }
     };
     uint64_t done = 0;
@@ -223,20 +222,19 @@ void WritePart(layout::Part part, const PackageSpec& spec, const std::vector<std
         return;
     case layout::Part::kDirectories: WriteFiles(spec, w, options); return;
     case layout::Part::kShortcuts:
-        w.String(spec.group, layout::kGroup);
-        w.U32(static_cast<uint32_t>(spec.shortcuts.size()));
+        layout::WalkShortcutTable(w, spec.group, spec.shortcuts.size());
         for (const auto& s : spec.shortcuts) {
             layout::WalkShortcut(w, s.linkName, s.target, s.icon, s.place);
         }
         return;
     case layout::Part::kCopies:
-        w.U32(static_cast<uint32_t>(spec.copies.size()));
+        w.Count(spec.copies.size(), layout::kCopies);
         for (const auto& c : spec.copies) {
             layout::WalkCopy(w, c.source, c.dest, c.style);
         }
         return;
     case layout::Part::kRemoves:
-        w.U32(static_cast<uint32_t>(spec.removes.size()));
+        w.Count(spec.removes.size(), layout::kRemoves);
         for (const auto& r : spec.removes) {
             w.String(r, layout::kRemove);
         }
