@@ -6,7 +6,7 @@
 //
 // A walker hands a codec the items of one record in file order; the loader's
 // codec reads them into the record, the writer's checks them against their
-// limits and then writes them. A codec provides:
+// limits, then writes them. A codec provides:
 //   String(text, const Field<Size>&)  u32 length and the bytes, at most Size - 1 of them
 //   Signed(value, const char* part)   i32
 //   Time(time)                        eight u16 fields (PackageTime)
@@ -27,7 +27,8 @@ inline constexpr Part kParts[] = {Part::kHeader,      Part::kTexts,     Part::kI
 
 // A string field of Size bytes in the loader's record: at most Size - 1 bytes
 // of text. `part` names it in the loader's status ("header: title"), `what`
-// in the writer's messages.
+// in the writer's messages. The loader takes the record's character array of
+// exactly Size bytes, so a record field of another size does not compile.
 template <int Size>
 struct Field {
     const char* part;
