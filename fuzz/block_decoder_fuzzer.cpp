@@ -8,6 +8,7 @@
 
 #include "package/block_decoder.h"
 #include "package/package_format.h"
+#include "package/wire.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace voz;
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     // The first two bytes choose a raw size for the single-block decode.
-    uint32_t rawSize = (data[0] | (data[1] << 8)) + 1u;
+    uint32_t rawSize = LoadLittleEndian16(data) + 1u;
     std::vector<uint8_t> payload(data + 2, data + size);  // exact-size copy: over-reads are caught
     decoder.DecodeBlock(out.data(), rawSize, payload.data(), static_cast<uint32_t>(payload.size()));
 

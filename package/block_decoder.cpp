@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "package/package_format.h"
+#include "package/wire.h"
 
 namespace voz {
 
@@ -19,10 +20,6 @@ uint64_t LoadBigEndian64(const uint8_t* p) {
         v = __builtin_bswap64(v);
     }
     return v;
-}
-
-uint16_t LoadLittleEndian16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
 
 // Bits are kept left-aligned in a 64-bit register. Past the end of the payload
@@ -109,28 +106,6 @@ inline void CopyMatch(uint8_t* window, uint32_t from, uint32_t to, uint32_t leng
     }
 }
 
-// Reads the next block header of a sequence with `remaining` stored bytes left
-// and checks that the block lies within them; on success remaining no longer
-// counts the block.
-DecodeError ReadFramedBlockHeader(InputStream& input, uint32_t& remaining, BlockHeader& block) {
-    uint8_t header[kBlockHeaderSize];
-    if (remaining < kBlockHeaderSize) {
-        return DecodeError::kSequenceTruncated;
-    }
-    if (!input.ReadExact(header, sizeof header)) {
-        return DecodeError::kReadFailed;
-    }
-    block = ParseBlockHeader(header);
-    if (block.storedSize == 0) {
-        return DecodeError::kEmptyStoredBlock;
-    }
-    if (block.storedSize > remaining - kBlockHeaderSize) {
-        return DecodeError::kSequenceTruncated;
-    }
-    remaining -= kBlockHeaderSize + block.storedSize;
-    return DecodeError::kNone;
-}
-
 // The longest match length the code can express, 2^15 + 2^15 - 1 + 1, needs 15
 // prefix ones; 16 or more ones always describe a match longer than any block.
 constexpr uint32_t kMaxPrefixOnes = 15;
@@ -152,6 +127,30 @@ const char* DescribeDecodeError(DecodeError error) {
     case DecodeError::kWriteFailed: return "output could not be written";
     }
     return "unknown error";
+}
+
+bool BlockFrames::Next(BlockFrame& frame) {
+    if (m_error != DecodeError::kNone || m_position == m_length) {
+        return false;
+    }
+    if (m_length - m_position < kBlockHeaderSize) {
+        return Fail(DecodeError::kSequenceTruncated);
+    }
+    uint8_t read[kBlockHeaderSize];
+    if (m_input != nullptr && !m_input->ReadExact(read, sizeof read)) {
+        return Fail(DecodeError::kReadFailed);
+    }
+    frame.header = ParseBlockHeader(m_input != nullptr ? read : m_stored + m_position);
+    m_position += kBlockHeaderSize;
+    if (frame.header.storedSize == 0) {
+        return Fail(DecodeError::kEmptyStoredBlock);
+    }
+    if (frame.header.storedSize > m_length - m_position) {
+        return Fail(DecodeError::kSequenceTruncated);
+    }
+    frame.payload = m_input != nullptr ? nullptr : m_stored + m_position;
+    m_position += frame.header.storedSize;
+    return true;
 }
 
 BlockHeader ParseBlockHeader(const uint8_t header[4]) {
@@ -229,50 +228,33 @@ DecodeError CBlockDecoder::DecodeIntoWindow(uint32_t rawSize, const uint8_t* pay
 DecodeResult CBlockDecoder::DecodeSequence(uint8_t* dest, uint32_t capacity, const uint8_t* source,
                                            uint32_t length) {
     DecodeResult result;
-    uint32_t position = 0;
-    while (position < length) {
-        if (length - position < kBlockHeaderSize) {
-            result.error = DecodeError::kSequenceTruncated;
-            return result;
-        }
-        BlockHeader block = ParseBlockHeader(source + position);
-        position += kBlockHeaderSize;
-        if (block.storedSize == 0) {
-            result.error = DecodeError::kEmptyStoredBlock;
-            return result;
-        }
-        if (block.storedSize > length - position) {
-            result.error = DecodeError::kSequenceTruncated;
-            return result;
-        }
+    BlockFrames frames(source, length);
+    for (BlockFrame frame; frames.Next(frame);) {
+        const BlockHeader& block = frame.header;
         if (block.rawSize > capacity - result.produced) {
             result.error = DecodeError::kCapacityExceeded;
             return result;
         }
         uint8_t* out = dest + result.produced;
         if (block.plain) {
-            std::memcpy(out, source + position, block.rawSize);
+            std::memcpy(out, frame.payload, block.rawSize);
         } else {
-            result.error = DecodeBlock(out, block.rawSize, source + position, block.storedSize);
+            result.error = DecodeBlock(out, block.rawSize, frame.payload, block.storedSize);
             if (!result.ok()) {
                 return result;
             }
         }
-        position += block.storedSize;
         result.produced += block.rawSize;
     }
+    result.error = frames.error();
     return result;
 }
 
 DecodeResult CBlockDecoder::DecodeToStream(InputStream& input, OutputStream* output, uint32_t length) {
     DecodeResult result;
-    uint32_t remaining = length;
-    while (remaining > 0) {
-        BlockHeader block;
-        result.error = ReadFramedBlockHeader(input, remaining, block);
-        if (!result.ok()) {
-            return result;
-        }
+    BlockFrames frames(input, length);
+    for (BlockFrame frame; frames.Next(frame);) {
+        const BlockHeader& block = frame.header;
         uint8_t* bytes = block.plain ? window_.get() : stored_.get();
         if (!input.ReadExact(bytes, block.storedSize)) {
             result.error = DecodeError::kReadFailed;
@@ -290,24 +272,21 @@ DecodeResult CBlockDecoder::DecodeToStream(InputStream& input, OutputStream* out
         }
         result.produced += block.rawSize;
     }
+    result.error = frames.error();
     return result;
 }
 
 DecodeResult MeasureSequence(InputStream& input, uint32_t length) {
     DecodeResult result;
-    uint32_t remaining = length;
-    while (remaining > 0) {
-        BlockHeader block;
-        result.error = ReadFramedBlockHeader(input, remaining, block);
-        if (!result.ok()) {
-            return result;
-        }
-        if (!input.Seek(input.Tell() + block.storedSize)) {
+    BlockFrames frames(input, length);
+    for (BlockFrame frame; frames.Next(frame);) {
+        if (!input.Seek(input.Tell() + frame.header.storedSize)) {
             result.error = DecodeError::kReadFailed;
             return result;
         }
-        result.produced += block.rawSize;
+        result.produced += frame.header.rawSize;
     }
+    result.error = frames.error();
     return result;
 }
 

@@ -81,4 +81,42 @@ struct BlockHeader {
 };
 BlockHeader ParseBlockHeader(const uint8_t header[4]);
 
+// One block of a sequence: its header's fields and, in a sequence held in
+// memory, its storedSize payload bytes.
+struct BlockFrame {
+    BlockHeader header;
+    const uint8_t* payload;  // null in a sequence read from a stream
+};
+
+// The framing of a block sequence of `length` stored bytes: blocks of a u16
+// raw size, a u16 stored size and the payload, back to back. Every walk over
+// a sequence goes through here, so each meets the same checks: a header that
+// does not fit in what remains, a block without stored bytes, a payload that
+// runs past the sequence. Next yields only blocks that lie wholly within it.
+class BlockFrames {
+public:
+    // A sequence held in memory.
+    BlockFrames(const uint8_t* stored, uint32_t length) : m_stored(stored), m_length(length) {}
+    // A sequence read from input, from its current position. After each Next,
+    // the block's payload is next in input; the caller reads or skips it.
+    BlockFrames(InputStream& input, uint32_t length) : m_input(&input), m_length(length) {}
+
+    // The next block; false at the end of the sequence or at a framing fault
+    // (then error() names it, and every later call returns false too).
+    bool Next(BlockFrame& frame);
+    DecodeError error() const { return m_error; }
+
+private:
+    bool Fail(DecodeError error) {
+        m_error = error;
+        return false;
+    }
+
+    const uint8_t* m_stored = nullptr;
+    InputStream* m_input = nullptr;
+    uint32_t m_length;
+    uint32_t m_position = 0;  // stored bytes of the sequence taken so far
+    DecodeError m_error = DecodeError::kNone;
+};
+
 }  // namespace voz

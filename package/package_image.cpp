@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "package/package_format.h"
+#include "package/wire.h"
 
 namespace voz {
 
@@ -12,11 +13,6 @@ constexpr size_t kFileHeaderSize = 14;
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kUncompressed = 0;  // BI_RGB
 
-uint32_t U32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
 }  // namespace
 
 std::optional<PackageImageView> ParsePackageImage(const uint8_t* bytes, size_t size) {
@@ -24,13 +20,13 @@ std::optional<PackageImageView> ParsePackageImage(const uint8_t* bytes, size_t s
         return std::nullopt;
     }
     const uint8_t* info = bytes + kFileHeaderSize;
-    const uint32_t pixelOffset = U32(bytes + 10);
-    const uint32_t infoSize = U32(info);
-    const auto width = static_cast<int32_t>(U32(info + 4));
-    const auto height = static_cast<int32_t>(U32(info + 8));
-    const uint16_t bitCount = U16(info + 14);
-    const uint32_t compression = U32(info + 16);
-    if (infoSize < kInfoHeaderSize || kFileHeaderSize + infoSize > size || U16(info + 12) != 1 ||
+    const uint32_t pixelOffset = LoadLittleEndian32(bytes + 10);
+    const uint32_t infoSize = LoadLittleEndian32(info);
+    const auto width = static_cast<int32_t>(LoadLittleEndian32(info + 4));
+    const auto height = static_cast<int32_t>(LoadLittleEndian32(info + 8));
+    const uint16_t bitCount = LoadLittleEndian16(info + 14);
+    const uint32_t compression = LoadLittleEndian32(info + 16);
+    if (infoSize < kInfoHeaderSize || kFileHeaderSize + infoSize > size || LoadLittleEndian16(info + 12) != 1 ||
         (bitCount != 24 && bitCount != 32) || compression != kUncompressed || width <= 0 || height == 0 ||
         height == INT32_MIN) {
         return std::nullopt;

@@ -9,6 +9,8 @@
 
 #include "os/file.h"
 #include "package/block_decoder.h"
+#include "package/package_layout.h"
+#include "package/wire.h"
 
 namespace voz {
 
@@ -60,11 +62,40 @@ public:
             Fail(PackageStatus::State::kTruncated, {"package"}, "the setup file is shorter than its stub");
             return;
         }
-        (void)(ReadHeader() && ReadTexts() && ReadImages() && ReadDirectories() && ReadShortcuts() &&
-               ReadCopies() && ReadRemoves() && ReadUninstaller());
+        for (layout::Part part : layout::kParts) {
+            if (!ReadPart(part)) {
+                return;
+            }
+        }
+    }
+
+    // The layout walkers' codec: each reads one item of the record named by m_record.
+    template <int Size>
+    bool String(char (&field)[Size], const layout::Field<Size>& item) {
+        return ReadString(field, Size, m_record.Part(item.part));
+    }
+    bool Signed(int32_t& value, const char* part) { return ReadSigned(value, m_record.Part(part)); }
+    bool Time(PackageTime& time) { return ReadTime(time, m_record.Part("times")); }
+    bool Data(PackageFile& file) { return SkipData(file.nDataPos, file.nDataSize, m_record.Part("data")); }
+    bool Count(int32_t& count, const layout::Table& table) {
+        return ReadCount(count, table.capacity, m_record.Part(table.part));
     }
 
 private:
+    bool ReadPart(layout::Part part) {
+        switch (part) {
+        case layout::Part::kHeader: return ReadHeader();
+        case layout::Part::kTexts: return ReadTexts();
+        case layout::Part::kImages: return ReadImages();
+        case layout::Part::kDirectories: return ReadDirectories();
+        case layout::Part::kShortcuts: return ReadShortcuts();
+        case layout::Part::kCopies: return ReadCopies();
+        case layout::Part::kRemoves: return ReadRemoves();
+        case layout::Part::kUninstaller: return ReadUninstaller();
+        }
+        return false;
+    }
+
     bool Fail(PackageStatus::State state, const Item& where, const char* reason) {
         package_.m_status.state = state;
         package_.m_status.where = where.Text();
@@ -118,29 +149,21 @@ private:
     }
 
     bool ReadTime(PackageTime& time, const Item& where) {
-        uint8_t b[sizeof(PackageTime)];
-        if (!input_.ReadExact(b, sizeof b)) {
-            return Truncated(where);
-        }
-        uint16_t* fields = &time.wYear;
-        for (size_t i = 0; i < 8; ++i) {
-            fields[i] = static_cast<uint16_t>(b[2 * i] | (b[2 * i + 1] << 8));
-        }
-        return true;
+        return ReadPackageTime(input_, time) || Truncated(where);
     }
 
     // Reads a packed item (u32 stored length, block sequence) and decodes it.
     // Both buffers are sized by what the item holds: the stored length once
     // the input is known to hold it, and the decoded size its block headers
     // announce, up to `capacity`. So a damaged length costs no memory.
-    bool ReadPackedItem(uint32_t storedCapacity, uint32_t capacity, Buffer& decoded, uint32_t& size,
-                        const Item& where) {
+    bool ReadPackedItem(const layout::Packed& item, Buffer& decoded, uint32_t& size, const Item& where) {
+        const uint32_t capacity = item.decodedCapacity;
         itemStart_ = input_.Tell();
         uint32_t length;
         if (!ReadU32(length, where)) {
             return false;
         }
-        if (length > storedCapacity) {
+        if (length > item.storedCapacity) {
             return Damaged(where, "stored item larger than its buffer");
         }
         if (input_.Tell() > input_.Size() || length > input_.Size() - input_.Tell()) {
@@ -173,13 +196,10 @@ private:
     }
 
     bool ReadHeader() {
-        return ReadString(package_.m_szTitle, kNameField, {.table = "header", .part = "title"}) &&
-               ReadString(package_.m_szVersion, kNameField, {.table = "header", .part = "version"}) &&
-               ReadString(package_.m_szCompany, kNameField, {.table = "header", .part = "company"}) &&
-               ReadString(package_.m_szInstallDir, kPathField, {.table = "header", .part = "install folder"}) &&
-               ReadString(package_.m_szMainExe, kNameField, {.table = "header", .part = "main program"}) &&
-               ReadString(package_.m_szSourceDir, kPathField, {.table = "header", .part = "source folder"}) &&
-               ReadSigned(package_.m_nDefaultOrderSoftware, {.table = "header", .part = "default order software"});
+        m_record = {.table = "header"};
+        return layout::WalkHeader(*this, package_.m_szTitle, package_.m_szVersion, package_.m_szCompany,
+                                  package_.m_szInstallDir, package_.m_szMainExe, package_.m_szSourceDir,
+                                  package_.m_nDefaultOrderSoftware);
     }
 
     bool ReadSigned(int32_t& value, const Item& where) {
@@ -198,7 +218,7 @@ private:
             const Item where{.table = "text", .number = i + 1, .screen = kScreenKeys[i]};
             Buffer decoded;
             uint32_t size = 0;
-            if (!ReadPackedItem(kTextCapacity, kTextCapacity - 1, decoded, size, where)) {
+            if (!ReadPackedItem(layout::kText, decoded, size, where)) {
                 return false;
             }
             // Like a C string, the text ends at its first zero byte.
@@ -213,7 +233,7 @@ private:
             const Item where{.table = "image", .number = i + 1, .screen = kScreenKeys[i]};
             Buffer decoded;
             uint32_t size = 0;
-            if (!ReadPackedItem(kImageCapacity, kImageCapacity, decoded, size, where)) {
+            if (!ReadPackedItem(layout::kImage, decoded, size, where)) {
                 return false;
             }
             package_.Image(i) = std::move(decoded);
@@ -241,27 +261,24 @@ private:
     }
 
     bool ReadDirectories() {
-        if (!ReadCount(package_.m_nDirCount, kMaxDirs, {.table = "directory table", .part = "count"})) {
+        m_record = {.table = "directory table"};
+        if (!Count(package_.m_nDirCount, layout::kDirectories)) {
             return false;
         }
         for (int d = 0; d < package_.m_nDirCount; ++d) {
             PackageDir& dir = package_.m_dirs[d];
             dir.szName[0] = '\0';
             dir.nFileCount = 0;
-            const Item where{.table = "directory", .number = d + 1};
-            if (!ReadString(dir.szName, kNameField, where.Part("name")) ||
-                !ReadCount(dir.nFileCount, kMaxFilesPerDir, where.Part("file count"))) {
+            m_record = {.table = "directory", .number = d + 1};
+            if (!layout::WalkFolder(*this, dir.szName, dir.nFileCount)) {
                 return KeepRead(package_.m_nDirCount, d);
             }
             for (int f = 0; f < dir.nFileCount; ++f) {
                 PackageFile& file = dir.files[f];
                 std::memset(&file, 0, sizeof file);
-                const Item fileWhere{.table = "directory", .number = d + 1, .fileNumber = f + 1};
-                if (!ReadString(file.szName, kNameField, fileWhere.Part("name")) ||
-                    !ReadTime(file.stCreation, fileWhere.Part("times")) ||
-                    !ReadTime(file.stLastAccess, fileWhere.Part("times")) ||
-                    !ReadTime(file.stLastWrite, fileWhere.Part("times")) ||
-                    !SkipData(file.nDataPos, file.nDataSize, fileWhere.Part("data"))) {
+                m_record = {.table = "directory", .number = d + 1, .fileNumber = f + 1};
+                if (!layout::WalkFile(*this, file.szName, file.stCreation, file.stLastAccess, file.stLastWrite,
+                                      file)) {
                     KeepRead(dir.nFileCount, f);
                     return KeepRead(package_.m_nDirCount, d);
                 }
@@ -271,17 +288,15 @@ private:
     }
 
     bool ReadShortcuts() {
-        if (!ReadString(package_.m_szGroup, kNameField, {.table = "shortcut table", .part = "group"}) ||
-            !ReadCount(package_.m_nShortcutCount, kMaxShortcuts, {.table = "shortcut table", .part = "count"})) {
+        m_record = {.table = "shortcut table"};
+        if (!layout::WalkShortcutTable(*this, package_.m_szGroup, package_.m_nShortcutCount)) {
             return false;
         }
         for (int i = 0; i < package_.m_nShortcutCount; ++i) {
             PackageShortcut& s = package_.m_shortcuts[i];
             s = PackageShortcut();
-            const Item where{.table = "shortcut", .number = i + 1};
-            if (!ReadString(s.szLinkName, kPathField, where.Part("link name")) ||
-                !ReadString(s.szTarget, kPathField, where.Part("target")) ||
-                !ReadString(s.szIcon, kPathField, where.Part("icon")) || !ReadSigned(s.nPlace, where.Part("place"))) {
+            m_record = {.table = "shortcut", .number = i + 1};
+            if (!layout::WalkShortcut(*this, s.szLinkName, s.szTarget, s.szIcon, s.nPlace)) {
                 return KeepRead(package_.m_nShortcutCount, i);
             }
         }
@@ -289,16 +304,15 @@ private:
     }
 
     bool ReadCopies() {
-        if (!ReadCount(package_.m_nCopyCount, kMaxCopies, {.table = "style-copy table", .part = "count"})) {
+        m_record = {.table = "style-copy table"};
+        if (!Count(package_.m_nCopyCount, layout::kCopies)) {
             return false;
         }
         for (int i = 0; i < package_.m_nCopyCount; ++i) {
             PackageCopy& c = package_.m_copies[i];
             c = PackageCopy();
-            const Item where{.table = "style copy", .number = i + 1};
-            if (!ReadString(c.szSource, kPathField, where.Part("source")) ||
-                !ReadString(c.szDest, kPathField, where.Part("destination")) ||
-                !ReadString(c.szStyle, kShortField, where.Part("style"))) {
+            m_record = {.table = "style copy", .number = i + 1};
+            if (!layout::WalkCopy(*this, c.szSource, c.szDest, c.szStyle)) {
                 return KeepRead(package_.m_nCopyCount, i);
             }
         }
@@ -306,12 +320,14 @@ private:
     }
 
     bool ReadRemoves() {
-        if (!ReadCount(package_.m_nRemoveCount, kMaxRemoves, {.table = "remove table", .part = "count"})) {
+        m_record = {.table = "remove table"};
+        if (!Count(package_.m_nRemoveCount, layout::kRemoves)) {
             return false;
         }
         for (int i = 0; i < package_.m_nRemoveCount; ++i) {
             std::memset(package_.m_szRemove[i], 0, kPathField);
-            if (!ReadString(package_.m_szRemove[i], kPathField, {.table = "remove", .number = i + 1})) {
+            m_record = {.table = "remove", .number = i + 1};
+            if (!String(package_.m_szRemove[i], layout::kRemove)) {
                 return KeepRead(package_.m_nRemoveCount, i);
             }
         }
@@ -327,6 +343,7 @@ private:
     InputStream& input_;
     std::optional<CBlockDecoder> decoder_;
     uint64_t itemStart_ = 0;
+    Item m_record{"package"};  // the record being read, for the status of a failure
 };
 
 }  // namespace

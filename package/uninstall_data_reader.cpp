@@ -27,9 +27,6 @@ constexpr uint16_t kOptionalMagic64 = 0x20B;
 constexpr uint32_t kCertificateEntry32 = 128;
 constexpr uint32_t kCertificateEntry64 = 144;
 
-uint16_t U16At(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t U32At(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24); }
-
 bool ReadAt(InputStream& in, uint64_t position, void* data, size_t size) {
     return in.Seek(position) && in.ReadExact(data, size);
 }
@@ -111,13 +108,13 @@ std::optional<uint64_t> FindImageEnd(InputStream& program) {
     if (!ReadAt(program, 0, dos, 2) || dos[0] != 'M' || dos[1] != 'Z' || !ReadAt(program, kNewHeaderPointer, pointer, 4)) {
         return std::nullopt;
     }
-    const uint64_t header = U32At(pointer);
+    const uint64_t header = LoadLittleEndian32(pointer);
     uint8_t coff[4 + kCoffHeaderSize];
     if (!ReadAt(program, header, coff, sizeof coff) || std::memcmp(coff, "PE\0\0", 4) != 0) {
         return std::nullopt;
     }
-    const uint32_t sections = U16At(coff + 4 + 2);
-    const uint32_t optionalSize = U16At(coff + 4 + 16);
+    const uint32_t sections = LoadLittleEndian16(coff + 4 + 2);
+    const uint32_t optionalSize = LoadLittleEndian16(coff + 4 + 16);
     const uint64_t optional = header + sizeof coff;
     if (sections == 0 || sections > kMaxSections) {
         return std::nullopt;
@@ -127,15 +124,15 @@ std::optional<uint64_t> FindImageEnd(InputStream& program) {
     if (!ReadAt(program, optional, magic, 2)) {
         return std::nullopt;
     }
-    const uint32_t certificateEntry = U16At(magic) == kOptionalMagic64 ? kCertificateEntry64 : kCertificateEntry32;
-    if ((U16At(magic) == kOptionalMagic32 || U16At(magic) == kOptionalMagic64) && optionalSize >= certificateEntry + 8) {
+    const uint32_t certificateEntry = LoadLittleEndian16(magic) == kOptionalMagic64 ? kCertificateEntry64 : kCertificateEntry32;
+    if ((LoadLittleEndian16(magic) == kOptionalMagic32 || LoadLittleEndian16(magic) == kOptionalMagic64) && optionalSize >= certificateEntry + 8) {
         uint8_t entry[8];
         if (!ReadAt(program, optional + certificateEntry, entry, 8)) {
             return std::nullopt;
         }
         // The certificate table's address is a file offset, not a memory address.
-        if (U32At(entry + 4) != 0) {
-            end = uint64_t{U32At(entry)} + U32At(entry + 4);
+        if (LoadLittleEndian32(entry + 4) != 0) {
+            end = uint64_t{LoadLittleEndian32(entry)} + LoadLittleEndian32(entry + 4);
         }
     }
     for (uint32_t i = 0; i < sections; ++i) {
@@ -143,9 +140,9 @@ std::optional<uint64_t> FindImageEnd(InputStream& program) {
         if (!ReadAt(program, optional + optionalSize + uint64_t{i} * kSectionHeaderSize, section, sizeof section)) {
             return std::nullopt;
         }
-        const uint32_t rawSize = U32At(section + 16);
+        const uint32_t rawSize = LoadLittleEndian32(section + 16);
         if (rawSize != 0) {
-            end = std::max(end, uint64_t{U32At(section + 20)} + rawSize);
+            end = std::max(end, uint64_t{LoadLittleEndian32(section + 20)} + rawSize);
         }
     }
     if (end == 0 || end > program.Size()) {

@@ -1,10 +1,42 @@
 #include "package/wire.h"
 
+#include <iterator>
+
 namespace voz {
 
+namespace {
+
+// A time's fields in stored order.
+constexpr uint16_t PackageTime::*kTimeFields[] = {
+    &PackageTime::wYear, &PackageTime::wMonth,  &PackageTime::wDayOfWeek, &PackageTime::wDay,
+    &PackageTime::wHour, &PackageTime::wMinute, &PackageTime::wSecond,    &PackageTime::wMilliseconds};
+static_assert(std::size(kTimeFields) * 2 == kTimeSize);
+
+}  // namespace
+
+void LoadPackageTime(const uint8_t* p, PackageTime& time) {
+    for (auto field : kTimeFields) {
+        time.*field = LoadLittleEndian16(p);
+        p += 2;
+    }
+}
+
+void StorePackageTime(uint8_t* p, const PackageTime& time) {
+    for (auto field : kTimeFields) {
+        StoreLittleEndian16(p, time.*field);
+        p += 2;
+    }
+}
+
 bool WritePackageU32(uint32_t value, OutputStream& out) {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                              static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+    uint8_t bytes[4];
+    StoreLittleEndian32(bytes, value);
+    return out.Write(bytes, sizeof bytes);
+}
+
+bool WritePackageTime(const PackageTime& time, OutputStream& out) {
+    uint8_t bytes[kTimeSize];
+    StorePackageTime(bytes, time);
     return out.Write(bytes, sizeof bytes);
 }
 
@@ -18,7 +50,16 @@ bool ReadPackageU32(InputStream& input, uint32_t& value) {
     if (!input.ReadExact(b, 4)) {
         return false;
     }
-    value = b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t{b[3]} << 24);
+    value = LoadLittleEndian32(b);
+    return true;
+}
+
+bool ReadPackageTime(InputStream& input, PackageTime& time) {
+    uint8_t bytes[kTimeSize];
+    if (!input.ReadExact(bytes, sizeof bytes)) {
+        return false;
+    }
+    LoadPackageTime(bytes, time);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 
+#include "package/wire.h"
 #include "packer/pack_error.h"
 
 extern char** environ;
@@ -103,14 +104,17 @@ bool SignerSignatureHolds(PKCS7& p7, std::span<const uint8_t> signedContent) {
 }  // namespace
 
 SignedDigest ReadSignedDigest(std::span<const uint8_t> table) {
-    if (table.size() < 8 || U32At(table, 0) < 8 || U32At(table, 0) > table.size()) {
+    // The table starts with its u32 length, a u16 revision and a u16 type.
+    const uint32_t length = table.size() < 8 ? 0 : LoadLittleEndian32(table.data());
+    if (length < 8 || length > table.size()) {
         throw PackError("the certificate table is cut short");
     }
-    if (U16At(table, 4) != kWinCertRevision2 || U16At(table, 6) != kWinCertTypePkcsSignedData) {
+    if (LoadLittleEndian16(table.data() + 4) != kWinCertRevision2 ||
+        LoadLittleEndian16(table.data() + 6) != kWinCertTypePkcsSignedData) {
         throw PackError("the certificate table holds no Authenticode signature");
     }
     const uint8_t* der = table.data() + 8;
-    std::unique_ptr<PKCS7, Pkcs7Deleter> p7(d2i_PKCS7(nullptr, &der, static_cast<long>(U32At(table, 0) - 8)));
+    std::unique_ptr<PKCS7, Pkcs7Deleter> p7(d2i_PKCS7(nullptr, &der, static_cast<long>(length - 8)));
     if (!p7 || !PKCS7_type_is_signed(p7.get()) || p7->d.sign == nullptr || p7->d.sign->contents == nullptr) {
         throw PackError("the signature is not PKCS#7 signed data");
     }

@@ -51,9 +51,6 @@ struct SignatureReport {
 // the file. A setup that cannot be read as a PE file reports a problem.
 SignatureReport CheckSignature(const std::filesystem::path& setup);
 
-// Little-endian fields of PE headers and certificate tables; the caller has checked the bounds.
-uint32_t U16At(std::span<const uint8_t> bytes, uint64_t at);
-uint32_t U32At(std::span<const uint8_t> bytes, uint64_t at);
 // size bytes of in from offset; throws PackError when the file ends first.
 std::vector<uint8_t> ReadAt(std::ifstream& in, uint64_t offset, uint64_t size);
 

@@ -3,14 +3,10 @@
 #include <algorithm>
 #include <fstream>
 
+#include "package/wire.h"
 #include "packer/pack_error.h"
 
 namespace voz {
-
-uint32_t U16At(std::span<const uint8_t> b, uint64_t at) { return b[at] | (b[at + 1] << 8); }
-uint32_t U32At(std::span<const uint8_t> b, uint64_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t{b[at + 3]} << 24);
-}
 
 namespace {
 
@@ -33,26 +29,27 @@ PeSignatureLayout ReadPeSignatureLayout(std::span<const uint8_t> header, uint64_
     if (header.size() < 0x40 || header[0] != 'M' || header[1] != 'Z') {
         throw PackError("not a Windows program (no MZ header)");
     }
-    const uint64_t pe = U32At(header, 0x3C);
-    if (pe + 24 + 2 > header.size() || U32At(header, pe) != 0x00004550) {
+    const uint64_t pe = LoadLittleEndian32(header.data() + 0x3C);
+    if (pe + 24 + 2 > header.size() || LoadLittleEndian32(header.data() + pe) != 0x00004550) {
         throw PackError("not a Windows program (no PE header)");
     }
     const uint64_t optional = pe + 24;
-    const uint32_t magic = U16At(header, optional);
+    const uint32_t magic = LoadLittleEndian16(header.data() + optional);
     if (magic != kPe32Magic && magic != kPe32PlusMagic) {
         throw PackError("not a Windows program (unknown optional header)");
     }
     const uint64_t directoryCountAt = optional + (magic == kPe32Magic ? 92 : 108);
     const uint64_t directories = directoryCountAt + 4;
     const uint64_t securityEntry = directories + kSecurityDirectory * 8;
-    if (securityEntry + 8 > header.size() || U32At(header, directoryCountAt) <= kSecurityDirectory) {
+    if (securityEntry + 8 > header.size() ||
+        LoadLittleEndian32(header.data() + directoryCountAt) <= kSecurityDirectory) {
         throw PackError("not a Windows program (no security directory)");
     }
     PeSignatureLayout layout;
     layout.checksumOffset = optional + 64;
     layout.securityEntryOffset = securityEntry;
-    layout.certificateOffset = U32At(header, securityEntry);
-    layout.certificateSize = U32At(header, securityEntry + 4);
+    layout.certificateOffset = LoadLittleEndian32(header.data() + securityEntry);
+    layout.certificateSize = LoadLittleEndian32(header.data() + securityEntry + 4);
     if (layout.certificateSize == 0) {
         layout.certificateOffset = fileSize;
         return layout;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "package/package_format.h"
+#include "package/wire.h"
 #include "packer/block_cost.h"
 #include "packer/optimal_parse.h"
 
@@ -20,7 +21,7 @@ constexpr uint32_t kNoPosition = 0xFFFFFFFF;
 constexpr uint32_t kMaxNesting = 16;
 
 uint32_t Hash3(const uint8_t* p) {
-    uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16);
+    uint32_t v = LoadLittleEndian24(p);
     return (v * 2654435761u) >> (32 - kHashBits);
 }
 
@@ -175,8 +176,9 @@ OptimalWorkspace& ThreadWorkspace() {
 }
 
 void PutU16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+    uint8_t bytes[2];
+    StoreLittleEndian16(bytes, static_cast<uint16_t>(v));
+    out.insert(out.end(), bytes, bytes + 2);
 }
 
 // Appends data as a framed block: compressed when the payload is smaller than

@@ -7,6 +7,8 @@
 #include "os/file.h"
 #include "os/process.h"
 #include "os/text_encoding.h"
+#include "package/package_layout.h"
+#include "package/wire.h"
 #include "packer/console_text.h"
 #include "packer/pack_error.h"
 
@@ -30,18 +32,48 @@ void CheckField(const std::string& text, int fieldSize, const std::string& what)
     }
 }
 
-void CheckCount(size_t count, int capacity, const std::string& what) {
-    if (count > static_cast<size_t>(capacity)) {
-        throw PackError("too many " + what + ": " + std::to_string(count) + "; the setup holds at most " +
-                        std::to_string(capacity));
+// `qualifier` follows the table's name, e.g. the folder whose files are counted.
+void CheckCount(size_t count, const layout::Table& table, const std::string& qualifier = "") {
+    if (count > static_cast<size_t>(table.capacity)) {
+        throw PackError("too many " + std::string(table.what) + qualifier + ": " + std::to_string(count) +
+                        "; the setup holds at most " + std::to_string(table.capacity));
     }
 }
 
-class Writer {
+// Checks each item of a record against its limit (the layout walkers' codec).
+struct LimitCheck {
+    template <int Size>
+    bool String(const std::string& text, const layout::Field<Size>& item) {
+        CheckField(text, Size, item.what);
+        return true;
+    }
+    bool Signed(int32_t, const char*) { return true; }
+    bool Time(const PackageTime&) { return true; }
+    bool Data(const auto&) { return true; }
+};
+
+// Writes the package's values in their wire encoding (the layout walkers' codec),
+// keeping every position within the signed 32 bits the package stores them in.
+class Writer final : private OutputStream {
 public:
     Writer(OutputStream& out, uint64_t offset) : out_(out), offset_(offset) {}
 
-    void Bytes(const void* data, size_t size) {
+    template <int Size>
+    bool String(const std::string& text, const layout::Field<Size>&) {
+        return WritePackageString(text, *this);
+    }
+    bool Signed(int32_t value, const char*) { return WritePackageU32(static_cast<uint32_t>(value), *this); }
+    bool Time(const PackageTime& time) { return WritePackageTime(time, *this); }
+    bool Count(size_t count, const layout::Table&) { return WritePackageU32(static_cast<uint32_t>(count), *this); }
+    // A packed item: its stored length, then its block sequence.
+    bool Data(const std::vector<uint8_t>& sequence) {
+        WritePackageU32(static_cast<uint32_t>(sequence.size()), *this);
+        return Write(sequence.data(), sequence.size());
+    }
+
+private:
+    // Failures throw, so every write that returns has succeeded.
+    bool Write(const void* data, size_t size) override {
         if (!out_.Write(data, size)) {
             throw PackError("the setup file could not be written");
         }
@@ -50,35 +82,9 @@ public:
         if (offset_ > INT32_MAX) {
             throw PackError("the package would be larger than 2 GiB");
         }
+        return true;
     }
 
-    void U32(uint32_t v) {
-        uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-                        static_cast<uint8_t>(v >> 24)};
-        Bytes(b, 4);
-    }
-
-    void String(const std::string& s) {
-        U32(static_cast<uint32_t>(s.size()));
-        Bytes(s.data(), s.size());
-    }
-
-    void Time(const PackageTime& t) {
-        const uint16_t* f = &t.wYear;
-        uint8_t b[16];
-        for (int i = 0; i < 8; ++i) {
-            b[2 * i] = static_cast<uint8_t>(f[i]);
-            b[2 * i + 1] = static_cast<uint8_t>(f[i] >> 8);
-        }
-        Bytes(b, sizeof b);
-    }
-
-    void Item(const std::vector<uint8_t>& sequence) {
-        U32(static_cast<uint32_t>(sequence.size()));
-        Bytes(sequence.data(), sequence.size());
-    }
-
-private:
     OutputStream& out_;
     uint64_t offset_;
 };
@@ -163,14 +169,14 @@ void WriteFiles(const PackageSpec& spec, Writer& w, const WriteOptions& options)
             total += SourceSize(file);
         }
     }
-    w.U32(static_cast<uint32_t>(spec.dirs.size()));
+    w.Count(spec.dirs.size(), layout::kDirectories);
     size_t foldersWritten = 0;
     // Writes the records of the folders before `folder` that have not been
     // written yet (all of them empty but the last started one) and starts `folder`.
     auto startFolders = [&](size_t folder) {
         for (; foldersWritten <= folder && foldersWritten < spec.dirs.size(); ++foldersWritten) {
-            w.String(spec.dirs[foldersWritten].name);
-            w.U32(static_cast<uint32_t>(spec.dirs[foldersWritten].files.size()));
+            const PackDir& dir = spec.dirs[foldersWritten];
+            layout::WalkFolder(w, dir.name, dir.files.size());
         }
     };
     uint64_t done = 0;
@@ -188,11 +194,7 @@ void WriteFiles(const PackageSpec& spec, Writer& w, const WriteOptions& options)
         for (size_t f = first; f < end; ++f) {
             startFolders(folderOf[f]);
             const PackFile& file = *files[f];
-            w.String(file.name);
-            w.Time(file.creation);
-            w.Time(file.lastAccess);
-            w.Time(file.lastWrite);
-            w.Item(sequences[f - first]);
+            layout::WalkFile(w, file.name, file.creation, file.lastAccess, file.lastWrite, sequences[f - first]);
         }
         done += batchBytes;
         if (options.progress) {
@@ -203,53 +205,84 @@ void WriteFiles(const PackageSpec& spec, Writer& w, const WriteOptions& options)
     startFolders(spec.dirs.size());
 }
 
+// Writes one part of the package. `encoded` holds each screen's text and image
+// in turn, then the uninstaller.
+void WritePart(layout::Part part, const PackageSpec& spec, const std::vector<std::vector<uint8_t>>& encoded,
+               Writer& w, const WriteOptions& options) {
+    switch (part) {
+    case layout::Part::kHeader:
+        layout::WalkHeader(w, spec.title, spec.version, spec.company, spec.installDir, spec.mainExe, spec.sourceDir,
+                           spec.defaultOrderSoftware);
+        return;
+    case layout::Part::kTexts:
+    case layout::Part::kImages:
+        for (int i = 0; i < kScreenCount; ++i) {
+            w.Data(encoded[2 * i + (part == layout::Part::kImages ? 1 : 0)]);
+        }
+        return;
+    case layout::Part::kDirectories: WriteFiles(spec, w, options); return;
+    case layout::Part::kShortcuts:
+        layout::WalkShortcutTable(w, spec.group, spec.shortcuts.size());
+        for (const auto& s : spec.shortcuts) {
+            layout::WalkShortcut(w, s.linkName, s.target, s.icon, s.place);
+        }
+        return;
+    case layout::Part::kCopies:
+        w.Count(spec.copies.size(), layout::kCopies);
+        for (const auto& c : spec.copies) {
+            layout::WalkCopy(w, c.source, c.dest, c.style);
+        }
+        return;
+    case layout::Part::kRemoves:
+        w.Count(spec.removes.size(), layout::kRemoves);
+        for (const auto& r : spec.removes) {
+            w.String(r, layout::kRemove);
+        }
+        return;
+    case layout::Part::kUninstaller: w.Data(encoded.back()); return;
+    }
+}
+
 }  // namespace
 
 void ValidatePackageSpec(const PackageSpec& spec) {
-    CheckField(spec.title, kNameField, "title");
-    CheckField(spec.version, kNameField, "version");
-    CheckField(spec.company, kNameField, "company");
-    CheckField(spec.installDir, kPathField, "install folder");
-    CheckField(spec.mainExe, kNameField, "main program");
-    CheckField(spec.sourceDir, kPathField, "source folder");
+    LimitCheck check;
+    layout::WalkHeader(check, spec.title, spec.version, spec.company, spec.installDir, spec.mainExe, spec.sourceDir,
+                       spec.defaultOrderSoftware);
     for (int i = 0; i < kScreenCount; ++i) {
         const std::string& text = spec.texts[i];
         std::string what = std::string("text '") + kScreenKeys[i] + "'";
-        if (text.size() > kTextCapacity - 1) {
+        if (text.size() > layout::kText.decodedCapacity) {
             throw PackError(what + " is " + std::to_string(text.size()) + " bytes; at most 65,535 fit");
         }
         if (text.find('\0') != std::string::npos) {
             throw PackError(what + " contains a zero byte, which would end it early");
         }
-        if (spec.images[i].size() > kImageCapacity) {
+        if (spec.images[i].size() > layout::kImage.decodedCapacity) {
             throw PackError(std::string("image '") + kScreenKeys[i] + "' is " + std::to_string(spec.images[i].size()) +
                             " bytes; at most 1,048,576 fit");
         }
     }
-    CheckCount(spec.dirs.size(), kMaxDirs, "folders");
+    CheckCount(spec.dirs.size(), layout::kDirectories);
     for (const auto& dir : spec.dirs) {
-        CheckField(dir.name, kNameField, "folder name");
-        CheckCount(dir.files.size(), kMaxFilesPerDir, "files in folder \"" + Printable(dir.name) + "\"");
+        check.String(dir.name, layout::kDirName);
+        CheckCount(dir.files.size(), layout::kFiles, " \"" + Printable(dir.name) + "\"");
         for (const auto& file : dir.files) {
-            CheckField(file.name, kNameField, "file name");
+            layout::WalkFile(check, file.name, file.creation, file.lastAccess, file.lastWrite, file.content);
         }
     }
-    CheckField(spec.group, kNameField, "program group");
-    CheckCount(spec.shortcuts.size(), kMaxShortcuts, "shortcuts");
+    check.String(spec.group, layout::kGroup);
+    CheckCount(spec.shortcuts.size(), layout::kShortcuts);
     for (const auto& s : spec.shortcuts) {
-        CheckField(s.linkName, kPathField, "shortcut link name");
-        CheckField(s.target, kPathField, "shortcut target");
-        CheckField(s.icon, kPathField, "shortcut icon");
+        layout::WalkShortcut(check, s.linkName, s.target, s.icon, s.place);
     }
-    CheckCount(spec.copies.size(), kMaxCopies, "style copies");
+    CheckCount(spec.copies.size(), layout::kCopies);
     for (const auto& c : spec.copies) {
-        CheckField(c.source, kPathField, "style copy source");
-        CheckField(c.dest, kPathField, "style copy destination");
-        CheckField(c.style, kShortField, "style label");
+        layout::WalkCopy(check, c.source, c.dest, c.style);
     }
-    CheckCount(spec.removes.size(), kMaxRemoves, "removes");
+    CheckCount(spec.removes.size(), layout::kRemoves);
     for (const auto& r : spec.removes) {
-        CheckField(r, kPathField, "remove entry");
+        check.String(r, layout::kRemove);
     }
 }
 
@@ -266,42 +299,15 @@ void WritePackage(const PackageSpec& spec, OutputStream& out, const WriteOptions
     std::vector<std::vector<uint8_t>> encoded = CompressBatch(contents, options);
     contents.clear();
     for (int i = 0; i < kScreenCount; ++i) {
-        CheckStoredSize(encoded[2 * i], kTextCapacity, std::string("text '") + kScreenKeys[i] + "'");
-        CheckStoredSize(encoded[2 * i + 1], kImageCapacity, std::string("image '") + kScreenKeys[i] + "'");
+        CheckStoredSize(encoded[2 * i], layout::kText.storedCapacity, std::string("text '") + kScreenKeys[i] + "'");
+        CheckStoredSize(encoded[2 * i + 1], layout::kImage.storedCapacity,
+                        std::string("image '") + kScreenKeys[i] + "'");
     }
 
     Writer w(out, packageOffset);
-    for (const std::string* s : {&spec.title, &spec.version, &spec.company, &spec.installDir, &spec.mainExe,
-                                 &spec.sourceDir}) {
-        w.String(*s);
+    for (layout::Part part : layout::kParts) {
+        WritePart(part, spec, encoded, w, options);
     }
-    w.U32(static_cast<uint32_t>(spec.defaultOrderSoftware));
-    for (int i = 0; i < kScreenCount; ++i) {
-        w.Item(encoded[2 * i]);
-    }
-    for (int i = 0; i < kScreenCount; ++i) {
-        w.Item(encoded[2 * i + 1]);
-    }
-    WriteFiles(spec, w, options);
-    w.String(spec.group);
-    w.U32(static_cast<uint32_t>(spec.shortcuts.size()));
-    for (const auto& s : spec.shortcuts) {
-        w.String(s.linkName);
-        w.String(s.target);
-        w.String(s.icon);
-        w.U32(static_cast<uint32_t>(s.place));
-    }
-    w.U32(static_cast<uint32_t>(spec.copies.size()));
-    for (const auto& c : spec.copies) {
-        w.String(c.source);
-        w.String(c.dest);
-        w.String(c.style);
-    }
-    w.U32(static_cast<uint32_t>(spec.removes.size()));
-    for (const auto& r : spec.removes) {
-        w.String(r);
-    }
-    w.Item(encoded.back());
 }
 
 }  // namespace voz

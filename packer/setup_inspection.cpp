@@ -53,8 +53,9 @@ std::string ProgramKind(const std::vector<uint8_t>& bytes) {
     if (!FindImageEnd(in)) {
         return "not a Windows program";
     }
-    const uint32_t header = bytes[0x3C] | (bytes[0x3D] << 8) | (bytes[0x3E] << 16) | (uint32_t{bytes[0x3F]} << 24);
-    const uint16_t machine = static_cast<uint16_t>(bytes[header + 4] | (bytes[header + 5] << 8));
+    // FindImageEnd has read the PE header, so both fields lie within the bytes.
+    const uint32_t header = LoadLittleEndian32(bytes.data() + 0x3C);
+    const uint16_t machine = LoadLittleEndian16(bytes.data() + header + 4);
     return machine == 0x14C ? "32-bit Windows program" : machine == 0x8664 ? "64-bit Windows program" : "Windows program";
 }
 

@@ -336,5 +336,79 @@ TEST(BlockSequence, StreamDecodingMatchesMemoryDecoding) {
               DecodeError::kSequenceTruncated);
 }
 
+// Each case's frames as (raw size, stored size, plain, payload offset), then the error.
+TEST(BlockFrames, YieldsEachBlockWithinTheSequenceFromMemoryAndFromAStream) {
+    struct Expected {
+        uint32_t rawSize;
+        uint32_t storedSize;
+        bool plain;
+        size_t payloadAt;
+    };
+    auto join = [](std::vector<std::vector<uint8_t>> parts) {
+        std::vector<uint8_t> all;
+        for (const auto& part : parts) {
+            all.insert(all.end(), part.begin(), part.end());
+        }
+        return all;
+    };
+    const std::vector<uint8_t> full = Frame(0, 0, std::vector<uint8_t>(kLargestBlock, 'x'));
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        uint32_t length;  // of the sequence; the bytes may run on beyond it
+        std::vector<Expected> frames;
+        DecodeError error;
+    } cases[] = {
+        {"empty", {}, 0, {}, DecodeError::kNone},
+        {"plain then compressed", join({Frame(2, 2, {'a', 'b'}), Frame(9, 3, {1, 2, 3})}), 13,
+         {{2, 2, true, 4}, {9, 3, false, 10}}, DecodeError::kNone},
+        {"raw size 0 is 65,536", join({full, Frame(0, 5, {1, 2, 3, 4, 5})}), 65549,
+         {{kLargestBlock, kLargestBlock, true, 4}, {kLargestBlock, 5, false, 65544}}, DecodeError::kNone},
+        {"the length ends the sequence, not the bytes", join({Frame(1, 1, {'a'}), Frame(1, 1, {'b'})}), 5,
+         {{1, 1, true, 4}}, DecodeError::kNone},
+        {"header cut by the length", join({Frame(1, 1, {'a'}), Frame(1, 1, {'b'})}), 8, {{1, 1, true, 4}},
+         DecodeError::kSequenceTruncated},
+        {"no stored bytes", join({Frame(1, 1, {'a'}), Frame(5, 0, {})}), 9, {{1, 1, true, 4}},
+         DecodeError::kEmptyStoredBlock},
+        {"payload past the length", Frame(9, 6, {1, 2, 3, 4, 5, 6}), 9, {}, DecodeError::kSequenceTruncated},
+    };
+    for (const Case& c : cases) {
+        MemoryInput input(c.bytes.data(), c.bytes.size());
+        BlockFrames inMemory(c.bytes.data(), c.length);
+        BlockFrames fromStream(input, c.length);
+        BlockFrame m;
+        BlockFrame s;
+        for (const Expected& e : c.frames) {
+            ASSERT_TRUE(inMemory.Next(m) && fromStream.Next(s)) << c.name;
+            EXPECT_EQ(m.header.rawSize, e.rawSize) << c.name;
+            EXPECT_EQ(m.header.storedSize, e.storedSize) << c.name;
+            EXPECT_EQ(m.header.plain, e.plain) << c.name;
+            EXPECT_EQ(m.payload, c.bytes.data() + e.payloadAt) << c.name;
+            EXPECT_TRUE(s.header.rawSize == e.rawSize && s.header.storedSize == e.storedSize &&
+                        s.header.plain == e.plain)
+                << c.name;
+            EXPECT_EQ(s.payload, nullptr) << c.name;
+            // The stream stands at the payload; the caller moves past it.
+            EXPECT_EQ(input.Tell(), e.payloadAt) << c.name;
+            ASSERT_TRUE(input.Seek(e.payloadAt + e.storedSize));
+        }
+        for (int again = 0; again < 2; ++again) {  // a fault or the end stays where it is
+            EXPECT_FALSE(inMemory.Next(m)) << c.name;
+            EXPECT_FALSE(fromStream.Next(s)) << c.name;
+        }
+        EXPECT_EQ(inMemory.error(), c.error) << c.name;
+        EXPECT_EQ(fromStream.error(), c.error) << c.name;
+    }
+}
+
+TEST(BlockFrames, AStreamEndingBeforeAHeaderIsAReadFailure) {
+    const std::vector<uint8_t> bytes = Frame(1, 1, {'a'});
+    MemoryInput input(bytes.data(), 3);
+    BlockFrames frames(input, 5);
+    BlockFrame frame;
+    EXPECT_FALSE(frames.Next(frame));
+    EXPECT_EQ(frames.error(), DecodeError::kReadFailed);
+}
+
 }  // namespace
 }  // namespace voz

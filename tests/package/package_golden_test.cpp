@@ -1,0 +1,213 @@
+// A package written out byte by byte, independently of the writer: the loader
+// must read every field from it, its file blocks must decode to known bytes,
+// and the writer must produce exactly these bytes for the same content. A
+// misreading shared by the loader and the writer fails here.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <initializer_list>
+#include <memory>
+
+#include "package/block_decoder.h"
+#include "package/package_loader.h"
+#include "packer/package_writer.h"
+
+namespace voz {
+namespace {
+
+// 2024-03-01 (a Friday, day 5) 15:09:30.500; every u16 little-endian.
+constexpr PackageTime kTime{2024, 3, 5, 1, 15, 9, 30, 500};
+constexpr std::initializer_list<uint8_t> kTimeBytes = {
+    0xE8, 0x07,  // year 2024
+    0x03, 0x00,  // month
+    0x05, 0x00,  // day of week
+    0x01, 0x00,  // day
+    0x0F, 0x00,  // hour
+    0x09, 0x00,  // minute
+    0x1E, 0x00,  // second
+    0xF4, 0x01,  // milliseconds 500
+};
+
+// "abababab" as one compressed block: literal 'a' (0 01100001), literal 'b'
+// (0 01100010), then a match (1) of length 6 (prefix 110, value 01: 4 + 1 + 1)
+// from offset 0 (one bit, 0), padded with zero bits to four bytes.
+constexpr std::initializer_list<uint8_t> kAbabPayload = {0x30, 0x98, 0xB9, 0x00};
+
+class Bytes {
+public:
+    Bytes& operator()(std::initializer_list<uint8_t> bytes) {
+        m_bytes.insert(m_bytes.end(), bytes);
+        return *this;
+    }
+    size_t size() const { return m_bytes.size(); }
+    const std::vector<uint8_t>& bytes() const { return m_bytes; }
+
+private:
+    std::vector<uint8_t> m_bytes;
+};
+
+struct Golden {
+    std::vector<uint8_t> bytes;
+    size_t fileDataAt;       // a.txt's first block header
+    size_t uninstallerAt;    // the uninstaller's first block header
+};
+
+Golden GoldenPackage() {
+    Bytes b;
+    // Header.
+    b({0x01, 0x00, 0x00, 0x00, 'T'});                      // title "T"
+    b({0x03, 0x00, 0x00, 0x00, '1', '.', '0'});            // version "1.0"
+    b({0x02, 0x00, 0x00, 0x00, 0xCE, 0xD6});               // company "沃" (GBK)
+    b({0x04, 0x00, 0x00, 0x00, 'C', ':', '\\', 'T'});      // install folder "C:\T"
+    b({0x05, 0x00, 0x00, 0x00, 'a', '.', 'e', 'x', 'e'});  // main program "a.exe"
+    b({0x00, 0x00, 0x00, 0x00});                           // source folder ""
+    b({0x02, 0x01, 0x00, 0x00});                           // default order software 258
+    // Texts, in screen order: main "Hi" as a plain block (raw size = stored size), the others empty.
+    b({0x06, 0x00, 0x00, 0x00});  // stored length 6
+    b({0x02, 0x00, 0x02, 0x00});  // block: raw 2, stored 2
+    b({'H', 'i'});
+    for (int i = 1; i < kScreenCount; ++i) {
+        b({0x00, 0x00, 0x00, 0x00});  // stored length 0: no blocks
+    }
+    // Images: welcome "BM" as a plain block, the others empty.
+    b({0x00, 0x00, 0x00, 0x00});
+    b({0x06, 0x00, 0x00, 0x00, 0x02, 0x00, 0x02, 0x00, 'B', 'M'});
+    for (int i = 2; i < kScreenCount; ++i) {
+        b({0x00, 0x00, 0x00, 0x00});
+    }
+    // Directory table.
+    b({0x02, 0x00, 0x00, 0x00});  // two folders
+    b({0x00, 0x00, 0x00, 0x00});  // folder 1: name "" (the install folder)
+    b({0x01, 0x00, 0x00, 0x00});  // one file
+    b({0x05, 0x00, 0x00, 0x00, 'a', '.', 't', 'x', 't'});  // file "a.txt"
+    b(kTimeBytes)(kTimeBytes)(kTimeBytes);                  // creation, last access, last write
+    b({0x08, 0x00, 0x00, 0x00});                           // stored length 8
+    const size_t fileDataAt = b.size();
+    b({0x08, 0x00, 0x04, 0x00});  // block: raw 8, stored 4 (compressed)
+    b(kAbabPayload);
+    b({0x03, 0x00, 0x00, 0x00, 's', 'u', 'b'});  // folder 2: name "sub"
+    b({0x01, 0x00, 0x00, 0x00});                 // one file
+    b({0x01, 0x00, 0x00, 0x00, 'e'});            // file "e"
+    b(kTimeBytes)(kTimeBytes)(kTimeBytes);
+    b({0x00, 0x00, 0x00, 0x00});  // stored length 0: an empty file
+    // Shortcut table.
+    b({0x01, 0x00, 0x00, 0x00, 'G'});                      // program group "G"
+    b({0x01, 0x00, 0x00, 0x00});                           // one shortcut
+    b({0x05, 0x00, 0x00, 0x00, 'L', '.', 'l', 'n', 'k'});  // link name
+    b({0x05, 0x00, 0x00, 0x00, 'a', '.', 't', 'x', 't'});  // target
+    b({0x00, 0x00, 0x00, 0x00});                           // icon "": the target's
+    b({0x01, 0x00, 0x00, 0x00});                           // place 1: the program group
+    // Style-copy table.
+    b({0x01, 0x00, 0x00, 0x00});                 // one copy
+    b({0x01, 0x00, 0x00, 0x00, 's'});            // source
+    b({0x01, 0x00, 0x00, 0x00, 'd'});            // destination
+    b({0x04, 0x00, 0x00, 0x00, 'f', 'u', 'l', 'l'});  // style label
+    // Remove table.
+    b({0x01, 0x00, 0x00, 0x00});                  // one entry
+    b({0x03, 0x00, 0x00, 0x00, 'o', 'l', 'd'});  // "old"
+    // The uninstaller: "MZ" as a plain block.
+    b({0x06, 0x00, 0x00, 0x00});
+    const size_t uninstallerAt = b.size();
+    b({0x02, 0x00, 0x02, 0x00, 'M', 'Z'});
+    return {b.bytes(), fileDataAt, uninstallerAt};
+}
+
+// The same content as the packing tool assembles it.
+PackageSpec GoldenSpec() {
+    PackageSpec spec;
+    spec.title = "T";
+    spec.version = "1.0";
+    spec.company = "\xCE\xD6";
+    spec.installDir = "C:\\T";
+    spec.mainExe = "a.exe";
+    spec.defaultOrderSoftware = 258;
+    spec.texts[kMainScreen] = "Hi";
+    spec.images[kWelcomeScreen] = {'B', 'M'};
+    PackDir root{"", {}};
+    root.files.push_back({"a.txt", kTime, kTime, kTime, std::vector<uint8_t>{'a', 'b', 'a', 'b', 'a', 'b', 'a', 'b'}});
+    PackDir sub{"sub", {}};
+    sub.files.push_back({"e", kTime, kTime, kTime, std::vector<uint8_t>{}});
+    spec.dirs = {root, sub};
+    spec.group = "G";
+    spec.shortcuts = {{"L.lnk", "a.txt", "", kPlaceGroup}};
+    spec.copies = {{"s", "d", "full"}};
+    spec.removes = {"old"};
+    spec.uninstaller = {'M', 'Z'};
+    return spec;
+}
+
+bool SameTime(const PackageTime& a, const PackageTime& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+TEST(PackageGolden, LoaderReadsEveryField) {
+    const Golden golden = GoldenPackage();
+    auto package = std::make_unique<CPackageInfo>();
+    MemoryInput input(golden.bytes.data(), golden.bytes.size());
+    LoadPackage(*package, input, 0);
+    const CPackageInfo& p = *package;
+    ASSERT_TRUE(p.m_status.sound()) << p.m_status.where << ": " << p.m_status.reason;
+    EXPECT_STREQ(p.m_szTitle, "T");
+    EXPECT_STREQ(p.m_szVersion, "1.0");
+    EXPECT_STREQ(p.m_szCompany, "\xCE\xD6");
+    EXPECT_STREQ(p.m_szInstallDir, "C:\\T");
+    EXPECT_STREQ(p.m_szMainExe, "a.exe");
+    EXPECT_STREQ(p.m_szSourceDir, "");
+    EXPECT_EQ(p.m_nDefaultOrderSoftware, 258);
+    for (int i = 0; i < kScreenCount; ++i) {
+        EXPECT_EQ(p.Text(i), i == kMainScreen ? "Hi" : "") << kScreenKeys[i];
+        EXPECT_EQ(p.ImageSize(i), i == kWelcomeScreen ? 2 : 0) << kScreenKeys[i];
+    }
+    EXPECT_EQ(std::memcmp(p.Image(kWelcomeScreen), "BM", 2), 0);
+
+    ASSERT_EQ(p.m_nDirCount, 2);
+    EXPECT_STREQ(p.m_dirs[0].szName, "");
+    ASSERT_EQ(p.m_dirs[0].nFileCount, 1);
+    const PackageFile& a = p.m_dirs[0].files[0];
+    EXPECT_STREQ(a.szName, "a.txt");
+    EXPECT_TRUE(SameTime(a.stCreation, kTime) && SameTime(a.stLastAccess, kTime) && SameTime(a.stLastWrite, kTime));
+    EXPECT_EQ(a.nDataPos, static_cast<int32_t>(golden.fileDataAt));
+    EXPECT_EQ(a.nDataSize, 8);
+    EXPECT_STREQ(p.m_dirs[1].szName, "sub");
+    ASSERT_EQ(p.m_dirs[1].nFileCount, 1);
+    EXPECT_STREQ(p.m_dirs[1].files[0].szName, "e");
+    EXPECT_EQ(p.m_dirs[1].files[0].nDataSize, 0);
+
+    EXPECT_STREQ(p.m_szGroup, "G");
+    ASSERT_EQ(p.m_nShortcutCount, 1);
+    EXPECT_STREQ(p.m_shortcuts[0].szLinkName, "L.lnk");
+    EXPECT_STREQ(p.m_shortcuts[0].szTarget, "a.txt");
+    EXPECT_STREQ(p.m_shortcuts[0].szIcon, "");
+    EXPECT_EQ(p.m_shortcuts[0].nPlace, kPlaceGroup);
+    ASSERT_EQ(p.m_nCopyCount, 1);
+    EXPECT_STREQ(p.m_copies[0].szSource, "s");
+    EXPECT_STREQ(p.m_copies[0].szDest, "d");
+    EXPECT_STREQ(p.m_copies[0].szStyle, "full");
+    ASSERT_EQ(p.m_nRemoveCount, 1);
+    EXPECT_STREQ(p.m_szRemove[0], "old");
+    EXPECT_EQ(p.m_nUninstallerPos, static_cast<int32_t>(golden.uninstallerAt));
+    EXPECT_EQ(p.m_nUninstallerSize, 6);
+}
+
+TEST(PackageGolden, FileBlocksDecodeToTheirBytes) {
+    const Golden golden = GoldenPackage();
+    MemoryInput input(golden.bytes.data(), golden.bytes.size());
+    MemoryOutput out;
+    CBlockDecoder decoder;
+    ASSERT_TRUE(input.Seek(golden.fileDataAt));
+    DecodeResult file = decoder.DecodeToStream(input, &out, 8);
+    ASSERT_TRUE(file.ok()) << DescribeDecodeError(file.error);
+    EXPECT_EQ(std::string(out.Bytes().begin(), out.Bytes().end()), "abababab");
+
+    MemoryOutput uninstaller;
+    ASSERT_TRUE(input.Seek(golden.uninstallerAt));
+    ASSERT_TRUE(decoder.DecodeToStream(input, &uninstaller, 6).ok());
+    EXPECT_EQ(std::string(uninstaller.Bytes().begin(), uninstaller.Bytes().end()), "MZ");
+}
+
+TEST(PackageGolden, WriterProducesTheSameBytes) {
+    MemoryOutput out;
+    WritePackage(GoldenSpec(), out, {}, 0);
+    EXPECT_EQ(out.Bytes(), GoldenPackage().bytes);
+}
+
+}  // namespace
+}  // namespace voz
