@@ -1,6 +1,6 @@
 #include "package/directory_removal.h"
 
-#include "extract/extract_support.h"
+#include "package/extract_support.h"
 
 namespace voz {
 namespace {

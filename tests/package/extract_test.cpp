@@ -1,7 +1,7 @@
 #include "package/extract.h"
 #include "package/install_paths.h"
 
-#include "extract/extract_support.h"
+#include "package/extract_support.h"
 
 namespace voz {
 namespace {

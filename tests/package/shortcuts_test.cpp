@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "extract/extract_support.h"
+#include "package/extract_support.h"
 #include "package/uninstall_data.h"
 
 namespace voz {

@@ -2,7 +2,7 @@
 // removal, files the user made stay, and protected folders are refused.
 #include "package/uninstall.h"
 
-#include "extract/extract_support.h"
+#include "package/extract_support.h"
 #include "os/text_encoding.h"
 
 namespace voz {

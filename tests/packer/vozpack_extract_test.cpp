@@ -3,7 +3,7 @@
 
 #include <map>
 
-#include "extract/extract_support.h"
+#include "package/extract_support.h"
 #include "os/text_encoding.h"
 #include "package/uninstall_data.h"
 
