@@ -81,13 +81,6 @@ private:
         return Fail(PackageStatus::State::kDamaged, where, reason);
     }
 
-    // After a failure inside a table, the count covers the records read so far,
-    // the one being read included, so the record holds exactly what was read.
-    static bool KeepRead(int32_t& count, int index) {
-        count = index + 1;
-        return false;
-    }
-
     bool ReadU32(uint32_t& value, const Item& where) {
         return ReadPackageU32(input_, value) || Truncated(where);
     }
@@ -240,30 +233,30 @@ private:
         return input_.Seek(start + length) || Truncated(where);
     }
 
+    // Each table's entries are appended as they are read, so after a failure
+    // the table holds the entries read so far, the one being read included.
     bool ReadDirectories() {
-        if (!ReadCount(package_.m_nDirCount, kMaxDirs, {.table = "directory table", .part = "count"})) {
+        int32_t count = 0;
+        if (!ReadCount(count, kMaxDirs, {.table = "directory table", .part = "count"})) {
             return false;
         }
-        for (int d = 0; d < package_.m_nDirCount; ++d) {
-            PackageDir& dir = package_.m_dirs[d];
-            dir.szName[0] = '\0';
-            dir.nFileCount = 0;
+        for (int d = 0; d < count; ++d) {
+            PackageDir& dir = package_.m_dirs.emplace_back();
             const Item where{.table = "directory", .number = d + 1};
+            int32_t fileCount = 0;
             if (!ReadString(dir.szName, kNameField, where.Part("name")) ||
-                !ReadCount(dir.nFileCount, kMaxFilesPerDir, where.Part("file count"))) {
-                return KeepRead(package_.m_nDirCount, d);
+                !ReadCount(fileCount, kMaxFilesPerDir, where.Part("file count"))) {
+                return false;
             }
-            for (int f = 0; f < dir.nFileCount; ++f) {
-                PackageFile& file = dir.files[f];
-                std::memset(&file, 0, sizeof file);
+            for (int f = 0; f < fileCount; ++f) {
+                PackageFile& file = dir.files.emplace_back();
                 const Item fileWhere{.table = "directory", .number = d + 1, .fileNumber = f + 1};
                 if (!ReadString(file.szName, kNameField, fileWhere.Part("name")) ||
                     !ReadTime(file.stCreation, fileWhere.Part("times")) ||
                     !ReadTime(file.stLastAccess, fileWhere.Part("times")) ||
                     !ReadTime(file.stLastWrite, fileWhere.Part("times")) ||
                     !SkipData(file.nDataPos, file.nDataSize, fileWhere.Part("data"))) {
-                    KeepRead(dir.nFileCount, f);
-                    return KeepRead(package_.m_nDirCount, d);
+                    return false;
                 }
             }
         }
@@ -271,48 +264,49 @@ private:
     }
 
     bool ReadShortcuts() {
+        int32_t count = 0;
         if (!ReadString(package_.m_szGroup, kNameField, {.table = "shortcut table", .part = "group"}) ||
-            !ReadCount(package_.m_nShortcutCount, kMaxShortcuts, {.table = "shortcut table", .part = "count"})) {
+            !ReadCount(count, kMaxShortcuts, {.table = "shortcut table", .part = "count"})) {
             return false;
         }
-        for (int i = 0; i < package_.m_nShortcutCount; ++i) {
-            PackageShortcut& s = package_.m_shortcuts[i];
-            s = PackageShortcut();
+        for (int i = 0; i < count; ++i) {
+            PackageShortcut& s = package_.m_shortcuts.emplace_back();
             const Item where{.table = "shortcut", .number = i + 1};
             if (!ReadString(s.szLinkName, kPathField, where.Part("link name")) ||
                 !ReadString(s.szTarget, kPathField, where.Part("target")) ||
                 !ReadString(s.szIcon, kPathField, where.Part("icon")) || !ReadSigned(s.nPlace, where.Part("place"))) {
-                return KeepRead(package_.m_nShortcutCount, i);
+                return false;
             }
         }
         return true;
     }
 
     bool ReadCopies() {
-        if (!ReadCount(package_.m_nCopyCount, kMaxCopies, {.table = "style-copy table", .part = "count"})) {
+        int32_t count = 0;
+        if (!ReadCount(count, kMaxCopies, {.table = "style-copy table", .part = "count"})) {
             return false;
         }
-        for (int i = 0; i < package_.m_nCopyCount; ++i) {
-            PackageCopy& c = package_.m_copies[i];
-            c = PackageCopy();
+        for (int i = 0; i < count; ++i) {
+            PackageCopy& c = package_.m_copies.emplace_back();
             const Item where{.table = "style copy", .number = i + 1};
             if (!ReadString(c.szSource, kPathField, where.Part("source")) ||
                 !ReadString(c.szDest, kPathField, where.Part("destination")) ||
                 !ReadString(c.szStyle, kShortField, where.Part("style"))) {
-                return KeepRead(package_.m_nCopyCount, i);
+                return false;
             }
         }
         return true;
     }
 
     bool ReadRemoves() {
-        if (!ReadCount(package_.m_nRemoveCount, kMaxRemoves, {.table = "remove table", .part = "count"})) {
+        int32_t count = 0;
+        if (!ReadCount(count, kMaxRemoves, {.table = "remove table", .part = "count"})) {
             return false;
         }
-        for (int i = 0; i < package_.m_nRemoveCount; ++i) {
-            std::memset(package_.m_szRemove[i], 0, kPathField);
-            if (!ReadString(package_.m_szRemove[i], kPathField, {.table = "remove", .number = i + 1})) {
-                return KeepRead(package_.m_nRemoveCount, i);
+        for (int i = 0; i < count; ++i) {
+            PackageRemove& r = package_.m_removes.emplace_back();
+            if (!ReadString(r.szPath, kPathField, {.table = "remove", .number = i + 1})) {
+                return false;
             }
         }
         return true;
@@ -332,7 +326,7 @@ private:
 }  // namespace
 
 void LoadPackage(CPackageInfo& package, InputStream& input, uint64_t packageOffset) {
-    package.Clear();
+    package = CPackageInfo();
     Loader(package, input).Run(packageOffset);
     // The chosen style is set when the installation starts, and the uninstaller
     // always gets the same name, whatever the package holds.
@@ -344,7 +338,7 @@ void LoadPackageFile(CPackageInfo& package, const os::NativePath& setupPath) {
     // The loader reads short records and seeks over file data.
     os::InputFile file;
     if (!file.Open(setupPath, os::kRecordBuffer)) {
-        package.Clear();
+        package = CPackageInfo();
         package.m_status.state = PackageStatus::State::kTruncated;
         package.m_status.where = "package";
         package.m_status.reason = "the setup file cannot be opened";
