@@ -14,6 +14,11 @@
 # with one wineserver kept running, interleaved (before, after, before, ...),
 # after one unmeasured run of each.
 #
+# The working set counts shared file pages too (fonts, the theme file), and how
+# many of those are resident can depend on where they are mapped: under Wine a
+# file mapped at a 2 MiB boundary may be mapped with one large page, all of it
+# resident. The peak commit is the process's private memory alone.
+#
 # Prints the medians of RUNS runs of each and the ratios after / before.
 # Environment: RUNS (default 15), VOZ_BENCH_WIN_BUILD (default build/win32 or
 # build/win64).
@@ -88,5 +93,6 @@ for label, column, unit, scale in (("start-up", 1, "ms", 1000), ("peak working s
     before, after = median("before", column), median("after", column)
     print(f"{label + ' (' + unit + ')':24} {before / scale:10.1f} {after / scale:10.1f} {after / before:13.3f}")
 for name in ("before", "after"):
-    print(f"{name} start-up runs (ms): " + " ".join(f"{int(r[1]) / 1000:.0f}" for r in rows if r[0] == name))
+    print(f"{name} runs (ms/MiB): " +
+          " ".join(f"{int(r[1]) / 1000:.0f}/{int(r[2]) / 1024:.1f}" for r in rows if r[0] == name))
 PY
