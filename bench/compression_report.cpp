@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -66,13 +65,12 @@ uint64_t FixedSplitBound(const std::vector<std::vector<uint8_t>>& files) {
 
 // Each file's block sequence as stored in the setup.
 std::vector<std::vector<uint8_t>> StoredSequences(const fs::path& setup) {
-    auto package = std::make_unique<CPackageInfo>();
-    LoadPackageFile(*package, setup.string());
+    CPackageInfo package;
+    LoadPackageFile(package, setup.string());
     std::vector<uint8_t> bytes = ReadAll(setup);
     std::vector<std::vector<uint8_t>> sequences;
-    for (int d = 0; d < package->m_nDirCount; ++d) {
-        for (int f = 0; f < package->m_dirs[d].nFileCount; ++f) {
-            const PackageFile& file = package->m_dirs[d].files[f];
+    for (const PackageDir& dir : package.m_dirs) {
+        for (const PackageFile& file : dir.files) {
             sequences.emplace_back(bytes.begin() + file.nDataPos, bytes.begin() + file.nDataPos + file.nDataSize);
         }
     }

@@ -79,12 +79,11 @@ const Corpus& GetCorpus() {
         c->smallSetup = folder / "small.exe";
         WriteSetup(spec, c->fullSetup);
         WriteSetup(small, c->smallSetup);
-        auto package = std::make_unique<CPackageInfo>();
-        LoadPackageFile(*package, c->fullSetup.string());
+        CPackageInfo package;
+        LoadPackageFile(package, c->fullSetup.string());
         std::vector<uint8_t> setup = ReadAll(c->fullSetup);
-        for (int d = 0; d < package->m_nDirCount; ++d) {
-            for (int f = 0; f < package->m_dirs[d].nFileCount; ++f) {
-                const PackageFile& file = package->m_dirs[d].files[f];
+        for (const PackageDir& dir : package.m_dirs) {
+            for (const PackageFile& file : dir.files) {
                 c->blocks.emplace_back(setup.begin() + file.nDataPos, setup.begin() + file.nDataPos + file.nDataSize);
             }
         }
@@ -160,15 +159,15 @@ private:
 void BM_LoadPackage(benchmark::State& state) {
     const Corpus& c = GetCorpus();
     const fs::path& setup = state.range(0) == 0 ? c.fullSetup : c.smallSetup;
-    auto package = std::make_unique<CPackageInfo>();
+    CPackageInfo package;
     for (auto _ : state) {
-        LoadPackageFile(*package, setup.string());
-        if (!package->m_status.sound()) state.SkipWithError("package not sound");
+        LoadPackageFile(package, setup.string());
+        if (!package.m_status.sound()) state.SkipWithError("package not sound");
     }
     os::InputFile file;
     file.Open(setup.string(), os::kRecordBuffer);
     CountingInput counting(file);
-    LoadPackage(*package, counting);
+    LoadPackage(package, counting);
     state.counters["bytes_read"] = double(counting.bytesRead);
     state.counters["setup_MB"] = double(fs::file_size(setup)) / 1e6;
     state.counters["files"] = double(c.raw.size());

@@ -18,11 +18,6 @@ namespace voz {
 
 namespace {
 
-int DirCount(const CPackageInfo& package) { return std::clamp(package.m_nDirCount, 0, kMaxDirs); }
-int FileCount(const PackageDir& dir) { return std::clamp(dir.nFileCount, 0, kMaxFilesPerDir); }
-int CopyCount(const CPackageInfo& package) { return std::clamp(package.m_nCopyCount, 0, kMaxCopies); }
-int RemoveCount(const CPackageInfo& package) { return std::clamp(package.m_nRemoveCount, 0, kMaxRemoves); }
-
 uint64_t StoredSize(const PackageFile& file) { return file.nDataSize > 0 ? static_cast<uint64_t>(file.nDataSize) : 0; }
 
 class Installer {
@@ -46,17 +41,19 @@ public:
         if (!installDirExisted) {
             log_.folders.emplace_back();  // the install folder itself
         }
-        for (int d = 0; d < DirCount(package_); ++d) {
-            for (int f = 0; f < FileCount(package_.m_dirs[d]); ++f) {
-                total_ += StoredSize(package_.m_dirs[d].files[f]);
+        for (const PackageDir& dir : package_.m_dirs) {
+            for (const PackageFile& file : dir.files) {
+                total_ += StoredSize(file);
             }
         }
-        for (int d = 0; d < DirCount(package_); ++d) {
-            ExtractFolder(package_.m_dirs[d]);
+        for (const PackageDir& dir : package_.m_dirs) {
+            ExtractFolder(dir);
         }
         ShortcutPaths links;
         if (options_.shell != nullptr) {
             links = MakeShortcuts(package_, installDir_, *options_.shell, failures_);
+        } else {
+            links.links.resize(package_.m_shortcuts.size());  // no shell: no links
         }
         CopyStyleFiles();
         RemoveFolders();
@@ -185,19 +182,18 @@ private:
         std::optional<gbk::Path> dirPath = InstallPath(NameKind::kFolder, name, name, FailureItem::kFolder);
         if (!dirPath) {
             const ExtractFailure why = failures_.back();  // what InstallPath found wrong with the folder
-            for (int f = 0; f < FileCount(dir); ++f) {
-                Fail(RelativeFilePath(name, dir.files[f]), why.kind, "its folder is refused", FailureItem::kFile,
-                     why.name);
-                Advance(dir.files[f]);
+            for (const PackageFile& file : dir.files) {
+                Fail(RelativeFilePath(name, file), why.kind, "its folder is refused", FailureItem::kFile, why.name);
+                Advance(file);
             }
             return;
         }
         if (!CreateLoggedFolder(name)) {
             Fail(name, FailureKind::kFolderNotCreated, os::LastErrorText(), FailureItem::kFolder);
         }
-        for (int f = 0; f < FileCount(dir); ++f) {
-            ExtractFile(name, dir.files[f]);
-            Advance(dir.files[f]);
+        for (const PackageFile& file : dir.files) {
+            ExtractFile(name, file);
+            Advance(file);
         }
     }
 
@@ -268,8 +264,7 @@ private:
 
     void CopyStyleFiles() {
         const std::string& style = choice_.style;
-        for (int i = 0; i < CopyCount(package_); ++i) {
-            const PackageCopy& copy = package_.m_copies[i];
+        for (const PackageCopy& copy : package_.m_copies) {
             if (FieldText(copy.szStyle) != style) {
                 continue;
             }
@@ -291,8 +286,8 @@ private:
     }
 
     void RemoveFolders() {
-        for (int i = 0; i < RemoveCount(package_); ++i) {
-            std::string_view entry = FieldText(package_.m_szRemove[i]);
+        for (const PackageRemove& remove : package_.m_removes) {
+            std::string_view entry = FieldText(remove.szPath);
             if (entry.empty()) {
                 continue;  // it would name the install folder itself
             }
@@ -375,11 +370,11 @@ std::vector<ExtractFailure> ExtractPackage(const CPackageInfo& package, InputStr
 }
 
 int PackagedFileCount(const CPackageInfo& package) {
-    int files = 0;
-    for (int d = 0; d < DirCount(package); ++d) {
-        files += FileCount(package.m_dirs[d]);
+    size_t files = 0;
+    for (const PackageDir& dir : package.m_dirs) {
+        files += dir.files.size();
     }
-    return files;
+    return static_cast<int>(files);
 }
 
 os::AppListEntry MakeAppListEntry(const CPackageInfo& package, const gbk::Path& installDir, uint64_t installedBytes) {
@@ -402,10 +397,9 @@ os::AppListEntry MakeAppListEntry(const CPackageInfo& package, const gbk::Path& 
 }
 
 bool WriteUninstallData(const CPackageInfo& package, const ShortcutPaths& paths, OutputStream& out) {
-    int count = std::clamp(package.m_nShortcutCount, 0, kMaxShortcuts);
     bool ok = WritePackageString(FieldText(package.m_szTitle), out) && WritePackageString(FieldText(package.m_szVersion), out) &&
-              WritePackageU32(static_cast<uint32_t>(count), out);
-    for (int i = 0; ok && i < count; ++i) {
+              WritePackageU32(static_cast<uint32_t>(paths.links.size()), out);
+    for (size_t i = 0; ok && i < paths.links.size(); ++i) {
         ok = WritePackageString(paths.links[i], out);
     }
     return ok && WritePackageString(paths.group, out);

@@ -60,7 +60,7 @@ int PackagedFileCount(const CPackageInfo& package);
 os::AppListEntry MakeAppListEntry(const CPackageInfo& package, const gbk::Path& installDir, uint64_t installedBytes);
 
 // The uninstall data that follows the uninstaller's own bytes: title, version,
-// the package's shortcut count, one link path per shortcut record, the
+// the number of link paths (one per shortcut record), the link paths, the
 // program group's path.
 bool WriteUninstallData(const CPackageInfo& package, const ShortcutPaths& paths, OutputStream& out);
 

@@ -287,23 +287,21 @@ PackageNames NamesOf(const CPackageInfo& package) {
     names.installDir = FieldText(package.m_szInstallDir);
     names.mainExe = FieldText(package.m_szMainExe);
     names.group = FieldText(package.m_szGroup);
-    for (int d = 0; d < std::clamp(package.m_nDirCount, 0, kMaxDirs); ++d) {
-        const PackageDir& dir = package.m_dirs[d];
+    for (const PackageDir& dir : package.m_dirs) {
         FolderNames folder{FieldText(dir.szName), {}};
-        for (int f = 0; f < std::clamp(dir.nFileCount, 0, kMaxFilesPerDir); ++f) {
-            folder.files.push_back(FieldText(dir.files[f].szName));
+        for (const PackageFile& file : dir.files) {
+            folder.files.push_back(FieldText(file.szName));
         }
         names.folders.push_back(std::move(folder));
     }
-    for (int i = 0; i < std::clamp(package.m_nShortcutCount, 0, kMaxShortcuts); ++i) {
-        const PackageShortcut& s = package.m_shortcuts[i];
+    for (const PackageShortcut& s : package.m_shortcuts) {
         names.shortcuts.push_back({FieldText(s.szLinkName), FieldText(s.szTarget), FieldText(s.szIcon)});
     }
-    for (int i = 0; i < std::clamp(package.m_nCopyCount, 0, kMaxCopies); ++i) {
-        names.copies.push_back({FieldText(package.m_copies[i].szSource), FieldText(package.m_copies[i].szDest)});
+    for (const PackageCopy& copy : package.m_copies) {
+        names.copies.push_back({FieldText(copy.szSource), FieldText(copy.szDest)});
     }
-    for (int i = 0; i < std::clamp(package.m_nRemoveCount, 0, kMaxRemoves); ++i) {
-        names.removes.push_back(FieldText(package.m_szRemove[i]));
+    for (const PackageRemove& remove : package.m_removes) {
+        names.removes.push_back(FieldText(remove.szPath));
     }
     return names;
 }

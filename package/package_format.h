@@ -15,7 +15,8 @@ inline constexpr uint32_t kPackageOffset = kStubSize;
 inline constexpr uint32_t kLargestBlock = 65536;  // raw size 0 stands for this
 inline constexpr uint32_t kBlockHeaderSize = 4;
 
-// Reader capacities of the in-memory package record.
+// The most entries a table may hold: the loader stops at a count above one,
+// and the writer refuses to write one.
 inline constexpr int kMaxDirs = 1024;
 inline constexpr int kMaxFilesPerDir = 512;
 inline constexpr int kMaxShortcuts = 8;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "package/package_format.h"
 
@@ -22,8 +23,7 @@ struct PackageFile {
 
 struct PackageDir {
     char szName[kNameField];  // relative to the install folder; empty for the folder itself
-    int32_t nFileCount;
-    PackageFile files[kMaxFilesPerDir];
+    std::vector<PackageFile> files;
 };
 
 struct PackageShortcut {
@@ -39,6 +39,11 @@ struct PackageCopy {
     char szStyle[kShortField];
 };
 
+// A folder or file the installation deletes before it installs.
+struct PackageRemove {
+    char szPath[kPathField];
+};
+
 // How far a load got. A package that ends early is truncated; one that breaks
 // a reader limit or fails to decode is damaged. Either way reading stopped at
 // `where`, and everything read before it is kept.
@@ -52,18 +57,10 @@ struct PackageStatus {
     bool sound() const { return state == State::kSound; }
 };
 
+// The tables hold exactly the entries read: a load that stops inside a table
+// keeps the entry it was reading, filled as far as it got.
 class CPackageInfo {
 public:
-    // The directory table is about 96 MB and is left uninitialised: only the
-    // entries below the counts are ever read, and the loader fills each entry
-    // before it counts it. So an unused table costs no memory.
-    CPackageInfo();
-    CPackageInfo(const CPackageInfo&) = delete;
-    CPackageInfo& operator=(const CPackageInfo&) = delete;
-
-    // Empties the record, as after construction, touching only the entries in use.
-    void Clear();
-
     char m_szTitle[kNameField] = {};
     char m_szVersion[kNameField] = {};
     char m_szCompany[kNameField] = {};
@@ -93,19 +90,15 @@ public:
     int32_t m_nOrderImageSize = 0;
     int32_t m_nExtractImageSize = 0;
 
-    int32_t m_nDirCount = 0;
-    PackageDir m_dirs[kMaxDirs];
+    std::vector<PackageDir> m_dirs;
 
     char m_szGroup[kNameField] = {};
-    int32_t m_nShortcutCount = 0;
-    PackageShortcut m_shortcuts[kMaxShortcuts] = {};
+    std::vector<PackageShortcut> m_shortcuts;
 
-    int32_t m_nCopyCount = 0;
-    PackageCopy m_copies[kMaxCopies] = {};
+    std::vector<PackageCopy> m_copies;
     char m_szStyle[kShortField] = {};
 
-    int32_t m_nRemoveCount = 0;
-    char m_szRemove[kMaxRemoves][kPathField] = {};
+    std::vector<PackageRemove> m_removes;
 
     char m_szUninstaller[kNameField] = {};
     int32_t m_nUninstallerPos = 0;

@@ -112,13 +112,6 @@ private:
         return Fail(PackageStatus::State::kDamaged, where, reason);
     }
 
-    // After a failure inside a table, the count covers the records read so far,
-    // the one being read included, so the record holds exactly what was read.
-    static bool KeepRead(int32_t& count, int index) {
-        count = index + 1;
-        return false;
-    }
-
     bool ReadU32(uint32_t& value, const Item& where) {
         return ReadPackageU32(input_, value) || Truncated(where);
     }
@@ -260,27 +253,27 @@ private:
         return input_.Seek(start + length) || Truncated(where);
     }
 
+    // Each table's entries are appended as they are read, so after a failure
+    // the table holds the entries read so far, the one being read included.
     bool ReadDirectories() {
         m_record = {.table = "directory table"};
-        if (!Count(package_.m_nDirCount, layout::kDirectories)) {
+        int32_t count = 0;
+        if (!Count(count, layout::kDirectories)) {
             return false;
         }
-        for (int d = 0; d < package_.m_nDirCount; ++d) {
-            PackageDir& dir = package_.m_dirs[d];
-            dir.szName[0] = '\0';
-            dir.nFileCount = 0;
+        for (int d = 0; d < count; ++d) {
+            PackageDir& dir = package_.m_dirs.emplace_back();
             m_record = {.table = "directory", .number = d + 1};
-            if (!layout::WalkFolder(*this, dir.szName, dir.nFileCount)) {
-                return KeepRead(package_.m_nDirCount, d);
+            int32_t fileCount = 0;
+            if (!layout::WalkFolder(*this, dir.szName, fileCount)) {
+                return false;
             }
-            for (int f = 0; f < dir.nFileCount; ++f) {
-                PackageFile& file = dir.files[f];
-                std::memset(&file, 0, sizeof file);
+            for (int f = 0; f < fileCount; ++f) {
+                PackageFile& file = dir.files.emplace_back();
                 m_record = {.table = "directory", .number = d + 1, .fileNumber = f + 1};
                 if (!layout::WalkFile(*this, file.szName, file.stCreation, file.stLastAccess, file.stLastWrite,
                                       file)) {
-                    KeepRead(dir.nFileCount, f);
-                    return KeepRead(package_.m_nDirCount, d);
+                    return false;
                 }
             }
         }
@@ -289,15 +282,15 @@ private:
 
     bool ReadShortcuts() {
         m_record = {.table = "shortcut table"};
-        if (!layout::WalkShortcutTable(*this, package_.m_szGroup, package_.m_nShortcutCount)) {
+        int32_t count = 0;
+        if (!layout::WalkShortcutTable(*this, package_.m_szGroup, count)) {
             return false;
         }
-        for (int i = 0; i < package_.m_nShortcutCount; ++i) {
-            PackageShortcut& s = package_.m_shortcuts[i];
-            s = PackageShortcut();
+        for (int i = 0; i < count; ++i) {
+            PackageShortcut& s = package_.m_shortcuts.emplace_back();
             m_record = {.table = "shortcut", .number = i + 1};
             if (!layout::WalkShortcut(*this, s.szLinkName, s.szTarget, s.szIcon, s.nPlace)) {
-                return KeepRead(package_.m_nShortcutCount, i);
+                return false;
             }
         }
         return true;
@@ -305,15 +298,15 @@ private:
 
     bool ReadCopies() {
         m_record = {.table = "style-copy table"};
-        if (!Count(package_.m_nCopyCount, layout::kCopies)) {
+        int32_t count = 0;
+        if (!Count(count, layout::kCopies)) {
             return false;
         }
-        for (int i = 0; i < package_.m_nCopyCount; ++i) {
-            PackageCopy& c = package_.m_copies[i];
-            c = PackageCopy();
+        for (int i = 0; i < count; ++i) {
+            PackageCopy& c = package_.m_copies.emplace_back();
             m_record = {.table = "style copy", .number = i + 1};
             if (!layout::WalkCopy(*this, c.szSource, c.szDest, c.szStyle)) {
-                return KeepRead(package_.m_nCopyCount, i);
+                return false;
             }
         }
         return true;
@@ -321,14 +314,15 @@ private:
 
     bool ReadRemoves() {
         m_record = {.table = "remove table"};
-        if (!Count(package_.m_nRemoveCount, layout::kRemoves)) {
+        int32_t count = 0;
+        if (!Count(count, layout::kRemoves)) {
             return false;
         }
-        for (int i = 0; i < package_.m_nRemoveCount; ++i) {
-            std::memset(package_.m_szRemove[i], 0, kPathField);
+        for (int i = 0; i < count; ++i) {
+            PackageRemove& r = package_.m_removes.emplace_back();
             m_record = {.table = "remove", .number = i + 1};
-            if (!String(package_.m_szRemove[i], layout::kRemove)) {
-                return KeepRead(package_.m_nRemoveCount, i);
+            if (!String(r.szPath, layout::kRemove)) {
+                return false;
             }
         }
         return true;
@@ -349,7 +343,7 @@ private:
 }  // namespace
 
 void LoadPackage(CPackageInfo& package, InputStream& input, uint64_t packageOffset) {
-    package.Clear();
+    package = CPackageInfo();
     Loader(package, input).Run(packageOffset);
     // The chosen style is set when the installation starts, and the uninstaller
     // always gets the same name, whatever the package holds.
@@ -361,7 +355,7 @@ void LoadPackageFile(CPackageInfo& package, const os::NativePath& setupPath) {
     // The loader reads short records and seeks over file data.
     os::InputFile file;
     if (!file.Open(setupPath, os::kRecordBuffer)) {
-        package.Clear();
+        package = CPackageInfo();
         package.m_status.state = PackageStatus::State::kTruncated;
         package.m_status.where = "package";
         package.m_status.reason = "the setup file cannot be opened";

@@ -1,6 +1,5 @@
 #include "package/shortcuts.h"
 
-#include <algorithm>
 #include <optional>
 
 #include "os/filesystem.h"
@@ -30,8 +29,8 @@ public:
                 Fail(group->text(), FailureKind::kFolderNotCreated, os::LastErrorText(), FailureItem::kProgramGroup);
             }
         }
-        int count = std::clamp(package_.m_nShortcutCount, 0, kMaxShortcuts);
-        for (int i = 0; i < count; ++i) {
+        paths.links.resize(package_.m_shortcuts.size());
+        for (size_t i = 0; i < package_.m_shortcuts.size(); ++i) {
             const PackageShortcut& shortcut = package_.m_shortcuts[i];
             std::optional<gbk::Path> folder;
             if (shortcut.nPlace == kPlaceDesktop) {

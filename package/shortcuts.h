@@ -45,7 +45,7 @@ std::string ShortcutWorkingFolder(std::string_view target);
 // shortcut record (empty for a record that makes no link) and the program
 // group's full path.
 struct ShortcutPaths {
-    std::string links[kMaxShortcuts];
+    std::vector<std::string> links;
     std::string group;
 };
 

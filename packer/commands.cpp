@@ -76,7 +76,7 @@ std::pair<int32_t, int32_t> BitmapSize(const uint8_t* bytes, int32_t size) {
 }
 
 nlohmann::json ToJson(const SetupInspection& inspection) {
-    const CPackageInfo& p = *inspection.package;
+    const CPackageInfo& p = inspection.package;
     nlohmann::json j;
     j["file_size"] = inspection.fileSize;
     j["header"] = {{"title", DisplayText(p.m_szTitle)},
@@ -93,10 +93,9 @@ nlohmann::json ToJson(const SetupInspection& inspection) {
     }
     j["folders"] = nlohmann::json::array();
     size_t index = 0;
-    for (int d = 0; d < p.m_nDirCount; ++d) {
-        nlohmann::json folder = {{"name", DisplayText(p.m_dirs[d].szName)}, {"files", nlohmann::json::array()}};
-        for (int f = 0; f < p.m_dirs[d].nFileCount; ++f, ++index) {
-            const PackageFile& file = p.m_dirs[d].files[f];
+    for (const PackageDir& dir : p.m_dirs) {
+        nlohmann::json folder = {{"name", DisplayText(dir.szName)}, {"files", nlohmann::json::array()}};
+        for (const PackageFile& file : dir.files) {
             nlohmann::json jf = {{"name", DisplayText(file.szName)},
                                  {"size", inspection.files[index].size},
                                  {"stored", file.nDataSize},
@@ -107,27 +106,26 @@ nlohmann::json ToJson(const SetupInspection& inspection) {
                 jf["problem"] = inspection.files[index].problem;
             }
             folder["files"].push_back(jf);
+            ++index;
         }
         j["folders"].push_back(folder);
     }
     j["group"] = DisplayText(p.m_szGroup);
     j["shortcuts"] = nlohmann::json::array();
-    for (int i = 0; i < p.m_nShortcutCount; ++i) {
-        const PackageShortcut& s = p.m_shortcuts[i];
+    for (const PackageShortcut& s : p.m_shortcuts) {
         j["shortcuts"].push_back({{"link", DisplayText(s.szLinkName)},
                                   {"target", DisplayText(s.szTarget)},
                                   {"icon", DisplayText(s.szIcon)},
                                   {"place", s.nPlace}});
     }
     j["style_copies"] = nlohmann::json::array();
-    for (int i = 0; i < p.m_nCopyCount; ++i) {
-        const PackageCopy& c = p.m_copies[i];
+    for (const PackageCopy& c : p.m_copies) {
         j["style_copies"].push_back(
             {{"source", DisplayText(c.szSource)}, {"dest", DisplayText(c.szDest)}, {"style", DisplayText(c.szStyle)}});
     }
     j["removes"] = nlohmann::json::array();
-    for (int i = 0; i < p.m_nRemoveCount; ++i) {
-        j["removes"].push_back(DisplayText(p.m_szRemove[i]));
+    for (const PackageRemove& r : p.m_removes) {
+        j["removes"].push_back(DisplayText(r.szPath));
     }
     j["uninstaller"] = {{"size", inspection.uninstallerSize}, {"stored", p.m_nUninstallerSize}};
     j["refused"] = inspection.refused;
@@ -360,9 +358,9 @@ int VerifyCommand(const fs::path& setup) {
     for (const auto& p : problems) {
         PrintOut("damaged: %s\n", p.c_str());
     }
-    auto package = std::make_unique<CPackageInfo>();  // large: kept off the stack
-    LoadPackageFile(*package, setup.native());
-    const std::vector<std::string> refused = RefusedNames(*package);
+    CPackageInfo package;
+    LoadPackageFile(package, setup.native());
+    const std::vector<std::string> refused = RefusedNames(package);
     for (const auto& r : refused) {
         PrintOut("refused by the setup: %s\n", r.c_str());
     }

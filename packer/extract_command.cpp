@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "os/file.h"
 #include "os/filesystem.h"
@@ -25,8 +24,8 @@ namespace {
 // The distinct style labels in order of first appearance, as the install-style page offers them.
 std::vector<std::string> StyleLabels(const CPackageInfo& package) {
     std::vector<std::string> labels;
-    for (int i = 0; i < package.m_nCopyCount; ++i) {
-        std::string label(FieldText(package.m_copies[i].szStyle));
+    for (const PackageCopy& copy : package.m_copies) {
+        std::string label(FieldText(copy.szStyle));
         if (std::find(labels.begin(), labels.end(), label) == labels.end()) {
             labels.push_back(label);
         }
@@ -88,16 +87,16 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
         PrintError("vozpack: %s: cannot open the file\n", PathText(setup).c_str());
         return 2;
     }
-    auto package = std::make_unique<CPackageInfo>();  // large: kept off the stack
-    LoadPackage(*package, input);
-    if (!package->m_status.sound()) {
+    CPackageInfo package;
+    LoadPackage(package, input);
+    if (!package.m_status.sound()) {
         PrintError("vozpack: %s: the package is %s at %s: %s; nothing installed\n", PathText(setup).c_str(),
-                     package->m_status.state == PackageStatus::State::kTruncated ? "truncated" : "damaged",
-                     package->m_status.where.c_str(), package->m_status.reason.c_str());
+                     package.m_status.state == PackageStatus::State::kTruncated ? "truncated" : "damaged",
+                     package.m_status.where.c_str(), package.m_status.reason.c_str());
         return 2;
     }
     InstallChoice choice;
-    if (!ChooseFolder(choice, dir) || !ChooseStyle(choice, *package, style)) {
+    if (!ChooseFolder(choice, dir) || !ChooseStyle(choice, package, style)) {
         return 2;
     }
     std::string styleText = DisplayText(choice.style.c_str());
@@ -110,7 +109,7 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
         TerminalProgress bar("installing");
         ExtractOptions options;
         options.progress = [&](int percent) { bar.Update(static_cast<uint64_t>(percent), 100); };
-        failures = ExtractPackage(*package, input, choice, options);
+        failures = ExtractPackage(package, input, choice, options);
     }
     for (const ExtractFailure& failure : failures) {
         PrintOut("failed: %s: %s: %s\n", DisplayText(failure.path.c_str()).c_str(),
@@ -120,8 +119,8 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
         PrintOut("%zu failure%s\n", failures.size(), failures.size() == 1 ? "" : "s");
         return 1;
     }
-    PrintOut("installed %d files in %d folders and the uninstaller\n", PackagedFileCount(*package),
-                package->m_nDirCount);
+    PrintOut("installed %d files in %zu folders and the uninstaller\n", PackagedFileCount(package),
+                package.m_dirs.size());
     return 0;
 }
 

@@ -31,13 +31,12 @@ std::string DisplayText(const char* gbk) {
     return out;
 }
 
-std::string DisplayPath(const CPackageInfo& package, int dir, int file) {
-    const PackageDir& d = package.m_dirs[dir];
-    std::string path = DisplayText(d.szName);
+std::string DisplayPath(const PackageDir& dir, const PackageFile& file) {
+    std::string path = DisplayText(dir.szName);
     if (!path.empty()) {
         path += "\\";
     }
-    return path + DisplayText(d.files[file].szName);
+    return path + DisplayText(file.szName);
 }
 
 namespace {
@@ -78,8 +77,7 @@ void IdentifyUninstaller(const CPackageInfo& package, os::InputFile& in, SetupIn
 
 SetupInspection InspectSetup(const std::filesystem::path& setupPath) {
     SetupInspection result;
-    result.package = std::make_unique<CPackageInfo>();
-    CPackageInfo& package = *result.package;
+    CPackageInfo& package = result.package;
     LoadPackageFile(package, setupPath.native());
     result.refused = RefusedNames(package);
     os::InputFile in;
@@ -87,10 +85,10 @@ SetupInspection InspectSetup(const std::filesystem::path& setupPath) {
         return result;
     }
     result.fileSize = in.Size();
-    for (int d = 0; d < package.m_nDirCount; ++d) {
-        for (int f = 0; f < package.m_dirs[d].nFileCount; ++f) {
+    for (size_t d = 0; d < package.m_dirs.size(); ++d) {
+        for (size_t f = 0; f < package.m_dirs[d].files.size(); ++f) {
             const PackageFile& file = package.m_dirs[d].files[f];
-            InspectedFile inspected{d, f, 0, ""};
+            InspectedFile inspected{static_cast<int>(d), static_cast<int>(f), 0, ""};
             if (file.nDataSize > 0 && in.Seek(static_cast<uint64_t>(file.nDataPos))) {
                 DecodeResult r = MeasureSequence(in, static_cast<uint32_t>(file.nDataSize));
                 inspected.size = r.produced;
@@ -117,21 +115,21 @@ SetupInspection InspectSetup(const std::filesystem::path& setupPath) {
 std::vector<std::string> VerifySetup(const std::filesystem::path& setupPath,
                                      const std::function<void(uint64_t, uint64_t)>& progress) {
     std::vector<std::string> problems;
-    auto package = std::make_unique<CPackageInfo>();
-    LoadPackageFile(*package, setupPath.native());
-    if (!package->m_status.sound()) {
+    CPackageInfo package;
+    LoadPackageFile(package, setupPath.native());
+    if (!package.m_status.sound()) {
         // Texts and images were decoded by the load itself; its status names the first bad item.
-        const PackageStatus& s = package->m_status;
+        const PackageStatus& s = package.m_status;
         problems.push_back(s.where + ": " + s.reason + " (at byte " + std::to_string(s.offset) + ")");
     }
     os::InputFile in;
     if (!in.Open(setupPath.native())) {
         return problems;
     }
-    uint64_t total = static_cast<uint64_t>(package->m_nUninstallerSize);
-    for (int d = 0; d < package->m_nDirCount; ++d) {
-        for (int f = 0; f < package->m_dirs[d].nFileCount; ++f) {
-            total += static_cast<uint64_t>(package->m_dirs[d].files[f].nDataSize);
+    uint64_t total = static_cast<uint64_t>(package.m_nUninstallerSize);
+    for (const PackageDir& dir : package.m_dirs) {
+        for (const PackageFile& file : dir.files) {
+            total += static_cast<uint64_t>(file.nDataSize);
         }
     }
     CBlockDecoder decoder;
@@ -154,14 +152,13 @@ std::vector<std::string> VerifySetup(const std::filesystem::path& setupPath,
             progress(done, total);
         }
     };
-    for (int d = 0; d < package->m_nDirCount; ++d) {
-        for (int f = 0; f < package->m_dirs[d].nFileCount; ++f) {
-            const PackageFile& file = package->m_dirs[d].files[f];
-            check(file.nDataPos, file.nDataSize, "file " + DisplayPath(*package, d, f));
+    for (const PackageDir& dir : package.m_dirs) {
+        for (const PackageFile& file : dir.files) {
+            check(file.nDataPos, file.nDataSize, "file " + DisplayPath(dir, file));
         }
     }
-    if (package->m_status.sound()) {
-        check(package->m_nUninstallerPos, package->m_nUninstallerSize, "uninstaller");
+    if (package.m_status.sound()) {
+        check(package.m_nUninstallerPos, package.m_nUninstallerSize, "uninstaller");
     }
     return problems;
 }

@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +18,7 @@ struct InspectedFile {
 };
 
 struct SetupInspection {
-    std::unique_ptr<CPackageInfo> package;  // large: kept on the heap
+    CPackageInfo package;
     uint64_t fileSize = 0;
     std::vector<InspectedFile> files;  // in package order
     uint64_t uninstallerSize = 0;
@@ -42,6 +41,7 @@ std::vector<std::string> VerifySetup(const std::filesystem::path& setupPath,
 
 // The record's GBK text as UTF-8 for display (bytes that are not GBK are shown escaped).
 std::string DisplayText(const char* gbk);
-std::string DisplayPath(const CPackageInfo& package, int dir, int file);
+// A file's path within the install folder, for display.
+std::string DisplayPath(const PackageDir& dir, const PackageFile& file);
 
 }  // namespace voz

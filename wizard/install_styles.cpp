@@ -8,9 +8,11 @@ namespace voz {
 
 std::vector<std::string> InstallStyles(const CPackageInfo& package) {
     std::vector<std::string> styles;
-    const int count = std::clamp(package.m_nCopyCount, 0, kMaxCopies);
-    for (int i = 0; i < count && styles.size() < static_cast<size_t>(kMaxStyles); ++i) {
-        std::string label(FieldText(package.m_copies[i].szStyle));
+    for (const PackageCopy& copy : package.m_copies) {
+        if (styles.size() == static_cast<size_t>(kMaxStyles)) {
+            break;
+        }
+        std::string label(FieldText(copy.szStyle));
         if (std::find(styles.begin(), styles.end(), label) == styles.end()) {
             styles.push_back(std::move(label));
         }

@@ -4,7 +4,6 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include <new>
 #include <vector>
 
 #include "package/install_paths.h"
@@ -19,12 +18,7 @@ namespace voz {
 
 namespace {
 
-// The package record is several tens of megabytes of fixed tables, so the
-// application object lives in static storage, never on a stack. It is
-// constructed in that storage when the program starts, rather than
-// initialised statically, so that the tables take no room in the program
-// file, and destroyed when the program ends.
-alignas(CSetupApp) unsigned char g_appStorage[sizeof(CSetupApp)];
+// The application object lives in WinMain for the whole run.
 CSetupApp* g_theApp = nullptr;
 
 }  // namespace
@@ -78,8 +72,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Before anything loads a DLL: the setup is often started from a
     // downloads folder, where others may have left DLLs of any name.
     voz::os::RestrictDllSearchToSystem();
-    voz::g_theApp = new (voz::g_appStorage) voz::CSetupApp;
-    voz::g_theApp->InitInstance();
-    voz::g_theApp->~CSetupApp();
+    voz::CSetupApp app;
+    voz::g_theApp = &app;
+    app.InitInstance();
     return 0;
 }

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
-#include <memory>
 
 #include "package/extract.h"
 #include "package/package_loader.h"
@@ -35,9 +34,9 @@ inline PackageSpec BaseSpec() {
     return spec;
 }
 
-// The package written to memory at offset 0 and loaded into a record that all
-// tests share (it is large); the chosen install folder is <temp>/安装, the
-// chosen style the package's default (none).
+// The package written to memory at offset 0 and loaded into its own record;
+// the chosen install folder is <temp>/安装, the chosen style the package's
+// default (none).
 class Installation {
 public:
     explicit Installation(const PackageSpec& spec) {
@@ -50,10 +49,7 @@ public:
         SetInstallDir(Gbk(dir().string()));
     }
 
-    static CPackageInfo& package() {
-        static auto record = std::make_unique<CPackageInfo>();
-        return *record;
-    }
+    CPackageInfo& package() { return package_; }
     std::vector<uint8_t>& bytes() { return bytes_; }
     std::filesystem::path dir() const { return temp_ / "安装"; }
     const std::filesystem::path& temp() const { return temp_.path(); }
@@ -73,6 +69,7 @@ public:
 
 private:
     TempDir temp_;
+    CPackageInfo package_;
     std::vector<uint8_t> bytes_;
     InstallChoice choice_;
 };

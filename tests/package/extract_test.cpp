@@ -123,8 +123,8 @@ TEST(ExtractProgress, CountsStoredBytesAndEndsAtExactly100) {
     uint64_t total = 0;
     std::vector<uint64_t> done;
     for (int d = 0; d < 2; ++d) {
-        for (int f = 0; f < inst.package().m_dirs[d].nFileCount; ++f) {
-            done.push_back(total += static_cast<uint64_t>(inst.package().m_dirs[d].files[f].nDataSize));
+        for (const PackageFile& file : inst.package().m_dirs[d].files) {
+            done.push_back(total += static_cast<uint64_t>(file.nDataSize));
         }
     }
     std::vector<int> expected;  // each share once
@@ -183,21 +183,21 @@ std::string RecordText(const CPackageInfo& p) {
                                    FieldText(p.m_szStyle), FieldText(p.m_szUninstaller)}) {
         add(field);
     }
-    for (int d = 0; d < p.m_nDirCount; ++d) {
-        add(FieldText(p.m_dirs[d].szName));
-        for (int f = 0; f < p.m_dirs[d].nFileCount; ++f) {
-            add(FieldText(p.m_dirs[d].files[f].szName));
-            number(p.m_dirs[d].files[f].nDataPos);
-            number(p.m_dirs[d].files[f].nDataSize);
+    for (const PackageDir& dir : p.m_dirs) {
+        add(FieldText(dir.szName));
+        for (const PackageFile& file : dir.files) {
+            add(FieldText(file.szName));
+            number(file.nDataPos);
+            number(file.nDataSize);
         }
     }
-    for (int i = 0; i < p.m_nCopyCount; ++i) {
-        add(FieldText(p.m_copies[i].szSource));
-        add(FieldText(p.m_copies[i].szDest));
-        add(FieldText(p.m_copies[i].szStyle));
+    for (const PackageCopy& copy : p.m_copies) {
+        add(FieldText(copy.szSource));
+        add(FieldText(copy.szDest));
+        add(FieldText(copy.szStyle));
     }
-    for (int i = 0; i < p.m_nRemoveCount; ++i) {
-        add(FieldText(p.m_szRemove[i]));
+    for (const PackageRemove& remove : p.m_removes) {
+        add(FieldText(remove.szPath));
     }
     number(p.m_nUninstallerPos);
     number(p.m_nUninstallerSize);
@@ -208,7 +208,7 @@ TEST(ExtractChoice, OneLoadedPackageInstallsTwiceIntoTwoFoldersWithTwoStylesAndS
     PackageSpec spec = StyleSpec();
     spec.installDir = "C:\\Voz";
     Installation inst(spec);
-    const CPackageInfo& package = Installation::package();
+    const CPackageInfo& package = inst.package();
     const std::string loaded = RecordText(package);
     struct Case {
         const char* folder;

@@ -6,7 +6,6 @@
 
 #include <cstring>
 #include <initializer_list>
-#include <memory>
 
 #include "package/block_decoder.h"
 #include "package/package_loader.h"
@@ -140,10 +139,10 @@ bool SameTime(const PackageTime& a, const PackageTime& b) { return std::memcmp(&
 
 TEST(PackageGolden, LoaderReadsEveryField) {
     const Golden golden = GoldenPackage();
-    auto package = std::make_unique<CPackageInfo>();
+    CPackageInfo package;
     MemoryInput input(golden.bytes.data(), golden.bytes.size());
-    LoadPackage(*package, input, 0);
-    const CPackageInfo& p = *package;
+    LoadPackage(package, input, 0);
+    const CPackageInfo& p = package;
     ASSERT_TRUE(p.m_status.sound()) << p.m_status.where << ": " << p.m_status.reason;
     EXPECT_STREQ(p.m_szTitle, "T");
     EXPECT_STREQ(p.m_szVersion, "1.0");
@@ -158,31 +157,31 @@ TEST(PackageGolden, LoaderReadsEveryField) {
     }
     EXPECT_EQ(std::memcmp(p.Image(kWelcomeScreen), "BM", 2), 0);
 
-    ASSERT_EQ(p.m_nDirCount, 2);
+    ASSERT_EQ(p.m_dirs.size(), 2u);
     EXPECT_STREQ(p.m_dirs[0].szName, "");
-    ASSERT_EQ(p.m_dirs[0].nFileCount, 1);
+    ASSERT_EQ(p.m_dirs[0].files.size(), 1u);
     const PackageFile& a = p.m_dirs[0].files[0];
     EXPECT_STREQ(a.szName, "a.txt");
     EXPECT_TRUE(SameTime(a.stCreation, kTime) && SameTime(a.stLastAccess, kTime) && SameTime(a.stLastWrite, kTime));
     EXPECT_EQ(a.nDataPos, static_cast<int32_t>(golden.fileDataAt));
     EXPECT_EQ(a.nDataSize, 8);
     EXPECT_STREQ(p.m_dirs[1].szName, "sub");
-    ASSERT_EQ(p.m_dirs[1].nFileCount, 1);
+    ASSERT_EQ(p.m_dirs[1].files.size(), 1u);
     EXPECT_STREQ(p.m_dirs[1].files[0].szName, "e");
     EXPECT_EQ(p.m_dirs[1].files[0].nDataSize, 0);
 
     EXPECT_STREQ(p.m_szGroup, "G");
-    ASSERT_EQ(p.m_nShortcutCount, 1);
+    ASSERT_EQ(p.m_shortcuts.size(), 1u);
     EXPECT_STREQ(p.m_shortcuts[0].szLinkName, "L.lnk");
     EXPECT_STREQ(p.m_shortcuts[0].szTarget, "a.txt");
     EXPECT_STREQ(p.m_shortcuts[0].szIcon, "");
     EXPECT_EQ(p.m_shortcuts[0].nPlace, kPlaceGroup);
-    ASSERT_EQ(p.m_nCopyCount, 1);
+    ASSERT_EQ(p.m_copies.size(), 1u);
     EXPECT_STREQ(p.m_copies[0].szSource, "s");
     EXPECT_STREQ(p.m_copies[0].szDest, "d");
     EXPECT_STREQ(p.m_copies[0].szStyle, "full");
-    ASSERT_EQ(p.m_nRemoveCount, 1);
-    EXPECT_STREQ(p.m_szRemove[0], "old");
+    ASSERT_EQ(p.m_removes.size(), 1u);
+    EXPECT_STREQ(p.m_removes[0].szPath, "old");
     EXPECT_EQ(p.m_nUninstallerPos, static_cast<int32_t>(golden.uninstallerAt));
     EXPECT_EQ(p.m_nUninstallerSize, 6);
 }

@@ -40,14 +40,14 @@ public:
 };
 
 struct Loaded {
-    std::unique_ptr<CPackageInfo> package = std::make_unique<CPackageInfo>();
-    CPackageInfo* operator->() { return package.get(); }
+    CPackageInfo package;
+    CPackageInfo* operator->() { return &package; }
 };
 
 Loaded Load(const std::vector<uint8_t>& packageBytes) {
     Loaded loaded;
     MemoryInput input(packageBytes.data(), packageBytes.size());
-    LoadPackage(*loaded.package, input, 0);
+    LoadPackage(loaded.package, input, 0);
     return loaded;
 }
 
@@ -115,12 +115,13 @@ TEST(PackageLoader, ReadsEveryFieldTheWriterWrote) {
     }
     EXPECT_EQ(p->m_strMainText, spec.texts[kMainScreen]);
     EXPECT_EQ(p->m_nExtractImageSize, static_cast<int32_t>(spec.images[kExtractScreen].size()));
-    ASSERT_EQ(p->m_nDirCount, 3);
+    ASSERT_EQ(p->m_dirs.size(), 3u);
     EXPECT_STREQ(p->m_dirs[0].szName, "");
-    EXPECT_EQ(p->m_dirs[1].nFileCount, 0);
+    EXPECT_TRUE(p->m_dirs[1].files.empty());
     EXPECT_EQ(p->m_dirs[2].szName, spec.dirs[2].name);
     for (int d : {0, 2}) {
-        for (int f = 0; f < p->m_dirs[d].nFileCount; ++f) {
+        ASSERT_EQ(p->m_dirs[d].files.size(), spec.dirs[d].files.size());
+        for (size_t f = 0; f < p->m_dirs[d].files.size(); ++f) {
             const PackageFile& file = p->m_dirs[d].files[f];
             const PackFile& source = spec.dirs[d].files[f];
             EXPECT_EQ(file.szName, source.name);
@@ -132,14 +133,14 @@ TEST(PackageLoader, ReadsEveryFieldTheWriterWrote) {
     }
     EXPECT_EQ(p->m_dirs[0].files[1].nDataSize, 0);
     EXPECT_EQ(p->m_szGroup, spec.group);
-    ASSERT_EQ(p->m_nShortcutCount, 3);
+    ASSERT_EQ(p->m_shortcuts.size(), 3u);
     EXPECT_STREQ(p->m_shortcuts[1].szTarget, "a.txt");
     EXPECT_STREQ(p->m_shortcuts[1].szIcon, "i.ico");
     EXPECT_EQ(p->m_shortcuts[2].nPlace, 2);
-    ASSERT_EQ(p->m_nCopyCount, 2);
+    ASSERT_EQ(p->m_copies.size(), 2u);
     EXPECT_EQ(p->m_copies[1].szStyle, spec.copies[1].style);
-    ASSERT_EQ(p->m_nRemoveCount, 1);
-    EXPECT_EQ(p->m_szRemove[0], spec.removes[0]);
+    ASSERT_EQ(p->m_removes.size(), 1u);
+    EXPECT_EQ(p->m_removes[0].szPath, spec.removes[0]);
     EXPECT_EQ(DecodeAt(bytes, p->m_nUninstallerPos, p->m_nUninstallerSize), spec.uninstaller);
     EXPECT_EQ(static_cast<size_t>(p->m_nUninstallerPos + p->m_nUninstallerSize), bytes.size());
     EXPECT_STREQ(p->m_szUninstaller, kUninstallerName);
@@ -152,11 +153,11 @@ TEST(PackageLoader, PositionsAreAbsoluteInTheSetupFile) {
     PackageSpec spec = FullSpec();
     WritePackage(spec, out);
     setup.insert(setup.end(), out.Bytes().begin(), out.Bytes().end());
-    auto package = std::make_unique<CPackageInfo>();
+    CPackageInfo package;
     MemoryInput input(setup.data(), setup.size());
-    LoadPackage(*package, input);
-    ASSERT_TRUE(package->m_status.sound());
-    const PackageFile& file = package->m_dirs[0].files[0];
+    LoadPackage(package, input);
+    ASSERT_TRUE(package.m_status.sound());
+    const PackageFile& file = package.m_dirs[0].files[0];
     EXPECT_GT(file.nDataPos, static_cast<int32_t>(kStubSize));
     EXPECT_EQ(DecodeAt(setup, file.nDataPos, file.nDataSize), std::get<std::vector<uint8_t>>(spec.dirs[0].files[0].content));
 }
@@ -168,51 +169,57 @@ TEST(PackageLoader, EveryShortPackageIsTruncatedAndKeepsWhatWasRead) {
     spec.uninstaller = test::CompressibleBytes(600, 3);
     for (auto& image : spec.images) image.resize(100);
     std::vector<uint8_t> bytes = Written(spec);
-    auto package = std::make_unique<CPackageInfo>();
+    CPackageInfo package;
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
         MemoryInput input(bytes.data(), cut);
-        LoadPackage(*package, input, 0);
-        ASSERT_EQ(package->m_status.state, PackageStatus::State::kTruncated) << "cut at " << cut;
-        ASSERT_STREQ(package->m_szUninstaller, kUninstallerName);
-        ASSERT_LE(package->m_nDirCount, 3);
+        LoadPackage(package, input, 0);
+        ASSERT_EQ(package.m_status.state, PackageStatus::State::kTruncated) << "cut at " << cut;
+        ASSERT_STREQ(package.m_szUninstaller, kUninstallerName);
+        ASSERT_LE(package.m_dirs.size(), 3u);
+        for (size_t d = 0; d < package.m_dirs.size(); ++d) {
+            ASSERT_LE(package.m_dirs[d].files.size(), spec.dirs[d].files.size()) << "cut at " << cut;
+        }
         if (cut >= 4 + spec.title.size()) {
-            ASSERT_EQ(package->m_szTitle, spec.title) << "cut at " << cut;
+            ASSERT_EQ(package.m_szTitle, spec.title) << "cut at " << cut;
         } else {
-            ASSERT_STREQ(package->m_szTitle, "") << "cut at " << cut;
+            ASSERT_STREQ(package.m_szTitle, "") << "cut at " << cut;
         }
     }
     MemoryInput whole(bytes.data(), bytes.size());
-    LoadPackage(*package, whole, 0);
-    EXPECT_TRUE(package->m_status.sound());
+    LoadPackage(package, whole, 0);
+    EXPECT_TRUE(package.m_status.sound());
 }
 
 TEST(PackageLoader, MissingPackageGivesEmptyFields) {
     std::vector<uint8_t> stubOnly(1000, 0);
-    auto package = std::make_unique<CPackageInfo>();
+    CPackageInfo package;
     MemoryInput input(stubOnly.data(), stubOnly.size());
-    LoadPackage(*package, input);
-    EXPECT_EQ(package->m_status.state, PackageStatus::State::kTruncated);
-    EXPECT_STREQ(package->m_szTitle, "");
-    EXPECT_EQ(package->m_nDirCount, 0);
-    EXPECT_EQ(package->m_strMainText, "");
-    EXPECT_STREQ(package->m_szUninstaller, kUninstallerName);
+    LoadPackage(package, input);
+    EXPECT_EQ(package.m_status.state, PackageStatus::State::kTruncated);
+    EXPECT_STREQ(package.m_szTitle, "");
+    EXPECT_TRUE(package.m_dirs.empty());
+    EXPECT_EQ(package.m_strMainText, "");
+    EXPECT_STREQ(package.m_szUninstaller, kUninstallerName);
 
-    LoadPackageFile(*package, "/nonexistent/setup.exe");
-    EXPECT_EQ(package->m_status.state, PackageStatus::State::kTruncated);
-    EXPECT_EQ(package->m_status.reason, "the setup file cannot be opened");
+    LoadPackageFile(package, "/nonexistent/setup.exe");
+    EXPECT_EQ(package.m_status.state, PackageStatus::State::kTruncated);
+    EXPECT_EQ(package.m_status.reason, "the setup file cannot be opened");
 }
 
 TEST(PackageLoader, CountsAboveCapacityAreDamage) {
     struct Case {
         const char* where;
         std::function<void(RawPackage&)> tables;
+        size_t dirs;  // the folders read before the reader stopped, the one being read included
+        size_t shortcuts;
     };
     const Case cases[] = {
-        {"directory table: count", [](RawPackage& r) { r.U32(1025); }},
-        {"directory 1: file count", [](RawPackage& r) { r.U32(1).Str("").U32(513); }},
-        {"shortcut table: count", [](RawPackage& r) { r.U32(0).Str("G").U32(9); }},
-        {"style-copy table: count", [](RawPackage& r) { r.U32(0).Str("G").U32(0).U32(9); }},
-        {"remove table: count", [](RawPackage& r) { r.U32(0).Str("G").U32(0).U32(0).U32(65); }},
+        {"directory table: count", [](RawPackage& r) { r.U32(1025); }, 0, 0},
+        {"directory 2: file count", [](RawPackage& r) { r.U32(2).Str("").U32(0).Str("b").U32(513); }, 2, 0},
+        {"shortcut table: count", [](RawPackage& r) { r.U32(1).Str("").U32(0).Str("G").U32(9); }, 1, 0},
+        {"style-copy table: count",
+         [](RawPackage& r) { r.U32(0).Str("G").U32(1).Str("l").Str("t").Str("i").U32(1).U32(9); }, 0, 1},
+        {"remove table: count", [](RawPackage& r) { r.U32(0).Str("G").U32(0).U32(0).U32(65); }, 0, 0},
     };
     for (const Case& c : cases) {
         RawPackage raw;
@@ -223,7 +230,41 @@ TEST(PackageLoader, CountsAboveCapacityAreDamage) {
         EXPECT_EQ(p->m_status.state, PackageStatus::State::kDamaged) << c.where;
         EXPECT_EQ(p->m_status.where, c.where);
         EXPECT_STREQ(p->m_szTitle, "T");
+        EXPECT_EQ(p->m_dirs.size(), c.dirs) << c.where;
+        EXPECT_EQ(p->m_shortcuts.size(), c.shortcuts) << c.where;
+        EXPECT_TRUE(p->m_copies.empty() && p->m_removes.empty()) << c.where;
     }
+}
+
+// A table filled to its capacity is read whole.
+TEST(PackageLoader, TablesAtCapacityAreRead) {
+    RawPackage raw;
+    raw.Header().EmptyScreens().U32(kMaxDirs);
+    for (int d = 0; d < kMaxDirs; ++d) {
+        raw.Str("d" + std::to_string(d)).U32(d == kMaxDirs - 1 ? kMaxFilesPerDir : 0);
+    }
+    for (int f = 0; f < kMaxFilesPerDir; ++f) {
+        raw.Str("f" + std::to_string(f));
+        raw.bytes.insert(raw.bytes.end(), 3 * sizeof(PackageTime), 0);
+        raw.U32(0);
+    }
+    raw.Str("G").U32(kMaxShortcuts);
+    for (int i = 0; i < kMaxShortcuts; ++i) raw.Str("l").Str("t").Str("i").U32(1);
+    raw.U32(kMaxCopies);
+    for (int i = 0; i < kMaxCopies; ++i) raw.Str("s").Str("d").Str("x");
+    raw.U32(kMaxRemoves);
+    for (int i = 0; i < kMaxRemoves; ++i) raw.Str("r" + std::to_string(i));
+    raw.U32(0);
+    Loaded p = Load(raw.bytes);
+    ASSERT_TRUE(p->m_status.sound()) << p->m_status.where << ": " << p->m_status.reason;
+    ASSERT_EQ(p->m_dirs.size(), static_cast<size_t>(kMaxDirs));
+    EXPECT_STREQ(p->m_dirs.back().szName, ("d" + std::to_string(kMaxDirs - 1)).c_str());
+    ASSERT_EQ(p->m_dirs.back().files.size(), static_cast<size_t>(kMaxFilesPerDir));
+    EXPECT_STREQ(p->m_dirs.back().files.back().szName, ("f" + std::to_string(kMaxFilesPerDir - 1)).c_str());
+    EXPECT_EQ(p->m_shortcuts.size(), static_cast<size_t>(kMaxShortcuts));
+    EXPECT_EQ(p->m_copies.size(), static_cast<size_t>(kMaxCopies));
+    ASSERT_EQ(p->m_removes.size(), static_cast<size_t>(kMaxRemoves));
+    EXPECT_STREQ(p->m_removes.back().szPath, ("r" + std::to_string(kMaxRemoves - 1)).c_str());
 }
 
 TEST(PackageLoader, NegativeCountsMeanNoEntries) {
@@ -231,8 +272,9 @@ TEST(PackageLoader, NegativeCountsMeanNoEntries) {
     raw.Header().EmptyScreens().U32(0xFFFFFFFF).Str("G").U32(0x80000000).U32(0xFFFFFFFE).U32(0xFFFFFFFF).U32(0);
     Loaded p = Load(raw.bytes);
     EXPECT_TRUE(p->m_status.sound()) << p->m_status.where;
-    EXPECT_EQ(p->m_nDirCount, 0);
-    EXPECT_EQ(p->m_nShortcutCount, 0);
+    EXPECT_TRUE(p->m_dirs.empty());
+    EXPECT_TRUE(p->m_shortcuts.empty());
+    EXPECT_TRUE(p->m_copies.empty());
     EXPECT_STREQ(p->m_szGroup, "G");
 }
 
@@ -253,7 +295,7 @@ TEST(PackageLoader, StringsLongerThanTheirFieldAreDamage) {
     style.Header().EmptyScreens().U32(0).Str("G").U32(0).U32(1).Str("s").Str("d").Str(std::string(32, 'L'));
     Loaded q = Load(style.bytes);
     EXPECT_EQ(q->m_status.where, "style copy 1: style");
-    EXPECT_EQ(q->m_nCopyCount, 1);
+    EXPECT_EQ(q->m_copies.size(), 1u);
     EXPECT_STREQ(q->m_copies[0].szDest, "d");
     EXPECT_STREQ(q->m_copies[0].szStyle, "");
 }
@@ -319,8 +361,10 @@ TEST(PackageLoader, FileDataBeyondTheEndIsTruncation) {
     Loaded p = Load(raw.bytes);
     EXPECT_EQ(p->m_status.state, PackageStatus::State::kTruncated);
     EXPECT_EQ(p->m_status.where, "directory 1, file 1: data");
-    EXPECT_EQ(p->m_nDirCount, 1);
-    EXPECT_EQ(p->m_dirs[0].nFileCount, 1);
+    ASSERT_EQ(p->m_dirs.size(), 1u);
+    ASSERT_EQ(p->m_dirs[0].files.size(), 1u);
+    EXPECT_STREQ(p->m_dirs[0].files[0].szName, "f");
+    EXPECT_EQ(p->m_dirs[0].files[0].nDataSize, 100);
 }
 
 TEST(PackageLoader, BytesAfterTheUninstallerAreNotDamage) {
@@ -330,33 +374,34 @@ TEST(PackageLoader, BytesAfterTheUninstallerAreNotDamage) {
 }
 
 TEST(PackageLoader, StyleAndUninstallerNameAreSetByTheLoader) {
-    auto package = std::make_unique<CPackageInfo>();
-    std::strcpy(package->m_szStyle, "old");
-    std::strcpy(package->m_szUninstaller, "other.exe");
+    CPackageInfo package;
+    std::strcpy(package.m_szStyle, "old");
+    std::strcpy(package.m_szUninstaller, "other.exe");
     std::vector<uint8_t> bytes = Written(FullSpec());
     MemoryInput input(bytes.data(), bytes.size());
-    LoadPackage(*package, input, 0);
-    EXPECT_STREQ(package->m_szStyle, "");
-    EXPECT_STREQ(package->m_szUninstaller, kUninstallerName);
+    LoadPackage(package, input, 0);
+    EXPECT_STREQ(package.m_szStyle, "");
+    EXPECT_STREQ(package.m_szUninstaller, kUninstallerName);
 }
 
 TEST(PackageLoader, ReloadingClearsThePreviousPackage) {
-    auto package = std::make_unique<CPackageInfo>();
+    CPackageInfo package;
     std::vector<uint8_t> full = Written(FullSpec());
     MemoryInput first(full.data(), full.size());
-    LoadPackage(*package, first, 0);
-    ASSERT_EQ(package->m_nDirCount, 3);
+    LoadPackage(package, first, 0);
+    ASSERT_EQ(package.m_dirs.size(), 3u);
     RawPackage small;
     small.Header().EmptyScreens().U32(1).Str("only").U32(0).Str("").U32(0).U32(0).U32(0).U32(0);
     MemoryInput second(small.bytes.data(), small.bytes.size());
-    LoadPackage(*package, second, 0);
-    ASSERT_TRUE(package->m_status.sound());
-    EXPECT_EQ(package->m_nDirCount, 1);
-    EXPECT_STREQ(package->m_dirs[0].szName, "only");
-    EXPECT_EQ(package->m_dirs[2].nFileCount, 0);
-    EXPECT_STREQ(package->m_dirs[2].files[0].szName, "");
-    EXPECT_EQ(package->m_nRemoveCount, 0);
-    EXPECT_STREQ(package->m_szRemove[0], "");
+    LoadPackage(package, second, 0);
+    ASSERT_TRUE(package.m_status.sound());
+    ASSERT_EQ(package.m_dirs.size(), 1u);
+    EXPECT_STREQ(package.m_dirs[0].szName, "only");
+    EXPECT_TRUE(package.m_dirs[0].files.empty());
+    EXPECT_TRUE(package.m_shortcuts.empty());
+    EXPECT_TRUE(package.m_copies.empty());
+    EXPECT_TRUE(package.m_removes.empty());
+    EXPECT_STREQ(package.m_szGroup, "");
 }
 
 }  // namespace

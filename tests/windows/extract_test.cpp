@@ -208,7 +208,7 @@ int main(int argc, char** argv) {
     WriteFile(readOnly, "r");
     SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
 
-    static CPackageInfo package;
+    CPackageInfo package;
     LoadPackageFile(package, setupPath);
     Check(package.m_status.sound(), "package loads: " + package.m_status.reason);
     InstallChoice choice{*gbk::Path::From(Gbk(installDir)), "full"};

@@ -10,6 +10,7 @@
 //   setup_driver uninstall-planted SETUP.exe WORK-DIR PLANTED-DIR
 //   setup_driver quit|folders|nofolder|uninstall SETUP.exe WORK-DIR
 //   setup_driver time SETUP.exe WORK-DIR FOLDER         (for bench/install_bench.sh)
+//   setup_driver startup SETUP.exe WORK-DIR              (for bench/startup_bench.sh)
 //   setup_driver run-timed PROGRAM.exe WORK-DIR "ARGUMENTS"
 //
 // SOURCE-DIR is the client tree the package was made from. WORK-DIR receives
@@ -25,6 +26,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 #include <prsht.h>
+#include <psapi.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -347,8 +349,8 @@ std::wstring LinkPath(const CPackageInfo& package, const voz::PackageShortcut& r
 }
 
 bool IsRemoved(const CPackageInfo& package, const std::wstring& dir) {
-    for (int r = 0; r < package.m_nRemoveCount; ++r) {
-        const std::wstring remove = Field(package.m_szRemove[r]);
+    for (const voz::PackageRemove& record : package.m_removes) {
+        const std::wstring remove = Field(record.szPath);
         if (dir == remove || dir.rfind(remove + L"\\", 0) == 0) {
             return true;
         }
@@ -364,12 +366,10 @@ struct PackagedFile {
 
 std::vector<PackagedFile> PackagedFiles(const CPackageInfo& package) {
     std::vector<PackagedFile> files;
-    for (int d = 0; d < package.m_nDirCount; ++d) {
-        const voz::PackageDir& dir = package.m_dirs[d];
+    for (const voz::PackageDir& dir : package.m_dirs) {
         const std::wstring name = Field(dir.szName);
-        for (int f = 0; f < dir.nFileCount; ++f) {
-            files.push_back({(name.empty() ? L"" : name + L"\\") + Field(dir.files[f].szName), &dir.files[f],
-                             IsRemoved(package, name)});
+        for (const voz::PackageFile& file : dir.files) {
+            files.push_back({(name.empty() ? L"" : name + L"\\") + Field(file.szName), &file, IsRemoved(package, name)});
         }
     }
     return files;
@@ -378,8 +378,8 @@ std::vector<PackagedFile> PackagedFiles(const CPackageInfo& package) {
 // Removes what an installation of the package into `folder` leaves behind.
 void CleanInstallation(const CPackageInfo& package, const std::wstring& folder) {
     DeleteTree(folder);
-    for (int i = 0; i < package.m_nShortcutCount; ++i) {
-        DeleteFileW(LinkPath(package, package.m_shortcuts[i]).c_str());
+    for (const voz::PackageShortcut& record : package.m_shortcuts) {
+        DeleteFileW(LinkPath(package, record).c_str());
     }
     RemoveDirectoryW(GroupFolder(package).c_str());
 }
@@ -387,8 +387,8 @@ void CleanInstallation(const CPackageInfo& package, const std::wstring& folder) 
 // True when no trace of an installation into `folder` exists.
 bool NothingInstalled(const CPackageInfo& package, const std::wstring& folder) {
     bool found = Exists(folder) || Exists(GroupFolder(package));
-    for (int i = 0; i < package.m_nShortcutCount; ++i) {
-        found |= package.m_shortcuts[i].nPlace == voz::kPlaceDesktop && Exists(LinkPath(package, package.m_shortcuts[i]));
+    for (const voz::PackageShortcut& record : package.m_shortcuts) {
+        found |= record.nPlace == voz::kPlaceDesktop && Exists(LinkPath(package, record));
     }
     return !found;
 }
@@ -408,9 +408,9 @@ struct StyleCopy {
 // The copy records of one style, in record order.
 std::vector<StyleCopy> CopiesOf(const CPackageInfo& package, const std::wstring& style) {
     std::vector<StyleCopy> copies;
-    for (int i = 0; i < package.m_nCopyCount; ++i) {
-        if (Field(package.m_copies[i].szStyle) == style) {
-            copies.push_back({Field(package.m_copies[i].szSource), Field(package.m_copies[i].szDest)});
+    for (const voz::PackageCopy& record : package.m_copies) {
+        if (Field(record.szStyle) == style) {
+            copies.push_back({Field(record.szSource), Field(record.szDest)});
         }
     }
     return copies;
@@ -426,8 +426,8 @@ std::vector<StyleCopy> FirstStyleCopies(const CPackageInfo& package) {
 // `blocked` could not be written and are left out.
 void CheckInstalledTree(const CPackageInfo& package, const std::wstring& folder, const std::wstring& sourceDir,
                         const std::vector<StyleCopy>& copies, const std::vector<std::wstring>& blocked = {}) {
-    for (int d = 0; d < package.m_nDirCount; ++d) {
-        const std::wstring dir = Field(package.m_dirs[d].szName);
+    for (const voz::PackageDir& record : package.m_dirs) {
+        const std::wstring dir = Field(record.szName);
         if (IsRemoved(package, dir)) {
             const std::wstring installedDir = dir.empty() ? folder : folder + L"\\" + dir;
             Check(!Exists(installedDir), "removed folder " + Utf8(installedDir) + " is gone");
@@ -500,8 +500,7 @@ Link ReadLink(const std::wstring& path) {
 // table and install log after the uninstaller's program image.
 void CheckShortcutsAndUninstaller(const CPackageInfo& package, const std::wstring& folder) {
     std::vector<std::wstring> linkPaths;
-    for (int i = 0; i < package.m_nShortcutCount; ++i) {
-        const voz::PackageShortcut& record = package.m_shortcuts[i];
+    for (const voz::PackageShortcut& record : package.m_shortcuts) {
         const std::wstring link = LinkPath(package, record);
         linkPaths.push_back(link);
         const std::wstring target = folder + L"\\" +
@@ -526,7 +525,7 @@ void CheckShortcutsAndUninstaller(const CPackageInfo& package, const std::wstrin
     }
     Check(data.state == voz::UninstallDataState::kSound, "the uninstaller is a program followed by its table and log");
     Check(Wide(data.table.title) == Field(package.m_szTitle) && Wide(data.table.version) == Field(package.m_szVersion) &&
-              data.table.links.size() == static_cast<size_t>(package.m_nShortcutCount),
+              data.table.links.size() == package.m_shortcuts.size(),
           "uninstall data starts with title, version and shortcut count");
     for (size_t i = 0; i < data.table.links.size() && i < linkPaths.size(); ++i) {
         CheckText(Wide(data.table.links[i]), linkPaths[i], "uninstall data link " + std::to_string(i));
@@ -1446,10 +1445,10 @@ void FoldersScenario(const std::wstring& setup, const CPackageInfo& package) {
 // without any message; the uninstall data names the Programs folder itself.
 // Its folder of 1,500 files, packed as several records, installs whole.
 void NoGroupScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir) {
-    Check(package.m_szGroup[0] == '\0' && package.m_nShortcutCount == 0, "the package has no group name and no shortcut");
+    Check(package.m_szGroup[0] == '\0' && package.m_shortcuts.empty(), "the package has no group name and no shortcut");
     int marketRecords = 0;
-    for (int d = 0; d < package.m_nDirCount; ++d) {
-        marketRecords += Field(package.m_dirs[d].szName) == L"行情数据\\日线" ? 1 : 0;
+    for (const voz::PackageDir& dir : package.m_dirs) {
+        marketRecords += Field(dir.szName) == L"行情数据\\日线" ? 1 : 0;
     }
     Check(marketRecords == 3, "the folder of 1,500 files is packed as three records of its name");
     const std::wstring folder = Field(package.m_szInstallDir);
@@ -1573,8 +1572,7 @@ int TemporaryCopies() { return static_cast<int>(FileNames(TemporaryFolder(), L"v
 
 // The uninstaller as the program group's link starts it.
 std::wstring UninstallerOfLink(const CPackageInfo& package) {
-    for (int i = 0; i < package.m_nShortcutCount; ++i) {
-        const voz::PackageShortcut& record = package.m_shortcuts[i];
+    for (const voz::PackageShortcut& record : package.m_shortcuts) {
         if (record.szTarget[0] == '\0' && record.nPlace == voz::kPlaceGroup) {
             return ReadLink(LinkPath(package, record)).target;
         }
@@ -1650,8 +1648,8 @@ UninstallRun Uninstall(const CPackageInfo& package, const std::wstring& uninstal
 // must stay where they are.
 void CheckUninstalled(const CPackageInfo& package, const std::wstring& folder, const std::vector<std::wstring>& kept,
                       const std::string& what) {
-    for (int i = 0; i < package.m_nShortcutCount; ++i) {
-        const std::wstring link = LinkPath(package, package.m_shortcuts[i]);
+    for (const voz::PackageShortcut& record : package.m_shortcuts) {
+        const std::wstring link = LinkPath(package, record);
         Check(!Exists(link), what + ": link " + Utf8(link) + " is gone");
     }
     Check(!Exists(GroupFolder(package)), what + ": the program group is gone");
@@ -1866,6 +1864,48 @@ void TimeScenario(const std::wstring& setup, const CPackageInfo& package, const 
     wizard.Close();
 }
 
+// The setup's start, timed from the creation of its process to its visible
+// welcome window, and the peak memory of its process by then. Prints
+// "startup: N us", "peak working set: N KiB" and "peak commit: N KiB", then
+// ends the setup with "退出安装".
+void StartupScenario(const std::wstring& setup, const CPackageInfo& package) {
+    Wizard wizard{package};
+    const std::wstring caption = wizard.Caption();
+    LARGE_INTEGER frequency, start, shown;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    if (!Check(wizard.run.Start(setup), "setup starts")) {
+        return;
+    }
+    // Returns once the setup first waits for input; the welcome window is
+    // then looked for every millisecond, so the time is not rounded to a
+    // coarser polling step.
+    WaitForInputIdle(wizard.run.process.hProcess, 15000);
+    const ULONGLONG end = GetTickCount64() + 15000;
+    while (wizard.welcome == nullptr && GetTickCount64() < end) {
+        std::vector<HWND> found =
+            TopWindows(wizard.run.Id(), [&](HWND w) { return IsDialog(w) && Text(w) == caption; });
+        if (found.empty()) {
+            Sleep(1);
+        } else {
+            wizard.welcome = found.front();
+        }
+    }
+    QueryPerformanceCounter(&shown);
+    if (!Check(wizard.welcome != nullptr, "welcome window with caption \"" + Utf8(caption) + "\"")) {
+        return;
+    }
+    PROCESS_MEMORY_COUNTERS memory = {sizeof memory};
+    if (Check(GetProcessMemoryInfo(wizard.run.process.hProcess, &memory, sizeof memory) != FALSE,
+              "the setup's memory counters")) {
+        std::printf("startup: %lld us\n", (shown.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart);
+        std::printf("peak working set: %llu KiB\n", static_cast<unsigned long long>(memory.PeakWorkingSetSize / 1024));
+        std::printf("peak commit: %llu KiB\n", static_cast<unsigned long long>(memory.PeakPagefileUsage / 1024));
+    }
+    Click(GetDlgItem(wizard.welcome, IDCANCEL));
+    Check(wizard.run.Ended(10000), "\"退出安装\" ends the program");
+}
+
 // Runs PROGRAM with ARGUMENTS to its end; prints "run: N ms" from its start
 // to its exit, and returns its exit code.
 int TimeProgram(const std::wstring& program, const std::wstring& arguments) {
@@ -1893,7 +1933,7 @@ int TimeProgram(const std::wstring& program, const std::wstring& arguments) {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
         std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|demo|signed|broken|folders|nogroup|"
-                             "nofolder|uninstall|uninstall-planted|time|run-timed SETUP.exe WORK-DIR [SOURCE-DIR|STUB|PLANTED-DIR] [FOLDER]\n");
+                             "nofolder|uninstall|uninstall-planted|time|startup|run-timed SETUP.exe WORK-DIR [SOURCE-DIR|STUB|PLANTED-DIR] [FOLDER]\n");
         return 2;
     }
     if (std::wstring(argv[1]) == L"run-timed") {
@@ -1904,7 +1944,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring scenario = argv[1];
     const std::wstring setup = argv[2];
     g_shotDir = argv[3];
-    static CPackageInfo package;  // tens of megabytes: static storage
+    CPackageInfo package;
     voz::LoadPackageFile(package, setup);
     const std::wstring extra = argc > 4 ? Backslashed(argv[4]) : L"";
     const std::wstring folder = argc > 5 ? Backslashed(argv[5]) : L"";
@@ -1922,7 +1962,8 @@ int wmain(int argc, wchar_t** argv) {
         {L"nofolder", [&] { NoFolderScenario(setup, package, g_shotDir); }},
         {L"uninstall-planted", [&] { UninstallPlantedScenario(setup, package, g_shotDir, extra); }},
         {L"uninstall", [&] { UninstallScenario(setup, package, g_shotDir); }},
-        {L"time", [&] { TimeScenario(setup, package, extra); }}};
+        {L"time", [&] { TimeScenario(setup, package, extra); }},
+        {L"startup", [&] { StartupScenario(setup, package); }}};
     const auto chosen = std::find_if(std::begin(scenarios), std::end(scenarios),
                                      [&](const auto& entry) { return scenario == entry.first; });
     if (chosen == std::end(scenarios)) {

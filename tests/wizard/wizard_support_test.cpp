@@ -18,42 +18,33 @@ namespace {
 
 class InstallStylesTest : public ::testing::Test {
 protected:
-    // The record is tens of megabytes: one per test suite, on the heap.
-    static void SetUpTestSuite() { package_ = new CPackageInfo(); }
-    static void TearDownTestSuite() { delete package_; }
-    void SetUp() override { package_->m_nCopyCount = 0; }
-
-    void AddCopy(const char* style) {
-        std::strcpy(package_->m_copies[package_->m_nCopyCount++].szStyle, style);
-    }
-    static CPackageInfo* package_;
+    void AddCopy(const char* style) { std::strcpy(package_.m_copies.emplace_back().szStyle, style); }
+    CPackageInfo package_;
 };
-CPackageInfo* InstallStylesTest::package_ = nullptr;
 
 TEST_F(InstallStylesTest, ListsEachLabelOnceInOrderOfFirstAppearance) {
     for (const char* style : {"X", "Y", "X", "Z"}) {
         AddCopy(style);
     }
-    EXPECT_EQ(InstallStyles(*package_), (std::vector<std::string>{"X", "Y", "Z"}));
+    EXPECT_EQ(InstallStyles(package_), (std::vector<std::string>{"X", "Y", "Z"}));
 }
 
 TEST_F(InstallStylesTest, ComparesLabelsByteForByte) {
     for (const char* style : {"Lite", "lite", "", "Lite"}) {
         AddCopy(style);
     }
-    EXPECT_EQ(InstallStyles(*package_), (std::vector<std::string>{"Lite", "lite", ""}));
+    EXPECT_EQ(InstallStyles(package_), (std::vector<std::string>{"Lite", "lite", ""}));
 }
 
-TEST_F(InstallStylesTest, AnEmptyTableOffersNoStyle) { EXPECT_TRUE(InstallStyles(*package_).empty()); }
+TEST_F(InstallStylesTest, AnEmptyTableOffersNoStyle) { EXPECT_TRUE(InstallStyles(package_).empty()); }
 
-TEST_F(InstallStylesTest, ReadsNoRecordBeyondTheTable) {
-    for (int i = 0; i < kMaxCopies; ++i) {
+TEST_F(InstallStylesTest, OffersAtMostTheStylesThePageHolds) {
+    for (int i = 0; i < kMaxStyles + 5; ++i) {
         AddCopy(std::to_string(i).c_str());
     }
-    package_->m_nCopyCount = kMaxCopies + 5;
-    EXPECT_EQ(InstallStyles(*package_).size(), static_cast<size_t>(kMaxStyles));
-    package_->m_nCopyCount = -1;
-    EXPECT_TRUE(InstallStyles(*package_).empty());
+    const std::vector<std::string> styles = InstallStyles(package_);
+    ASSERT_EQ(styles.size(), static_cast<size_t>(kMaxStyles));
+    EXPECT_EQ(styles.back(), std::to_string(kMaxStyles - 1));
 }
 
 std::vector<ExtractFailure> Failures(int count) {
