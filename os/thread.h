@@ -17,11 +17,10 @@ public:
     Thread& operator=(const Thread&) = delete;
 
     // Runs `body` on a new thread; false, with nothing started, when the
-    // system gives no thread or one is already running.
+    // system gives no thread or one was started and not yet joined.
     bool Start(std::function<void()> body);
-    // Waits until the function has returned; returns at once when none runs.
+    // Waits until the function has returned; returns at once when none was started.
     void Join();
-    bool Started() const { return m_native != nullptr; }
 
 private:
     struct Native;

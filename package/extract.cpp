@@ -97,39 +97,17 @@ public:
     // dropped. Called once per item, in order. An item that is not valid
     // yields nothing.
     ItemOutcome WriteNext(OutputStream* out) {
-        if (!m_threaded) {
-            const StoredItem item = m_items[m_next++];
-            if (out == nullptr || !item.valid()) {
-                return {};
-            }
-            ItemOutcome outcome = DecodeItem(m_decoder, m_input, item, out);
-            if (outcome.error == DecodeError::kWriteFailed) {
-                outcome.writeProblem = os::LastErrorText();
-            }
-            return outcome;
+        const StoredItem item = m_items[m_next++];
+        if (m_threaded) {
+            return WriteDecoded(out);
         }
-        ItemOutcome outcome;
-        while (std::optional<Piece> piece = m_decoded.Pop()) {
-            if (piece->bytes == nullptr) {
-                if (outcome.error == DecodeError::kNone) {
-                    outcome.error = piece->error;
-                    outcome.beyondEnd = piece->beyondEnd;
-                }
-                return outcome;
-            }
-            // After a refused write the rest of the item is dropped, as it
-            // would not have been decoded.
-            if (out != nullptr && outcome.error == DecodeError::kNone) {
-                if (out->Write(piece->bytes, piece->size)) {
-                    outcome.produced += piece->size;
-                } else {
-                    outcome.error = DecodeError::kWriteFailed;
-                    outcome.writeProblem = os::LastErrorText();
-                }
-            }
-            m_free.Push(piece->bytes);
+        if (out == nullptr || !item.valid()) {
+            return {};
         }
-        outcome.error = DecodeError::kReadFailed;  // the decoding stopped before this item
+        ItemOutcome outcome = DecodeItem(m_decoder, m_input, item, out);
+        if (outcome.error == DecodeError::kWriteFailed) {
+            outcome.writeProblem = os::LastErrorText();
+        }
         return outcome;
     }
 
@@ -173,6 +151,33 @@ private:
         AheadDecoder& m_owner;
     };
 
+    // Writes the queued blocks of the next item into out, up to its end.
+    ItemOutcome WriteDecoded(OutputStream* out) {
+        ItemOutcome outcome;
+        while (std::optional<Piece> piece = m_decoded.Pop()) {
+            if (piece->bytes == nullptr) {
+                if (outcome.error == DecodeError::kNone) {
+                    outcome.error = piece->error;
+                    outcome.beyondEnd = piece->beyondEnd;
+                }
+                return outcome;
+            }
+            // After a refused write the rest of the item is dropped, as it
+            // would not have been decoded.
+            if (out != nullptr && outcome.error == DecodeError::kNone) {
+                if (out->Write(piece->bytes, piece->size)) {
+                    outcome.produced += piece->size;
+                } else {
+                    outcome.error = DecodeError::kWriteFailed;
+                    outcome.writeProblem = os::LastErrorText();
+                }
+            }
+            m_free.Push(piece->bytes);
+        }
+        outcome.error = DecodeError::kReadFailed;  // the decoding stopped before this item
+        return outcome;
+    }
+
     // The decoding thread: every item, then the end of the queue.
     void DecodeAll() {
         QueueOutput out(*this);
@@ -188,7 +193,7 @@ private:
     CBlockDecoder& m_decoder;
     InputStream& m_input;
     const std::vector<StoredItem> m_items;
-    size_t m_next = 0;  // the item WriteNext decodes without a thread
+    size_t m_next = 0;  // the item WriteNext hands out next
     std::unique_ptr<uint8_t[]> m_pool;
     os::BoundedQueue<uint8_t*> m_free;  // buffers of the pool the decoding may fill
     os::BoundedQueue<Piece> m_decoded;
