@@ -1,13 +1,16 @@
 #include "package/extract.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <set>
 #include <unordered_set>
 
+#include "os/bounded_queue.h"
 #include "os/file.h"
 #include "os/filesystem.h"
 #include "os/gbk.h"
+#include "os/thread.h"
 #include "package/block_decoder.h"
 #include "package/directory_removal.h"
 #include "package/install_paths.h"
@@ -19,6 +22,179 @@ namespace voz {
 namespace {
 
 uint64_t StoredSize(const PackageFile& file) { return file.nDataSize > 0 ? static_cast<uint64_t>(file.nDataSize) : 0; }
+
+// Where an item's blocks lie in the setup file.
+struct StoredItem {
+    int32_t position;
+    int32_t size;
+
+    bool valid() const { return position >= 0 && size >= 0; }
+};
+
+// How the decoding of an item into its output ended.
+struct ItemOutcome {
+    uint64_t produced = 0;  // bytes the output took
+    DecodeError error = DecodeError::kNone;
+    bool beyondEnd = false;    // the item's position lies beyond the end of the setup file
+    std::string writeProblem;  // the system's reason when the output refused bytes
+};
+
+// Decodes a valid item's stored bytes into out block by block; with a null
+// out they are read, checked and dropped.
+ItemOutcome DecodeItem(CBlockDecoder& decoder, InputStream& input, StoredItem item, OutputStream* out) {
+    ItemOutcome outcome;
+    if (item.size == 0) {
+        return outcome;
+    }
+    auto at = static_cast<uint64_t>(item.position);
+    if (input.Tell() != at && !input.Seek(at)) {
+        outcome.beyondEnd = true;
+        return outcome;
+    }
+    DecodeResult result = decoder.DecodeToStream(input, out, static_cast<uint32_t>(item.size));
+    outcome.produced = result.produced;
+    outcome.error = result.error;
+    return outcome;
+}
+
+// Decodes the packaged files in their order on a thread of its own, while
+// the installation creates, writes and closes the files before: the decoding
+// and the file system's work overlap. The decoded blocks travel in a fixed
+// pool of block buffers through a bounded queue, so the decoding runs at most
+// kAheadBlocks blocks ahead and no file is held whole. When the system gives
+// no thread, each file is decoded straight into its output when asked for.
+class AheadDecoder {
+public:
+    AheadDecoder(CBlockDecoder& decoder, InputStream& input, std::vector<StoredItem> items)
+        : m_decoder(decoder),
+          m_input(input),
+          m_items(std::move(items)),
+          m_pool(new uint8_t[kAheadBlocks * kLargestBlock]),
+          m_free(kAheadBlocks),
+          m_decoded(2 * kAheadBlocks) {
+        for (size_t i = 0; i < kAheadBlocks; ++i) {
+            m_free.Push(m_pool.get() + i * kLargestBlock);
+        }
+        m_threaded = m_thread.Start([this] { DecodeAll(); });
+    }
+
+    // Stops the decoding thread, wherever it is, and waits for it.
+    ~AheadDecoder() {
+        m_free.Abandon();
+        m_decoded.Abandon();
+        m_thread.Join();
+    }
+
+    AheadDecoder(const AheadDecoder&) = delete;
+    AheadDecoder& operator=(const AheadDecoder&) = delete;
+
+    // The next item's decoded bytes into out; with a null out they are
+    // dropped. Called once per item, in order. An item that is not valid
+    // yields nothing.
+    ItemOutcome WriteNext(OutputStream* out) {
+        const StoredItem item = m_items[m_next++];
+        if (m_threaded) {
+            return WriteDecoded(out);
+        }
+        if (out == nullptr || !item.valid()) {
+            return {};
+        }
+        ItemOutcome outcome = DecodeItem(m_decoder, m_input, item, out);
+        if (outcome.error == DecodeError::kWriteFailed) {
+            outcome.writeProblem = os::LastErrorText();
+        }
+        return outcome;
+    }
+
+private:
+    static constexpr size_t kAheadBlocks = 8;
+
+    // A block of an item's decoded bytes, or the end of the item.
+    struct Piece {
+        uint8_t* bytes = nullptr;  // a buffer of the pool; null at the end of an item
+        uint32_t size = 0;
+        DecodeError error = DecodeError::kNone;  // at the end: how the item's decoding ended
+        bool beyondEnd = false;
+    };
+
+    // The decoding thread's output: each block it is given is copied into a
+    // free buffer of the pool and queued. It refuses bytes once the writing
+    // side has gone.
+    class QueueOutput final : public OutputStream {
+    public:
+        explicit QueueOutput(AheadDecoder& owner) : m_owner(owner) {}
+
+        bool Write(const void* data, size_t size) override {
+            const auto* bytes = static_cast<const uint8_t*>(data);
+            while (size > 0) {
+                std::optional<uint8_t*> buffer = m_owner.m_free.Pop();
+                if (!buffer) {
+                    return false;
+                }
+                const auto part = static_cast<uint32_t>(std::min<size_t>(size, kLargestBlock));
+                std::memcpy(*buffer, bytes, part);
+                if (!m_owner.m_decoded.Push(Piece{*buffer, part})) {
+                    return false;
+                }
+                bytes += part;
+                size -= part;
+            }
+            return true;
+        }
+
+    private:
+        AheadDecoder& m_owner;
+    };
+
+    // Writes the queued blocks of the next item into out, up to its end.
+    ItemOutcome WriteDecoded(OutputStream* out) {
+        ItemOutcome outcome;
+        while (std::optional<Piece> piece = m_decoded.Pop()) {
+            if (piece->bytes == nullptr) {
+                if (outcome.error == DecodeError::kNone) {
+                    outcome.error = piece->error;
+                    outcome.beyondEnd = piece->beyondEnd;
+                }
+                return outcome;
+            }
+            // After a refused write the rest of the item is dropped, as it
+            // would not have been decoded.
+            if (out != nullptr && outcome.error == DecodeError::kNone) {
+                if (out->Write(piece->bytes, piece->size)) {
+                    outcome.produced += piece->size;
+                } else {
+                    outcome.error = DecodeError::kWriteFailed;
+                    outcome.writeProblem = os::LastErrorText();
+                }
+            }
+            m_free.Push(piece->bytes);
+        }
+        outcome.error = DecodeError::kReadFailed;  // the decoding stopped before this item
+        return outcome;
+    }
+
+    // The decoding thread: every item, then the end of the queue.
+    void DecodeAll() {
+        QueueOutput out(*this);
+        for (const StoredItem& item : m_items) {
+            ItemOutcome outcome = item.valid() ? DecodeItem(m_decoder, m_input, item, &out) : ItemOutcome{};
+            if (!m_decoded.Push(Piece{nullptr, 0, outcome.error, outcome.beyondEnd})) {
+                return;  // the writing side has gone
+            }
+        }
+        m_decoded.Close();
+    }
+
+    CBlockDecoder& m_decoder;
+    InputStream& m_input;
+    const std::vector<StoredItem> m_items;
+    size_t m_next = 0;  // the item WriteNext hands out next
+    std::unique_ptr<uint8_t[]> m_pool;
+    os::BoundedQueue<uint8_t*> m_free;  // buffers of the pool the decoding may fill
+    os::BoundedQueue<Piece> m_decoded;
+    os::Thread m_thread;
+    bool m_threaded = false;
+};
 
 class Installer {
 public:
@@ -46,8 +222,11 @@ public:
                 total_ += StoredSize(file);
             }
         }
-        for (const PackageDir& dir : package_.m_dirs) {
-            ExtractFolder(dir);
+        {
+            AheadDecoder decoding(decoder_, input_, StoredItems());
+            for (const PackageDir& dir : package_.m_dirs) {
+                ExtractFolder(dir, decoding);
+            }
         }
         ShortcutPaths links;
         if (options_.shell != nullptr) {
@@ -66,6 +245,18 @@ public:
     }
 
 private:
+    // Every packaged file's blocks, in the order the files are installed.
+    std::vector<StoredItem> StoredItems() const {
+        std::vector<StoredItem> items;
+        items.reserve(static_cast<size_t>(PackagedFileCount(package_)));
+        for (const PackageDir& dir : package_.m_dirs) {
+            for (const PackageFile& file : dir.files) {
+                items.push_back({file.nDataPos, file.nDataSize});
+            }
+        }
+        return items;
+    }
+
     static bool IsFolder(const gbk::Path& path) {
         std::optional<os::NativePath> native = path.ToNative();
         return native && os::IsFolder(*native);
@@ -177,13 +368,14 @@ private:
         }
     }
 
-    void ExtractFolder(const PackageDir& dir) {
+    void ExtractFolder(const PackageDir& dir, AheadDecoder& decoding) {
         std::string_view name = FieldText(dir.szName);
         std::optional<gbk::Path> dirPath = InstallPath(NameKind::kFolder, name, name, FailureItem::kFolder);
         if (!dirPath) {
             const ExtractFailure why = failures_.back();  // what InstallPath found wrong with the folder
             for (const PackageFile& file : dir.files) {
                 Fail(RelativeFilePath(name, file), why.kind, "its folder is refused", FailureItem::kFile, why.name);
+                decoding.WriteNext(nullptr);
                 Advance(file);
             }
             return;
@@ -192,7 +384,7 @@ private:
             Fail(name, FailureKind::kFolderNotCreated, os::LastErrorText(), FailureItem::kFolder);
         }
         for (const PackageFile& file : dir.files) {
-            ExtractFile(name, file);
+            ExtractFile(name, file, decoding);
             Advance(file);
         }
     }
@@ -205,23 +397,28 @@ private:
         return path += FieldText(file.szName);
     }
 
-    void ExtractFile(std::string_view dirName, const PackageFile& file) {
+    // Writes a file with its decoded bytes, taken from `decoding` whether or
+    // not it is written, and its times.
+    void ExtractFile(std::string_view dirName, const PackageFile& file, AheadDecoder& decoding) {
         std::string relative = RelativeFilePath(dirName, file);
         std::optional<os::NativePath> path = NativeInstallPath(NameKind::kFile, FieldText(file.szName), relative,
                                                                FailureItem::kFile);
         if (!path) {
+            decoding.WriteNext(nullptr);
             return;
         }
         os::OutputFile out;
         if (!out.Create(*path)) {
             Fail(relative, FailureKind::kFileNotCreated, os::LastErrorText(), FailureItem::kFile);
+            decoding.WriteNext(nullptr);
             return;
         }
         LogFile(relative);
-        if (file.nDataSize < 0 || file.nDataPos < 0) {
+        const ItemOutcome outcome = decoding.WriteNext(&out);
+        if (!StoredItem{file.nDataPos, file.nDataSize}.valid()) {
             Fail(relative, FailureKind::kDamagedData, "the file's data position or length is negative",
                  FailureItem::kFile);
-        } else if (!Decode(out, file.nDataPos, file.nDataSize, relative, FailureItem::kFile)) {
+        } else if (!Report(outcome, relative, FailureItem::kFile)) {
             return;
         }
         // On the still open file, once its bytes are written: no second opening.
@@ -239,27 +436,18 @@ private:
         }
     }
 
-    // Decodes `size` stored bytes at `position` of the setup file into out.
-    bool Decode(OutputStream& out, int32_t position, int32_t size, const std::string& what, FailureItem item) {
-        if (size == 0) {
-            return true;
-        }
-        auto at = static_cast<uint64_t>(position);
-        if (input_.Tell() != at && !input_.Seek(at)) {
+    // Counts the bytes an item's output took and records why they are not
+    // all of its bytes; true when they are.
+    bool Report(const ItemOutcome& outcome, const std::string& what, FailureItem item) {
+        written_ += outcome.produced;
+        if (outcome.beyondEnd) {
             Fail(what, FailureKind::kDamagedData, "the data lies beyond the end of the setup file", item);
-            return false;
+        } else if (outcome.error == DecodeError::kWriteFailed) {
+            Fail(what, FailureKind::kWriteFailed, outcome.writeProblem, item);
+        } else if (outcome.error != DecodeError::kNone) {
+            Fail(what, FailureKind::kDamagedData, DescribeDecodeError(outcome.error), item);
         }
-        DecodeResult result = decoder_.DecodeToStream(input_, &out, static_cast<uint32_t>(size));
-        written_ += result.produced;
-        if (result.error == DecodeError::kWriteFailed) {
-            Fail(what, FailureKind::kWriteFailed, os::LastErrorText(), item);
-            return false;
-        }
-        if (!result.ok()) {
-            Fail(what, FailureKind::kDamagedData, DescribeDecodeError(result.error), item);
-            return false;
-        }
-        return true;
+        return !outcome.beyondEnd && outcome.error == DecodeError::kNone;
     }
 
     void CopyStyleFiles() {
@@ -316,8 +504,12 @@ private:
                  FailureItem::kUninstaller);
             return;
         }
-        if (!Decode(out, package_.m_nUninstallerPos, package_.m_nUninstallerSize, std::string(name),
-                    FailureItem::kUninstaller)) {
+        ItemOutcome outcome =
+            DecodeItem(decoder_, input_, {package_.m_nUninstallerPos, package_.m_nUninstallerSize}, &out);
+        if (outcome.error == DecodeError::kWriteFailed) {
+            outcome.writeProblem = os::LastErrorText();
+        }
+        if (!Report(outcome, std::string(name), FailureItem::kUninstaller)) {
             return;
         }
         if (!WriteUninstallData(package_, links, out) || !WriteInstallLog(log_, out) || !out.Close()) {

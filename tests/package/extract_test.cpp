@@ -1,5 +1,12 @@
 #include "package/extract.h"
+
+#include <cerrno>
+#include <functional>
+
+#include "os/filesystem.h"
+#include "package/block_decoder.h"
 #include "package/install_paths.h"
+#include "package/uninstall_data.h"
 
 #include "package/extract_support.h"
 
@@ -97,6 +104,87 @@ TEST(ExtractFailures, AreCollectedWhileTheInstallationGoesOn) {
     EXPECT_TRUE(HasFailureOf(failures, FailureKind::kFileNotCreated, "busy"));
     EXPECT_EQ(ReadText(inst.dir() / "good.dat"), good);
     EXPECT_TRUE(fs::exists(inst.dir() / "卸载.exe"));
+}
+
+// How a later file of a larger package is spoilt: its record or its bytes in
+// the setup file are changed, or its place in the install folder is taken.
+struct MidwayCase {
+    const char* what;
+    std::function<void(std::vector<uint8_t>& setup, PackageFile& file, const fs::path& installDir)> spoil;
+    FailureKind kind;
+    std::string detail;
+    size_t bytesWritten;  // of the spoilt file's
+};
+
+// Enough files that the decoding runs well ahead of the writing when one near
+// the end fails: that file alone is reported, with the reason it gave when
+// each file was decoded straight into its output, the bytes before the
+// failure are in it, and every other file and the uninstaller with its log
+// are written whole.
+TEST(ExtractFailures, ALaterFileThatFailsMidwayIsReportedAloneAndTheRestIsInstalled) {
+    constexpr int kFiles = 10;
+    constexpr int kSpoilt = 7;
+    const MidwayCase cases[] = {
+        {"its third block starts with a match",
+         [](std::vector<uint8_t>& setup, PackageFile& file, const fs::path&) {
+             size_t block = static_cast<size_t>(file.nDataPos);
+             for (int skip = 0; skip < 2; ++skip) {
+                 block += kBlockHeaderSize + (setup[block + 2] | setup[block + 3] << 8);
+             }
+             setup[block + kBlockHeaderSize] = 0xFF;
+         },
+         FailureKind::kDamagedData, DescribeDecodeError(DecodeError::kMatchFirst), 2 * kLargestBlock},
+        {"its blocks lie beyond the end of the setup file",
+         [](std::vector<uint8_t>& setup, PackageFile& file, const fs::path&) {
+             file.nDataPos = static_cast<int32_t>(setup.size() + 1);
+         },
+         FailureKind::kDamagedData, "the data lies beyond the end of the setup file", 0},
+        {"its name leads to a device that refuses every write",
+         [](std::vector<uint8_t>&, PackageFile&, const fs::path& installDir) {
+             fs::create_directories(installDir);
+             fs::create_symlink("/dev/full", installDir / "f7.dat");
+         },
+         FailureKind::kWriteFailed, os::ErrorText(ENOSPC), 0},
+    };
+    PackageSpec spec = test::BaseSpec();
+    std::vector<std::string> contents;
+    spec.dirs = {{"", {}}};
+    for (int i = 0; i < kFiles; ++i) {
+        contents.push_back(Compressible(140000, static_cast<uint32_t>(i + 10)));  // three blocks each
+        spec.dirs[0].files.push_back(File("f" + std::to_string(i) + ".dat", contents.back()));
+    }
+    Installation inst(spec);
+    const std::vector<uint8_t> sound = inst.bytes();
+    for (const MidwayCase& c : cases) {
+        inst.bytes() = sound;
+        MemoryInput reload(sound.data(), sound.size());
+        LoadPackage(inst.package(), reload, 0);
+        const fs::path dir = inst.temp() / c.what;
+        inst.SetInstallDir(Gbk(dir.string()));
+        c.spoil(inst.bytes(), inst.package().m_dirs[0].files[kSpoilt], dir);
+        std::vector<std::string> written;
+        ExtractOptions options;
+        options.fileWritten = [&](std::string_view relative) { written.emplace_back(relative); };
+        auto failures = inst.Run(options);
+        ASSERT_EQ(failures.size(), 1u) << c.what << "\n" << test::Describe(failures);
+        EXPECT_EQ(failures[0].path, "f7.dat") << c.what;
+        EXPECT_EQ(failures[0].kind, c.kind) << c.what;
+        EXPECT_EQ(failures[0].detail, c.detail) << c.what;
+        EXPECT_EQ(written.size(), static_cast<size_t>(kFiles - 1)) << c.what;
+        for (int i = 0; i < kFiles; ++i) {
+            const std::string name = "f" + std::to_string(i) + ".dat";
+            if (i != kSpoilt) {
+                EXPECT_EQ(ReadText(dir / name), contents[static_cast<size_t>(i)]) << c.what << ": " << name;
+            } else if (!fs::is_symlink(dir / name)) {
+                EXPECT_EQ(ReadText(dir / name), contents[static_cast<size_t>(i)].substr(0, c.bytesWritten)) << c.what;
+            }
+        }
+        const std::vector<uint8_t> uninstaller = test::ReadBytes(dir / "卸载.exe");
+        MemoryInput in(uninstaller.data(), uninstaller.size());
+        const UninstallData data = ReadUninstallDataAt(in, 0);  // the test package's uninstaller is empty
+        EXPECT_EQ(data.state, UninstallDataState::kSound) << c.what;
+        EXPECT_EQ(data.log.files.size(), static_cast<size_t>(kFiles)) << c.what << ": the spoilt file is logged too";
+    }
 }
 
 TEST(ExtractFailures, AnAppListEntryNotWrittenCarriesTheRegistrarsOwnReason) {

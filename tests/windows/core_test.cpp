@@ -1,8 +1,9 @@
 // Checks, on Windows, that the portable core decodes a block sequence, reads a
 // file through the Win32 side of the OS layer and converts GBK with code page
 // 936 whatever the system's ANSI code page is; that file times read back as
-// set, UTF-8 and UTF-16 convert both ways, worker threads run at once and the
-// program knows its own file. Prints "N passed, N failed".
+// set, UTF-8 and UTF-16 convert both ways, worker threads run at once, the
+// bounded queue hands items over in order and lets a waiting producer go when
+// abandoned, and the program knows its own file. Prints "N passed, N failed".
 #include <windows.h>
 
 #include <atomic>
@@ -10,10 +11,12 @@
 #include <cstring>
 #include <string>
 
+#include "os/bounded_queue.h"
 #include "os/file.h"
 #include "os/filesystem.h"
 #include "os/process.h"
 #include "os/text_encoding.h"
+#include "os/thread.h"
 #include "package/block_decoder.h"
 
 namespace {
@@ -90,6 +93,48 @@ void CheckThreads() {
           "the program knows its own file");
 }
 
+// The Win32 side of the thread and the queue: the items of a producer on its
+// own thread arrive in order; a producer waits while the queue is full, and
+// abandoning the queue lets it go, dropping what is pending.
+void CheckQueue() {
+    constexpr int kItems = 20000;
+    constexpr int kCapacity = 3;
+    voz::os::BoundedQueue<int> queue(kCapacity);
+    voz::os::Thread producer;
+    Check(producer.Start([&] {
+        for (int i = 0; i < kItems; ++i) {
+            queue.Push(i);
+        }
+        queue.Close();
+    }), "the producer thread starts");
+    int expected = 0;
+    bool inOrder = true;
+    while (std::optional<int> item = queue.Pop()) {
+        inOrder = inOrder && *item == expected++;
+    }
+    producer.Join();
+    Check(inOrder && expected == kItems, "the items arrive whole and in order");
+
+    voz::os::BoundedQueue<int> full(kCapacity);
+    std::atomic<bool> refused{false};
+    std::atomic<int> pushed{0};
+    Check(producer.Start([&] {
+        for (int i = 0; full.Push(i); ++i) {
+            ++pushed;
+        }
+        refused = true;
+    }), "a second producer starts on the joined thread");
+    const ULONGLONG giveUp = GetTickCount64() + 10000;
+    while (pushed < kCapacity && GetTickCount64() < giveUp) {
+        Sleep(1);
+    }
+    Sleep(50);
+    Check(pushed == kCapacity && !refused, "the producer waits when the queue is full");
+    full.Abandon();
+    producer.Join();
+    Check(refused && !full.Pop(), "abandoning lets the waiting producer go and drops the pending items");
+}
+
 }  // namespace
 
 int main() {
@@ -124,6 +169,7 @@ int main() {
     Check(_wremove(path.c_str()) == 0, "the file is deleted once closed");
     CheckUtf8();
     CheckThreads();
+    CheckQueue();
 
     std::printf("%d passed, %d failed\n", g_passed, g_failed);
     return g_failed == 0 ? 0 : 1;
