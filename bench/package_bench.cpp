@@ -138,19 +138,19 @@ BENCHMARK(BM_ZlibInflate)->Unit(benchmark::kMillisecond)->MinTime(3);
 // Counts the bytes the loader reads, to show that file data is skipped.
 class CountingInput final : public InputStream {
 public:
-    explicit CountingInput(InputStream& inner) : inner_(inner) {}
+    explicit CountingInput(InputStream& inner) : m_inner(inner) {}
     size_t Read(void* data, size_t size) override {
-        size_t n = inner_.Read(data, size);
+        size_t n = m_inner.Read(data, size);
         bytesRead += n;
         return n;
     }
-    bool Seek(uint64_t position) override { return inner_.Seek(position); }
-    uint64_t Tell() const override { return inner_.Tell(); }
-    uint64_t Size() const override { return inner_.Size(); }
+    bool Seek(uint64_t position) override { return m_inner.Seek(position); }
+    uint64_t Tell() const override { return m_inner.Tell(); }
+    uint64_t Size() const override { return m_inner.Size(); }
     uint64_t bytesRead = 0;
 
 private:
-    InputStream& inner_;
+    InputStream& m_inner;
 };
 
 // Start-up: loading the package of the whole corpus against loading a package

@@ -31,78 +31,78 @@ uint64_t TellFile(std::FILE* file) {
 }  // namespace
 
 InputFile::~InputFile() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
+    if (m_file != nullptr) {
+        std::fclose(m_file);
     }
 }
 
 bool InputFile::Open(const NativePath& path, size_t bufferSize) {
-    file_ = OpenFile(path, false);
-    if (file_ == nullptr) {
+    m_file = OpenFile(path, false);
+    if (m_file == nullptr) {
         return false;
     }
-    std::setvbuf(file_, nullptr, _IOFBF, bufferSize);
-    if (!SeekFile(file_, 0, SEEK_END)) {
+    std::setvbuf(m_file, nullptr, _IOFBF, bufferSize);
+    if (!SeekFile(m_file, 0, SEEK_END)) {
         return false;
     }
-    size_ = TellFile(file_);
-    position_ = 0;
-    return SeekFile(file_, 0, SEEK_SET);
+    m_size = TellFile(m_file);
+    m_position = 0;
+    return SeekFile(m_file, 0, SEEK_SET);
 }
 
 size_t InputFile::Read(void* data, size_t size) {
-    if (file_ == nullptr || size == 0) {
+    if (m_file == nullptr || size == 0) {
         return 0;
     }
-    size_t n = std::fread(data, 1, size, file_);
-    position_ += n;
+    size_t n = std::fread(data, 1, size, m_file);
+    m_position += n;
     return n;
 }
 
 bool InputFile::Seek(uint64_t position) {
-    if (file_ == nullptr || position > size_ || !SeekFile(file_, position, SEEK_SET)) {
+    if (m_file == nullptr || position > m_size || !SeekFile(m_file, position, SEEK_SET)) {
         return false;
     }
-    position_ = position;
+    m_position = position;
     return true;
 }
 
 OutputFile::~OutputFile() { Close(); }
 
 bool OutputFile::Create(const NativePath& path) {
-    file_ = OpenFile(path, true);
-    failed_ = file_ == nullptr;
-    if (file_ != nullptr) {
-        std::setvbuf(file_, nullptr, _IOFBF, kStreamBuffer);
+    m_file = OpenFile(path, true);
+    m_failed = m_file == nullptr;
+    if (m_file != nullptr) {
+        std::setvbuf(m_file, nullptr, _IOFBF, kStreamBuffer);
     }
-    return file_ != nullptr;
+    return m_file != nullptr;
 }
 
 bool OutputFile::Write(const void* data, size_t size) {
     if (size == 0) {
-        return !failed_;
+        return !m_failed;
     }
-    if (file_ == nullptr || std::fwrite(data, 1, size, file_) != size) {
-        failed_ = true;
+    if (m_file == nullptr || std::fwrite(data, 1, size, m_file) != size) {
+        m_failed = true;
     }
-    return !failed_;
+    return !m_failed;
 }
 
 bool OutputFile::Flush() {
-    if (file_ == nullptr || std::fflush(file_) != 0) {
-        failed_ = true;
+    if (m_file == nullptr || std::fflush(m_file) != 0) {
+        m_failed = true;
     }
-    return !failed_;
+    return !m_failed;
 }
 
 bool OutputFile::Close() {
-    if (file_ != nullptr) {
-        if (std::fclose(file_) != 0) {
-            failed_ = true;
+    if (m_file != nullptr) {
+        if (std::fclose(m_file) != 0) {
+            m_failed = true;
         }
-        file_ = nullptr;
+        m_file = nullptr;
     }
-    return !failed_;
+    return !m_failed;
 }
 
 }  // namespace voz::os

@@ -22,16 +22,16 @@ public:
     // bufferSize: bytes read ahead. Large for streaming; small where reads are
     // short and far apart, since each seek refills the buffer.
     bool Open(const NativePath& path, size_t bufferSize = kStreamBuffer);
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return m_file != nullptr; }
     size_t Read(void* data, size_t size) override;
     bool Seek(uint64_t position) override;
-    uint64_t Tell() const override { return position_; }
-    uint64_t Size() const override { return size_; }
+    uint64_t Tell() const override { return m_position; }
+    uint64_t Size() const override { return m_size; }
 
 private:
-    std::FILE* file_ = nullptr;
-    uint64_t position_ = 0;
-    uint64_t size_ = 0;
+    std::FILE* m_file = nullptr;
+    uint64_t m_position = 0;
+    uint64_t m_size = 0;
 };
 
 class OutputFile final : public OutputStream {
@@ -43,7 +43,7 @@ public:
 
     // Creates the file or truncates an existing one.
     bool Create(const NativePath& path);
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return m_file != nullptr; }
     bool Write(const void* data, size_t size) override;
     // Writes out what is buffered and sets the file's creation, last-access
     // and last-write times (UTC) on the open file, which saves opening it
@@ -58,8 +58,8 @@ public:
 private:
     bool Flush();
 
-    std::FILE* file_ = nullptr;
-    bool failed_ = false;
+    std::FILE* m_file = nullptr;
+    bool m_failed = false;
 };
 
 }  // namespace voz::os

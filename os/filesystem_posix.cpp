@@ -104,7 +104,7 @@ bool OutputFile::SetTimes(const FileTime& /*creation*/, const FileTime& lastAcce
         errno = EINVAL;
         return false;
     }
-    return Flush() && futimens(fileno(file_), times) == 0;
+    return Flush() && futimens(fileno(m_file), times) == 0;
 }
 
 bool GetFileTimes(const NativePath& path, FileTime& creation, FileTime& lastAccess, FileTime& lastWrite) {

@@ -65,7 +65,7 @@ bool OutputFile::SetTimes(const FileTime& creation, const FileTime& lastAccess, 
     if (!Flush()) {
         return false;
     }
-    auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)));
+    auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(m_file)));
     return SetFileTime(handle, &times[0], &times[1], &times[2]) != FALSE;
 }
 

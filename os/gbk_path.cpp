@@ -17,23 +17,23 @@ std::optional<Path> Path::Join(std::string_view name) const {
     if (name.empty()) {
         return *this;
     }
-    if (text_.size() + 1 + name.size() > kMaxPathBytes) {
+    if (m_text.size() + 1 + name.size() > kMaxPathBytes) {
         return std::nullopt;
     }
-    Path joined(text_);
-    joined.text_ += '\\';
-    joined.text_ += name;
+    Path joined(m_text);
+    joined.m_text += '\\';
+    joined.m_text += name;
     return joined;
 }
 
 std::string_view Path::Leaf() const {
-    const size_t separator = LastSeparator(text_);
-    return separator == std::string::npos ? std::string_view(text_) : std::string_view(text_).substr(separator + 1);
+    const size_t separator = LastSeparator(m_text);
+    return separator == std::string::npos ? std::string_view(m_text) : std::string_view(m_text).substr(separator + 1);
 }
 
 std::optional<os::NativePath> Path::ToNative() const {
     os::NativePath native;
-    if (!ToNativePath(text_, native)) {
+    if (!ToNativePath(m_text, native)) {
         return std::nullopt;
     }
     return native;

@@ -31,14 +31,14 @@ public:
     // nothing when the text is not GBK.
     std::optional<os::NativePath> ToNative() const;
 
-    const std::string& text() const { return text_; }
-    bool empty() const { return text_.empty(); }
+    const std::string& text() const { return m_text; }
+    bool empty() const { return m_text.empty(); }
     bool operator==(const Path& other) const = default;
 
 private:
-    explicit Path(std::string_view text) : text_(text) {}
+    explicit Path(std::string_view text) : m_text(text) {}
 
-    std::string text_;
+    std::string m_text;
 };
 
 // The native form of GBK path text of any length, backslashes turned into the

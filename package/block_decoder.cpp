@@ -27,49 +27,49 @@ uint64_t LoadBigEndian64(const uint8_t* p) {
 // payload holds is checked once the block is complete.
 class BitReader {
 public:
-    BitReader(const uint8_t* data, uint32_t size) : data_(data), size_(size) {}
+    BitReader(const uint8_t* data, uint32_t size) : m_data(data), m_size(size) {}
 
     // Ensures at least 56 bits are in the register.
     void Refill() {
-        if (next_ + 8 <= size_) {
-            bits_ |= LoadBigEndian64(data_ + next_) >> count_;
-            uint32_t bytes = (63 - count_) >> 3;
-            next_ += bytes;
-            count_ += bytes * 8;
+        if (m_next + 8 <= m_size) {
+            m_bits |= LoadBigEndian64(m_data + m_next) >> m_count;
+            uint32_t bytes = (63 - m_count) >> 3;
+            m_next += bytes;
+            m_count += bytes * 8;
             return;
         }
-        while (count_ <= 56) {
-            uint64_t byte = next_ < size_ ? data_[next_] : 0;
-            bits_ |= byte << (56 - count_);
-            ++next_;
-            count_ += 8;
+        while (m_count <= 56) {
+            uint64_t byte = m_next < m_size ? m_data[m_next] : 0;
+            m_bits |= byte << (56 - m_count);
+            ++m_next;
+            m_count += 8;
         }
     }
 
-    uint64_t Peek() const { return bits_; }
-    uint32_t Available() const { return count_; }
+    uint64_t Peek() const { return m_bits; }
+    uint32_t Available() const { return m_count; }
 
     void Skip(uint32_t n) {
-        bits_ <<= n;
-        count_ -= n;
+        m_bits <<= n;
+        m_count -= n;
     }
 
     // Takes n bits (0 to 32) as a big-endian number. Two shifts instead of a
     // shift by 64 - n: taking no bits needs no branch.
     uint32_t Take(uint32_t n) {
-        auto v = static_cast<uint32_t>((bits_ >> 1) >> (63 - n));
+        auto v = static_cast<uint32_t>((m_bits >> 1) >> (63 - n));
         Skip(n);
         return v;
     }
 
-    bool Overran() const { return uint64_t{next_} * 8 - count_ > uint64_t{size_} * 8; }
+    bool Overran() const { return uint64_t{m_next} * 8 - m_count > uint64_t{m_size} * 8; }
 
 private:
-    const uint8_t* data_;
-    uint32_t size_;
-    uint32_t next_ = 0;  // next byte to load into the register
-    uint64_t bits_ = 0;
-    uint32_t count_ = 0;
+    const uint8_t* m_data;
+    uint32_t m_size;
+    uint32_t m_next = 0;  // next byte to load into the register
+    uint64_t m_bits = 0;
+    uint32_t m_count = 0;
 };
 
 // Copies a match of length bytes from window position `from` to `to` (from < to),
@@ -164,13 +164,13 @@ BlockHeader ParseBlockHeader(const uint8_t header[4]) {
 }
 
 CBlockDecoder::CBlockDecoder()
-    : window_(new uint8_t[kLargestBlock + kWindowSlack]), stored_(new uint8_t[kLargestBlock]) {}
+    : m_window(new uint8_t[kLargestBlock + kWindowSlack]), m_stored(new uint8_t[kLargestBlock]) {}
 
 DecodeError CBlockDecoder::DecodeBlock(uint8_t* out, uint32_t rawSize, const uint8_t* payload,
                                        uint32_t storedSize) {
     DecodeError error = DecodeIntoWindow(rawSize, payload, storedSize);
     if (error == DecodeError::kNone) {
-        std::memcpy(out, window_.get(), rawSize);
+        std::memcpy(out, m_window.get(), rawSize);
     }
     return error;
 }
@@ -179,7 +179,7 @@ DecodeError CBlockDecoder::DecodeIntoWindow(uint32_t rawSize, const uint8_t* pay
     if (rawSize > kLargestBlock) {
         return DecodeError::kRawSizeTooLarge;
     }
-    uint8_t* window = window_.get();
+    uint8_t* window = m_window.get();
     BitReader in(payload, storedSize);
     uint32_t produced = 0;
     while (produced < rawSize) {
@@ -255,7 +255,7 @@ DecodeResult CBlockDecoder::DecodeToStream(InputStream& input, OutputStream* out
     BlockFrames frames(input, length);
     for (BlockFrame frame; frames.Next(frame);) {
         const BlockHeader& block = frame.header;
-        uint8_t* bytes = block.plain ? window_.get() : stored_.get();
+        uint8_t* bytes = block.plain ? m_window.get() : m_stored.get();
         if (!input.ReadExact(bytes, block.storedSize)) {
             result.error = DecodeError::kReadFailed;
             return result;
@@ -266,7 +266,7 @@ DecodeResult CBlockDecoder::DecodeToStream(InputStream& input, OutputStream* out
                 return result;
             }
         }
-        if (output != nullptr && !output->Write(window_.get(), block.rawSize)) {
+        if (output != nullptr && !output->Write(m_window.get(), block.rawSize)) {
             result.error = DecodeError::kWriteFailed;
             return result;
         }

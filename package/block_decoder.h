@@ -60,11 +60,11 @@ public:
     DecodeResult DecodeToStream(InputStream& input, OutputStream* output, uint32_t length);
 
 private:
-    // Decodes into window_, which has slack after 65,536 bytes for wide copies.
+    // Decodes into m_window, which has slack after 65,536 bytes for wide copies.
     DecodeError DecodeIntoWindow(uint32_t rawSize, const uint8_t* payload, uint32_t storedSize);
 
-    std::unique_ptr<uint8_t[]> window_;
-    std::unique_ptr<uint8_t[]> stored_;
+    std::unique_ptr<uint8_t[]> m_window;
+    std::unique_ptr<uint8_t[]> m_stored;
 };
 
 // Walks the block headers of a sequence of `length` stored bytes without

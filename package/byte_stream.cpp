@@ -6,25 +6,25 @@
 namespace voz {
 
 size_t MemoryInput::Read(void* data, size_t size) {
-    size_t n = std::min(size, size_ - position_);
+    size_t n = std::min(size, m_size - m_position);
     if (n != 0) {
-        std::memcpy(data, data_ + position_, n);
+        std::memcpy(data, m_data + m_position, n);
     }
-    position_ += n;
+    m_position += n;
     return n;
 }
 
 bool MemoryInput::Seek(uint64_t position) {
-    if (position > size_) {
+    if (position > m_size) {
         return false;
     }
-    position_ = static_cast<size_t>(position);
+    m_position = static_cast<size_t>(position);
     return true;
 }
 
 bool MemoryOutput::Write(const void* data, size_t size) {
     const auto* bytes = static_cast<const uint8_t*>(data);
-    bytes_.insert(bytes_.end(), bytes, bytes + size);
+    m_bytes.insert(m_bytes.end(), bytes, bytes + size);
     return true;
 }
 

@@ -200,56 +200,56 @@ class Installer {
 public:
     Installer(const CPackageInfo& package, InputStream& input, const InstallChoice& choice,
               const ExtractOptions& options)
-        : package_(package), input_(input), choice_(choice), options_(options), installDir_(choice.folder) {}
+        : m_package(package), m_input(input), m_choice(choice), m_options(options), m_installDir(choice.folder) {}
 
     std::vector<ExtractFailure> Run() {
         // The install folder is made first, even for a package without folder
         // records, so that the uninstaller and the settings files have a place.
-        if (installDir_.empty()) {
+        if (m_installDir.empty()) {
             Fail("", FailureKind::kNoInstallFolder, "no install folder was given", FailureItem::kInstallFolder);
-            return std::move(failures_);
+            return std::move(m_failures);
         }
-        const bool installDirExisted = IsFolder(installDir_);
-        if (!CreateDirectoryPath(installDir_.text())) {
-            Fail(installDir_.text(), FailureKind::kNoInstallFolder, os::LastErrorText(), FailureItem::kInstallFolder);
-            return std::move(failures_);
+        const bool installDirExisted = IsFolder(m_installDir);
+        if (!CreateDirectoryPath(m_installDir.text())) {
+            Fail(m_installDir.text(), FailureKind::kNoInstallFolder, os::LastErrorText(), FailureItem::kInstallFolder);
+            return std::move(m_failures);
         }
         if (!installDirExisted) {
-            log_.folders.emplace_back();  // the install folder itself
+            m_log.folders.emplace_back();  // the install folder itself
         }
-        for (const PackageDir& dir : package_.m_dirs) {
+        for (const PackageDir& dir : m_package.m_dirs) {
             for (const PackageFile& file : dir.files) {
-                total_ += StoredSize(file);
+                m_total += StoredSize(file);
             }
         }
         {
-            AheadDecoder decoding(decoder_, input_, StoredItems());
-            for (const PackageDir& dir : package_.m_dirs) {
+            AheadDecoder decoding(m_decoder, m_input, StoredItems());
+            for (const PackageDir& dir : m_package.m_dirs) {
                 ExtractFolder(dir, decoding);
             }
         }
         ShortcutPaths links;
-        if (options_.shell != nullptr) {
-            links = MakeShortcuts(package_, installDir_, *options_.shell, failures_);
+        if (m_options.shell != nullptr) {
+            links = MakeShortcuts(m_package, m_installDir, *m_options.shell, m_failures);
         } else {
-            links.links.resize(package_.m_shortcuts.size());  // no shell: no links
+            links.links.resize(m_package.m_shortcuts.size());  // no shell: no links
         }
         CopyStyleFiles();
         RemoveFolders();
-        for (const std::string& file : options_.laterFiles) {
+        for (const std::string& file : m_options.laterFiles) {
             LogFile(file);
         }
         RegisterApp();
         WriteUninstaller(links);
-        return std::move(failures_);
+        return std::move(m_failures);
     }
 
 private:
     // Every packaged file's blocks, in the order the files are installed.
     std::vector<StoredItem> StoredItems() const {
         std::vector<StoredItem> items;
-        items.reserve(static_cast<size_t>(PackagedFileCount(package_)));
-        for (const PackageDir& dir : package_.m_dirs) {
+        items.reserve(static_cast<size_t>(PackagedFileCount(m_package)));
+        for (const PackageDir& dir : m_package.m_dirs) {
             for (const PackageFile& file : dir.files) {
                 items.push_back({file.nDataPos, file.nDataSize});
             }
@@ -263,8 +263,8 @@ private:
     }
 
     void LogFile(const std::string& relative) {
-        if (loggedFiles_.insert(relative).second) {
-            log_.files.push_back(relative);
+        if (m_loggedFiles.insert(relative).second) {
+            m_log.files.push_back(relative);
         }
     }
 
@@ -273,13 +273,13 @@ private:
     // folder is looked at once: the folders above it are shared by many.
     bool CreateLoggedFolder(std::string_view relative) {
         std::vector<std::string_view> levels;
-        for (std::string_view level = relative; !level.empty() && !madeFolders_.contains(level);) {
+        for (std::string_view level = relative; !level.empty() && !m_madeFolders.contains(level);) {
             levels.push_back(level);
             size_t separator = gbk::LastSeparator(level);
             level = separator == std::string_view::npos ? std::string_view() : level.substr(0, separator);
         }
         for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
-            std::optional<gbk::Path> path = installDir_.Join(*level);
+            std::optional<gbk::Path> path = m_installDir.Join(*level);
             std::optional<os::NativePath> native = path ? path->ToNative() : std::nullopt;
             if (!native) {
                 return false;
@@ -288,9 +288,9 @@ private:
                 if (!os::CreateFolder(*native)) {
                     return false;
                 }
-                log_.folders.emplace_back(*level);
+                m_log.folders.emplace_back(*level);
             }
-            madeFolders_.emplace(*level);
+            m_madeFolders.emplace(*level);
         }
         return true;
     }
@@ -302,18 +302,18 @@ private:
                    (path.size() > removed.size() && path.compare(0, removed.size(), removed) == 0 &&
                     gbk::LastSeparator(std::string_view(path).substr(0, removed.size() + 1)) == removed.size());
         };
-        std::erase_if(log_.files, gone);
-        std::erase_if(loggedFiles_, gone);
-        std::erase_if(log_.folders, gone);
+        std::erase_if(m_log.files, gone);
+        std::erase_if(m_loggedFiles, gone);
+        std::erase_if(m_log.folders, gone);
     }
 
     void RegisterApp() {
-        if (!options_.registerApp) {
+        if (!m_options.registerApp) {
             return;
         }
-        os::AppListEntry entry = MakeAppListEntry(package_, installDir_, written_);
-        if (std::string failure; options_.registerApp(entry, failure)) {
-            log_.appListKey = entry.key;
+        os::AppListEntry entry = MakeAppListEntry(m_package, m_installDir, m_written);
+        if (std::string failure; m_options.registerApp(entry, failure)) {
+            m_log.appListKey = entry.key;
         } else {
             Fail(entry.key, FailureKind::kAppListNotWritten, std::move(failure), FailureItem::kAppListEntry);
         }
@@ -321,7 +321,7 @@ private:
 
     void Fail(std::string_view path, FailureKind kind, std::string detail, FailureItem item,
               NameCheck name = NameCheck::kSafe) {
-        failures_.push_back({std::string(path), kind, std::move(detail), item, name});
+        m_failures.push_back({std::string(path), kind, std::move(detail), item, name});
     }
 
     // The full path of `relative`, below the install folder, once `name` has
@@ -334,7 +334,7 @@ private:
             Fail(relative, FailureKind::kUnsafeName, DescribeNameCheck(check), item, check);
             return std::nullopt;
         }
-        std::optional<gbk::Path> path = installDir_.Join(relative);
+        std::optional<gbk::Path> path = m_installDir.Join(relative);
         if (!path) {
             Fail(relative, FailureKind::kPathTooLong, PathTooLongText(), item);
         }
@@ -356,14 +356,14 @@ private:
     }
 
     void Advance(const PackageFile& file) {
-        done_ += StoredSize(file);
-        if (options_.progress && total_ > 0) {
-            // At most 2^50 stored bytes fit the tables, so done_ * 100 cannot overflow.
-            const int percent = static_cast<int>(done_ * 100 / total_);
+        m_done += StoredSize(file);
+        if (m_options.progress && m_total > 0) {
+            // At most 2^50 stored bytes fit the tables, so m_done * 100 cannot overflow.
+            const int percent = static_cast<int>(m_done * 100 / m_total);
             // Once per percent: the call may wait until the bar is redrawn.
-            if (percent != shownPercent_) {
-                shownPercent_ = percent;
-                options_.progress(percent);
+            if (percent != m_shownPercent) {
+                m_shownPercent = percent;
+                m_options.progress(percent);
             }
         }
     }
@@ -372,7 +372,7 @@ private:
         std::string_view name = FieldText(dir.szName);
         std::optional<gbk::Path> dirPath = InstallPath(NameKind::kFolder, name, name, FailureItem::kFolder);
         if (!dirPath) {
-            const ExtractFailure why = failures_.back();  // what InstallPath found wrong with the folder
+            const ExtractFailure why = m_failures.back();  // what InstallPath found wrong with the folder
             for (const PackageFile& file : dir.files) {
                 Fail(RelativeFilePath(name, file), why.kind, "its folder is refused", FailureItem::kFile, why.name);
                 decoding.WriteNext(nullptr);
@@ -428,8 +428,8 @@ private:
             Fail(relative, FailureKind::kWriteFailed, os::LastErrorText(), FailureItem::kFile);
             return;
         }
-        if (options_.fileWritten) {
-            options_.fileWritten(relative);
+        if (m_options.fileWritten) {
+            m_options.fileWritten(relative);
         }
         if (!timesSet) {
             Fail(relative, FailureKind::kTimesNotSet, timesProblem, FailureItem::kFile);
@@ -439,7 +439,7 @@ private:
     // Counts the bytes an item's output took and records why they are not
     // all of its bytes; true when they are.
     bool Report(const ItemOutcome& outcome, const std::string& what, FailureItem item) {
-        written_ += outcome.produced;
+        m_written += outcome.produced;
         if (outcome.beyondEnd) {
             Fail(what, FailureKind::kDamagedData, "the data lies beyond the end of the setup file", item);
         } else if (outcome.error == DecodeError::kWriteFailed) {
@@ -451,8 +451,8 @@ private:
     }
 
     void CopyStyleFiles() {
-        const std::string& style = choice_.style;
-        for (const PackageCopy& copy : package_.m_copies) {
+        const std::string& style = m_choice.style;
+        for (const PackageCopy& copy : m_package.m_copies) {
             if (FieldText(copy.szStyle) != style) {
                 continue;
             }
@@ -474,20 +474,20 @@ private:
     }
 
     void RemoveFolders() {
-        for (const PackageRemove& remove : package_.m_removes) {
+        for (const PackageRemove& remove : m_package.m_removes) {
             std::string_view entry = FieldText(remove.szPath);
             if (entry.empty()) {
                 continue;  // it would name the install folder itself
             }
             if (std::optional<gbk::Path> path = InstallPath(NameKind::kRemove, entry, entry, FailureItem::kRemoval)) {
-                RemoveDirectoryTree(path->text(), failures_);
+                RemoveDirectoryTree(path->text(), m_failures);
                 ForgetRemoved(entry);
             }
         }
     }
 
     void WriteUninstaller(const ShortcutPaths& links) {
-        std::string_view name = FieldText(package_.m_szUninstaller);
+        std::string_view name = FieldText(m_package.m_szUninstaller);
         std::optional<os::NativePath> path = NativeInstallPath(NameKind::kFile, name, name, FailureItem::kUninstaller);
         if (!path) {
             return;
@@ -499,38 +499,38 @@ private:
         }
         // The uninstaller finds its data right after its own bytes, so a
         // damaged uninstaller gets no data rather than data at the wrong place.
-        if (package_.m_nUninstallerSize < 0 || package_.m_nUninstallerPos < 0) {
+        if (m_package.m_nUninstallerSize < 0 || m_package.m_nUninstallerPos < 0) {
             Fail(name, FailureKind::kDamagedData, "the uninstaller's position or length is negative",
                  FailureItem::kUninstaller);
             return;
         }
         ItemOutcome outcome =
-            DecodeItem(decoder_, input_, {package_.m_nUninstallerPos, package_.m_nUninstallerSize}, &out);
+            DecodeItem(m_decoder, m_input, {m_package.m_nUninstallerPos, m_package.m_nUninstallerSize}, &out);
         if (outcome.error == DecodeError::kWriteFailed) {
             outcome.writeProblem = os::LastErrorText();
         }
         if (!Report(outcome, std::string(name), FailureItem::kUninstaller)) {
             return;
         }
-        if (!WriteUninstallData(package_, links, out) || !WriteInstallLog(log_, out) || !out.Close()) {
+        if (!WriteUninstallData(m_package, links, out) || !WriteInstallLog(m_log, out) || !out.Close()) {
             Fail(name, FailureKind::kWriteFailed, os::LastErrorText(), FailureItem::kUninstaller);
         }
     }
 
-    const CPackageInfo& package_;
-    InputStream& input_;
-    const InstallChoice& choice_;
-    const ExtractOptions& options_;
-    const gbk::Path& installDir_;
-    CBlockDecoder decoder_;
-    uint64_t total_ = 0;
-    uint64_t done_ = 0;
-    int shownPercent_ = -1;
-    uint64_t written_ = 0;  // decoded bytes of every file
-    InstallLog log_;
-    std::unordered_set<std::string> loggedFiles_;  // log_.files, to look names up
-    std::set<std::string, std::less<>> madeFolders_;  // relative to the install folder, made or found
-    std::vector<ExtractFailure> failures_;
+    const CPackageInfo& m_package;
+    InputStream& m_input;
+    const InstallChoice& m_choice;
+    const ExtractOptions& m_options;
+    const gbk::Path& m_installDir;
+    CBlockDecoder m_decoder;
+    uint64_t m_total = 0;
+    uint64_t m_done = 0;
+    int m_shownPercent = -1;
+    uint64_t m_written = 0;  // decoded bytes of every file
+    InstallLog m_log;
+    std::unordered_set<std::string> m_loggedFiles;  // m_log.files, to look names up
+    std::set<std::string, std::less<>> m_madeFolders;  // relative to the install folder, made or found
+    std::vector<ExtractFailure> m_failures;
 };
 
 }  // namespace

@@ -159,23 +159,23 @@ std::string FilePath(std::string_view folder, std::string_view file) {
 // Collects the problems of one package.
 class NameJudge {
 public:
-    explicit NameJudge(const PackageNames& names) : names_(names) {
+    explicit NameJudge(const PackageNames& names) : m_names(names) {
         for (const FolderNames& folder : names.folders) {
             for (std::string_view file : folder.files) {
-                installed_.insert(PathKey(FilePath(folder.name, file)));
+                m_installed.insert(PathKey(FilePath(folder.name, file)));
             }
         }
         for (const CopyNames& copy : names.copies) {
-            installed_.insert(PathKey(copy.dest));
+            m_installed.insert(PathKey(copy.dest));
         }
     }
 
     std::vector<NameProblem> Run() {
-        const bool folderUsable = Name(NameKind::kInstallFolder, names_.installDir, 0);
-        Reference(NameKind::kMainProgram, names_.mainExe, 0);
-        Name(NameKind::kGroup, names_.group, 0);
-        for (size_t d = 0; d < names_.folders.size(); ++d) {
-            const FolderNames& folder = names_.folders[d];
+        const bool folderUsable = Name(NameKind::kInstallFolder, m_names.installDir, 0);
+        Reference(NameKind::kMainProgram, m_names.mainExe, 0);
+        Name(NameKind::kGroup, m_names.group, 0);
+        for (size_t d = 0; d < m_names.folders.size(); ++d) {
+            const FolderNames& folder = m_names.folders[d];
             const bool folderSafe = Name(NameKind::kFolder, folder.name, d);
             for (size_t f = 0; f < folder.files.size(); ++f) {
                 if (Name(NameKind::kFile, folder.files[f], d, f) && folderSafe && folderUsable) {
@@ -183,28 +183,28 @@ public:
                 }
             }
         }
-        for (size_t i = 0; i < names_.shortcuts.size(); ++i) {
-            const ShortcutNames& shortcut = names_.shortcuts[i];
+        for (size_t i = 0; i < m_names.shortcuts.size(); ++i) {
+            const ShortcutNames& shortcut = m_names.shortcuts[i];
             Name(NameKind::kLinkName, shortcut.link, i);
             Reference(NameKind::kTarget, shortcut.target, i);
             Reference(NameKind::kIcon, shortcut.icon, i);
         }
-        for (size_t i = 0; i < names_.copies.size(); ++i) {
-            Reference(NameKind::kCopySource, names_.copies[i].source, i);
-            if (Name(NameKind::kCopyDest, names_.copies[i].dest, i) && folderUsable) {
-                Fits(NameKind::kCopyDest, names_.copies[i].dest, i);
+        for (size_t i = 0; i < m_names.copies.size(); ++i) {
+            Reference(NameKind::kCopySource, m_names.copies[i].source, i);
+            if (Name(NameKind::kCopyDest, m_names.copies[i].dest, i) && folderUsable) {
+                Fits(NameKind::kCopyDest, m_names.copies[i].dest, i);
             }
         }
-        for (size_t i = 0; i < names_.removes.size(); ++i) {
-            Name(NameKind::kRemove, names_.removes[i], i);
+        for (size_t i = 0; i < m_names.removes.size(); ++i) {
+            Name(NameKind::kRemove, m_names.removes[i], i);
         }
-        return std::move(problems_);
+        return std::move(m_problems);
     }
 
 private:
     bool Add(NameKind kind, size_t index, size_t file, NameCheck check) {
         if (check != NameCheck::kSafe) {
-            problems_.push_back({kind, index, file, check});
+            m_problems.push_back({kind, index, file, check});
         }
         return check == NameCheck::kSafe;
     }
@@ -215,20 +215,20 @@ private:
 
     // A name that must be one of the files the installation leaves.
     void Reference(NameKind kind, std::string_view name, size_t index) {
-        if (Name(kind, name, index) && !name.empty() && installed_.count(PathKey(name)) == 0) {
+        if (Name(kind, name, index) && !name.empty() && m_installed.count(PathKey(name)) == 0) {
             Add(kind, index, 0, NameCheck::kNotInPackage);
         }
     }
 
     void Fits(NameKind kind, std::string_view relative, size_t index, size_t file = 0) {
-        if (names_.installDir.size() + 1 + relative.size() > kPathField - 1) {
+        if (m_names.installDir.size() + 1 + relative.size() > kPathField - 1) {
             Add(kind, index, file, NameCheck::kPathTooLong);
         }
     }
 
-    const PackageNames& names_;
-    std::set<std::string> installed_;
-    std::vector<NameProblem> problems_;
+    const PackageNames& m_names;
+    std::set<std::string> m_installed;
+    std::vector<NameProblem> m_problems;
 };
 
 }  // namespace

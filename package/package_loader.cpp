@@ -55,10 +55,10 @@ class Loader {
     using Buffer = std::unique_ptr<uint8_t[]>;
 
 public:
-    Loader(CPackageInfo& package, InputStream& input) : package_(package), input_(input) {}
+    Loader(CPackageInfo& package, InputStream& input) : m_package(package), m_input(input) {}
 
     void Run(uint64_t packageOffset) {
-        if (!input_.Seek(packageOffset)) {
+        if (!m_input.Seek(packageOffset)) {
             Fail(PackageStatus::State::kTruncated, {"package"}, "the setup file is shorter than its stub");
             return;
         }
@@ -97,10 +97,10 @@ private:
     }
 
     bool Fail(PackageStatus::State state, const Item& where, const char* reason) {
-        package_.m_status.state = state;
-        package_.m_status.where = where.Text();
-        package_.m_status.reason = reason;
-        package_.m_status.offset = itemStart_;
+        m_package.m_status.state = state;
+        m_package.m_status.where = where.Text();
+        m_package.m_status.reason = reason;
+        m_package.m_status.offset = m_itemStart;
         return false;
     }
 
@@ -113,12 +113,12 @@ private:
     }
 
     bool ReadU32(uint32_t& value, const Item& where) {
-        return ReadPackageU32(input_, value) || Truncated(where);
+        return ReadPackageU32(m_input, value) || Truncated(where);
     }
 
     // Counts are signed on disk; zero or less means no entries.
     bool ReadCount(int32_t& count, int capacity, const Item& where) {
-        itemStart_ = input_.Tell();
+        m_itemStart = m_input.Tell();
         uint32_t raw;
         if (!ReadU32(raw, where)) {
             return false;
@@ -132,8 +132,8 @@ private:
     }
 
     bool ReadString(char* field, int fieldSize, const Item& where) {
-        itemStart_ = input_.Tell();
-        switch (ReadPackageString(field, fieldSize, input_)) {
+        m_itemStart = m_input.Tell();
+        switch (ReadPackageString(field, fieldSize, m_input)) {
         case StringRead::kOk: return true;
         case StringRead::kTruncated: return Truncated(where);
         case StringRead::kTooLong: return Damaged(where, "text longer than its field");
@@ -142,7 +142,7 @@ private:
     }
 
     bool ReadTime(PackageTime& time, const Item& where) {
-        return ReadPackageTime(input_, time) || Truncated(where);
+        return ReadPackageTime(m_input, time) || Truncated(where);
     }
 
     // Reads a packed item (u32 stored length, block sequence) and decodes it.
@@ -151,7 +151,7 @@ private:
     // announce, up to `capacity`. So a damaged length costs no memory.
     bool ReadPackedItem(const layout::Packed& item, Buffer& decoded, uint32_t& size, const Item& where) {
         const uint32_t capacity = item.decodedCapacity;
-        itemStart_ = input_.Tell();
+        m_itemStart = m_input.Tell();
         uint32_t length;
         if (!ReadU32(length, where)) {
             return false;
@@ -159,19 +159,19 @@ private:
         if (length > item.storedCapacity) {
             return Damaged(where, "stored item larger than its buffer");
         }
-        if (input_.Tell() > input_.Size() || length > input_.Size() - input_.Tell()) {
+        if (m_input.Tell() > m_input.Size() || length > m_input.Size() - m_input.Tell()) {
             return Truncated(where);
         }
         Buffer stored = std::make_unique_for_overwrite<uint8_t[]>(length);
-        if (!input_.ReadExact(stored.get(), length)) {
+        if (!m_input.ReadExact(stored.get(), length)) {
             return Truncated(where);
         }
         const uint32_t decodedSize = AnnouncedSize(stored.get(), length, capacity);
         decoded = std::make_unique_for_overwrite<uint8_t[]>(decodedSize);
-        if (!decoder_) {
-            decoder_.emplace();  // its buffers are needed only once a packed item is read
+        if (!m_decoder) {
+            m_decoder.emplace();  // its buffers are needed only once a packed item is read
         }
-        DecodeResult result = decoder_->DecodeSequence(decoded.get(), decodedSize, stored.get(), length);
+        DecodeResult result = m_decoder->DecodeSequence(decoded.get(), decodedSize, stored.get(), length);
         if (!result.ok()) {
             return Damaged(where, DescribeDecodeError(result.error));
         }
@@ -190,13 +190,13 @@ private:
 
     bool ReadHeader() {
         m_record = {.table = "header"};
-        return layout::WalkHeader(*this, package_.m_szTitle, package_.m_szVersion, package_.m_szCompany,
-                                  package_.m_szInstallDir, package_.m_szMainExe, package_.m_szSourceDir,
-                                  package_.m_nDefaultOrderSoftware);
+        return layout::WalkHeader(*this, m_package.m_szTitle, m_package.m_szVersion, m_package.m_szCompany,
+                                  m_package.m_szInstallDir, m_package.m_szMainExe, m_package.m_szSourceDir,
+                                  m_package.m_nDefaultOrderSoftware);
     }
 
     bool ReadSigned(int32_t& value, const Item& where) {
-        itemStart_ = input_.Tell();
+        m_itemStart = m_input.Tell();
         uint32_t raw;
         if (!ReadU32(raw, where)) {
             return false;
@@ -216,7 +216,7 @@ private:
             }
             // Like a C string, the text ends at its first zero byte.
             const char* text = reinterpret_cast<const char*>(decoded.get());
-            package_.Text(i).assign(text, strnlen(text, size));
+            m_package.Text(i).assign(text, strnlen(text, size));
         }
         return true;
     }
@@ -229,8 +229,8 @@ private:
             if (!ReadPackedItem(layout::kImage, decoded, size, where)) {
                 return false;
             }
-            package_.Image(i) = std::move(decoded);
-            package_.ImageSize(i) = static_cast<int32_t>(size);
+            m_package.Image(i) = std::move(decoded);
+            m_package.ImageSize(i) = static_cast<int32_t>(size);
         }
         return true;
     }
@@ -241,16 +241,16 @@ private:
         if (!ReadU32(length, where)) {
             return false;
         }
-        uint64_t start = input_.Tell();
+        uint64_t start = m_input.Tell();
         if (start + length > INT32_MAX) {
             return Damaged(where, "data lies beyond 2 GiB");
         }
         position = static_cast<int32_t>(start);
         size = static_cast<int32_t>(length);
-        if (start + length > input_.Size()) {
+        if (start + length > m_input.Size()) {
             return Truncated(where);
         }
-        return input_.Seek(start + length) || Truncated(where);
+        return m_input.Seek(start + length) || Truncated(where);
     }
 
     // Each table's entries are appended as they are read, so after a failure
@@ -262,7 +262,7 @@ private:
             return false;
         }
         for (int d = 0; d < count; ++d) {
-            PackageDir& dir = package_.m_dirs.emplace_back();
+            PackageDir& dir = m_package.m_dirs.emplace_back();
             m_record = {.table = "directory", .number = d + 1};
             int32_t fileCount = 0;
             if (!layout::WalkFolder(*this, dir.szName, fileCount)) {
@@ -283,11 +283,11 @@ private:
     bool ReadShortcuts() {
         m_record = {.table = "shortcut table"};
         int32_t count = 0;
-        if (!layout::WalkShortcutTable(*this, package_.m_szGroup, count)) {
+        if (!layout::WalkShortcutTable(*this, m_package.m_szGroup, count)) {
             return false;
         }
         for (int i = 0; i < count; ++i) {
-            PackageShortcut& s = package_.m_shortcuts.emplace_back();
+            PackageShortcut& s = m_package.m_shortcuts.emplace_back();
             m_record = {.table = "shortcut", .number = i + 1};
             if (!layout::WalkShortcut(*this, s.szLinkName, s.szTarget, s.szIcon, s.nPlace)) {
                 return false;
@@ -303,7 +303,7 @@ private:
             return false;
         }
         for (int i = 0; i < count; ++i) {
-            PackageCopy& c = package_.m_copies.emplace_back();
+            PackageCopy& c = m_package.m_copies.emplace_back();
             m_record = {.table = "style copy", .number = i + 1};
             if (!layout::WalkCopy(*this, c.szSource, c.szDest, c.szStyle)) {
                 return false;
@@ -319,7 +319,7 @@ private:
             return false;
         }
         for (int i = 0; i < count; ++i) {
-            PackageRemove& r = package_.m_removes.emplace_back();
+            PackageRemove& r = m_package.m_removes.emplace_back();
             m_record = {.table = "remove", .number = i + 1};
             if (!String(r.szPath, layout::kRemove)) {
                 return false;
@@ -329,14 +329,14 @@ private:
     }
 
     bool ReadUninstaller() {
-        itemStart_ = input_.Tell();
-        return SkipData(package_.m_nUninstallerPos, package_.m_nUninstallerSize, {"uninstaller"});
+        m_itemStart = m_input.Tell();
+        return SkipData(m_package.m_nUninstallerPos, m_package.m_nUninstallerSize, {"uninstaller"});
     }
 
-    CPackageInfo& package_;
-    InputStream& input_;
-    std::optional<CBlockDecoder> decoder_;
-    uint64_t itemStart_ = 0;
+    CPackageInfo& m_package;
+    InputStream& m_input;
+    std::optional<CBlockDecoder> m_decoder;
+    uint64_t m_itemStart = 0;
     Item m_record{"package"};  // the record being read, for the status of a failure
 };
 

@@ -15,7 +15,7 @@ class ShortcutMaker {
 public:
     ShortcutMaker(const CPackageInfo& package, const gbk::Path& installDir, ShellServices& shell,
                   std::vector<ExtractFailure>& failures)
-        : package_(package), shell_(shell), failures_(failures), installDir_(installDir) {}
+        : m_package(package), m_shell(shell), m_failures(failures), m_installDir(installDir) {}
 
     ShortcutPaths Run() {
         ShortcutPaths paths;
@@ -24,14 +24,14 @@ public:
         // uninstall data names that folder followed by a backslash.
         std::optional<gbk::Path> group = GroupFolder();
         if (group) {
-            paths.group = group->text() + (FieldText(package_.m_szGroup).empty() ? "\\" : "");
+            paths.group = group->text() + (FieldText(m_package.m_szGroup).empty() ? "\\" : "");
             if (!CreateDirectoryPath(group->text())) {
                 Fail(group->text(), FailureKind::kFolderNotCreated, os::LastErrorText(), FailureItem::kProgramGroup);
             }
         }
-        paths.links.resize(package_.m_shortcuts.size());
-        for (size_t i = 0; i < package_.m_shortcuts.size(); ++i) {
-            const PackageShortcut& shortcut = package_.m_shortcuts[i];
+        paths.links.resize(m_package.m_shortcuts.size());
+        for (size_t i = 0; i < m_package.m_shortcuts.size(); ++i) {
+            const PackageShortcut& shortcut = m_package.m_shortcuts[i];
             std::optional<gbk::Path> folder;
             if (shortcut.nPlace == kPlaceDesktop) {
                 folder = Desktop();
@@ -50,7 +50,7 @@ public:
 private:
     void Fail(std::string path, FailureKind kind, std::string detail, FailureItem item,
               NameCheck name = NameCheck::kSafe) {
-        failures_.push_back({std::move(path), kind, std::move(detail), item, name});
+        m_failures.push_back({std::move(path), kind, std::move(detail), item, name});
     }
 
     // base + backslash + relative, once relative has passed the rule of its
@@ -72,7 +72,7 @@ private:
     std::optional<gbk::Path> SpecialFolder(int csidl) {
         const FailureItem item = csidl == kCsidlDesktop ? FailureItem::kDesktop : FailureItem::kProgramsFolder;
         std::string text;
-        if (!shell_.GetSpecialFolderPath(text, csidl) || text.empty()) {
+        if (!m_shell.GetSpecialFolderPath(text, csidl) || text.empty()) {
             Fail("", FailureKind::kSpecialFolderUnknown, "the shell did not name the folder", item);
             return std::nullopt;
         }
@@ -85,17 +85,17 @@ private:
 
     std::optional<gbk::Path> GroupFolder() {
         std::optional<gbk::Path> programs = SpecialFolder(kCsidlPrograms);
-        return programs ? Below(*programs, NameKind::kGroup, FieldText(package_.m_szGroup), FailureItem::kProgramGroup)
+        return programs ? Below(*programs, NameKind::kGroup, FieldText(m_package.m_szGroup), FailureItem::kProgramGroup)
                         : std::nullopt;
     }
 
     // The desktop is looked up once, when the first record needs it.
     std::optional<gbk::Path> Desktop() {
-        if (!desktopLooked_) {
-            desktopLooked_ = true;
-            desktop_ = SpecialFolder(kCsidlDesktop);
+        if (!m_desktopLooked) {
+            m_desktopLooked = true;
+            m_desktop = SpecialFolder(kCsidlDesktop);
         }
-        return desktop_;
+        return m_desktop;
     }
 
     // Returns the link path, kept whether or not the shell saved the link;
@@ -103,31 +103,31 @@ private:
     std::string MakeLink(const gbk::Path& folder, const PackageShortcut& shortcut) {
         std::string_view targetName = FieldText(shortcut.szTarget);
         if (targetName.empty()) {
-            targetName = FieldText(package_.m_szUninstaller);
+            targetName = FieldText(m_package.m_szUninstaller);
         }
         std::optional<gbk::Path> link =
             Below(folder, NameKind::kLinkName, FieldText(shortcut.szLinkName), FailureItem::kShortcut);
-        std::optional<gbk::Path> target = Below(installDir_, NameKind::kTarget, targetName, FailureItem::kShortcut);
+        std::optional<gbk::Path> target = Below(m_installDir, NameKind::kTarget, targetName, FailureItem::kShortcut);
         std::optional<gbk::Path> icon =
             FieldText(shortcut.szIcon).empty()
                 ? target
-                : Below(installDir_, NameKind::kIcon, FieldText(shortcut.szIcon), FailureItem::kShortcut);
+                : Below(m_installDir, NameKind::kIcon, FieldText(shortcut.szIcon), FailureItem::kShortcut);
         if (!link || !target || !icon) {
             return std::string();
         }
-        if (!shell_.CreateShortcut(link->text(), target->text(), icon->text())) {
+        if (!m_shell.CreateShortcut(link->text(), target->text(), icon->text())) {
             Fail(link->text(), FailureKind::kShortcutNotMade, "the shell did not save the link",
                  FailureItem::kShortcut);
         }
         return link->text();
     }
 
-    const CPackageInfo& package_;
-    ShellServices& shell_;
-    std::vector<ExtractFailure>& failures_;
-    const gbk::Path& installDir_;
-    bool desktopLooked_ = false;
-    std::optional<gbk::Path> desktop_;
+    const CPackageInfo& m_package;
+    ShellServices& m_shell;
+    std::vector<ExtractFailure>& m_failures;
+    const gbk::Path& m_installDir;
+    bool m_desktopLooked = false;
+    std::optional<gbk::Path> m_desktop;
 };
 
 }  // namespace

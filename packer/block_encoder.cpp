@@ -28,33 +28,33 @@ uint32_t Hash3(const uint8_t* p) {
 // Writes bits most significant first, as the decoder reads them.
 class BitWriter {
 public:
-    explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
+    explicit BitWriter(std::vector<uint8_t>& out) : m_out(out) {}
 
     // Appends the low `bits` bits of value (at most 32).
     void Put(uint32_t value, uint32_t bits) {
         if (bits == 0) {
             return;
         }
-        acc_ = (acc_ << bits) | (value & (0xFFFFFFFFu >> (32 - bits)));
-        count_ += bits;
-        while (count_ >= 8) {
-            count_ -= 8;
-            out_.push_back(static_cast<uint8_t>(acc_ >> count_));
+        m_acc = (m_acc << bits) | (value & (0xFFFFFFFFu >> (32 - bits)));
+        m_count += bits;
+        while (m_count >= 8) {
+            m_count -= 8;
+            m_out.push_back(static_cast<uint8_t>(m_acc >> m_count));
         }
     }
 
     void Flush() {
-        if (count_ != 0) {
-            out_.push_back(static_cast<uint8_t>(acc_ << (8 - count_)));
-            acc_ = 0;
-            count_ = 0;
+        if (m_count != 0) {
+            m_out.push_back(static_cast<uint8_t>(m_acc << (8 - m_count)));
+            m_acc = 0;
+            m_count = 0;
         }
     }
 
 private:
-    std::vector<uint8_t>& out_;
-    uint64_t acc_ = 0;  // the low count_ bits are pending
-    uint32_t count_ = 0;
+    std::vector<uint8_t>& m_out;
+    uint64_t m_acc = 0;  // the low m_count bits are pending
+    uint32_t m_count = 0;
 };
 
 void PutLiteral(BitWriter& w, uint8_t byte) { w.Put(byte, kLiteralBits); }
@@ -73,30 +73,30 @@ void PutMatch(BitWriter& w, uint32_t produced, uint32_t offset, uint32_t length)
 class MatchFinder {
 public:
     MatchFinder(const uint8_t* data, uint32_t size, int depth)
-        : data_(data), size_(size), depth_(depth), head_(new uint32_t[1u << kHashBits]), prev_(new uint32_t[size]) {
-        std::fill_n(head_.get(), 1u << kHashBits, kNoPosition);
+        : m_data(data), m_size(size), m_depth(depth), m_head(new uint32_t[1u << kHashBits]), m_prev(new uint32_t[size]) {
+        std::fill_n(m_head.get(), 1u << kHashBits, kNoPosition);
     }
 
     void Insert(uint32_t pos) {
-        if (pos + kMinMatch > size_) {
+        if (pos + kMinMatch > m_size) {
             return;
         }
-        uint32_t h = Hash3(data_ + pos);
-        prev_[pos] = head_[h];
-        head_[h] = pos;
+        uint32_t h = Hash3(m_data + pos);
+        m_prev[pos] = m_head[h];
+        m_head[h] = pos;
     }
 
     // Longest earlier match at pos; length 0 when none of kMinMatch bytes exists.
     uint32_t Find(uint32_t pos, uint32_t& offset) const {
         uint32_t best = 0;
-        if (pos + kMinMatch > size_) {
+        if (pos + kMinMatch > m_size) {
             return 0;
         }
-        uint32_t limit = size_ - pos;
-        const uint8_t* cur = data_ + pos;
-        uint32_t candidate = head_[Hash3(cur)];
-        for (int chain = depth_; candidate != kNoPosition && chain > 0; --chain, candidate = prev_[candidate]) {
-            const uint8_t* ref = data_ + candidate;
+        uint32_t limit = m_size - pos;
+        const uint8_t* cur = m_data + pos;
+        uint32_t candidate = m_head[Hash3(cur)];
+        for (int chain = m_depth; candidate != kNoPosition && chain > 0; --chain, candidate = m_prev[candidate]) {
+            const uint8_t* ref = m_data + candidate;
             if (ref[best] != cur[best] || ref[0] != cur[0]) {
                 continue;
             }
@@ -116,11 +116,11 @@ public:
     }
 
 private:
-    const uint8_t* data_;
-    uint32_t size_;
-    int depth_;
-    std::unique_ptr<uint32_t[]> head_;
-    std::unique_ptr<uint32_t[]> prev_;
+    const uint8_t* m_data;
+    uint32_t m_size;
+    int m_depth;
+    std::unique_ptr<uint32_t[]> m_head;
+    std::unique_ptr<uint32_t[]> m_prev;
 };
 
 // Compresses into payload; false when the result would not be smaller than the input.

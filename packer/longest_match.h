@@ -54,16 +54,16 @@ private:
     // A match is cut where the block ends.
     void NearestEarlierNeighbours(const std::vector<Sorted>& block, uint32_t begin, uint32_t end);
 
-    std::vector<int32_t> suffixes_;
-    std::vector<uint32_t> rank_;
-    std::vector<Sorted> index_;  // the window's suffixes in sorted order
-    // [depth]: room for a block's suffixes in sorted order (a deque: growing keeps found_ valid)
-    std::deque<std::vector<Sorted>> blocks_;
+    std::vector<int32_t> m_suffixes;
+    std::vector<uint32_t> m_rank;
+    std::vector<Sorted> m_index;  // the window's suffixes in sorted order
+    // [depth]: room for a block's suffixes in sorted order (a deque: growing keeps m_found valid)
+    std::deque<std::vector<Sorted>> m_blocks;
     // [depth]: the last block found at that depth, its suffixes in sorted order
-    // (index_ itself for the whole window).
-    std::vector<const std::vector<Sorted>*> found_;
-    std::vector<Pending> stack_;
-    std::vector<EarlierMatch> matches_;
+    // (m_index itself for the whole window).
+    std::vector<const std::vector<Sorted>*> m_found;
+    std::vector<Pending> m_stack;
+    std::vector<EarlierMatch> m_matches;
 };
 
 }  // namespace voz

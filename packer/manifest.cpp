@@ -19,10 +19,10 @@ namespace {
 
 class ManifestReader {
 public:
-    ManifestReader(const fs::path& path, PackReport& report) : path_(path), base_(path.parent_path()), report_(report) {
+    ManifestReader(const fs::path& path, PackReport& report) : m_path(path), m_base(path.parent_path()), m_report(report) {
         std::vector<uint8_t> text = ReadFile(path);
         try {
-            table_ = toml::parse(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()),
+            m_table = toml::parse(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()),
                                  PathText(path));
         } catch (const toml::parse_error& e) {
             throw PackError(PathText(path) + ":" + std::to_string(e.source().begin.line) + ": " +
@@ -31,38 +31,38 @@ public:
     }
 
     PackageSpec Read() {
-        CheckKeys(table_, {"title", "version", "company", "install_dir", "main_exe", "source_dir",
+        CheckKeys(m_table, {"title", "version", "company", "install_dir", "main_exe", "source_dir",
                            "default_order_software", "group", "uninstaller", "remove", "texts", "images", "files",
                            "shortcut", "style_copy"},
                   "");
         PackageSpec spec;
-        spec.title = Gbk(RequiredString(table_, "title", ""), "title");
-        spec.version = Gbk(RequiredString(table_, "version", ""), "version");
-        spec.company = Gbk(RequiredString(table_, "company", ""), "company");
-        spec.installDir = Gbk(RequiredString(table_, "install_dir", ""), "install_dir");
-        spec.mainExe = Gbk(RequiredString(table_, "main_exe", ""), "main_exe");
-        spec.group = Gbk(RequiredString(table_, "group", ""), "group");
-        spec.defaultOrderSoftware = RequiredInt(table_, "default_order_software", "");
+        spec.title = Gbk(RequiredString(m_table, "title", ""), "title");
+        spec.version = Gbk(RequiredString(m_table, "version", ""), "version");
+        spec.company = Gbk(RequiredString(m_table, "company", ""), "company");
+        spec.installDir = Gbk(RequiredString(m_table, "install_dir", ""), "install_dir");
+        spec.mainExe = Gbk(RequiredString(m_table, "main_exe", ""), "main_exe");
+        spec.group = Gbk(RequiredString(m_table, "group", ""), "group");
+        spec.defaultOrderSoftware = RequiredInt(m_table, "default_order_software", "");
         ReadScreens(spec);
         std::string filesSource = RequiredString(Table("files"), "source", "files");
         CheckKeys(Table("files"), {"source"}, "files");
-        spec.dirs = ScanSourceTree(base_ / PathFromUtf8(filesSource), report_.problems);
+        spec.dirs = ScanSourceTree(m_base / PathFromUtf8(filesSource), m_report.problems);
         // The build folder is recorded for reference only; by default the files folder as given.
-        auto sourceDir = table_["source_dir"].value<std::string>();
+        auto sourceDir = m_table["source_dir"].value<std::string>();
         spec.sourceDir = Gbk(sourceDir.value_or(filesSource), "source_dir");
         ReadShortcuts(spec);
         ReadCopies(spec);
         ReadRemoves(spec);
-        if (auto uninstaller = table_["uninstaller"].value<std::string>()) {
-            spec.uninstaller = ReadFile(base_ / PathFromUtf8(*uninstaller));
+        if (auto uninstaller = m_table["uninstaller"].value<std::string>()) {
+            spec.uninstaller = ReadFile(m_base / PathFromUtf8(*uninstaller));
             spec.uninstallerNamed = true;
         }
-        CheckPackageSpec(spec, report_);
+        CheckPackageSpec(spec, m_report);
         return spec;
     }
 
 private:
-    [[noreturn]] void Fail(const std::string& reason) const { throw PackError(PathText(path_) + ": " + reason); }
+    [[noreturn]] void Fail(const std::string& reason) const { throw PackError(PathText(m_path) + ": " + reason); }
 
     static std::string KeyName(const std::string& table, const std::string& key) {
         return table.empty() ? key : table + "." + key;
@@ -77,7 +77,7 @@ private:
     }
 
     const toml::table& Table(const char* name) const {
-        const toml::table* t = table_[name].as_table();
+        const toml::table* t = m_table[name].as_table();
         if (t == nullptr) {
             Fail(std::string("missing table [") + name + "]");
         }
@@ -131,26 +131,26 @@ private:
         CheckKeys(texts, keys, "texts");
         CheckKeys(images, keys, "images");
         for (int i = 0; i < kScreenCount; ++i) {
-            fs::path textPath = base_ / PathFromUtf8(RequiredString(texts, kScreenKeys[i], "texts"));
+            fs::path textPath = m_base / PathFromUtf8(RequiredString(texts, kScreenKeys[i], "texts"));
             std::vector<uint8_t> raw = ReadFile(textPath);
             spec.texts[i] = SetupText(std::string(raw.begin(), raw.end()), PathText(textPath));
             if (spec.texts[i].size() > kTextCapacity - 1) {
                 throw PackError(PathText(textPath) + ": text over 65,535 bytes (" +
                                 std::to_string(spec.texts[i].size()) + " in GBK)");
             }
-            fs::path imagePath = base_ / PathFromUtf8(RequiredString(images, kScreenKeys[i], "images"));
+            fs::path imagePath = m_base / PathFromUtf8(RequiredString(images, kScreenKeys[i], "images"));
             spec.images[i] = ReadFile(imagePath);
             BitmapCheck check = CheckSetupBitmap(spec.images[i]);
             if (!check.problem.empty()) {
-                report_.problems.push_back(PathText(imagePath) + ": " + check.problem);
+                m_report.problems.push_back(PathText(imagePath) + ": " + check.problem);
             } else if (!check.warning.empty()) {
-                report_.warnings.push_back(PathText(imagePath) + ": " + check.warning);
+                m_report.warnings.push_back(PathText(imagePath) + ": " + check.warning);
             }
         }
     }
 
     const toml::array* Array(const char* key) const {
-        auto node = table_[key];
+        auto node = m_table[key];
         if (!node) {
             return nullptr;
         }
@@ -225,10 +225,10 @@ private:
         }
     }
 
-    fs::path path_;
-    fs::path base_;
-    PackReport& report_;
-    toml::table table_;
+    fs::path m_path;
+    fs::path m_base;
+    PackReport& m_report;
+    toml::table m_table;
 };
 
 }  // namespace

@@ -17,42 +17,42 @@ constexpr uint32_t kLiteralUnits = kLiteralBits * kUnitsPerBit;
 
 void ParsedPrefixes::Tokens(uint32_t end, std::vector<Token>& tokens) const {
     tokens.clear();
-    for (uint32_t j = end; j > 0; j -= step_[j]) {
-        tokens.push_back({step_[j], step_[j] == 1 ? 0 : source_[j]});
+    for (uint32_t j = end; j > 0; j -= m_step[j]) {
+        tokens.push_back({m_step[j], m_step[j] == 1 ? 0 : m_source[j]});
     }
     std::reverse(tokens.begin(), tokens.end());
 }
 
 void OptimalParser::MonotoneWindow::Reset(uint32_t capacity) {
-    if (keys_.size() < capacity) {
-        keys_.resize(capacity);
+    if (m_keys.size() < capacity) {
+        m_keys.resize(capacity);
     }
-    mask_ = capacity - 1;
-    head_ = 0;
-    tail_ = 0;
+    m_mask = capacity - 1;
+    m_head = 0;
+    m_tail = 0;
 }
 
 void OptimalParser::Parse(const std::vector<EarlierMatch>& matches, ParsedPrefixes& parsed, uint32_t matchPenalty) {
     const auto size = static_cast<uint32_t>(matches.size());
-    price_.resize(size + 1);
-    entry_.resize(size + 1);
-    parsed.bits_.resize(size + 1);
-    parsed.step_.resize(size + 1);
-    parsed.source_.resize(size + 1);
+    m_price.resize(size + 1);
+    m_entry.resize(size + 1);
+    parsed.m_bits.resize(size + 1);
+    parsed.m_step.resize(size + 1);
+    parsed.m_source.resize(size + 1);
     // Class k holds the starts of matches of 2^k + 1 .. 2^(k+1) bytes that end
     // at j: a window of 2^k positions. No match is longer than the block less its first byte.
     uint32_t classes = size <= 3 ? 1 : static_cast<uint32_t>(std::bit_width(size - 2));
-    if (windows_.size() < classes) {
-        windows_.resize(classes);
+    if (m_windows.size() < classes) {
+        m_windows.resize(classes);
     }
     for (uint32_t k = kFirstQueuedClass; k < classes; ++k) {
-        windows_[k].Reset(1u << k);
+        m_windows[k].Reset(1u << k);
     }
     const EarlierMatch* match = matches.data();
-    uint32_t* price = price_.data();
-    uint32_t* entry = entry_.data();
+    uint32_t* price = m_price.data();
+    uint32_t* entry = m_entry.data();
     price[0] = 0;
-    parsed.bits_[0] = 0;
+    parsed.m_bits[0] = 0;
     // Every position from `reaching` up to j - 2 has a match that reaches j:
     // the first byte has nothing to refer to, and the reach i + length never
     // falls as i grows.
@@ -74,7 +74,7 @@ void OptimalParser::Parse(const std::vector<EarlierMatch>& matches, ParsedPrefix
             }
         }
         for (uint32_t k = kFirstQueuedClass; k < classes && longestStep >= (1u << k) + 1; ++k) {
-            MonotoneWindow& window = windows_[k];
+            MonotoneWindow& window = m_windows[k];
             uint32_t longest = 2u << k;
             window.DropBefore(std::max(reaching, j > longest ? j - longest : 0));
             uint32_t start = j - (1u << k) - 1;
@@ -90,12 +90,12 @@ void OptimalParser::Parse(const std::vector<EarlierMatch>& matches, ParsedPrefix
         // The flag, the length code's zero and the offset, penalty included; a
         // class k adds 2k bits of prefix ones and value.
         entry[j] = best + (2 + OffsetBits(j)) * kUnitsPerBit + matchPenalty;
-        parsed.step_[j] = step;
+        parsed.m_step[j] = step;
         if (step == 1) {
-            parsed.bits_[j] = parsed.bits_[from] + kLiteralBits;
+            parsed.m_bits[j] = parsed.m_bits[from] + kLiteralBits;
         } else {
-            parsed.bits_[j] = parsed.bits_[from] + MatchBits(from, step);
-            parsed.source_[j] = match[from].source;
+            parsed.m_bits[j] = parsed.m_bits[from] + MatchBits(from, step);
+            parsed.m_source[j] = match[from].source;
         }
     }
 }

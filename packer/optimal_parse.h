@@ -20,15 +20,15 @@ struct Token {
 class ParsedPrefixes {
 public:
     // Bits the tokens of the prefix [0, end) take, without the padding of the last byte.
-    uint64_t Bits(uint32_t end) const { return bits_[end]; }
+    uint64_t Bits(uint32_t end) const { return m_bits[end]; }
     // Those tokens, in order.
     void Tokens(uint32_t end, std::vector<Token>& tokens) const;
 
 private:
     friend class OptimalParser;
-    std::vector<uint32_t> bits_;    // [j]: bits of the chosen tokens of [0, j)
-    std::vector<uint32_t> step_;    // [j]: length of the last token of [0, j)
-    std::vector<uint32_t> source_;  // [j]: that token's offset when it is a match
+    std::vector<uint32_t> m_bits;    // [j]: bits of the chosen tokens of [0, j)
+    std::vector<uint32_t> m_step;    // [j]: length of the last token of [0, j)
+    std::vector<uint32_t> m_source;  // [j]: that token's offset when it is a match
 };
 
 // Exact shortest path over the block's positions, left to right: price[j] is
@@ -63,27 +63,27 @@ private:
         void Reset(uint32_t capacity);
         // Drops the front entries that start before position first.
         void DropBefore(uint32_t first) {
-            while (head_ != tail_ && static_cast<uint32_t>(keys_[head_ & mask_]) < first) {
-                ++head_;
+            while (m_head != m_tail && static_cast<uint32_t>(m_keys[m_head & m_mask]) < first) {
+                ++m_head;
             }
         }
         // Adds a start after every held one, dropping those dearer than it; an
         // earlier start at an equal price stays, since it gives the longer match.
         void Push(uint32_t position, uint32_t price) {
             uint64_t key = (uint64_t{price} << 32) | position;
-            while (head_ != tail_ && keys_[(tail_ - 1) & mask_] > key) {
-                --tail_;
+            while (m_head != m_tail && m_keys[(m_tail - 1) & m_mask] > key) {
+                --m_tail;
             }
-            keys_[tail_++ & mask_] = key;
+            m_keys[m_tail++ & m_mask] = key;
         }
-        uint32_t FrontPosition() const { return static_cast<uint32_t>(keys_[head_ & mask_]); }
-        uint32_t FrontPrice() const { return static_cast<uint32_t>(keys_[head_ & mask_] >> 32); }
+        uint32_t FrontPosition() const { return static_cast<uint32_t>(m_keys[m_head & m_mask]); }
+        uint32_t FrontPrice() const { return static_cast<uint32_t>(m_keys[m_head & m_mask] >> 32); }
 
     private:
-        std::vector<uint64_t> keys_;
-        uint32_t mask_ = 0;
-        uint32_t head_ = 0;
-        uint32_t tail_ = 0;
+        std::vector<uint64_t> m_keys;
+        uint32_t m_mask = 0;
+        uint32_t m_head = 0;
+        uint32_t m_tail = 0;
     };
 
     // Matches of up to 8 bytes (classes 0 to 2) are tried one start at a time;
@@ -92,10 +92,10 @@ private:
     static constexpr uint32_t kFirstQueuedClass = 3;
 
     // In eighths of a bit, penalties included: [j] the fewest for data[0, j),
-    // entry_[j] that plus what any match starting at j costs besides its length code.
-    std::vector<uint32_t> price_;
-    std::vector<uint32_t> entry_;
-    std::vector<MonotoneWindow> windows_;  // [k]: class of lengths 2^k + 1 .. 2^(k+1)
+    // m_entry[j] that plus what any match starting at j costs besides its length code.
+    std::vector<uint32_t> m_price;
+    std::vector<uint32_t> m_entry;
+    std::vector<MonotoneWindow> m_windows;  // [k]: class of lengths 2^k + 1 .. 2^(k+1)
 };
 
 }  // namespace voz

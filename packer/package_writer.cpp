@@ -56,7 +56,7 @@ struct LimitCheck {
 // keeping every position within the signed 32 bits the package stores them in.
 class Writer final : private OutputStream {
 public:
-    Writer(OutputStream& out, uint64_t offset) : out_(out), offset_(offset) {}
+    Writer(OutputStream& out, uint64_t offset) : m_out(out), m_offset(offset) {}
 
     template <int Size>
     bool String(const std::string& text, const layout::Field<Size>&) {
@@ -74,19 +74,19 @@ public:
 private:
     // Failures throw, so every write that returns has succeeded.
     bool Write(const void* data, size_t size) override {
-        if (!out_.Write(data, size)) {
+        if (!m_out.Write(data, size)) {
             throw PackError("the setup file could not be written");
         }
-        offset_ += size;
+        m_offset += size;
         // Positions in the package are signed 32-bit values.
-        if (offset_ > INT32_MAX) {
+        if (m_offset > INT32_MAX) {
             throw PackError("the package would be larger than 2 GiB");
         }
         return true;
     }
 
-    OutputStream& out_;
-    uint64_t offset_;
+    OutputStream& m_out;
+    uint64_t m_offset;
 };
 
 std::vector<uint8_t> ReadSource(const PackFile& file) {

@@ -15,28 +15,28 @@ template <typename Symbol>
 class InducedSort {
 public:
     InducedSort(const Symbol* text, int32_t* suffixes, int32_t size, int32_t alphabet)
-        : text_(text), suffixes_(suffixes), size_(size), counts_(alphabet, 0), bucket_(alphabet) {}
+        : m_text(text), m_suffixes(suffixes), m_size(size), m_counts(alphabet, 0), m_bucket(alphabet) {}
 
     void Run() {
         ClassifySuffixes();
-        for (int32_t i = 0; i < size_; ++i) {
-            ++counts_[text_[i]];
+        for (int32_t i = 0; i < m_size; ++i) {
+            ++m_counts[m_text[i]];
         }
         // Sort the LMS substrings: any order of the LMS positions in their buckets will do.
-        std::fill(suffixes_, suffixes_ + size_, -1);
+        std::fill(m_suffixes, m_suffixes + m_size, -1);
         BucketEnds();
-        for (int32_t i = size_ - 1; i >= 1; --i) {
+        for (int32_t i = m_size - 1; i >= 1; --i) {
             if (IsLms(i)) {
-                suffixes_[--bucket_[text_[i]]] = i;
+                m_suffixes[--m_bucket[m_text[i]]] = i;
             }
         }
         Induce();
         std::vector<int32_t> sortedLms = SortLmsSuffixes(NameLmsSubstrings());
         // Place the sorted LMS suffixes at their buckets' ends, keeping their order, and induce the rest.
-        std::fill(suffixes_, suffixes_ + size_, -1);
+        std::fill(m_suffixes, m_suffixes + m_size, -1);
         BucketEnds();
         for (auto p = sortedLms.rbegin(); p != sortedLms.rend(); ++p) {
-            suffixes_[--bucket_[text_[*p]]] = *p;
+            m_suffixes[--m_bucket[m_text[*p]]] = *p;
         }
         Induce();
     }
@@ -45,27 +45,27 @@ private:
     // A suffix is S-type when it sorts before the next one; the last is L-type
     // because the end symbol is the smallest.
     void ClassifySuffixes() {
-        smaller_.assign(size_, 0);
-        for (int32_t i = size_ - 2; i >= 0; --i) {
-            smaller_[i] = text_[i] < text_[i + 1] || (text_[i] == text_[i + 1] && smaller_[i + 1]);
+        m_smaller.assign(m_size, 0);
+        for (int32_t i = m_size - 2; i >= 0; --i) {
+            m_smaller[i] = m_text[i] < m_text[i + 1] || (m_text[i] == m_text[i + 1] && m_smaller[i + 1]);
         }
     }
 
-    bool IsLms(int32_t i) const { return i > 0 && smaller_[i] && !smaller_[i - 1]; }
+    bool IsLms(int32_t i) const { return i > 0 && m_smaller[i] && !m_smaller[i - 1]; }
 
     void BucketStarts() {
         int32_t sum = 0;
-        for (size_t c = 0; c < counts_.size(); ++c) {
-            bucket_[c] = sum;
-            sum += counts_[c];
+        for (size_t c = 0; c < m_counts.size(); ++c) {
+            m_bucket[c] = sum;
+            sum += m_counts[c];
         }
     }
 
     void BucketEnds() {
         int32_t sum = 0;
-        for (size_t c = 0; c < counts_.size(); ++c) {
-            sum += counts_[c];
-            bucket_[c] = sum;
+        for (size_t c = 0; c < m_counts.size(); ++c) {
+            sum += m_counts[c];
+            m_bucket[c] = sum;
         }
     }
 
@@ -74,18 +74,18 @@ private:
     // suffixes right to left.
     void Induce() {
         BucketStarts();
-        suffixes_[bucket_[text_[size_ - 1]]++] = size_ - 1;
-        for (int32_t r = 0; r < size_; ++r) {
-            int32_t before = suffixes_[r] - 1;
-            if (before >= 0 && !smaller_[before]) {
-                suffixes_[bucket_[text_[before]]++] = before;
+        m_suffixes[m_bucket[m_text[m_size - 1]]++] = m_size - 1;
+        for (int32_t r = 0; r < m_size; ++r) {
+            int32_t before = m_suffixes[r] - 1;
+            if (before >= 0 && !m_smaller[before]) {
+                m_suffixes[m_bucket[m_text[before]]++] = before;
             }
         }
         BucketEnds();
-        for (int32_t r = size_ - 1; r >= 0; --r) {
-            int32_t before = suffixes_[r] - 1;
-            if (before >= 0 && smaller_[before]) {
-                suffixes_[--bucket_[text_[before]]] = before;
+        for (int32_t r = m_size - 1; r >= 0; --r) {
+            int32_t before = m_suffixes[r] - 1;
+            if (before >= 0 && m_smaller[before]) {
+                m_suffixes[--m_bucket[m_text[before]]] = before;
             }
         }
     }
@@ -95,8 +95,8 @@ private:
     // into the end symbol equals no other.
     bool SameLmsSubstring(int32_t a, int32_t b) const {
         for (int32_t d = 0;; ++d) {
-            if (a + d == size_ || b + d == size_ || text_[a + d] != text_[b + d] ||
-                smaller_[a + d] != smaller_[b + d]) {
+            if (a + d == m_size || b + d == m_size || m_text[a + d] != m_text[b + d] ||
+                m_smaller[a + d] != m_smaller[b + d]) {
                 return false;
             }
             if (d > 0 && (IsLms(a + d) || IsLms(b + d))) {
@@ -109,13 +109,13 @@ private:
     // order and the number of distinct names.
     std::pair<std::vector<int32_t>, int32_t> NameLmsSubstrings() {
         std::vector<int32_t> sorted;
-        for (int32_t r = 0; r < size_; ++r) {
-            if (IsLms(suffixes_[r])) {
-                sorted.push_back(suffixes_[r]);
+        for (int32_t r = 0; r < m_size; ++r) {
+            if (IsLms(m_suffixes[r])) {
+                sorted.push_back(m_suffixes[r]);
             }
         }
         // LMS positions are at least two apart, so position / 2 keeps them apart and in order.
-        std::vector<int32_t> nameAt(size_ / 2 + 1, -1);
+        std::vector<int32_t> nameAt(m_size / 2 + 1, -1);
         int32_t names = 0;
         for (size_t k = 0; k < sorted.size(); ++k) {
             if (k == 0 || !SameLmsSubstring(sorted[k - 1], sorted[k])) {
@@ -147,7 +147,7 @@ private:
         }
         std::vector<int32_t> lms;
         lms.reserve(count);
-        for (int32_t i = 1; i < size_; ++i) {
+        for (int32_t i = 1; i < m_size; ++i) {
             if (IsLms(i)) {
                 lms.push_back(i);
             }
@@ -158,12 +158,12 @@ private:
         return order;
     }
 
-    const Symbol* text_;
-    int32_t* suffixes_;
-    int32_t size_;
-    std::vector<uint8_t> smaller_;  // [i]: suffix i is S-type (bytes, not bits: read at every step of the induction)
-    std::vector<int32_t> counts_;
-    std::vector<int32_t> bucket_;
+    const Symbol* m_text;
+    int32_t* m_suffixes;
+    int32_t m_size;
+    std::vector<uint8_t> m_smaller;  // [i]: suffix i is S-type (bytes, not bits: read at every step of the induction)
+    std::vector<int32_t> m_counts;
+    std::vector<int32_t> m_bucket;
 };
 
 }  // namespace

@@ -13,9 +13,9 @@ public:
     void Update(uint64_t done, uint64_t total);
 
 private:
-    std::string label_;
-    bool enabled_;
-    int lastPercent_ = -1;
+    std::string m_label;
+    bool m_enabled;
+    int m_lastPercent = -1;
 };
 
 }  // namespace voz

@@ -242,9 +242,9 @@ struct CIniFile::Lookup {
 CIniFile::Lookup CIniFile::Find(std::string_view section, std::string_view key) const {
     Lookup found;
     bool inSection = false;
-    size_t nextLf = text_.find('\n', bodyStart_);
-    for (size_t pos = bodyStart_; pos < text_.size();) {
-        Line line = ReadLine(text_, pos, nextLf);
+    size_t nextLf = m_text.find('\n', m_bodyStart);
+    for (size_t pos = m_bodyStart; pos < m_text.size();) {
+        Line line = ReadLine(m_text, pos, nextLf);
         pos = line.next;
         if (line.kind == LineKind::kSection) {
             if (found.sectionFound) {
@@ -266,29 +266,29 @@ CIniFile::Lookup CIniFile::Find(std::string_view section, std::string_view key) 
 }
 
 std::string_view CIniFile::LineBreak() const {
-    size_t pos = text_.find_first_of("\r\n", bodyStart_);
-    if (pos == text_.npos) {
+    size_t pos = m_text.find_first_of("\r\n", m_bodyStart);
+    if (pos == m_text.npos) {
         return kCrLf;
     }
-    if (text_[pos] == '\n') {
+    if (m_text[pos] == '\n') {
         return "\n";
     }
-    return text_.compare(pos, 2, kCrLf) == 0 ? kCrLf : "\r";
+    return m_text.compare(pos, 2, kCrLf) == 0 ? kCrLf : "\r";
 }
 
 IniStatus CIniFile::Parse(std::string bytes) {
-    text_.clear();
-    bodyStart_ = 0;
-    modified_ = false;
+    m_text.clear();
+    m_bodyStart = 0;
+    m_modified = false;
     if (bytes.size() > kMaxFileSize) {
         return IniStatus::kTooLarge;
     }
     if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
         return IniStatus::kUnsupportedEncoding;
     }
-    text_ = std::move(bytes);
-    if (std::string_view(text_).starts_with(kUtf8Bom)) {
-        bodyStart_ = kUtf8Bom.size();
+    m_text = std::move(bytes);
+    if (std::string_view(m_text).starts_with(kUtf8Bom)) {
+        m_bodyStart = kUtf8Bom.size();
     }
     return IniStatus::kOk;
 }
@@ -311,7 +311,7 @@ IniStatus CIniFile::Load(const os::NativePath& path) {
 }
 
 IniStatus CIniFile::Save(const os::NativePath& path) const {
-    return os::ReplaceFileContents(path, text_) ? IniStatus::kOk : IniStatus::kWriteFailed;
+    return os::ReplaceFileContents(path, m_text) ? IniStatus::kOk : IniStatus::kWriteFailed;
 }
 
 uint32_t CIniFile::GetInt(std::string_view section, std::string_view key, int32_t defaultValue) const {
@@ -325,7 +325,7 @@ uint32_t CIniFile::GetInt(std::string_view section, std::string_view key, int32_
         return static_cast<uint32_t>(defaultValue);
     }
     std::string_view value =
-        Unquote(std::string_view(text_).substr(found.key.valueBegin, found.key.valueEnd - found.key.valueBegin));
+        Unquote(std::string_view(m_text).substr(found.key.valueBegin, found.key.valueEnd - found.key.valueBegin));
     return value.empty() ? static_cast<uint32_t>(defaultValue) : ParseInteger(value);
 }
 
@@ -342,7 +342,7 @@ std::string CIniFile::GetString(std::string_view section, std::string_view key, 
         found = Find(section, key);
     }
     if (found.keyFound && found.key.hasValue) {
-        value = Unquote(std::string_view(text_).substr(found.key.valueBegin, found.key.valueEnd - found.key.valueBegin));
+        value = Unquote(std::string_view(m_text).substr(found.key.valueBegin, found.key.valueEnd - found.key.valueBegin));
     } else {
         value = defaultValue;
         while (!value.empty() && value.back() == ' ') {
@@ -365,24 +365,24 @@ IniStatus CIniFile::SetString(std::string_view section, std::string_view key, st
     const std::string_view lineBreak = LineBreak();
     if (found.keyFound) {
         const Line& line = found.key;
-        if (line.hasValue && std::string_view(text_).substr(line.valueBegin, line.valueEnd - line.valueBegin) == value) {
+        if (line.hasValue && std::string_view(m_text).substr(line.valueBegin, line.valueEnd - line.valueBegin) == value) {
             return IniStatus::kOk;
         }
         std::string replacement(line.hasValue ? "" : "=");
         replacement.append(value);
-        text_.replace(line.valueBegin, line.valueEnd - line.valueBegin, replacement);
+        m_text.replace(line.valueBegin, line.valueEnd - line.valueBegin, replacement);
     } else if (found.sectionFound) {
         std::string added = found.insertNeedsBreak ? std::string(lineBreak) : std::string();
         added.append(key).append("=").append(value).append(lineBreak);
-        text_.insert(found.insertAt, added);
+        m_text.insert(found.insertAt, added);
     } else {
-        if (text_.size() > bodyStart_ && text_.back() != '\n' && text_.back() != '\r') {
-            text_.append(lineBreak);
+        if (m_text.size() > m_bodyStart && m_text.back() != '\n' && m_text.back() != '\r') {
+            m_text.append(lineBreak);
         }
-        text_.append("[").append(section).append("]").append(lineBreak);
-        text_.append(key).append("=").append(value).append(lineBreak);
+        m_text.append("[").append(section).append("]").append(lineBreak);
+        m_text.append(key).append("=").append(value).append(lineBreak);
     }
-    modified_ = true;
+    m_modified = true;
     return IniStatus::kOk;
 }
 

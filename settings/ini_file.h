@@ -86,18 +86,18 @@ public:
     IniStatus SetString(std::string_view section, std::string_view key, std::string_view value);
 
     // The file's bytes, as loaded and edited.
-    const std::string& Bytes() const { return text_; }
+    const std::string& Bytes() const { return m_text; }
     // True when SetString changed the content since it was loaded.
-    bool Modified() const { return modified_; }
+    bool Modified() const { return m_modified; }
 
 private:
     struct Lookup;
     Lookup Find(std::string_view section, std::string_view key) const;
     std::string_view LineBreak() const;
 
-    std::string text_;
-    size_t bodyStart_ = 0;  // after the byte order mark, when there is one
-    bool modified_ = false;
+    std::string m_text;
+    size_t m_bodyStart = 0;  // after the byte order mark, when there is one
+    bool m_modified = false;
 };
 
 }  // namespace voz

@@ -15,14 +15,14 @@ namespace voz::test {
 
 TempDir::TempDir() {
     static std::mt19937_64 rng{std::random_device{}()};
-    path_ = std::filesystem::temp_directory_path() / ("voz-test-" + std::to_string(rng()));
-    std::filesystem::create_directories(path_);
+    m_path = std::filesystem::temp_directory_path() / ("voz-test-" + std::to_string(rng()));
+    std::filesystem::create_directories(m_path);
 }
 
 TempDir::~TempDir() {
     std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
-    std::filesystem::remove_all(path_, ec);
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ec);
+    std::filesystem::remove_all(m_path, ec);
 }
 
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {

@@ -102,55 +102,55 @@ std::string NameOf(const std::string& path) {
 class Uninstaller {
 public:
     explicit Uninstaller(std::string uninstallerPath)
-        : path_(std::move(uninstallerPath)), installDir_(FolderOf(path_)), special_(TheSpecialFolders()) {}
+        : m_path(std::move(uninstallerPath)), m_installDir(FolderOf(m_path)), m_special(TheSpecialFolders()) {}
 
     // Reads the data appended to `program` and checks the install folder;
     // says what is wrong in a message and returns false when nothing may be removed.
     bool Prepare(const std::wstring& program) {
         os::InputFile file;
         if (file.Open(program, os::kRecordBuffer)) {
-            data_ = ReadUninstallData(file);
+            m_data = ReadUninstallData(file);
         }
-        if (data_.state != UninstallDataState::kSound && data_.state != UninstallDataState::kNoLog) {
+        if (m_data.state != UninstallDataState::kSound && m_data.state != UninstallDataState::kNoLog) {
             Say(texts::kDataBroken, MB_ICONERROR);
             return false;
         }
-        if (IsProtectedFolder(installDir_, special_)) {
-            Say(texts::kProtectedPrefix + installDir_ + texts::kProtectedSuffix, MB_ICONERROR);
+        if (IsProtectedFolder(m_installDir, m_special)) {
+            Say(texts::kProtectedPrefix + m_installDir + texts::kProtectedSuffix, MB_ICONERROR);
             return false;
         }
         return true;
     }
 
     bool Confirm() {
-        return Ask(texts::kConfirmPrefix + data_.table.title + ' ' + data_.table.version + texts::kConfirmSuffix,
+        return Ask(texts::kConfirmPrefix + m_data.table.title + ' ' + m_data.table.version + texts::kConfirmSuffix,
                    MB_ICONQUESTION);
     }
 
     void Run() {
-        RemoveLinks(data_.table, special_);
-        RemoveGroup(data_.table, special_);
-        if (data_.state == UninstallDataState::kSound) {
-            RemoveLogged(installDir_, data_.log, NameOf(path_));
+        RemoveLinks(m_data.table, m_special);
+        RemoveGroup(m_data.table, m_special);
+        if (m_data.state == UninstallDataState::kSound) {
+            RemoveLogged(m_installDir, m_data.log, NameOf(m_path));
             RemoveAppEntry();
-        } else if (Ask(texts::kNoLogPrefix + installDir_, MB_ICONWARNING)) {
+        } else if (Ask(texts::kNoLogPrefix + m_installDir, MB_ICONWARNING)) {
             std::vector<ExtractFailure> stayed;
-            RemoveDirectoryTree(installDir_, stayed);
+            RemoveDirectoryTree(m_installDir, stayed);
         }
-        Leftovers left = FindLeftovers(installDir_, kLeftoversNamed);
+        Leftovers left = FindLeftovers(m_installDir, kLeftoversNamed);
         if (left.total == 0) {
             os::NativePath folder;
-            if (ToNativePath(installDir_, folder)) {
+            if (ToNativePath(m_installDir, folder)) {
                 os::RemoveEmptyFolder(folder);  // the install folder, when the user made it empty
             }
-            Say(data_.table.title + texts::kDoneSuffix, MB_ICONINFORMATION);
+            Say(m_data.table.title + texts::kDoneSuffix, MB_ICONINFORMATION);
         } else {
             Say(LeftoverMessage(left), MB_ICONINFORMATION);
         }
     }
 
 private:
-    std::string Caption() const { return data_.table.title + ' ' + texts::kCaptionSuffix; }
+    std::string Caption() const { return m_data.table.title + ' ' + texts::kCaptionSuffix; }
     void Say(const std::string& text, UINT icon) const { ui::MessageBoxGbk(nullptr, text, Caption(), MB_OK | icon); }
     bool Ask(const std::string& text, UINT icon) const {
         return ui::MessageBoxGbk(nullptr, text, Caption(), MB_YESNO | MB_DEFBUTTON2 | icon) == IDYES;
@@ -160,14 +160,14 @@ private:
     // installation of the same title may have taken the key over since.
     void RemoveAppEntry() const {
         std::string location;
-        if (!data_.log.appListKey.empty() && os::ReadAppListLocation(data_.log.appListKey, location) &&
-            SamePath(location, installDir_)) {
-            os::RemoveAppListEntry(data_.log.appListKey);
+        if (!m_data.log.appListKey.empty() && os::ReadAppListLocation(m_data.log.appListKey, location) &&
+            SamePath(location, m_installDir)) {
+            os::RemoveAppListEntry(m_data.log.appListKey);
         }
     }
 
     std::string LeftoverMessage(const Leftovers& left) const {
-        std::string text = data_.table.title + texts::kLeftPrefix + installDir_ + texts::kLeftColon + "\r\n";
+        std::string text = m_data.table.title + texts::kLeftPrefix + m_installDir + texts::kLeftColon + "\r\n";
         for (const std::string& name : left.names) {
             text += "\r\n    " + name;
         }
@@ -178,10 +178,10 @@ private:
         return text;
     }
 
-    std::string path_;
-    std::string installDir_;
-    SpecialFolders special_;
-    UninstallData data_;
+    std::string m_path;
+    std::string m_installDir;
+    SpecialFolders m_special;
+    UninstallData m_data;
 };
 
 // Copies this program into the temporary folder and starts the copy with

@@ -21,33 +21,33 @@ constexpr double kLineSpacing = 1.5;
 class ScreenTextContext {
 public:
     explicit ScreenTextContext(HWND control)
-        : control_(control), dc_(GetDC(control)), font_(ScreenTextFont(dc_)),
-          oldFont_(SelectObject(dc_, font_)) {
-        GetClientRect(control, &rect_);
-        oldMode_ = SetBkMode(dc_, TRANSPARENT);
-        oldColour_ = SetTextColor(dc_, RGB(0, 0, 0));
+        : m_control(control), m_dc(GetDC(control)), m_font(ScreenTextFont(m_dc)),
+          m_oldFont(SelectObject(m_dc, m_font)) {
+        GetClientRect(control, &m_rect);
+        m_oldMode = SetBkMode(m_dc, TRANSPARENT);
+        m_oldColour = SetTextColor(m_dc, RGB(0, 0, 0));
     }
     ~ScreenTextContext() {
-        SetTextColor(dc_, oldColour_);
-        SetBkMode(dc_, oldMode_);
-        SelectObject(dc_, oldFont_);
-        DeleteObject(font_);
-        ReleaseDC(control_, dc_);
+        SetTextColor(m_dc, m_oldColour);
+        SetBkMode(m_dc, m_oldMode);
+        SelectObject(m_dc, m_oldFont);
+        DeleteObject(m_font);
+        ReleaseDC(m_control, m_dc);
     }
     ScreenTextContext(const ScreenTextContext&) = delete;
     ScreenTextContext& operator=(const ScreenTextContext&) = delete;
 
-    HDC dc() const { return dc_; }
-    RECT& rect() { return rect_; }
+    HDC dc() const { return m_dc; }
+    RECT& rect() { return m_rect; }
 
 private:
-    HWND control_;
-    HDC dc_;
-    HFONT font_;
-    HGDIOBJ oldFont_;
-    int oldMode_ = 0;
-    COLORREF oldColour_ = 0;
-    RECT rect_ = {};
+    HWND m_control;
+    HDC m_dc;
+    HFONT m_font;
+    HGDIOBJ m_oldFont;
+    int m_oldMode = 0;
+    COLORREF m_oldColour = 0;
+    RECT m_rect = {};
 };
 
 }  // namespace

@@ -18,7 +18,7 @@ class TokenWriter {
 public:
     TokenWriter& Bits(uint32_t value, uint32_t count) {
         for (uint32_t i = count; i > 0; --i) {
-            bits_.push_back((value >> (i - 1)) & 1);
+            m_bits.push_back((value >> (i - 1)) & 1);
         }
         return *this;
     }
@@ -33,15 +33,15 @@ public:
         return Bits(offset, width);
     }
     std::vector<uint8_t> Bytes() const {
-        std::vector<uint8_t> out((bits_.size() + 7) / 8);
-        for (size_t i = 0; i < bits_.size(); ++i) {
-            out[i / 8] |= static_cast<uint8_t>(bits_[i] << (7 - i % 8));
+        std::vector<uint8_t> out((m_bits.size() + 7) / 8);
+        for (size_t i = 0; i < m_bits.size(); ++i) {
+            out[i / 8] |= static_cast<uint8_t>(m_bits[i] << (7 - i % 8));
         }
         return out;
     }
 
 private:
-    std::vector<int> bits_;
+    std::vector<int> m_bits;
 };
 
 std::vector<uint8_t> Frame(uint32_t raw, uint32_t stored, const std::vector<uint8_t>& payload) {

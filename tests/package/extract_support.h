@@ -42,36 +42,36 @@ public:
     explicit Installation(const PackageSpec& spec) {
         MemoryOutput out;
         WritePackage(spec, out, {}, 0);
-        bytes_ = std::move(out.Bytes());
-        MemoryInput input(bytes_.data(), bytes_.size());
+        m_bytes = std::move(out.Bytes());
+        MemoryInput input(m_bytes.data(), m_bytes.size());
         LoadPackage(package(), input, 0);
         EXPECT_TRUE(package().m_status.sound()) << package().m_status.reason;
         SetInstallDir(Gbk(dir().string()));
     }
 
-    CPackageInfo& package() { return package_; }
-    std::vector<uint8_t>& bytes() { return bytes_; }
-    std::filesystem::path dir() const { return temp_ / "安装"; }
-    const std::filesystem::path& temp() const { return temp_.path(); }
+    CPackageInfo& package() { return m_package; }
+    std::vector<uint8_t>& bytes() { return m_bytes; }
+    std::filesystem::path dir() const { return m_temp / "安装"; }
+    const std::filesystem::path& temp() const { return m_temp.path(); }
 
     void SetInstallDir(const std::string& gbk) {
         std::optional<gbk::Path> folder = gbk::Path::From(gbk);
         ASSERT_TRUE(folder) << gbk;
-        choice_.folder = *folder;
+        m_choice.folder = *folder;
     }
-    void SetStyle(const std::string& gbk) { choice_.style = gbk; }
-    const InstallChoice& choice() const { return choice_; }
+    void SetStyle(const std::string& gbk) { m_choice.style = gbk; }
+    const InstallChoice& choice() const { return m_choice; }
 
     std::vector<ExtractFailure> Run(const ExtractOptions& options = {}) {
-        MemoryInput input(bytes_.data(), bytes_.size());
-        return ExtractPackage(package(), input, choice_, options);
+        MemoryInput input(m_bytes.data(), m_bytes.size());
+        return ExtractPackage(package(), input, m_choice, options);
     }
 
 private:
-    TempDir temp_;
-    CPackageInfo package_;
-    std::vector<uint8_t> bytes_;
-    InstallChoice choice_;
+    TempDir m_temp;
+    CPackageInfo m_package;
+    std::vector<uint8_t> m_bytes;
+    InstallChoice m_choice;
 };
 
 inline bool HasFailureOf(const std::vector<ExtractFailure>& failures, FailureKind kind, const std::string& gbkPath) {

@@ -43,36 +43,36 @@ class ShortcutsTest : public ::testing::Test {
 protected:
     std::vector<ExtractFailure> Run(const std::vector<PackShortcut>& shortcuts, bool withFolders = true) {
         PackageSpec spec = test::BaseSpec();
-        spec.group = groupName_;
+        spec.group = m_groupName;
         spec.dirs = {{"", {File("VozClient.exe", "MZ")}}};
         spec.uninstaller = {'U'};
         spec.shortcuts = shortcuts;
-        inst_ = std::make_unique<Installation>(spec);
-        desktop_ = Gbk((inst_->temp() / "桌面").string());
-        programs_ = Gbk((inst_->temp() / "程序").string());
-        group_ = programs_ + "\\" + spec.group;
-        installDir_ = inst_->choice().folder.text();
-        shell_.folders.clear();
+        m_inst = std::make_unique<Installation>(spec);
+        m_desktop = Gbk((m_inst->temp() / "桌面").string());
+        m_programs = Gbk((m_inst->temp() / "程序").string());
+        m_group = m_programs + "\\" + spec.group;
+        m_installDir = m_inst->choice().folder.text();
+        m_shell.folders.clear();
         if (withFolders) {
-            shell_.folders = {{kCsidlDesktop, desktop_}, {kCsidlPrograms, programs_}};
+            m_shell.folders = {{kCsidlDesktop, m_desktop}, {kCsidlPrograms, m_programs}};
         }
         ExtractOptions options;
-        options.shell = &shell_;
-        return inst_->Run(options);
+        options.shell = &m_shell;
+        return m_inst->Run(options);
     }
 
     // The uninstall table: what follows the uninstaller's own byte, up to the install log.
     std::string UninstallData() {
-        const std::string data = test::ReadText(inst_->dir() / "卸载.exe").substr(1);
+        const std::string data = test::ReadText(m_inst->dir() / "卸载.exe").substr(1);
         const size_t log = data.rfind(std::string(kInstallLogMarker, sizeof kInstallLogMarker));
         EXPECT_NE(log, std::string::npos) << "the install log follows the table";
         return data.substr(0, log);
     }
 
-    std::string groupName_ = Gbk("沃兹\\期货");
-    std::unique_ptr<Installation> inst_;
-    RecordingShell shell_;
-    std::string desktop_, programs_, group_, installDir_;
+    std::string m_groupName = Gbk("沃兹\\期货");
+    std::unique_ptr<Installation> m_inst;
+    RecordingShell m_shell;
+    std::string m_desktop, m_programs, m_group, m_installDir;
 };
 
 TEST_F(ShortcutsTest, UninstallDataNamesEveryRecordWithAnEmptySlotForPlaceTwo) {
@@ -84,10 +84,10 @@ TEST_F(ShortcutsTest, UninstallDataNamesEveryRecordWithAnEmptySlotForPlaceTwo) {
     AppendString(expected, Gbk("沃兹期货"));
     AppendString(expected, "V6.2");
     expected += std::string("\x03\x00\x00\x00", 4);
-    AppendString(expected, desktop_ + "\\a.lnk");
+    AppendString(expected, m_desktop + "\\a.lnk");
     AppendString(expected, "");
-    AppendString(expected, group_ + "\\u.lnk");
-    AppendString(expected, group_);
+    AppendString(expected, m_group + "\\u.lnk");
+    AppendString(expected, m_group);
     EXPECT_EQ(UninstallData(), expected);
 }
 
@@ -97,21 +97,21 @@ TEST_F(ShortcutsTest, TargetsAndIconsAreInTheInstallFolderAndTheGroupIsAlwaysMad
                      {"b.lnk", "VozClient.exe", "", 3},
                      {"c.lnk", Gbk("网站\\官方.url"), "VozClient.exe", kPlaceDesktop}})
                     .empty());
-    const std::string uninstaller = installDir_ + "\\" + kUninstallerName;
-    const std::string client = installDir_ + "\\VozClient.exe";
-    EXPECT_EQ(shell_.links, (std::vector<std::string>{
-                                desktop_ + "\\u.lnk -> " + uninstaller + " | " + uninstaller,
-                                desktop_ + "\\b.lnk -> " + client + " | " + client,
-                                desktop_ + "\\c.lnk -> " + installDir_ + "\\" + Gbk("网站\\官方.url") + " | " + client}));
-    EXPECT_TRUE(fs::is_directory(inst_->temp() / "程序/沃兹/期货"));
+    const std::string uninstaller = m_installDir + "\\" + kUninstallerName;
+    const std::string client = m_installDir + "\\VozClient.exe";
+    EXPECT_EQ(m_shell.links, (std::vector<std::string>{
+                                m_desktop + "\\u.lnk -> " + uninstaller + " | " + uninstaller,
+                                m_desktop + "\\b.lnk -> " + client + " | " + client,
+                                m_desktop + "\\c.lnk -> " + m_installDir + "\\" + Gbk("网站\\官方.url") + " | " + client}));
+    EXPECT_TRUE(fs::is_directory(m_inst->temp() / "程序/沃兹/期货"));
 }
 
 TEST_F(ShortcutsTest, FailuresOfTheShellAreCounted) {
-    shell_.saves = false;
+    m_shell.saves = false;
     auto failures = Run({{"b.lnk", "VozClient.exe", "", kPlaceDesktop}});
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_TRUE(test::HasFailureOf(failures, FailureKind::kShortcutNotMade, desktop_ + "\\b.lnk"));
-    EXPECT_NE(UninstallData().find(desktop_ + "\\b.lnk"), std::string::npos);  // the slot keeps the path
+    EXPECT_TRUE(test::HasFailureOf(failures, FailureKind::kShortcutNotMade, m_desktop + "\\b.lnk"));
+    EXPECT_NE(UninstallData().find(m_desktop + "\\b.lnk"), std::string::npos);  // the slot keeps the path
 
     failures = Run({{"a.lnk", "", "", kPlaceGroup}, {"b.lnk", "VozClient.exe", "", kPlaceDesktop}}, false);
     EXPECT_EQ(failures.size(), 2u) << test::Describe(failures);
@@ -127,18 +127,18 @@ TEST_F(ShortcutsTest, NamesLeavingTheirFoldersMakeNoLink) {
     for (const auto& f : failures) {
         EXPECT_EQ(f.kind, FailureKind::kUnsafeName) << f.path;
     }
-    EXPECT_TRUE(shell_.links.empty());
+    EXPECT_TRUE(m_shell.links.empty());
 }
 
 TEST_F(ShortcutsTest, WithoutAGroupNameLinksGoIntoTheProgramsFolderWithoutAFailure) {
-    groupName_ = "";
+    m_groupName = "";
     auto failures = Run({{"u.lnk", "", "", kPlaceGroup}});
     ASSERT_TRUE(failures.empty()) << test::Describe(failures);
-    const std::string uninstaller = installDir_ + "\\" + kUninstallerName;
-    EXPECT_EQ(shell_.links, std::vector<std::string>{programs_ + "\\u.lnk -> " + uninstaller + " | " + uninstaller});
+    const std::string uninstaller = m_installDir + "\\" + kUninstallerName;
+    EXPECT_EQ(m_shell.links, std::vector<std::string>{m_programs + "\\u.lnk -> " + uninstaller + " | " + uninstaller});
     // The uninstall data names the Programs folder as the group, with its backslash.
-    EXPECT_TRUE(UninstallData().ends_with(programs_ + "\\u.lnk" + std::string(1, char(programs_.size() + 1)) +
-                                          std::string(3, '\0') + programs_ + "\\"));
+    EXPECT_TRUE(UninstallData().ends_with(m_programs + "\\u.lnk" + std::string(1, char(m_programs.size() + 1)) +
+                                          std::string(3, '\0') + m_programs + "\\"));
 }
 
 TEST(ShortcutWorkingFolder, IsTheTargetsFolder) {

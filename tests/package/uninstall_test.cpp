@@ -70,36 +70,36 @@ protected:
                      {Gbk("配置"), {File(Gbk("精简Voz.ini"), "[lite]")}}};
         spec.copies = {{Gbk("配置\\精简Voz.ini"), Gbk("精简.ini"), Gbk("精简版")}};
         spec.removes = {Gbk("配置")};
-        inst_ = std::make_unique<Installation>(spec);
-        inst_->SetStyle(Gbk("精简版"));
+        m_inst = std::make_unique<Installation>(spec);
+        m_inst->SetStyle(Gbk("精简版"));
         if (folderExists) {
-            fs::create_directories(inst_->dir());
-            test::WriteText(inst_->dir() / "other.txt", "not ours");
+            fs::create_directories(m_inst->dir());
+            test::WriteText(m_inst->dir() / "other.txt", "not ours");
         }
         ExtractOptions options;
         options.laterFiles = laterFiles;
         options.registerApp = [this](const os::AppListEntry& entry, std::string&) {
-            registered_ = entry;
+            m_registered = entry;
             return true;
         };
-        auto failures = inst_->Run(options);
+        auto failures = m_inst->Run(options);
         ASSERT_TRUE(failures.empty()) << test::Describe(failures);
         for (const std::string& name : laterFiles) {
-            test::WriteText(inst_->dir() / *os::GbkToUtf8(name), "later");
+            test::WriteText(m_inst->dir() / *os::GbkToUtf8(name), "later");
         }
-        const std::vector<uint8_t> bytes = test::ReadBytes(inst_->dir() / "卸载.exe");
+        const std::vector<uint8_t> bytes = test::ReadBytes(m_inst->dir() / "卸载.exe");
         MemoryInput in(bytes.data(), bytes.size());
-        data_ = ReadUninstallDataAt(in, 0);  // the test package's uninstaller is empty
-        ASSERT_EQ(data_.state, UninstallDataState::kSound);
-        installDir_ = Gbk(inst_->dir().string());
+        m_data = ReadUninstallDataAt(in, 0);  // the test package's uninstaller is empty
+        ASSERT_EQ(m_data.state, UninstallDataState::kSound);
+        m_installDir = Gbk(m_inst->dir().string());
     }
 
-    void Uninstall() { RemoveLogged(installDir_, data_.log, kUninstallerName); }
+    void Uninstall() { RemoveLogged(m_installDir, m_data.log, kUninstallerName); }
 
-    std::unique_ptr<Installation> inst_;
-    UninstallData data_;
-    std::string installDir_;
-    os::AppListEntry registered_;
+    std::unique_ptr<Installation> m_inst;
+    UninstallData m_data;
+    std::string m_installDir;
+    os::AppListEntry m_registered;
 };
 
 TEST_F(UninstallTest, TheLogNamesWhatTheInstallationWroteAndMade) {
@@ -107,56 +107,56 @@ TEST_F(UninstallTest, TheLogNamesWhatTheInstallationWroteAndMade) {
     const std::vector<std::string> folders = {"", Gbk("行情数据"), Gbk("行情数据\\上海")};
     const std::vector<std::string> files = {"VozClient.exe", "Voz.ini", Gbk("行情数据\\上海\\cu.day"), Gbk("精简.ini"),
                                             "2nd_voz.ini"};
-    EXPECT_EQ(data_.log.folders, folders);  // the removed 配置 is forgotten
-    EXPECT_EQ(data_.log.files, files);
-    EXPECT_EQ(data_.log.appListKey, Gbk("沃兹期货"));
+    EXPECT_EQ(m_data.log.folders, folders);  // the removed 配置 is forgotten
+    EXPECT_EQ(m_data.log.files, files);
+    EXPECT_EQ(m_data.log.appListKey, Gbk("沃兹期货"));
 }
 
 TEST_F(UninstallTest, TheAppListEntryDescribesTheInstallation) {
     Install();
-    EXPECT_EQ(registered_.key, Gbk("沃兹期货"));
-    EXPECT_EQ(registered_.displayName, Gbk("沃兹期货"));
-    EXPECT_EQ(registered_.displayVersion, "V6.2");
-    EXPECT_EQ(registered_.installLocation, installDir_);
-    EXPECT_EQ(registered_.uninstallString, "\"" + installDir_ + "\\" + kUninstallerName + "\"");
-    EXPECT_EQ(registered_.estimatedSizeKb, 1u);  // 2 + 8 + 4 + 6 bytes, rounded up
+    EXPECT_EQ(m_registered.key, Gbk("沃兹期货"));
+    EXPECT_EQ(m_registered.displayName, Gbk("沃兹期货"));
+    EXPECT_EQ(m_registered.displayVersion, "V6.2");
+    EXPECT_EQ(m_registered.installLocation, m_installDir);
+    EXPECT_EQ(m_registered.uninstallString, "\"" + m_installDir + "\\" + kUninstallerName + "\"");
+    EXPECT_EQ(m_registered.estimatedSizeKb, 1u);  // 2 + 8 + 4 + 6 bytes, rounded up
 }
 
 TEST_F(UninstallTest, RemovesEverythingItInstalledAndKeepsWhatTheUserMade) {
     Install(false, {"2nd_voz.ini"});
-    test::WriteText(inst_->dir() / "行情数据/上海/my.day", "user");
-    fs::create_directories(inst_->dir() / "交易记录");
-    test::WriteText(inst_->dir() / "交易记录/今天.txt", "trades");
+    test::WriteText(m_inst->dir() / "行情数据/上海/my.day", "user");
+    fs::create_directories(m_inst->dir() / "交易记录");
+    test::WriteText(m_inst->dir() / "交易记录/今天.txt", "trades");
     Uninstall();
-    EXPECT_EQ(test::TreeListing(inst_->dir()), (std::vector<std::string>{"交易记录/", "交易记录/今天.txt", "行情数据/",
+    EXPECT_EQ(test::TreeListing(m_inst->dir()), (std::vector<std::string>{"交易记录/", "交易记录/今天.txt", "行情数据/",
                                                                          "行情数据/上海/", "行情数据/上海/my.day"}));
-    Leftovers left = FindLeftovers(installDir_, 10);
+    Leftovers left = FindLeftovers(m_installDir, 10);
     EXPECT_EQ(left.total, 2u);
     std::sort(left.names.begin(), left.names.end());
     EXPECT_EQ(left.names, (std::vector<std::string>{Gbk("交易记录\\今天.txt"), Gbk("行情数据\\上海\\my.day")}));
 
     // A second run finishes what is left, here nothing, without harm.
     Uninstall();
-    EXPECT_EQ(FindLeftovers(installDir_, 10).total, 2u);
+    EXPECT_EQ(FindLeftovers(m_installDir, 10).total, 2u);
 }
 
 TEST_F(UninstallTest, AFolderThatHeldOtherFilesKeepsThemAndStays) {
     Install(true);
     Uninstall();
-    EXPECT_EQ(test::TreeListing(inst_->dir()), (std::vector<std::string>{"other.txt"}));
+    EXPECT_EQ(test::TreeListing(m_inst->dir()), (std::vector<std::string>{"other.txt"}));
 }
 
 TEST_F(UninstallTest, ACompleteUninstallRemovesTheInstallFolderAndAPartialOneIsFinishedLater) {
     Install();
-    fs::remove(inst_->dir() / "VozClient.exe");  // deleted by hand
+    fs::remove(m_inst->dir() / "VozClient.exe");  // deleted by hand
     // A run that stopped half way: it got to the first two files only.
-    InstallLog half = data_.log;
+    InstallLog half = m_data.log;
     half.files.resize(2);
-    RemoveLogged(installDir_, half, "");
-    EXPECT_TRUE(fs::exists(inst_->dir() / "行情数据/上海/cu.day"));
-    EXPECT_TRUE(fs::exists(inst_->dir() / "卸载.exe"));
+    RemoveLogged(m_installDir, half, "");
+    EXPECT_TRUE(fs::exists(m_inst->dir() / "行情数据/上海/cu.day"));
+    EXPECT_TRUE(fs::exists(m_inst->dir() / "卸载.exe"));
     Uninstall();
-    EXPECT_FALSE(fs::exists(inst_->dir()));
+    EXPECT_FALSE(fs::exists(m_inst->dir()));
 }
 
 TEST_F(UninstallTest, RemovesOnlyShellLinksInTheDesktopAndProgramsFoldersAndAnEmptyGroup) {

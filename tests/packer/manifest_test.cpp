@@ -20,15 +20,15 @@ public:
     ManifestFolder() {
         const char* screens[] = {"main", "welcome", "folder", "style", "order", "extract"};
         for (const char* s : screens) {
-            test::WriteText(dir_ / (std::string("t_") + s + ".txt"), std::string("文字 ") + s + "\n第二行\n");
-            test::WriteBytes(dir_ / (std::string("i_") + s + ".bmp"), Bitmap(4, 2));
+            test::WriteText(m_dir / (std::string("t_") + s + ".txt"), std::string("文字 ") + s + "\n第二行\n");
+            test::WriteBytes(m_dir / (std::string("i_") + s + ".bmp"), Bitmap(4, 2));
         }
-        test::WriteText(dir_ / "client" / "Voz.ini", "[SYSTEM]\r\n");
-        test::WriteText(dir_ / "client" / "VozClient.exe", "MZ");
-        test::WriteText(dir_ / "client" / "v.ico", "icon");
-        test::WriteText(dir_ / "client" / "配置" / "精简Voz.ini", "x");
-        test::WriteBytes(dir_ / "uninst.bin", {1, 2, 3});
-        body_ = R"(title = "沃兹期货"
+        test::WriteText(m_dir / "client" / "Voz.ini", "[SYSTEM]\r\n");
+        test::WriteText(m_dir / "client" / "VozClient.exe", "MZ");
+        test::WriteText(m_dir / "client" / "v.ico", "icon");
+        test::WriteText(m_dir / "client" / "配置" / "精简Voz.ini", "x");
+        test::WriteBytes(m_dir / "uninst.bin", {1, 2, 3});
+        m_body = R"(title = "沃兹期货"
 version = "V6.2"
 company = "沃兹"
 install_dir = 'C:\沃兹期货'
@@ -69,15 +69,15 @@ style = "精简版"
     }
 
     void Replace(const std::string& from, const std::string& to) {
-        size_t at = body_.find(from);
+        size_t at = m_body.find(from);
         ASSERT_NE(at, std::string::npos) << from;
-        body_.replace(at, from.size(), to);
+        m_body.replace(at, from.size(), to);
     }
 
     PackageSpec Load() {
-        test::WriteText(dir_ / "manifest.toml", body_);
-        report_ = {};
-        return LoadManifest(dir_ / "manifest.toml", report_);
+        test::WriteText(m_dir / "manifest.toml", m_body);
+        m_report = {};
+        return LoadManifest(m_dir / "manifest.toml", m_report);
     }
 
     // The message of the PackError that loading throws, or else the
@@ -89,19 +89,19 @@ style = "精简版"
             return e.what();
         }
         std::string lines;
-        for (const std::string& problem : report_.problems) {
+        for (const std::string& problem : m_report.problems) {
             lines += problem + "\n";
         }
         return lines.empty() ? "(no error)" : lines;
     }
 
-    const PackReport& report() const { return report_; }
-    const test::TempDir& dir() const { return dir_; }
+    const PackReport& report() const { return m_report; }
+    const test::TempDir& dir() const { return m_dir; }
 
 private:
-    test::TempDir dir_;
-    std::string body_;
-    PackReport report_;
+    test::TempDir m_dir;
+    std::string m_body;
+    PackReport m_report;
 };
 
 TEST(Manifest, ReadsEveryField) {

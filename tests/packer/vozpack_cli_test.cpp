@@ -16,16 +16,16 @@ const std::string kSample = std::string(VOZ_SOURCE_DIR) + "/sample/manifest.toml
 class SampleSetup : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        dir_ = new test::TempDir();
+        m_dir = new test::TempDir();
         test::CommandResult r =
-            test::Vozpack("build " + kSample + " -o " + (dir_->path() / "setup.exe").string() + " --placeholder-stub");
+            test::Vozpack("build " + kSample + " -o " + (m_dir->path() / "setup.exe").string() + " --placeholder-stub");
         ASSERT_EQ(r.status, 0) << r.out;
     }
-    static void TearDownTestSuite() { delete dir_; }
-    static fs::path SetupPath() { return dir_->path() / "setup.exe"; }
-    static test::TempDir* dir_;
+    static void TearDownTestSuite() { delete m_dir; }
+    static fs::path SetupPath() { return m_dir->path() / "setup.exe"; }
+    static test::TempDir* m_dir;
 };
-test::TempDir* SampleSetup::dir_ = nullptr;
+test::TempDir* SampleSetup::m_dir = nullptr;
 
 TEST_F(SampleSetup, BuildsAStubFollowedByThePackage) {
     std::vector<uint8_t> bytes = test::ReadBytes(SetupPath());

@@ -19,29 +19,29 @@ std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 class SampleInstall : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        temp_ = new test::TempDir();
-        fs::copy(fs::path(VOZ_SOURCE_DIR) / "sample", temp_->path() / "sample", fs::copy_options::recursive);
+        m_temp = new test::TempDir();
+        fs::copy(fs::path(VOZ_SOURCE_DIR) / "sample", m_temp->path() / "sample", fs::copy_options::recursive);
         for (const auto& entry : fs::recursive_directory_iterator(Client())) {
             if (entry.is_regular_file()) {
-                times_[fs::relative(entry.path(), Client()).string()] = test::FileTimes(entry.path());
+                m_times[fs::relative(entry.path(), Client()).string()] = test::FileTimes(entry.path());
             }
         }
-        test::CommandResult r = test::Vozpack("build " + Quoted(temp_->path() / "sample/manifest.toml") + " -o " + Quoted(SetupFile()) +
+        test::CommandResult r = test::Vozpack("build " + Quoted(m_temp->path() / "sample/manifest.toml") + " -o " + Quoted(SetupFile()) +
                                               " --placeholder-stub");
         ASSERT_EQ(r.status, 0) << r.out;
     }
-    static void TearDownTestSuite() { delete temp_; }
+    static void TearDownTestSuite() { delete m_temp; }
 
-    static fs::path Client() { return temp_->path() / "sample/client"; }
-    static fs::path SetupFile() { return temp_->path() / "setup.exe"; }
+    static fs::path Client() { return m_temp->path() / "sample/client"; }
+    static fs::path SetupFile() { return m_temp->path() / "setup.exe"; }
 
-    static inline test::TempDir* temp_ = nullptr;
-    static inline std::map<std::string, std::pair<int64_t, int64_t>> times_;  // by path relative to the client folder
-    test::TempDir out_;
+    static inline test::TempDir* m_temp = nullptr;
+    static inline std::map<std::string, std::pair<int64_t, int64_t>> m_times;  // by path relative to the client folder
+    test::TempDir m_out;
 };
 
 TEST_F(SampleInstall, InstallsEveryFileWithItsTimesThenTheStyleCopyRemovalAndUninstaller) {
-    fs::path dir = out_ / "沃兹期货";
+    fs::path dir = m_out / "沃兹期货";
     test::CommandResult r = test::Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir));
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("style 全功能版; shortcuts are not made"), std::string::npos) << r.out;
@@ -58,14 +58,14 @@ TEST_F(SampleInstall, InstallsEveryFileWithItsTimesThenTheStyleCopyRemovalAndUni
     ASSERT_EQ(test::TreeListing(dir), expected);
     // Times before bytes, as reading may move a file's access time. Voz.ini is
     // the first style's copy, which keeps its source's last-write time.
-    for (const auto& [relative, times] : times_) {
+    for (const auto& [relative, times] : m_times) {
         if (relative == "Voz.ini") {
-            EXPECT_EQ(test::FileTimes(dir / relative).second, times_.at("配置/全功能Voz.ini").second);
+            EXPECT_EQ(test::FileTimes(dir / relative).second, m_times.at("配置/全功能Voz.ini").second);
         } else if (!relative.starts_with("配置/")) {
             EXPECT_EQ(test::FileTimes(dir / relative), times) << relative;
         }
     }
-    for (const auto& [relative, times] : times_) {
+    for (const auto& [relative, times] : m_times) {
         if (!relative.starts_with("配置/")) {
             std::string source = relative == "Voz.ini" ? "配置/全功能Voz.ini" : relative;
             EXPECT_EQ(test::ReadBytes(dir / relative), test::ReadBytes(Client() / source)) << relative;
@@ -101,14 +101,14 @@ TEST_F(SampleInstall, InstallsEveryFileWithItsTimesThenTheStyleCopyRemovalAndUni
 }
 
 TEST_F(SampleInstall, TheChosenStyleDecidesTheSettingsFile) {
-    fs::path dir = out_ / "lite";
+    fs::path dir = m_out / "lite";
     test::CommandResult r = test::Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir) + " --style 精简版");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(test::ReadBytes(dir / "Voz.ini"), test::ReadBytes(Client() / "配置/精简Voz.ini"));
 }
 
 TEST_F(SampleInstall, AnUnknownStyleIsRefusedBeforeAnythingIsWritten) {
-    fs::path dir = out_ / "none";
+    fs::path dir = m_out / "none";
     test::CommandResult r = test::Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir) + " --style 专业版");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.out.find("\"全功能版\" \"精简版\""), std::string::npos) << r.out;
@@ -116,7 +116,7 @@ TEST_F(SampleInstall, AnUnknownStyleIsRefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(SampleInstall, FailuresAreListedAndTheExitStatusIs1) {
-    fs::path dir = out_ / "busy";
+    fs::path dir = m_out / "busy";
     fs::create_directories(dir / "VozClient.exe");  // a folder holds the program's name
     test::CommandResult r = test::Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir));
     EXPECT_EQ(r.status, 1) << r.out;
@@ -127,11 +127,11 @@ TEST_F(SampleInstall, FailuresAreListedAndTheExitStatusIs1) {
 TEST_F(SampleInstall, ATruncatedSetupInstallsNothing) {
     std::vector<uint8_t> bytes = test::ReadBytes(SetupFile());
     bytes.resize(bytes.size() - 10);
-    test::WriteBytes(out_ / "short.exe", bytes);
-    test::CommandResult r = test::Vozpack("extract " + Quoted(out_ / "short.exe") + " -d " + Quoted(out_ / "x"));
+    test::WriteBytes(m_out / "short.exe", bytes);
+    test::CommandResult r = test::Vozpack("extract " + Quoted(m_out / "short.exe") + " -d " + Quoted(m_out / "x"));
     EXPECT_EQ(r.status, 2) << r.out;
     EXPECT_NE(r.out.find("truncated"), std::string::npos) << r.out;
-    EXPECT_FALSE(fs::exists(out_ / "x"));
+    EXPECT_FALSE(fs::exists(m_out / "x"));
 }
 
 }  // namespace

@@ -29,17 +29,17 @@ public:
         for (const char* s : {"main", "welcome", "folder", "style", "order", "extract"}) {
             body += std::string(s) + " = " + Quoted(sample / "screens" / (std::string(s) + ".bmp")) + "\n";
         }
-        test::WriteText(dir_ / "manifest.toml", body + tables);
-        test::WriteText(dir_ / "client" / "VozClient.exe", "MZ");
+        test::WriteText(m_dir / "manifest.toml", body + tables);
+        test::WriteText(m_dir / "client" / "VozClient.exe", "MZ");
     }
-    fs::path Client() const { return dir_ / "client"; }
-    fs::path Setup() const { return dir_ / "setup.exe"; }
+    fs::path Client() const { return m_dir / "client"; }
+    fs::path Setup() const { return m_dir / "setup.exe"; }
     test::CommandResult Build() const {
-        return test::Vozpack("build " + Quoted(dir_ / "manifest.toml") + " -o " + Quoted(Setup()) + " --placeholder-stub");
+        return test::Vozpack("build " + Quoted(m_dir / "manifest.toml") + " -o " + Quoted(Setup()) + " --placeholder-stub");
     }
 
 private:
-    test::TempDir dir_;
+    test::TempDir m_dir;
 };
 
 const char kGoodHeader[] = R"(title = "沃兹期货"

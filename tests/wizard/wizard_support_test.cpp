@@ -18,31 +18,31 @@ namespace {
 
 class InstallStylesTest : public ::testing::Test {
 protected:
-    void AddCopy(const char* style) { std::strcpy(package_.m_copies.emplace_back().szStyle, style); }
-    CPackageInfo package_;
+    void AddCopy(const char* style) { std::strcpy(m_package.m_copies.emplace_back().szStyle, style); }
+    CPackageInfo m_package;
 };
 
 TEST_F(InstallStylesTest, ListsEachLabelOnceInOrderOfFirstAppearance) {
     for (const char* style : {"X", "Y", "X", "Z"}) {
         AddCopy(style);
     }
-    EXPECT_EQ(InstallStyles(package_), (std::vector<std::string>{"X", "Y", "Z"}));
+    EXPECT_EQ(InstallStyles(m_package), (std::vector<std::string>{"X", "Y", "Z"}));
 }
 
 TEST_F(InstallStylesTest, ComparesLabelsByteForByte) {
     for (const char* style : {"Lite", "lite", "", "Lite"}) {
         AddCopy(style);
     }
-    EXPECT_EQ(InstallStyles(package_), (std::vector<std::string>{"Lite", "lite", ""}));
+    EXPECT_EQ(InstallStyles(m_package), (std::vector<std::string>{"Lite", "lite", ""}));
 }
 
-TEST_F(InstallStylesTest, AnEmptyTableOffersNoStyle) { EXPECT_TRUE(InstallStyles(package_).empty()); }
+TEST_F(InstallStylesTest, AnEmptyTableOffersNoStyle) { EXPECT_TRUE(InstallStyles(m_package).empty()); }
 
 TEST_F(InstallStylesTest, OffersAtMostTheStylesThePageHolds) {
     for (int i = 0; i < kMaxStyles + 5; ++i) {
         AddCopy(std::to_string(i).c_str());
     }
-    const std::vector<std::string> styles = InstallStyles(package_);
+    const std::vector<std::string> styles = InstallStyles(m_package);
     ASSERT_EQ(styles.size(), static_cast<size_t>(kMaxStyles));
     EXPECT_EQ(styles.back(), std::to_string(kMaxStyles - 1));
 }
