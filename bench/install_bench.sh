@@ -24,39 +24,17 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
-source "$root/scripts/machine.sh"
 runs=${RUNS:-5}
 corpus=${VOZ_BENCH_CORPUS:-$root/build/bench-corpus}
 system=${VOZ_BENCH_SYSTEM_TREE:-$root/build/system-tree}
-if runs_32bit; then
-  build=${VOZ_BENCH_WIN_BUILD:-$root/build/win32} toolchain=mingw-i686 platform="i686 setup under 32-bit Wine"
-else
-  build=${VOZ_BENCH_WIN_BUILD:-$root/build/win64} toolchain=mingw-x86_64 platform="x86-64 setup under 64-bit Wine"
-fi
 command -v makensis >/dev/null || { echo "install_bench: makensis is needed (package 'nsis')" >&2; exit 1; }
-
-[ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" >/dev/null
-ninja -C "$build" setup setup_driver >/dev/null
-vozpack=$build/host/packer/vozpack
-driver=$build/tests/windows/setup_driver.exe
-stub=${VOZ_BENCH_STUB:-$build/wizard/setup.exe}
 [ -d "$corpus" ] || "$root/../shared/bench/make_client_tree.sh" "$corpus" 1 >/dev/null
 [ -d "$system" ] || python3 "$root/bench/make_system_tree.py" "$system" >/dev/null
 
 work=$(mktemp -d "$root/build/install-bench.XXXXXX")
-export VOZ_WINEPREFIX=${VOZ_BENCH_WINEPREFIX:-$root/build/bench-wineprefix}
-wineserver=/usr/lib/wine/wineserver64
-cleanup() {
-  WINEPREFIX=$VOZ_WINEPREFIX "$wineserver" -k 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-wine() { bash "$root/scripts/wine-run.sh" "$@"; }
-wine "$driver" >/dev/null 2>&1 || true  # creates and configures the prefix on first use
-# One wineserver for every run, so that no run pays for starting it.
-WINEPREFIX=$VOZ_WINEPREFIX "$wineserver" -w
-WINEPREFIX=$VOZ_WINEPREFIX "$wineserver" -p
+source "$root/bench/wine_session.sh" setup setup_driver
+vozpack=$build/host/packer/vozpack
+stub=${VOZ_BENCH_STUB:-$build/wizard/setup.exe}
 
 . "$root/bench/tree_manifest.sh"
 

@@ -32,33 +32,11 @@ fi
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
-source "$root/scripts/machine.sh"
 runs=${RUNS:-15}
-if runs_32bit; then
-  build=${VOZ_BENCH_WIN_BUILD:-$root/build/win32} toolchain=mingw-i686 platform="i686 under 32-bit Wine"
-else
-  build=${VOZ_BENCH_WIN_BUILD:-$root/build/win64} toolchain=mingw-x86_64 platform="x86-64 under 64-bit Wine"
-fi
-[ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" >/dev/null
-ninja -C "$build" setup_driver >/dev/null
-driver=$build/tests/windows/setup_driver.exe
-
 work=$(mktemp -d "$root/build/startup-bench.XXXXXX")
+source "$root/bench/wine_session.sh" setup_driver
 cp "$1" "$work/before.exe"
 cp "$2" "$work/after.exe"
-export VOZ_WINEPREFIX=${VOZ_BENCH_WINEPREFIX:-$root/build/bench-wineprefix}
-wineserver=/usr/lib/wine/wineserver64
-cleanup() {
-  WINEPREFIX=$VOZ_WINEPREFIX "$wineserver" -k 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-wine() { bash "$root/scripts/wine-run.sh" "$@"; }
-wine "$driver" >/dev/null 2>&1 || true  # creates and configures the prefix on first use
-# One wineserver for every run, so that no run pays for starting it.
-WINEPREFIX=$VOZ_WINEPREFIX "$wineserver" -w
-WINEPREFIX=$VOZ_WINEPREFIX "$wineserver" -p
 
 # One start of a setup; appends "NAME MICROSECONDS WORKING-SET-KIB COMMIT-KIB"
 # to the results unless told not to record.
