@@ -2,7 +2,6 @@
 // machine's processors.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,10 +21,5 @@ unsigned long ProcessId();
 
 // How many threads the machine runs at once (at least 1).
 unsigned ProcessorCount();
-
-// Runs `work` on `threads` threads at once, the calling thread being one of
-// them, and returns when every one has returned. When the system gives fewer
-// threads, fewer run: `work` must take its jobs from a shared queue.
-void RunOnThreads(unsigned threads, const std::function<void()>& work);
 
 }  // namespace voz::os

@@ -1,6 +1,5 @@
 #include <unistd.h>
 
-#include <system_error>
 #include <thread>
 
 #include "os/process.h"
@@ -29,21 +28,6 @@ unsigned long ProcessId() { return static_cast<unsigned long>(getpid()); }
 unsigned ProcessorCount() {
     unsigned count = std::thread::hardware_concurrency();
     return count > 0 ? count : 1;
-}
-
-void RunOnThreads(unsigned threads, const std::function<void()>& work) {
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t) {
-        try {
-            pool.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;  // no more threads: the ones running share the work
-        }
-    }
-    work();
-    for (auto& thread : pool) {
-        thread.join();
-    }
 }
 
 }  // namespace voz::os

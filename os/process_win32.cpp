@@ -7,15 +7,6 @@
 
 namespace voz::os {
 
-namespace {
-
-DWORD WINAPI RunWork(void* work) {
-    (*static_cast<const std::function<void()>*>(work))();
-    return 0;
-}
-
-}  // namespace
-
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -50,22 +41,6 @@ unsigned long ProcessId() { return GetCurrentProcessId(); }
 unsigned ProcessorCount() {
     DWORD count = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
     return count > 0 ? count : 1;
-}
-
-void RunOnThreads(unsigned threads, const std::function<void()>& work) {
-    std::vector<HANDLE> pool;
-    for (unsigned t = 1; t < threads; ++t) {
-        HANDLE thread = CreateThread(nullptr, 0, RunWork, const_cast<std::function<void()>*>(&work), 0, nullptr);
-        if (thread == nullptr) {
-            break;  // no more threads: the ones running share the work
-        }
-        pool.push_back(thread);
-    }
-    work();
-    for (HANDLE thread : pool) {
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-    }
 }
 
 }  // namespace voz::os

@@ -28,6 +28,11 @@ private:
     std::unique_ptr<Native> m_native;
 };
 
+// Runs `work` on `threads` threads at once, the calling thread being one of
+// them, and returns when every one has returned. When the system gives fewer
+// threads, fewer run: `work` must take its jobs from a shared queue.
+void RunOnThreads(unsigned threads, const std::function<void()>& work);
+
 // A lock and one condition. Wait may return without a WakeAll: callers wait
 // in a loop until what they wait for holds.
 class Monitor {

@@ -6,6 +6,7 @@
 
 #include "os/file.h"
 #include "os/process.h"
+#include "os/thread.h"
 #include "os/text_encoding.h"
 #include "package/package_layout.h"
 #include "package/wire.h"

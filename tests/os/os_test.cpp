@@ -15,6 +15,7 @@
 #include "os/file.h"
 #include "os/filesystem.h"
 #include "os/process.h"
+#include "os/thread.h"
 #include "test_support.h"
 
 namespace voz {
