@@ -401,20 +401,14 @@ private:
     // not it is written, and its times.
     void ExtractFile(std::string_view dirName, const PackageFile& file, AheadDecoder& decoding) {
         std::string relative = RelativeFilePath(dirName, file);
-        std::optional<os::NativePath> path = NativeInstallPath(NameKind::kFile, FieldText(file.szName), relative,
-                                                               FailureItem::kFile);
-        if (!path) {
-            decoding.WriteNext(nullptr);
-            return;
-        }
         os::OutputFile out;
-        if (!out.Create(*path)) {
-            Fail(relative, FailureKind::kFileNotCreated, os::LastErrorText(), FailureItem::kFile);
-            decoding.WriteNext(nullptr);
+        const bool created = CreateOutput(relative, file, out);
+        // The file's decoded bytes are taken whether or not it could be
+        // created, so that the decoding stays with the files.
+        const ItemOutcome outcome = decoding.WriteNext(created ? &out : nullptr);
+        if (!created) {
             return;
         }
-        LogFile(relative);
-        const ItemOutcome outcome = decoding.WriteNext(&out);
         if (!StoredItem{file.nDataPos, file.nDataSize}.valid()) {
             Fail(relative, FailureKind::kDamagedData, "the file's data position or length is negative",
                  FailureItem::kFile);
@@ -434,6 +428,22 @@ private:
         if (!timesSet) {
             Fail(relative, FailureKind::kTimesNotSet, timesProblem, FailureItem::kFile);
         }
+    }
+
+    // Creates the file in the install folder and logs it; false, with the
+    // reason recorded, when its name is refused or it cannot be created.
+    bool CreateOutput(const std::string& relative, const PackageFile& file, os::OutputFile& out) {
+        std::optional<os::NativePath> path = NativeInstallPath(NameKind::kFile, FieldText(file.szName), relative,
+                                                               FailureItem::kFile);
+        if (!path) {
+            return false;
+        }
+        if (!out.Create(*path)) {
+            Fail(relative, FailureKind::kFileNotCreated, os::LastErrorText(), FailureItem::kFile);
+            return false;
+        }
+        LogFile(relative);
+        return true;
     }
 
     // Counts the bytes an item's output took and records why they are not
