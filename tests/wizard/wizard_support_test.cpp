@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "package/package_format.h"
@@ -16,35 +15,29 @@
 namespace voz {
 namespace {
 
-class InstallStylesTest : public ::testing::Test {
-protected:
-    void AddCopy(const char* style) { std::strcpy(m_package.m_copies.emplace_back().szStyle, style); }
-    CPackageInfo m_package;
-};
-
-TEST_F(InstallStylesTest, ListsEachLabelOnceInOrderOfFirstAppearance) {
-    for (const char* style : {"X", "Y", "X", "Z"}) {
-        AddCopy(style);
-    }
-    EXPECT_EQ(InstallStyles(m_package), (std::vector<std::string>{"X", "Y", "Z"}));
-}
-
-TEST_F(InstallStylesTest, ComparesLabelsByteForByte) {
-    for (const char* style : {"Lite", "lite", "", "Lite"}) {
-        AddCopy(style);
-    }
-    EXPECT_EQ(InstallStyles(m_package), (std::vector<std::string>{"Lite", "lite", ""}));
-}
-
-TEST_F(InstallStylesTest, AnEmptyTableOffersNoStyle) { EXPECT_TRUE(InstallStyles(m_package).empty()); }
-
-TEST_F(InstallStylesTest, OffersAtMostTheStylesThePageHolds) {
+// Each label once, in the order of its first copy, compared byte for byte,
+// and no more than the style page holds.
+TEST(InstallStyles, ListsEachLabelOnceInOrderOfFirstAppearance) {
+    std::vector<std::string> many;
     for (int i = 0; i < kMaxStyles + 5; ++i) {
-        AddCopy(std::to_string(i).c_str());
+        many.push_back(std::to_string(i));
     }
-    const std::vector<std::string> styles = InstallStyles(m_package);
-    ASSERT_EQ(styles.size(), static_cast<size_t>(kMaxStyles));
-    EXPECT_EQ(styles.back(), std::to_string(kMaxStyles - 1));
+    struct Case {
+        std::vector<std::string> copies, offered;
+    };
+    const Case cases[] = {
+        {{"X", "Y", "X", "Z"}, {"X", "Y", "Z"}},
+        {{"Lite", "lite", "", "Lite"}, {"Lite", "lite", ""}},
+        {{}, {}},
+        {many, std::vector<std::string>(many.begin(), many.begin() + kMaxStyles)},
+    };
+    for (const Case& c : cases) {
+        CPackageInfo package;
+        for (const std::string& style : c.copies) {
+            std::strcpy(package.m_copies.emplace_back().szStyle, style.c_str());
+        }
+        EXPECT_EQ(InstallStyles(package), c.offered) << c.copies.size() << " copies";
+    }
 }
 
 std::vector<ExtractFailure> Failures(int count) {
