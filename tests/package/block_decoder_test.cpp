@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <tuple>
 
 #include "package/package_format.h"
 #include "packer/block_encoder.h"
@@ -339,32 +340,30 @@ TEST(BlockFrames, YieldsEachBlockWithinTheSequenceFromMemoryAndFromAStream) {
          DecodeError::kEmptyStoredBlock},
         {"payload past the length", Frame(9, 6, {1, 2, 3, 4, 5, 6}), 9, {}, DecodeError::kSequenceTruncated},
     };
+    auto fields = [](const BlockHeader& h) { return std::tuple(h.rawSize, h.storedSize, h.plain); };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         MemoryInput input(c.bytes.data(), c.bytes.size());
         BlockFrames inMemory(c.bytes.data(), c.length);
         BlockFrames fromStream(input, c.length);
         BlockFrame m;
         BlockFrame s;
         for (const Expected& e : c.frames) {
-            ASSERT_TRUE(inMemory.Next(m) && fromStream.Next(s)) << c.name;
-            EXPECT_EQ(m.header.rawSize, e.rawSize) << c.name;
-            EXPECT_EQ(m.header.storedSize, e.storedSize) << c.name;
-            EXPECT_EQ(m.header.plain, e.plain) << c.name;
-            EXPECT_EQ(m.payload, c.bytes.data() + e.payloadAt) << c.name;
-            EXPECT_TRUE(s.header.rawSize == e.rawSize && s.header.storedSize == e.storedSize &&
-                        s.header.plain == e.plain)
-                << c.name;
-            EXPECT_EQ(s.payload, nullptr) << c.name;
+            ASSERT_TRUE(inMemory.Next(m) && fromStream.Next(s));
+            EXPECT_EQ(fields(m.header), std::tuple(e.rawSize, e.storedSize, e.plain));
+            EXPECT_EQ(fields(s.header), fields(m.header));
+            EXPECT_EQ(m.payload, c.bytes.data() + e.payloadAt);
+            EXPECT_EQ(s.payload, nullptr);
             // The stream stands at the payload; the caller moves past it.
-            EXPECT_EQ(input.Tell(), e.payloadAt) << c.name;
+            EXPECT_EQ(input.Tell(), e.payloadAt);
             ASSERT_TRUE(input.Seek(e.payloadAt + e.storedSize));
         }
         for (int again = 0; again < 2; ++again) {  // a fault or the end stays where it is
-            EXPECT_FALSE(inMemory.Next(m)) << c.name;
-            EXPECT_FALSE(fromStream.Next(s)) << c.name;
+            EXPECT_FALSE(inMemory.Next(m));
+            EXPECT_FALSE(fromStream.Next(s));
         }
-        EXPECT_EQ(inMemory.error(), c.error) << c.name;
-        EXPECT_EQ(fromStream.error(), c.error) << c.name;
+        EXPECT_EQ(inMemory.error(), c.error);
+        EXPECT_EQ(fromStream.error(), c.error);
     }
 }
 

@@ -78,21 +78,20 @@ TEST(UninstallData, TableAndLogReadBackAsWritten) {
     EXPECT_EQ(data.log.files, SampleLog().files);
 }
 
-TEST(UninstallData, AnOlderInstallationHasTheTableAlone) {
-    const UninstallData data = Read(TableBytes(SampleTable()));
-    EXPECT_EQ(data.state, UninstallDataState::kNoLog);
-    EXPECT_EQ(data.table.links.size(), 3u);
-    EXPECT_EQ(Read({}).state, UninstallDataState::kNoData);
-}
-
-TEST(UninstallData, EveryCutIsDamageExceptAtTheEndOfTheTableAndEveryChangedByteOfTheLogIsCaught) {
-    const size_t tableSize = TableBytes(SampleTable()).size();
+// An older installation has the table alone, and none has no data at all;
+// every other cut is damage, as is every changed byte of the log.
+TEST(UninstallData, EveryCutAndEveryChangedByteOfTheLogIsCaught) {
+    const std::vector<uint8_t> table = TableBytes(SampleTable());
+    EXPECT_EQ(Read(table).table.links, SampleTable().links);
     const std::vector<uint8_t> whole = SampleData();
-    for (size_t size = 1; size < whole.size(); ++size) {
+    for (size_t size = 0; size < whole.size(); ++size) {
         const UninstallData data = Read(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(size)));
-        EXPECT_EQ(data.state, size == tableSize ? UninstallDataState::kNoLog : UninstallDataState::kDamaged) << size;
+        const UninstallDataState expected = size == 0               ? UninstallDataState::kNoData
+                                            : size == table.size() ? UninstallDataState::kNoLog
+                                                                   : UninstallDataState::kDamaged;
+        EXPECT_EQ(data.state, expected) << size;
     }
-    for (size_t at = tableSize; at < whole.size(); ++at) {
+    for (size_t at = table.size(); at < whole.size(); ++at) {
         std::vector<uint8_t> changed = whole;
         changed[at] ^= 0x20;
         EXPECT_EQ(Read(changed).state, UninstallDataState::kDamaged) << at;
