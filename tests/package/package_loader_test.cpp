@@ -7,8 +7,8 @@
 
 #include "package/block_decoder.h"
 #include "packer/block_encoder.h"
-#include "packer/package_writer.h"
 #include "package/extract_support.h"
+#include "packer/package_writer.h"
 
 namespace voz {
 namespace {
@@ -96,7 +96,7 @@ TEST(PackageLoader, ReadsEveryFieldTheWriterWrote) {
     PackageSpec spec = FullSpec();
     std::vector<uint8_t> bytes = Written(spec);
     Loaded p = Load(bytes);
-    test::ExpectRecordOf(spec, p.package, bytes);
+    ASSERT_NO_FATAL_FAILURE(test::ExpectRecordOf(spec, p.package, bytes));
     EXPECT_EQ(p->m_dirs[0].files[1].nDataSize, 0);  // an empty file has no blocks
     EXPECT_EQ(static_cast<size_t>(p->m_nUninstallerPos + p->m_nUninstallerSize), bytes.size());
 }
@@ -161,8 +161,8 @@ TEST(PackageLoader, MissingPackageGivesEmptyFields) {
 
 using State = PackageStatus::State;
 
-// A package of hand-written fields with a fault, or at a limit, somewhere after
-// the header: how the load ends, the item it names, and what it kept of the record.
+// A package of hand-written fields with a fault, or at a limit, somewhere in it:
+// how the load ends, the item it names, and what it kept of the record.
 struct FieldCase {
     const char* what;
     std::vector<uint8_t> bytes;
