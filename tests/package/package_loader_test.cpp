@@ -86,33 +86,27 @@ PackageSpec FullSpec() {
     return spec;
 }
 
-std::vector<uint8_t> Written(const PackageSpec& spec) {
+// The package as written to begin at `offset` in its setup file.
+std::vector<uint8_t> Written(const PackageSpec& spec, uint64_t offset = 0) {
     MemoryOutput out;
-    WritePackage(spec, out, {}, 0);
+    WritePackage(spec, out, {}, offset);
     return out.Bytes();
 }
 
-TEST(PackageLoader, ReadsEveryFieldTheWriterWrote) {
+// The package behind the setup program's stub, a code signature after it.
+TEST(PackageLoader, ReadsEveryFieldTheWriterWroteAtItsAbsolutePositionInTheSetupFile) {
     PackageSpec spec = FullSpec();
-    std::vector<uint8_t> bytes = Written(spec);
-    Loaded p = Load(bytes);
-    ASSERT_NO_FATAL_FAILURE(test::ExpectRecordOf(spec, p.package, bytes));
-    EXPECT_EQ(p->m_dirs[0].files[1].nDataSize, 0);  // an empty file has no blocks
-    EXPECT_EQ(static_cast<size_t>(p->m_nUninstallerPos + p->m_nUninstallerSize), bytes.size());
-}
-
-TEST(PackageLoader, PositionsAreAbsoluteInTheSetupFileAndBytesAfterTheUninstallerAreNoDamage) {
     std::vector<uint8_t> setup(kStubSize, 0);
-    MemoryOutput out;
-    PackageSpec spec = FullSpec();
-    WritePackage(spec, out);
-    setup.insert(setup.end(), out.Bytes().begin(), out.Bytes().end());
-    setup.insert(setup.end(), 4096, 0xAB);  // e.g. a code signature
-    CPackageInfo package;
+    const std::vector<uint8_t> package = Written(spec, kPackageOffset);
+    setup.insert(setup.end(), package.begin(), package.end());
+    setup.insert(setup.end(), 4096, 0xAB);  // bytes after the uninstaller are no damage
+    CPackageInfo p;
     MemoryInput input(setup.data(), setup.size());
-    LoadPackage(package, input);
-    EXPECT_GT(package.m_dirs.at(0).files.at(0).nDataPos, static_cast<int32_t>(kStubSize));
-    test::ExpectRecordOf(spec, package, setup);
+    LoadPackage(p, input);
+    ASSERT_NO_FATAL_FAILURE(test::ExpectRecordOf(spec, p, setup));
+    EXPECT_GT(p.m_dirs[0].files[0].nDataPos, static_cast<int32_t>(kStubSize));
+    EXPECT_EQ(p.m_dirs[0].files[1].nDataSize, 0);  // an empty file has no blocks
+    EXPECT_EQ(static_cast<size_t>(p.m_nUninstallerPos + p.m_nUninstallerSize), kStubSize + package.size());
 }
 
 TEST(PackageLoader, EveryShortPackageIsTruncatedAndKeepsWhatWasRead) {
