@@ -1,6 +1,6 @@
-// Shared by the package tests: a loaded record checked against the spec it was
-// packed from, and for the installation tests a package built from a spec,
-// loaded, and an empty folder to install it into.
+// Shared by the package tests: a loaded record checked against the PackageSpec
+// it was packed from, and for the installation tests a package built from a
+// PackageSpec, loaded, and an empty folder to install it into.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -41,7 +41,7 @@ inline std::vector<uint8_t> DecodeAt(const std::vector<uint8_t>& setup, int32_t 
 
 inline bool SameTime(const PackageTime& a, const PackageTime& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// Every field of a loaded record against the spec it was packed from, the
+// Every field of a loaded record against the PackageSpec it was packed from, the
 // files' and the uninstaller's bytes decoded from `setup` where the record
 // places them. The style and the uninstaller's name are the loader's own.
 inline void ExpectRecordOf(const PackageSpec& spec, const CPackageInfo& p, const std::vector<uint8_t>& setup) {

@@ -134,7 +134,7 @@ PackageSpec GoldenSpec() {
     return spec;
 }
 
-// Every field against the hand-written spec, the file and the uninstaller
+// Every field against GoldenSpec(), the file and the uninstaller
 // decoded from the hand-made blocks at the places counted out above.
 TEST(PackageGolden, LoaderReadsEveryFieldAndTheBlocksDecodeToTheirBytes) {
     const Golden golden = GoldenPackage();
