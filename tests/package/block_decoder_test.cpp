@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <tuple>
 
 #include "package/package_format.h"
 #include "packer/block_encoder.h"
@@ -102,48 +103,56 @@ std::optional<std::vector<uint8_t>> ReferenceDecode(const std::vector<uint8_t>& 
     return out;
 }
 
-TEST(BlockDecoder, DecodesTheFirstTokensOfAShippedText) {
-    // Two literal spaces, a two-byte match at offset 0, then the literal 0xB3.
-    std::vector<uint8_t> payload = TokenWriter().Literal(0x20).Literal(0x20).Match(0, 0, 0, 1).Literal(0xB3).Bytes();
-    ASSERT_GE(payload.size(), 3u);
-    EXPECT_EQ(payload[0], 0x10);
-    EXPECT_EQ(payload[1], 0x08);
-    EXPECT_EQ(payload[2], 0x22);
-    uint8_t out[5];
+// Each case: a payload, the block size asked for, and the error or the bytes it decodes to.
+TEST(BlockDecoder, DecodesEachKindOfTokenAndRejectsDamagedBlocks) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> payload;
+        uint32_t rawSize;
+        DecodeError error;
+        std::string decoded = "";  // when the block decodes
+    };
+    const Case cases[] = {
+        {"two literal spaces, a two-byte match at offset 0, the literal 0xB3",
+         TokenWriter().Literal(0x20).Literal(0x20).Match(0, 0, 0, 1).Literal(0xB3).Bytes(), 5, DecodeError::kNone,
+         "    \xB3"},
+        {"produced 1: a zero-bit offset copies from position 0", TokenWriter().Literal('a').Match(0, 0, 0, 0).Bytes(),
+         3, DecodeError::kNone, "aaa"},
+        {"k = 1 gives lengths 3 and 4; produced 3 needs a 2-bit offset",
+         TokenWriter().Literal('a').Literal('b').Literal('c').Match(1, 1, 1, 2).Bytes(), 7, DecodeError::kNone,
+         "abcbcbc"},
+        {"k = 2 gives 5..8; an overlapping copy repeats the pattern byte by byte",
+         TokenWriter().Literal('x').Literal('y').Match(2, 3, 0, 1).Bytes(), 10, DecodeError::kNone, "xyxyxyxyxy"},
+        {"a 13-byte overlap at distance 3 through the chunked copy paths",
+         TokenWriter().Literal('1').Literal('2').Literal('3').Match(3, 4, 0, 2).Bytes(), 16, DecodeError::kNone,
+         "1231231231231231"},
+        {"the longest match, k = 15 and 2^15 + 32766 + 1 bytes, fills a whole block",
+         TokenWriter().Literal('z').Match(15, 32766, 0, 0).Bytes(), kLargestBlock, DecodeError::kNone,
+         std::string(kLargestBlock, 'z')},
+        {"a match first", TokenWriter().Match(0, 0, 0, 0).Bytes(), 2, DecodeError::kMatchFirst},
+        {"produced 3: offsets 0..2 are valid, 3 is not",
+         TokenWriter().Literal(1).Literal(2).Literal(3).Match(0, 0, 3, 2).Bytes(), 5, DecodeError::kOffsetBeyondOutput},
+        {"a length-4 match when only 3 bytes of the block remain", TokenWriter().Literal(1).Match(1, 1, 0, 0).Bytes(),
+         4, DecodeError::kMatchPastEnd},
+        {"sixteen prefix ones describe no match that fits a block",
+         TokenWriter().Literal(1).Bits(1, 1).Bits(0xFFFF, 16).Bits(0, 8).Bytes(), 64, DecodeError::kMatchPastEnd},
+        {"nor do thirty-three", TokenWriter().Literal(1).Bits(0xFFFFFFFF, 32).Bits(3, 2).Bytes(), 64,
+         DecodeError::kMatchPastEnd},
+        {"the payload runs out: 3 literals' worth of bits for a 4-byte block",
+         TokenWriter().Literal(1).Literal(2).Literal(3).Bytes(), 4, DecodeError::kInputExhausted},
+        {"a raw size beyond the largest block", TokenWriter().Literal(1).Bytes(), kLargestBlock + 1,
+         DecodeError::kRawSizeTooLarge},
+    };
     CBlockDecoder decoder;
-    ASSERT_EQ(decoder.DecodeBlock(out, 5, payload.data(), static_cast<uint32_t>(payload.size())), DecodeError::kNone);
-    EXPECT_EQ(std::vector<uint8_t>(out, out + 5), (std::vector<uint8_t>{0x20, 0x20, 0x20, 0x20, 0xB3}));
-}
-
-TEST(BlockDecoder, MatchLengthsAndOffsetWidths) {
-    CBlockDecoder decoder;
-    uint8_t out[16];
-    // produced 1: a zero-bit offset copies from position 0.
-    auto p = TokenWriter().Literal('a').Match(0, 0, 0, 0).Bytes();
-    ASSERT_EQ(decoder.DecodeBlock(out, 3, p.data(), static_cast<uint32_t>(p.size())), DecodeError::kNone);
-    EXPECT_EQ(std::string(out, out + 3), "aaa");
-    // k = 1 gives lengths 3 and 4; produced 3 needs a 2-bit offset.
-    p = TokenWriter().Literal('a').Literal('b').Literal('c').Match(1, 1, 1, 2).Bytes();
-    ASSERT_EQ(decoder.DecodeBlock(out, 7, p.data(), static_cast<uint32_t>(p.size())), DecodeError::kNone);
-    EXPECT_EQ(std::string(out, out + 7), "abcbcbc");
-    // k = 2 gives 5..8; an overlapping copy repeats the pattern byte by byte.
-    p = TokenWriter().Literal('x').Literal('y').Match(2, 3, 0, 1).Bytes();
-    ASSERT_EQ(decoder.DecodeBlock(out, 10, p.data(), static_cast<uint32_t>(p.size())), DecodeError::kNone);
-    EXPECT_EQ(std::string(out, out + 10), "xyxyxyxyxy");
-    // Overlap with distances of 3 and 9 through the chunked copy paths.
-    p = TokenWriter().Literal('1').Literal('2').Literal('3').Match(3, 4, 0, 2).Bytes();  // length 13
-    ASSERT_EQ(decoder.DecodeBlock(out, 16, p.data(), static_cast<uint32_t>(p.size())), DecodeError::kNone);
-    EXPECT_EQ(std::string(out, out + 16), "1231231231231231");
-}
-
-TEST(BlockDecoder, LongestMatchFillsAWholeBlock) {
-    // One literal and a k = 15 match of 2^15 + 32766 + 1 = 65,535 bytes: 65,536 in all.
-    auto p = TokenWriter().Literal('z').Match(15, 32766, 0, 0).Bytes();
-    std::vector<uint8_t> out(kLargestBlock);
-    CBlockDecoder decoder;
-    ASSERT_EQ(decoder.DecodeBlock(out.data(), kLargestBlock, p.data(), static_cast<uint32_t>(p.size())),
-              DecodeError::kNone);
-    EXPECT_EQ(std::count(out.begin(), out.end(), 'z'), 65536);
+    for (const Case& c : cases) {
+        std::vector<uint8_t> out(c.rawSize);
+        EXPECT_EQ(decoder.DecodeBlock(out.data(), c.rawSize, c.payload.data(), static_cast<uint32_t>(c.payload.size())),
+                  c.error)
+            << c.what;
+        if (c.error == DecodeError::kNone) {
+            EXPECT_EQ(std::string(out.begin(), out.end()), c.decoded) << c.what;
+        }
+    }
 }
 
 // A match of `length` bytes from `offset` after `produced` bytes.
@@ -190,29 +199,6 @@ TEST(BlockDecoder, OverlappingCopiesAtEveryShortDistanceAndAtTheEndOfTheLargestB
     }
 }
 
-TEST(BlockDecoder, RejectsDamagedBlocks) {
-    CBlockDecoder decoder;
-    uint8_t out[64];
-    auto decode = [&](const std::vector<uint8_t>& p, uint32_t n) {
-        return decoder.DecodeBlock(out, n, p.data(), static_cast<uint32_t>(p.size()));
-    };
-    EXPECT_EQ(decode(TokenWriter().Match(0, 0, 0, 0).Bytes(), 2), DecodeError::kMatchFirst);
-    // produced 3: offsets 0..2 are valid, 3 is not.
-    EXPECT_EQ(decode(TokenWriter().Literal(1).Literal(2).Literal(3).Match(0, 0, 3, 2).Bytes(), 5),
-              DecodeError::kOffsetBeyondOutput);
-    // A length-4 match when only 3 bytes of the block remain.
-    EXPECT_EQ(decode(TokenWriter().Literal(1).Match(1, 1, 0, 0).Bytes(), 4), DecodeError::kMatchPastEnd);
-    // Sixteen and thirty-three prefix ones describe no match that fits a block.
-    EXPECT_EQ(decode(TokenWriter().Literal(1).Bits(1, 1).Bits(0xFFFF, 16).Bits(0, 8).Bytes(), 64),
-              DecodeError::kMatchPastEnd);
-    EXPECT_EQ(decode(TokenWriter().Literal(1).Bits(0xFFFFFFFF, 32).Bits(3, 2).Bytes(), 64),
-              DecodeError::kMatchPastEnd);
-    // The payload runs out: 3 literals' worth of bits for a 4-byte block.
-    auto shortPayload = TokenWriter().Literal(1).Literal(2).Literal(3).Bytes();
-    EXPECT_EQ(decode(shortPayload, 4), DecodeError::kInputExhausted);
-    EXPECT_EQ(decoder.DecodeBlock(out, kLargestBlock + 1, shortPayload.data(), 4), DecodeError::kRawSizeTooLarge);
-}
-
 TEST(BlockDecoder, StopsAtTheEndOfTheStoredBytesWithoutReadingPastThem) {
     // The payload lives at the very end of a heap block, so ASan catches any over-read.
     auto bits = TokenWriter().Literal(7).Literal(8).Bytes();
@@ -254,61 +240,50 @@ TEST(BlockDecoder, AgreesWithABitByBitReadingOnArbitraryPayloads) {
     EXPECT_GT(decodedOk, 100);
 }
 
-TEST(BlockSequence, PlainAndCompressedBlocksMix) {
-    auto compressed = TokenWriter().Literal('q').Match(2, 3, 0, 0).Bytes();  // 9 bytes of 'q'
-    std::vector<uint8_t> seq = Frame(3, 3, {'a', 'b', 'c'});
-    auto c = Frame(9, static_cast<uint32_t>(compressed.size()), compressed);
-    seq.insert(seq.end(), c.begin(), c.end());
-    // A plain block whose bytes would also be a valid bit stream is still copied plainly.
-    auto p = Frame(2, 2, {0x00, 0x00});
-    seq.insert(seq.end(), p.begin(), p.end());
-    std::vector<uint8_t> dest(64);
-    CBlockDecoder decoder;
-    DecodeResult r = decoder.DecodeSequence(dest.data(), 64, seq.data(), static_cast<uint32_t>(seq.size()));
-    ASSERT_TRUE(r.ok()) << DescribeDecodeError(r.error);
-    EXPECT_EQ(r.produced, 14u);
-    EXPECT_EQ(std::string(dest.begin(), dest.begin() + 14), std::string("abcqqqqqqqqq\0\0", 14));
+std::vector<uint8_t> Joined(const std::vector<std::vector<uint8_t>>& parts) {
+    std::vector<uint8_t> all;
+    for (const auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
 }
 
-TEST(BlockSequence, FullSizeBlocksUseRawSizeZero) {
-    std::vector<uint8_t> raw = test::RandomBytes(kLargestBlock, 1);
-    std::vector<uint8_t> seq = Frame(0, 0, raw);  // plain: accounts for 65,540 bytes
-    ASSERT_EQ(seq.size(), 65540u);
-    auto compressed = TokenWriter().Literal('r').Match(15, 32766, 0, 0).Bytes();
-    auto c = Frame(0, static_cast<uint32_t>(compressed.size()), compressed);
-    seq.insert(seq.end(), c.begin(), c.end());
-    std::vector<uint8_t> dest(2 * kLargestBlock);
-    CBlockDecoder decoder;
-    DecodeResult r = decoder.DecodeSequence(dest.data(), 2 * kLargestBlock, seq.data(),
-                                            static_cast<uint32_t>(seq.size()));
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.produced, 2u * kLargestBlock);
-    EXPECT_TRUE(std::equal(raw.begin(), raw.end(), dest.begin()));
-    EXPECT_EQ(dest.back(), 'r');
-}
-
-TEST(BlockSequence, CapacityIsCheckedBeforeEachBlock) {
-    std::vector<uint8_t> seq = Frame(4, 4, {'a', 'b', 'c', 'd'});
-    auto second = Frame(4, 4, {'e', 'f', 'g', 'h'});
-    seq.insert(seq.end(), second.begin(), second.end());
-    std::vector<uint8_t> dest(8, '.');
-    CBlockDecoder decoder;
-    DecodeResult r = decoder.DecodeSequence(dest.data(), 6, seq.data(), static_cast<uint32_t>(seq.size()));
-    EXPECT_EQ(r.error, DecodeError::kCapacityExceeded);
-    EXPECT_EQ(std::string(dest.begin(), dest.end()), "abcd....");
-}
-
-TEST(BlockSequence, RejectsBrokenFraming) {
-    CBlockDecoder decoder;
-    std::vector<uint8_t> dest(1024);
-    auto decode = [&](const std::vector<uint8_t>& seq) {
-        return decoder.DecodeSequence(dest.data(), 1024, seq.data(), static_cast<uint32_t>(seq.size())).error;
+// Each case: a sequence, the capacity given, and the error and the bytes decoded;
+// the buffer runs on two bytes beyond the capacity, which must stay untouched.
+TEST(BlockSequence, DecodesPlainAndCompressedBlocksWithinTheCapacity) {
+    const std::vector<uint8_t> nineQ = TokenWriter().Literal('q').Match(2, 3, 0, 0).Bytes();
+    const std::vector<uint8_t> fullR = TokenWriter().Literal('r').Match(15, 32766, 0, 0).Bytes();
+    const std::vector<uint8_t> random = test::RandomBytes(kLargestBlock, 1);
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> sequence;
+        uint32_t capacity;
+        DecodeError error;
+        std::string decoded;
     };
-    EXPECT_EQ(decode(Frame(5, 0, {})), DecodeError::kEmptyStoredBlock);
-    EXPECT_EQ(decode({0x03, 0x00}), DecodeError::kSequenceTruncated);
-    EXPECT_EQ(decode(Frame(4, 4, {'a', 'b'})), DecodeError::kSequenceTruncated);
-    EXPECT_EQ(decode(Frame(9, 6, {1, 2, 3})), DecodeError::kSequenceTruncated);
-    EXPECT_EQ(decode({}), DecodeError::kNone);
+    const Case cases[] = {
+        // A plain block whose bytes would also be a valid bit stream is still copied plainly.
+        {"plain and compressed blocks mix",
+         Joined({Frame(3, 3, {'a', 'b', 'c'}), Frame(9, static_cast<uint32_t>(nineQ.size()), nineQ),
+                 Frame(2, 2, {0x00, 0x00})}),
+         64, DecodeError::kNone, std::string("abcqqqqqqqqq\0\0", 14)},
+        {"full-size blocks, plain and compressed, have raw size 0",
+         Joined({Frame(0, 0, random), Frame(0, static_cast<uint32_t>(fullR.size()), fullR)}), 2 * kLargestBlock,
+         DecodeError::kNone, std::string(random.begin(), random.end()) + std::string(kLargestBlock, 'r')},
+        {"the capacity is checked before each block",
+         Joined({Frame(4, 4, {'a', 'b', 'c', 'd'}), Frame(4, 4, {'e', 'f', 'g', 'h'})}), 6,
+         DecodeError::kCapacityExceeded, "abcd"},
+    };
+    CBlockDecoder decoder;
+    for (const Case& c : cases) {
+        std::vector<uint8_t> dest(c.capacity + 2, '.');
+        DecodeResult r = decoder.DecodeSequence(dest.data(), c.capacity, c.sequence.data(),
+                                                static_cast<uint32_t>(c.sequence.size()));
+        EXPECT_EQ(r.error, c.error) << c.what;
+        EXPECT_EQ(r.produced, c.decoded.size()) << c.what;
+        EXPECT_EQ(std::string(dest.begin(), dest.end()), c.decoded + std::string(dest.size() - c.decoded.size(), '.'))
+            << c.what;
+    }
 }
 
 TEST(BlockSequence, StreamDecodingMatchesMemoryDecoding) {
@@ -344,13 +319,6 @@ TEST(BlockFrames, YieldsEachBlockWithinTheSequenceFromMemoryAndFromAStream) {
         bool plain;
         size_t payloadAt;
     };
-    auto join = [](std::vector<std::vector<uint8_t>> parts) {
-        std::vector<uint8_t> all;
-        for (const auto& part : parts) {
-            all.insert(all.end(), part.begin(), part.end());
-        }
-        return all;
-    };
     const std::vector<uint8_t> full = Frame(0, 0, std::vector<uint8_t>(kLargestBlock, 'x'));
     struct Case {
         const char* name;
@@ -360,44 +328,42 @@ TEST(BlockFrames, YieldsEachBlockWithinTheSequenceFromMemoryAndFromAStream) {
         DecodeError error;
     } cases[] = {
         {"empty", {}, 0, {}, DecodeError::kNone},
-        {"plain then compressed", join({Frame(2, 2, {'a', 'b'}), Frame(9, 3, {1, 2, 3})}), 13,
+        {"plain then compressed", Joined({Frame(2, 2, {'a', 'b'}), Frame(9, 3, {1, 2, 3})}), 13,
          {{2, 2, true, 4}, {9, 3, false, 10}}, DecodeError::kNone},
-        {"raw size 0 is 65,536", join({full, Frame(0, 5, {1, 2, 3, 4, 5})}), 65549,
+        {"raw size 0 is 65,536", Joined({full, Frame(0, 5, {1, 2, 3, 4, 5})}), 65549,
          {{kLargestBlock, kLargestBlock, true, 4}, {kLargestBlock, 5, false, 65544}}, DecodeError::kNone},
-        {"the length ends the sequence, not the bytes", join({Frame(1, 1, {'a'}), Frame(1, 1, {'b'})}), 5,
+        {"the length ends the sequence, not the bytes", Joined({Frame(1, 1, {'a'}), Frame(1, 1, {'b'})}), 5,
          {{1, 1, true, 4}}, DecodeError::kNone},
-        {"header cut by the length", join({Frame(1, 1, {'a'}), Frame(1, 1, {'b'})}), 8, {{1, 1, true, 4}},
+        {"header cut by the length", Joined({Frame(1, 1, {'a'}), Frame(1, 1, {'b'})}), 8, {{1, 1, true, 4}},
          DecodeError::kSequenceTruncated},
-        {"no stored bytes", join({Frame(1, 1, {'a'}), Frame(5, 0, {})}), 9, {{1, 1, true, 4}},
+        {"no stored bytes", Joined({Frame(1, 1, {'a'}), Frame(5, 0, {})}), 9, {{1, 1, true, 4}},
          DecodeError::kEmptyStoredBlock},
         {"payload past the length", Frame(9, 6, {1, 2, 3, 4, 5, 6}), 9, {}, DecodeError::kSequenceTruncated},
     };
+    auto fields = [](const BlockHeader& h) { return std::tuple(h.rawSize, h.storedSize, h.plain); };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         MemoryInput input(c.bytes.data(), c.bytes.size());
         BlockFrames inMemory(c.bytes.data(), c.length);
         BlockFrames fromStream(input, c.length);
         BlockFrame m;
         BlockFrame s;
         for (const Expected& e : c.frames) {
-            ASSERT_TRUE(inMemory.Next(m) && fromStream.Next(s)) << c.name;
-            EXPECT_EQ(m.header.rawSize, e.rawSize) << c.name;
-            EXPECT_EQ(m.header.storedSize, e.storedSize) << c.name;
-            EXPECT_EQ(m.header.plain, e.plain) << c.name;
-            EXPECT_EQ(m.payload, c.bytes.data() + e.payloadAt) << c.name;
-            EXPECT_TRUE(s.header.rawSize == e.rawSize && s.header.storedSize == e.storedSize &&
-                        s.header.plain == e.plain)
-                << c.name;
-            EXPECT_EQ(s.payload, nullptr) << c.name;
+            ASSERT_TRUE(inMemory.Next(m) && fromStream.Next(s));
+            EXPECT_EQ(fields(m.header), std::tuple(e.rawSize, e.storedSize, e.plain));
+            EXPECT_EQ(fields(s.header), fields(m.header));
+            EXPECT_EQ(m.payload, c.bytes.data() + e.payloadAt);
+            EXPECT_EQ(s.payload, nullptr);
             // The stream stands at the payload; the caller moves past it.
-            EXPECT_EQ(input.Tell(), e.payloadAt) << c.name;
+            EXPECT_EQ(input.Tell(), e.payloadAt);
             ASSERT_TRUE(input.Seek(e.payloadAt + e.storedSize));
         }
         for (int again = 0; again < 2; ++again) {  // a fault or the end stays where it is
-            EXPECT_FALSE(inMemory.Next(m)) << c.name;
-            EXPECT_FALSE(fromStream.Next(s)) << c.name;
+            EXPECT_FALSE(inMemory.Next(m));
+            EXPECT_FALSE(fromStream.Next(s));
         }
-        EXPECT_EQ(inMemory.error(), c.error) << c.name;
-        EXPECT_EQ(fromStream.error(), c.error) << c.name;
+        EXPECT_EQ(inMemory.error(), c.error);
+        EXPECT_EQ(fromStream.error(), c.error);
     }
 }
 

@@ -1,14 +1,17 @@
-// Shared by the installation tests: a package built from a spec, loaded, and
-// an empty folder to install it into.
+// Shared by the package tests: a loaded record checked against the PackageSpec
+// it was packed from, and for the installation tests a package built from a
+// PackageSpec, loaded, and an empty folder to install it into.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
+#include "package/block_decoder.h"
 #include "package/extract.h"
 #include "package/package_loader.h"
 #include "packer/package_writer.h"
@@ -24,6 +27,73 @@ inline PackFile File(const std::string& gbkName, const std::string& content,
 inline std::string ReadText(const std::filesystem::path& path) {
     auto bytes = ReadBytes(path);
     return std::string(bytes.begin(), bytes.end());
+}
+
+// The bytes of the block sequence of `size` stored bytes at `pos` in a setup file.
+inline std::vector<uint8_t> DecodeAt(const std::vector<uint8_t>& setup, int32_t pos, int32_t size) {
+    MemoryInput in(setup.data(), setup.size());
+    EXPECT_TRUE(in.Seek(static_cast<uint64_t>(pos)));
+    MemoryOutput out;
+    CBlockDecoder decoder;
+    EXPECT_TRUE(decoder.DecodeToStream(in, &out, static_cast<uint32_t>(size)).ok());
+    return out.Bytes();
+}
+
+inline bool SameTime(const PackageTime& a, const PackageTime& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Every field of a loaded record against the PackageSpec it was packed from, the
+// files' and the uninstaller's bytes decoded from `setup` where the record
+// places them. The style and the uninstaller's name are the loader's own.
+inline void ExpectRecordOf(const PackageSpec& spec, const CPackageInfo& p, const std::vector<uint8_t>& setup) {
+    ASSERT_TRUE(p.m_status.sound()) << p.m_status.where << ": " << p.m_status.reason;
+    EXPECT_EQ(p.m_szTitle, spec.title);
+    EXPECT_EQ(p.m_szVersion, spec.version);
+    EXPECT_EQ(p.m_szCompany, spec.company);
+    EXPECT_EQ(p.m_szInstallDir, spec.installDir);
+    EXPECT_EQ(p.m_szMainExe, spec.mainExe);
+    EXPECT_EQ(p.m_szSourceDir, spec.sourceDir);
+    EXPECT_EQ(p.m_nDefaultOrderSoftware, spec.defaultOrderSoftware);
+    for (int i = 0; i < kScreenCount; ++i) {
+        EXPECT_EQ(p.Text(i), spec.texts[i]) << kScreenKeys[i];
+        EXPECT_EQ(std::vector<uint8_t>(p.Image(i), p.Image(i) + p.ImageSize(i)), spec.images[i]) << kScreenKeys[i];
+    }
+    ASSERT_EQ(p.m_dirs.size(), spec.dirs.size());
+    for (size_t d = 0; d < p.m_dirs.size(); ++d) {
+        EXPECT_EQ(p.m_dirs[d].szName, spec.dirs[d].name);
+        ASSERT_EQ(p.m_dirs[d].files.size(), spec.dirs[d].files.size()) << spec.dirs[d].name;
+        for (size_t f = 0; f < p.m_dirs[d].files.size(); ++f) {
+            const PackageFile& file = p.m_dirs[d].files[f];
+            const PackFile& source = spec.dirs[d].files[f];
+            EXPECT_EQ(file.szName, source.name);
+            EXPECT_TRUE(SameTime(file.stCreation, source.creation) && SameTime(file.stLastAccess, source.lastAccess) &&
+                        SameTime(file.stLastWrite, source.lastWrite))
+                << source.name;
+            EXPECT_EQ(DecodeAt(setup, file.nDataPos, file.nDataSize), std::get<std::vector<uint8_t>>(source.content));
+        }
+    }
+    EXPECT_EQ(p.m_szGroup, spec.group);
+    ASSERT_EQ(p.m_shortcuts.size(), spec.shortcuts.size());
+    for (size_t i = 0; i < p.m_shortcuts.size(); ++i) {
+        const PackageShortcut& s = p.m_shortcuts[i];
+        const PackShortcut& source = spec.shortcuts[i];
+        EXPECT_TRUE(s.szLinkName == source.linkName && s.szTarget == source.target && s.szIcon == source.icon &&
+                    s.nPlace == source.place)
+            << source.linkName;
+    }
+    ASSERT_EQ(p.m_copies.size(), spec.copies.size());
+    for (size_t i = 0; i < p.m_copies.size(); ++i) {
+        const PackageCopy& c = p.m_copies[i];
+        EXPECT_TRUE(c.szSource == spec.copies[i].source && c.szDest == spec.copies[i].dest &&
+                    c.szStyle == spec.copies[i].style)
+            << spec.copies[i].source;
+    }
+    ASSERT_EQ(p.m_removes.size(), spec.removes.size());
+    for (size_t i = 0; i < p.m_removes.size(); ++i) {
+        EXPECT_EQ(p.m_removes[i].szPath, spec.removes[i]);
+    }
+    EXPECT_EQ(DecodeAt(setup, p.m_nUninstallerPos, p.m_nUninstallerSize), spec.uninstaller);
+    EXPECT_STREQ(p.m_szUninstaller, kUninstallerName);
+    EXPECT_STREQ(p.m_szStyle, "");
 }
 
 inline PackageSpec BaseSpec() {

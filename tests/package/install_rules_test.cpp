@@ -72,6 +72,12 @@ TEST(CheckName, DecidesForEveryKindOfName) {
         {NameKind::kRemove, "", NameCheck::kSafe},
         {NameKind::kRemove, "..\\..\\Windows", NameCheck::kLeavesFolder},
         {NameKind::kRemove, "/Windows", NameCheck::kLeavesFolder},
+        {NameKind::kRemove, "a\\..\\..\\x", NameCheck::kLeavesFolder},
+        {NameKind::kRemove, "a\\", NameCheck::kBadCharacter},
+        // A lead byte takes the next byte as its second half, whatever it is, so it
+        // cannot hide a separator that a decoder would not accept.
+        {NameKind::kRemove, "\x81\x5C.txt", NameCheck::kSafe},
+        {NameKind::kRemove, "\x81/..\\x", NameCheck::kNotGbk},
         {NameKind::kTarget, "", NameCheck::kSafe},
         {NameKind::kTarget, "..\\..\\Windows\\notepad.exe", NameCheck::kLeavesFolder},
         {NameKind::kIcon, "", NameCheck::kSafe},
@@ -91,15 +97,6 @@ TEST(CheckName, DecidesForEveryKindOfName) {
     for (const RuleCase& c : cases) {
         EXPECT_EQ(CheckName(c.kind, c.name), c.expected) << "kind " << KindName(c.kind) << ": " << c.name;
     }
-}
-
-TEST(CheckRelativePath, ReadsDoubleByteCharactersWhole) {
-    // A lead byte takes the next byte as its second half, whatever it is...
-    EXPECT_EQ(CheckRelativePath("\x81\x5C.txt"), NameCheck::kSafe);
-    // ...so a lead byte cannot hide a separator that a decoder would not accept.
-    EXPECT_EQ(CheckRelativePath("\x81/..\\x"), NameCheck::kNotGbk);
-    EXPECT_EQ(CheckRelativePath("a\\..\\..\\x"), NameCheck::kLeavesFolder);
-    EXPECT_EQ(CheckRelativePath("a\\"), NameCheck::kBadCharacter);
 }
 
 PackageNames SoundPackage() {

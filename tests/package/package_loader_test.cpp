@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "package/block_decoder.h"
 #include "packer/block_encoder.h"
+#include "package/extract_support.h"
 #include "packer/package_writer.h"
-#include "test_support.h"
 
 namespace voz {
 namespace {
@@ -28,6 +29,10 @@ public:
         auto seq = EncodeSequence(data.data(), data.size());
         U32(static_cast<uint32_t>(seq.size()));
         bytes.insert(bytes.end(), seq.begin(), seq.end());
+        return *this;
+    }
+    RawPackage& Zeros(size_t count) {
+        bytes.insert(bytes.end(), count, 0);
         return *this;
     }
     RawPackage& Header() { return Str("T").Str("1.0").Str("C").Str("C:\\T").Str("t.exe").Str("src").U32(2); }
@@ -81,85 +86,27 @@ PackageSpec FullSpec() {
     return spec;
 }
 
-std::vector<uint8_t> Written(const PackageSpec& spec) {
+// The package as written to begin at `offset` in its setup file.
+std::vector<uint8_t> Written(const PackageSpec& spec, uint64_t offset = 0) {
     MemoryOutput out;
-    WritePackage(spec, out, {}, 0);
+    WritePackage(spec, out, {}, offset);
     return out.Bytes();
 }
 
-std::vector<uint8_t> DecodeAt(const std::vector<uint8_t>& bytes, int32_t pos, int32_t size) {
-    MemoryInput in(bytes.data(), bytes.size());
-    EXPECT_TRUE(in.Seek(static_cast<uint64_t>(pos)));
-    MemoryOutput out;
-    CBlockDecoder decoder;
-    EXPECT_TRUE(decoder.DecodeToStream(in, &out, static_cast<uint32_t>(size)).ok());
-    return out.Bytes();
-}
-
-TEST(PackageLoader, ReadsEveryFieldTheWriterWrote) {
+// The package behind the setup program's stub, a code signature after it.
+TEST(PackageLoader, ReadsEveryFieldTheWriterWroteAtItsAbsolutePositionInTheSetupFile) {
     PackageSpec spec = FullSpec();
-    std::vector<uint8_t> bytes = Written(spec);
-    Loaded p = Load(bytes);
-    ASSERT_TRUE(p->m_status.sound()) << p->m_status.where << ": " << p->m_status.reason;
-    EXPECT_EQ(p->m_szTitle, spec.title);
-    EXPECT_EQ(p->m_szVersion, spec.version);
-    EXPECT_EQ(p->m_szCompany, spec.company);
-    EXPECT_EQ(p->m_szInstallDir, spec.installDir);
-    EXPECT_EQ(p->m_szMainExe, spec.mainExe);
-    EXPECT_EQ(p->m_szSourceDir, spec.sourceDir);
-    EXPECT_EQ(p->m_nDefaultOrderSoftware, 3);
-    for (int i = 0; i < kScreenCount; ++i) {
-        EXPECT_EQ(p->Text(i), spec.texts[i]);
-        ASSERT_EQ(p->ImageSize(i), static_cast<int32_t>(spec.images[i].size()));
-        EXPECT_EQ(0, std::memcmp(p->Image(i).get(), spec.images[i].data(), spec.images[i].size()));
-    }
-    EXPECT_EQ(p->m_strMainText, spec.texts[kMainScreen]);
-    EXPECT_EQ(p->m_nExtractImageSize, static_cast<int32_t>(spec.images[kExtractScreen].size()));
-    ASSERT_EQ(p->m_dirs.size(), 3u);
-    EXPECT_STREQ(p->m_dirs[0].szName, "");
-    EXPECT_TRUE(p->m_dirs[1].files.empty());
-    EXPECT_EQ(p->m_dirs[2].szName, spec.dirs[2].name);
-    for (int d : {0, 2}) {
-        ASSERT_EQ(p->m_dirs[d].files.size(), spec.dirs[d].files.size());
-        for (size_t f = 0; f < p->m_dirs[d].files.size(); ++f) {
-            const PackageFile& file = p->m_dirs[d].files[f];
-            const PackFile& source = spec.dirs[d].files[f];
-            EXPECT_EQ(file.szName, source.name);
-            EXPECT_EQ(0, std::memcmp(&file.stCreation, &source.creation, sizeof(PackageTime)));
-            EXPECT_EQ(0, std::memcmp(&file.stLastAccess, &source.lastAccess, sizeof(PackageTime)));
-            EXPECT_EQ(0, std::memcmp(&file.stLastWrite, &source.lastWrite, sizeof(PackageTime)));
-            EXPECT_EQ(DecodeAt(bytes, file.nDataPos, file.nDataSize), std::get<std::vector<uint8_t>>(source.content));
-        }
-    }
-    EXPECT_EQ(p->m_dirs[0].files[1].nDataSize, 0);
-    EXPECT_EQ(p->m_szGroup, spec.group);
-    ASSERT_EQ(p->m_shortcuts.size(), 3u);
-    EXPECT_STREQ(p->m_shortcuts[1].szTarget, "a.txt");
-    EXPECT_STREQ(p->m_shortcuts[1].szIcon, "i.ico");
-    EXPECT_EQ(p->m_shortcuts[2].nPlace, 2);
-    ASSERT_EQ(p->m_copies.size(), 2u);
-    EXPECT_EQ(p->m_copies[1].szStyle, spec.copies[1].style);
-    ASSERT_EQ(p->m_removes.size(), 1u);
-    EXPECT_EQ(p->m_removes[0].szPath, spec.removes[0]);
-    EXPECT_EQ(DecodeAt(bytes, p->m_nUninstallerPos, p->m_nUninstallerSize), spec.uninstaller);
-    EXPECT_EQ(static_cast<size_t>(p->m_nUninstallerPos + p->m_nUninstallerSize), bytes.size());
-    EXPECT_STREQ(p->m_szUninstaller, kUninstallerName);
-    EXPECT_STREQ(p->m_szStyle, "");
-}
-
-TEST(PackageLoader, PositionsAreAbsoluteInTheSetupFile) {
     std::vector<uint8_t> setup(kStubSize, 0);
-    MemoryOutput out;
-    PackageSpec spec = FullSpec();
-    WritePackage(spec, out);
-    setup.insert(setup.end(), out.Bytes().begin(), out.Bytes().end());
-    CPackageInfo package;
+    const std::vector<uint8_t> package = Written(spec, kPackageOffset);
+    setup.insert(setup.end(), package.begin(), package.end());
+    setup.insert(setup.end(), 4096, 0xAB);  // bytes after the uninstaller are no damage
+    CPackageInfo p;
     MemoryInput input(setup.data(), setup.size());
-    LoadPackage(package, input);
-    ASSERT_TRUE(package.m_status.sound());
-    const PackageFile& file = package.m_dirs[0].files[0];
-    EXPECT_GT(file.nDataPos, static_cast<int32_t>(kStubSize));
-    EXPECT_EQ(DecodeAt(setup, file.nDataPos, file.nDataSize), std::get<std::vector<uint8_t>>(spec.dirs[0].files[0].content));
+    LoadPackage(p, input);
+    ASSERT_NO_FATAL_FAILURE(test::ExpectRecordOf(spec, p, setup));
+    EXPECT_GT(p.m_dirs[0].files[0].nDataPos, static_cast<int32_t>(kStubSize));
+    EXPECT_EQ(p.m_dirs[0].files[1].nDataSize, 0);  // an empty file has no blocks
+    EXPECT_EQ(static_cast<size_t>(p.m_nUninstallerPos + p.m_nUninstallerSize), kStubSize + package.size());
 }
 
 TEST(PackageLoader, EveryShortPackageIsTruncatedAndKeepsWhatWasRead) {
@@ -206,33 +153,104 @@ TEST(PackageLoader, MissingPackageGivesEmptyFields) {
     EXPECT_EQ(package.m_status.reason, "the setup file cannot be opened");
 }
 
-TEST(PackageLoader, CountsAboveCapacityAreDamage) {
-    struct Case {
-        const char* where;
-        std::function<void(RawPackage&)> tables;
-        size_t dirs;  // the folders read before the reader stopped, the one being read included
-        size_t shortcuts;
+using State = PackageStatus::State;
+
+// A package of hand-written fields with a fault, or at a limit, somewhere in it:
+// how the load ends, the item it names, and what it kept of the record.
+struct FieldCase {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    State state;
+    std::string where;  // "" for a sound package
+    std::function<void(const CPackageInfo&)> kept;
+};
+
+// More bytes follow each count, so only the count itself can stop the reader.
+constexpr uint32_t kMore = 0xFFFFFFFF;
+
+RawPackage Screens() { return std::move(RawPackage().Header().EmptyScreens()); }
+
+TEST(PackageLoader, EachFieldFaultStopsTheLoadAtItsItem) {
+    auto counts = [](size_t dirs, size_t shortcuts) {
+        return [=](const CPackageInfo& p) {
+            EXPECT_STREQ(p.m_szTitle, "T");
+            EXPECT_EQ(p.m_dirs.size(), dirs);  // the folder being read included
+            EXPECT_EQ(p.m_shortcuts.size(), shortcuts);
+            EXPECT_TRUE(p.m_copies.empty() && p.m_removes.empty());
+        };
     };
-    const Case cases[] = {
-        {"directory table: count", [](RawPackage& r) { r.U32(1025); }, 0, 0},
-        {"directory 2: file count", [](RawPackage& r) { r.U32(2).Str("").U32(0).Str("b").U32(513); }, 2, 0},
-        {"shortcut table: count", [](RawPackage& r) { r.U32(1).Str("").U32(0).Str("G").U32(9); }, 1, 0},
-        {"style-copy table: count",
-         [](RawPackage& r) { r.U32(0).Str("G").U32(1).Str("l").Str("t").Str("i").U32(1).U32(9); }, 0, 1},
-        {"remove table: count", [](RawPackage& r) { r.U32(0).Str("G").U32(0).U32(0).U32(65); }, 0, 0},
+    const FieldCase cases[] = {
+        {"directory count", Screens().U32(1025).U32(kMore).bytes, State::kDamaged, "directory table: count",
+         counts(0, 0)},
+        {"file count", Screens().U32(2).Str("").U32(0).Str("b").U32(513).U32(kMore).bytes, State::kDamaged,
+         "directory 2: file count", counts(2, 0)},
+        {"shortcut count", Screens().U32(1).Str("").U32(0).Str("G").U32(9).U32(kMore).bytes, State::kDamaged,
+         "shortcut table: count", counts(1, 0)},
+        {"style-copy count", Screens().U32(0).Str("G").U32(1).Str("l").Str("t").Str("i").U32(1).U32(9).U32(kMore).bytes,
+         State::kDamaged, "style-copy table: count", counts(0, 1)},
+        {"remove count", Screens().U32(0).Str("G").U32(0).U32(0).U32(65).U32(kMore).bytes, State::kDamaged,
+         "remove table: count", counts(0, 0)},
+        {"negative counts mean no entries",
+         Screens().U32(0xFFFFFFFF).Str("G").U32(0x80000000).U32(0xFFFFFFFE).U32(0xFFFFFFFF).U32(0).bytes,
+         State::kSound, "",
+         [](const CPackageInfo& p) {
+             EXPECT_TRUE(p.m_dirs.empty() && p.m_shortcuts.empty() && p.m_copies.empty());
+             EXPECT_STREQ(p.m_szGroup, "G");
+         }},
+        {"a 127-byte title fits", RawPackage().Str(std::string(127, 'x')).bytes, State::kTruncated, "header: version",
+         [](const CPackageInfo& p) { EXPECT_EQ(std::strlen(p.m_szTitle), 127u); }},
+        {"a 128-byte title does not", RawPackage().Str(std::string(128, 'x')).Str("more").bytes, State::kDamaged,
+         "header: title", [](const CPackageInfo& p) { EXPECT_STREQ(p.m_szTitle, ""); }},
+        {"a 32-byte style label",
+         Screens().U32(0).Str("G").U32(0).U32(1).Str("s").Str("d").Str(std::string(32, 'L')).bytes,
+         State::kDamaged, "style copy 1: style",
+         [](const CPackageInfo& p) {
+             ASSERT_EQ(p.m_copies.size(), 1u);
+             EXPECT_STREQ(p.m_copies[0].szDest, "d");
+             EXPECT_STREQ(p.m_copies[0].szStyle, "");
+         }},
+        // 65,535 decoded bytes fit with the terminating zero; 65,536 do not.
+        {"a 65,535-byte text",
+         RawPackage().Header().Item(std::vector<uint8_t>(65535, 'A')).EmptyScreens(5, 6).U32(0).bytes,
+         State::kTruncated, "shortcut table: group",
+         [](const CPackageInfo& p) { EXPECT_EQ(p.m_strMainText.size(), 65535u); }},
+        {"a 65,536-byte text", RawPackage().Header().Item(std::vector<uint8_t>(65536, 'A')).bytes, State::kDamaged,
+         "text 1 (main)", [](const CPackageInfo& p) { EXPECT_EQ(p.m_strMainText, ""); }},
+        {"a text ends at its first zero byte", RawPackage().Header().Item({'a', 'b', 0, 'c'}).bytes, State::kTruncated,
+         "text 2 (welcome)", [](const CPackageInfo& p) { EXPECT_EQ(p.m_strMainText, "ab"); }},
+        // Stored bytes beyond the buffer are refused before anything is read into it.
+        {"stored bytes beyond the buffer", RawPackage().Header().U32(65537).Zeros(65537).bytes, State::kDamaged,
+         "text 1 (main)",
+         [](const CPackageInfo& p) { EXPECT_EQ(p.m_status.reason, "stored item larger than its buffer"); }},
+        {"an image beyond its buffer",
+         RawPackage().Header().EmptyScreens(6, 0).Item(test::RandomBytes(kImageCapacity + 1, 1)).bytes,
+         State::kDamaged, "image 1 (main)", [](const CPackageInfo& p) { EXPECT_EQ(p.m_nMainImageSize, 0); }},
+        {"an empty image", Screens().U32(0).Str("").U32(0).U32(0).U32(0).U32(0).bytes, State::kSound, "",
+         [](const CPackageInfo& p) {
+             EXPECT_EQ(p.m_nMainImageSize, 0);
+             EXPECT_NE(p.m_pMainImage, nullptr);  // a valid zero-length buffer
+         }},
+        {"a text's block of no stored bytes", RawPackage().Header().EmptyScreens(2, 0).U32(4).U32(0x00000005).bytes,
+         State::kDamaged, "text 3 (folder)",
+         [](const CPackageInfo& p) {
+             EXPECT_EQ(p.m_status.reason, DescribeDecodeError(DecodeError::kEmptyStoredBlock));
+         }},
+        {"file data beyond the end",
+         Screens().U32(1).Str("").U32(1).Str("f").Zeros(3 * kTimeSize).U32(100).Zeros(50).bytes,
+         State::kTruncated, "directory 1, file 1: data",
+         [](const CPackageInfo& p) {
+             ASSERT_EQ(p.m_dirs.size(), 1u);
+             ASSERT_EQ(p.m_dirs[0].files.size(), 1u);
+             EXPECT_STREQ(p.m_dirs[0].files[0].szName, "f");
+             EXPECT_EQ(p.m_dirs[0].files[0].nDataSize, 100);
+         }},
     };
-    for (const Case& c : cases) {
-        RawPackage raw;
-        raw.Header().EmptyScreens();
-        c.tables(raw);
-        raw.U32(0xFFFFFFFF);  // more bytes follow, so only the count can stop the reader
-        Loaded p = Load(raw.bytes);
-        EXPECT_EQ(p->m_status.state, PackageStatus::State::kDamaged) << c.where;
+    for (const FieldCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        Loaded p = Load(c.bytes);
+        EXPECT_EQ(p->m_status.state, c.state) << p->m_status.reason;
         EXPECT_EQ(p->m_status.where, c.where);
-        EXPECT_STREQ(p->m_szTitle, "T");
-        EXPECT_EQ(p->m_dirs.size(), c.dirs) << c.where;
-        EXPECT_EQ(p->m_shortcuts.size(), c.shortcuts) << c.where;
-        EXPECT_TRUE(p->m_copies.empty() && p->m_removes.empty()) << c.where;
+        c.kept(p.package);
     }
 }
 
@@ -245,8 +263,7 @@ TEST(PackageLoader, TablesAtCapacityAreRead) {
     }
     for (int f = 0; f < kMaxFilesPerDir; ++f) {
         raw.Str("f" + std::to_string(f));
-        raw.bytes.insert(raw.bytes.end(), 3 * sizeof(PackageTime), 0);
-        raw.U32(0);
+        raw.Zeros(3 * sizeof(PackageTime)).U32(0);
     }
     raw.Str("G").U32(kMaxShortcuts);
     for (int i = 0; i < kMaxShortcuts; ++i) raw.Str("l").Str("t").Str("i").U32(1);
@@ -267,129 +284,15 @@ TEST(PackageLoader, TablesAtCapacityAreRead) {
     EXPECT_STREQ(p->m_removes.back().szPath, ("r" + std::to_string(kMaxRemoves - 1)).c_str());
 }
 
-TEST(PackageLoader, NegativeCountsMeanNoEntries) {
-    RawPackage raw;
-    raw.Header().EmptyScreens().U32(0xFFFFFFFF).Str("G").U32(0x80000000).U32(0xFFFFFFFE).U32(0xFFFFFFFF).U32(0);
-    Loaded p = Load(raw.bytes);
-    EXPECT_TRUE(p->m_status.sound()) << p->m_status.where;
-    EXPECT_TRUE(p->m_dirs.empty());
-    EXPECT_TRUE(p->m_shortcuts.empty());
-    EXPECT_TRUE(p->m_copies.empty());
-    EXPECT_STREQ(p->m_szGroup, "G");
-}
-
-TEST(PackageLoader, StringsLongerThanTheirFieldAreDamage) {
-    RawPackage fits;
-    fits.Str(std::string(127, 'x'));
-    Loaded ok = Load(fits.bytes);
-    EXPECT_EQ(std::strlen(ok->m_szTitle), 127u);
-
-    RawPackage title;
-    title.Str(std::string(128, 'x')).Str("more");
-    Loaded p = Load(title.bytes);
-    EXPECT_EQ(p->m_status.state, PackageStatus::State::kDamaged);
-    EXPECT_EQ(p->m_status.where, "header: title");
-    EXPECT_STREQ(p->m_szTitle, "");
-
-    RawPackage style;
-    style.Header().EmptyScreens().U32(0).Str("G").U32(0).U32(1).Str("s").Str("d").Str(std::string(32, 'L'));
-    Loaded q = Load(style.bytes);
-    EXPECT_EQ(q->m_status.where, "style copy 1: style");
-    EXPECT_EQ(q->m_copies.size(), 1u);
-    EXPECT_STREQ(q->m_copies[0].szDest, "d");
-    EXPECT_STREQ(q->m_copies[0].szStyle, "");
-}
-
-TEST(PackageLoader, TextsAndImagesMustFitTheirBuffers) {
-    // 65,535 decoded bytes fit with the terminating zero; 65,536 do not.
-    RawPackage whole;
-    whole.Header().Item(std::vector<uint8_t>(65535, 'A')).EmptyScreens(5, 6).U32(0);
-    Loaded p = Load(whole.bytes);
-    EXPECT_EQ(p->m_strMainText.size(), 65535u);
-
-    RawPackage over;
-    over.Header().Item(std::vector<uint8_t>(65536, 'A'));
-    Loaded q = Load(over.bytes);
-    EXPECT_EQ(q->m_status.state, PackageStatus::State::kDamaged);
-    EXPECT_EQ(q->m_status.where, "text 1 (main)");
-    EXPECT_EQ(q->m_strMainText, "");
-
-    // A text ends at its first zero byte.
-    RawPackage zero;
-    zero.Header().Item({'a', 'b', 0, 'c'});
-    EXPECT_EQ(Load(zero.bytes)->m_strMainText, "ab");
-
-    // Stored bytes beyond the buffer are refused before anything is read into it.
-    RawPackage stored;
-    stored.Header().U32(65537);
-    stored.bytes.resize(stored.bytes.size() + 65537);
-    EXPECT_EQ(Load(stored.bytes)->m_status.reason, "stored item larger than its buffer");
-
-    RawPackage bigImage;
-    bigImage.Header().EmptyScreens(6, 0).Item(test::RandomBytes(kImageCapacity + 1, 1));
-    Loaded r = Load(bigImage.bytes);
-    EXPECT_EQ(r->m_status.state, PackageStatus::State::kDamaged);
-    EXPECT_EQ(r->m_status.where, "image 1 (main)");
-    EXPECT_EQ(r->m_nMainImageSize, 0);
-}
-
-TEST(PackageLoader, EmptyImageIsAValidZeroLengthBuffer) {
-    RawPackage raw;
-    raw.Header().EmptyScreens().U32(0).Str("").U32(0).U32(0).U32(0).U32(0);
-    Loaded p = Load(raw.bytes);
-    ASSERT_TRUE(p->m_status.sound());
-    EXPECT_EQ(p->m_nMainImageSize, 0);
-    EXPECT_NE(p->m_pMainImage, nullptr);
-}
-
-TEST(PackageLoader, DecodeErrorsNameTheItem) {
-    RawPackage raw;
-    raw.Header().EmptyScreens(2, 0);
-    raw.U32(4).U32(0x00000005);  // one block header: raw size 5, stored size 0
-    Loaded p = Load(raw.bytes);
-    EXPECT_EQ(p->m_status.state, PackageStatus::State::kDamaged);
-    EXPECT_EQ(p->m_status.where, "text 3 (folder)");
-    EXPECT_EQ(p->m_status.reason, DescribeDecodeError(DecodeError::kEmptyStoredBlock));
-}
-
-TEST(PackageLoader, FileDataBeyondTheEndIsTruncation) {
-    RawPackage raw;
-    raw.Header().EmptyScreens().U32(1).Str("").U32(1).Str("f");
-    for (int i = 0; i < 3; ++i) raw.bytes.insert(raw.bytes.end(), 16, 0);
-    raw.U32(100);
-    raw.bytes.resize(raw.bytes.size() + 50);
-    Loaded p = Load(raw.bytes);
-    EXPECT_EQ(p->m_status.state, PackageStatus::State::kTruncated);
-    EXPECT_EQ(p->m_status.where, "directory 1, file 1: data");
-    ASSERT_EQ(p->m_dirs.size(), 1u);
-    ASSERT_EQ(p->m_dirs[0].files.size(), 1u);
-    EXPECT_STREQ(p->m_dirs[0].files[0].szName, "f");
-    EXPECT_EQ(p->m_dirs[0].files[0].nDataSize, 100);
-}
-
-TEST(PackageLoader, BytesAfterTheUninstallerAreNotDamage) {
-    std::vector<uint8_t> bytes = Written(FullSpec());
-    bytes.insert(bytes.end(), 4096, 0xAB);  // e.g. a code signature
-    EXPECT_TRUE(Load(bytes)->m_status.sound());
-}
-
-TEST(PackageLoader, StyleAndUninstallerNameAreSetByTheLoader) {
-    CPackageInfo package;
-    std::strcpy(package.m_szStyle, "old");
-    std::strcpy(package.m_szUninstaller, "other.exe");
-    std::vector<uint8_t> bytes = Written(FullSpec());
-    MemoryInput input(bytes.data(), bytes.size());
-    LoadPackage(package, input, 0);
-    EXPECT_STREQ(package.m_szStyle, "");
-    EXPECT_STREQ(package.m_szUninstaller, kUninstallerName);
-}
-
-TEST(PackageLoader, ReloadingClearsThePreviousPackage) {
+// The style chosen and the uninstaller's name are the loader's to set, not the package's.
+TEST(PackageLoader, ReloadingClearsThePreviousPackageAndSetsStyleAndUninstallerName) {
     CPackageInfo package;
     std::vector<uint8_t> full = Written(FullSpec());
     MemoryInput first(full.data(), full.size());
     LoadPackage(package, first, 0);
     ASSERT_EQ(package.m_dirs.size(), 3u);
+    std::strcpy(package.m_szStyle, "old");
+    std::strcpy(package.m_szUninstaller, "other.exe");
     RawPackage small;
     small.Header().EmptyScreens().U32(1).Str("only").U32(0).Str("").U32(0).U32(0).U32(0).U32(0);
     MemoryInput second(small.bytes.data(), small.bytes.size());
@@ -402,6 +305,8 @@ TEST(PackageLoader, ReloadingClearsThePreviousPackage) {
     EXPECT_TRUE(package.m_copies.empty());
     EXPECT_TRUE(package.m_removes.empty());
     EXPECT_STREQ(package.m_szGroup, "");
+    EXPECT_STREQ(package.m_szStyle, "");
+    EXPECT_STREQ(package.m_szUninstaller, kUninstallerName);
 }
 
 }  // namespace

@@ -13,11 +13,14 @@ namespace {
 using test::Gbk;
 
 UninstallTable SampleTable() {
-    return {Gbk("沃兹期货"), "V6.2", {Gbk("C:\\桌面\\沃兹.lnk"), "", Gbk("C:\\程序\\沃兹\\卸载.lnk")}, Gbk("C:\\程序\\沃兹")};
+    return {Gbk("沃兹期货"), "V6.2", {Gbk("C:\\桌面\\沃兹.lnk"), "", Gbk("C:\\程序\\沃兹\\卸载.lnk")},
+            Gbk("C:\\程序\\沃兹")};
 }
 
 InstallLog SampleLog() {
-    return {Gbk("沃兹期货"), {"", Gbk("行情数据"), Gbk("行情数据\\上海")}, {"VozClient.exe", Gbk("行情数据\\上海\\cu.day"), "Voz.ini"}};
+    return {Gbk("沃兹期货"),
+            {"", Gbk("行情数据"), Gbk("行情数据\\上海")},
+            {"VozClient.exe", Gbk("行情数据\\上海\\cu.day"), "Voz.ini"}};
 }
 
 std::vector<uint8_t> TableBytes(const UninstallTable& table) {
@@ -43,6 +46,11 @@ std::vector<uint8_t> Joined(std::vector<uint8_t> a, const std::vector<uint8_t>& 
     return a;
 }
 
+// The sample table followed by a log.
+std::vector<uint8_t> SampleData(const InstallLog& log = SampleLog()) {
+    return Joined(TableBytes(SampleTable()), LogBytes(log));
+}
+
 UninstallData Read(const std::vector<uint8_t>& bytes) {
     MemoryInput in(bytes.data(), bytes.size());
     return ReadUninstallDataAt(in, 0);
@@ -59,7 +67,7 @@ std::vector<uint8_t> FramedLog(const std::vector<uint8_t>& body) {
 }
 
 TEST(UninstallData, TableAndLogReadBackAsWritten) {
-    const UninstallData data = Read(Joined(TableBytes(SampleTable()), LogBytes(SampleLog())));
+    const UninstallData data = Read(SampleData());
     ASSERT_EQ(data.state, UninstallDataState::kSound);
     EXPECT_EQ(data.table.title, SampleTable().title);
     EXPECT_EQ(data.table.version, "V6.2");
@@ -70,25 +78,19 @@ TEST(UninstallData, TableAndLogReadBackAsWritten) {
     EXPECT_EQ(data.log.files, SampleLog().files);
 }
 
-TEST(UninstallData, AnOlderInstallationHasTheTableAlone) {
-    const UninstallData data = Read(TableBytes(SampleTable()));
-    EXPECT_EQ(data.state, UninstallDataState::kNoLog);
-    EXPECT_EQ(data.table.links.size(), 3u);
-    EXPECT_EQ(Read({}).state, UninstallDataState::kNoData);
-}
-
-TEST(UninstallData, EveryCutIsDamageExceptAtTheEndOfTheTable) {
+// An older installation has the table alone, and none has no data at all;
+// every other cut is damage, as is every changed byte of the log.
+TEST(UninstallData, EveryCutAndEveryChangedByteOfTheLogIsCaught) {
     const std::vector<uint8_t> table = TableBytes(SampleTable());
-    const std::vector<uint8_t> whole = Joined(table, LogBytes(SampleLog()));
-    for (size_t size = 1; size < whole.size(); ++size) {
+    EXPECT_EQ(Read(table).table.links, SampleTable().links);
+    const std::vector<uint8_t> whole = SampleData();
+    for (size_t size = 0; size < whole.size(); ++size) {
         const UninstallData data = Read(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(size)));
-        EXPECT_EQ(data.state, size == table.size() ? UninstallDataState::kNoLog : UninstallDataState::kDamaged) << size;
+        const UninstallDataState expected = size == 0               ? UninstallDataState::kNoData
+                                            : size == table.size() ? UninstallDataState::kNoLog
+                                                                   : UninstallDataState::kDamaged;
+        EXPECT_EQ(data.state, expected) << size;
     }
-}
-
-TEST(UninstallData, EveryChangedByteOfTheLogIsCaught) {
-    const std::vector<uint8_t> table = TableBytes(SampleTable());
-    const std::vector<uint8_t> whole = Joined(table, LogBytes(SampleLog()));
     for (size_t at = table.size(); at < whole.size(); ++at) {
         std::vector<uint8_t> changed = whole;
         changed[at] ^= 0x20;
@@ -124,27 +126,24 @@ TEST(UninstallData, ALogNamingAPathOutsideTheInstallFolderIsDamaged) {
     for (const std::string& path : outside) {
         InstallLog log = SampleLog();
         log.files.push_back(path);
-        EXPECT_EQ(Read(Joined(TableBytes(SampleTable()), LogBytes(log))).state, UninstallDataState::kDamaged) << path;
+        EXPECT_EQ(Read(SampleData(log)).state, UninstallDataState::kDamaged) << path;
     }
     InstallLog log = SampleLog();
     log.appListKey = "Voz\\..\\Other";  // would reach another entry
-    EXPECT_EQ(Read(Joined(TableBytes(SampleTable()), LogBytes(log))).state, UninstallDataState::kDamaged);
+    EXPECT_EQ(Read(SampleData(log)).state, UninstallDataState::kDamaged);
 }
 
 TEST(UninstallData, AnAppListKeyWhoseCharacterEndsIn0x5CIsAKeyOfItsOwn) {
     // 昞 is 95 5C: the installation names the key after such a title, so the log must be read back.
     InstallLog log = SampleLog();
     log.appListKey = Gbk("期货昞");
-    UninstallData data = Read(Joined(TableBytes(SampleTable()), LogBytes(log)));
+    UninstallData data = Read(SampleData(log));
     EXPECT_EQ(data.state, UninstallDataState::kSound);
     EXPECT_EQ(data.log.appListKey, log.appListKey);
 }
 
 using Section = test::PeSection;
 using test::PeProgram;
-const auto Program = [](const std::vector<Section>& sections, uint16_t magic = 0x10B, Section certificate = {0, 0}) {
-    return PeProgram(sections, magic, certificate);
-};
 
 std::optional<uint64_t> ImageEnd(const std::vector<uint8_t>& bytes) {
     MemoryInput in(bytes.data(), bytes.size());
@@ -152,19 +151,19 @@ std::optional<uint64_t> ImageEnd(const std::vector<uint8_t>& bytes) {
 }
 
 TEST(ImageEnd, IsTheEndOfTheLastSectionOrOfTheCertificateTable) {
-    EXPECT_EQ(ImageEnd(Program({{0x400, 0x1000}, {0x1400, 0x200}})), 0x1600u);
-    EXPECT_EQ(ImageEnd(Program({{0x1400, 0x200}, {0x400, 0x1000}})), 0x1600u);  // in any order
-    EXPECT_EQ(ImageEnd(Program({{0x400, 0x1000}, {0x1400, 0}})), 0x1400u);      // an empty section ends nothing
-    EXPECT_EQ(ImageEnd(Program({{0x400, 0x1000}}, 0x10B, {0x1400, 0x588})), 0x1988u);
-    EXPECT_EQ(ImageEnd(Program({{0x400, 0x1000}}, 0x20B, {0x1400, 0x588})), 0x1988u);
+    EXPECT_EQ(ImageEnd(PeProgram({{0x400, 0x1000}, {0x1400, 0x200}})), 0x1600u);
+    EXPECT_EQ(ImageEnd(PeProgram({{0x1400, 0x200}, {0x400, 0x1000}})), 0x1600u);  // in any order
+    EXPECT_EQ(ImageEnd(PeProgram({{0x400, 0x1000}, {0x1400, 0}})), 0x1400u);      // an empty section ends nothing
+    EXPECT_EQ(ImageEnd(PeProgram({{0x400, 0x1000}}, 0x10B, {0x1400, 0x588})), 0x1988u);
+    EXPECT_EQ(ImageEnd(PeProgram({{0x400, 0x1000}}, 0x20B, {0x1400, 0x588})), 0x1988u);
     // Data appended after the image does not move its end.
-    std::vector<uint8_t> appended = Program({{0x400, 0x1000}});
+    std::vector<uint8_t> appended = PeProgram({{0x400, 0x1000}});
     appended.resize(0x3000, 1);
     EXPECT_EQ(ImageEnd(appended), 0x1400u);
 }
 
 TEST(ImageEnd, HeadersThatAreNotAProgramOrPointOutsideTheFileGiveNothing) {
-    std::vector<uint8_t> sound = Program({{0x400, 0x1000}});
+    std::vector<uint8_t> sound = PeProgram({{0x400, 0x1000}});
     auto changed = [&](size_t at, uint32_t value) {
         std::vector<uint8_t> bytes = sound;
         std::memcpy(&bytes[at], &value, 4);
@@ -178,20 +177,20 @@ TEST(ImageEnd, HeadersThatAreNotAProgramOrPointOutsideTheFileGiveNothing) {
     EXPECT_FALSE(ImageEnd(changed(0x86, 0)));                     // no sections
     EXPECT_FALSE(ImageEnd(changed(0x86, 0xFFFF)));                // more sections than the file holds
     EXPECT_FALSE(ImageEnd(changed(0x98 + 224 + 16, 0xFFFFFFFF)));  // a section beyond the end
-    std::vector<uint8_t> signedProgram = Program({{0x400, 0x1000}}, 0x10B, {0x1400, 0x100});
+    std::vector<uint8_t> signedProgram = PeProgram({{0x400, 0x1000}}, 0x10B, {0x1400, 0x100});
     std::memcpy(&signedProgram[0x98 + 128], "\x00\xFF\xFF\xFF", 4);  // a certificate table beyond the end
     EXPECT_FALSE(ImageEnd(signedProgram));
 }
 
 TEST(UninstallData, IsFoundAfterTheProgramImageWhateverItsSize) {
     for (const std::vector<Section>& sections : {std::vector<Section>{{0x400, 0x600}}, {{0x400, 0x8000}, {0x8400, 0x200}}}) {
-        std::vector<uint8_t> file = Joined(Joined(Program(sections), TableBytes(SampleTable())), LogBytes(SampleLog()));
+        std::vector<uint8_t> file = Joined(PeProgram(sections), SampleData());
         MemoryInput in(file.data(), file.size());
         UninstallData data = ReadUninstallData(in);
         EXPECT_EQ(data.state, UninstallDataState::kSound);
         EXPECT_EQ(data.log.files, SampleLog().files);
     }
-    std::vector<uint8_t> bare = Program({{0x400, 0x600}});
+    std::vector<uint8_t> bare = PeProgram({{0x400, 0x600}});
     MemoryInput in(bare.data(), bare.size());
     EXPECT_EQ(ReadUninstallData(in).state, UninstallDataState::kNoData);
     std::vector<uint8_t> text = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'r', 'o', 'g', 'r', 'a', 'm'};

@@ -102,7 +102,7 @@ protected:
     os::AppListEntry m_registered;
 };
 
-TEST_F(UninstallTest, TheLogNamesWhatTheInstallationWroteAndMade) {
+TEST_F(UninstallTest, TheLogAndTheAppListEntryDescribeWhatTheInstallationWroteAndMade) {
     Install(false, {"2nd_voz.ini"});
     const std::vector<std::string> folders = {"", Gbk("行情数据"), Gbk("行情数据\\上海")};
     const std::vector<std::string> files = {"VozClient.exe", "Voz.ini", Gbk("行情数据\\上海\\cu.day"), Gbk("精简.ini"),
@@ -110,10 +110,6 @@ TEST_F(UninstallTest, TheLogNamesWhatTheInstallationWroteAndMade) {
     EXPECT_EQ(m_data.log.folders, folders);  // the removed 配置 is forgotten
     EXPECT_EQ(m_data.log.files, files);
     EXPECT_EQ(m_data.log.appListKey, Gbk("沃兹期货"));
-}
-
-TEST_F(UninstallTest, TheAppListEntryDescribesTheInstallation) {
-    Install();
     EXPECT_EQ(m_registered.key, Gbk("沃兹期货"));
     EXPECT_EQ(m_registered.displayName, Gbk("沃兹期货"));
     EXPECT_EQ(m_registered.displayVersion, "V6.2");

@@ -24,19 +24,12 @@ TEST(Wire, LoadsAndStoresAreLittleEndianAndTouchOnlyTheirWidth) {
     EXPECT_EQ(std::memcmp(out, stored32, sizeof out), 0);
 }
 
-TEST(Wire, TimesAreEightU16FieldsYearFirst) {
-    const PackageTime time{0x07E8, 0x0C, 0x06, 0x1F, 0x17, 0x3B, 0x3A, 0x03E7};
-    const uint8_t bytes[kTimeSize] = {0xE8, 0x07, 0x0C, 0, 0x06, 0, 0x1F, 0, 0x17, 0, 0x3B, 0, 0x3A, 0, 0xE7, 0x03};
-    MemoryOutput out;
-    ASSERT_TRUE(WritePackageTime(time, out));
-    ASSERT_EQ(out.Bytes().size(), kTimeSize);
-    EXPECT_EQ(std::memcmp(out.Bytes().data(), bytes, kTimeSize), 0);
-
-    MemoryInput in(bytes, sizeof bytes);
+// The byte layout of times is fixed by the golden package (PackageGolden); a
+// time cut short must not be read from what is there.
+TEST(Wire, ATimeCutShortIsNotRead) {
+    const uint8_t bytes[kTimeSize - 1] = {};
+    MemoryInput cut(bytes, sizeof bytes);
     PackageTime read{};
-    ASSERT_TRUE(ReadPackageTime(in, read));
-    EXPECT_EQ(std::memcmp(&read, &time, sizeof time), 0);
-    MemoryInput cut(bytes, sizeof bytes - 1);
     EXPECT_FALSE(ReadPackageTime(cut, read));
 }
 
