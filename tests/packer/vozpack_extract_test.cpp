@@ -47,13 +47,9 @@ TEST_F(SampleInstall, InstallsEveryFileWithItsTimesThenTheStyleCopyRemovalAndUni
     EXPECT_NE(r.out.find("style 全功能版; shortcuts are not made"), std::string::npos) << r.out;
 
     // Expected: the source without the removed 配置 folder, and the uninstaller.
-    std::vector<std::string> expected = {"卸载.exe"};
-    for (const auto& entry : fs::recursive_directory_iterator(Client())) {
-        std::string relative = fs::relative(entry.path(), Client()).string() + (entry.is_directory() ? "/" : "");
-        if (!relative.starts_with("配置")) {
-            expected.push_back(relative);
-        }
-    }
+    std::vector<std::string> expected = test::TreeListing(Client());
+    std::erase_if(expected, [](const std::string& entry) { return entry.starts_with("配置"); });
+    expected.push_back("卸载.exe");
     std::sort(expected.begin(), expected.end());
     ASSERT_EQ(test::TreeListing(dir), expected);
     // Times before bytes, as reading may move a file's access time. Voz.ini is
@@ -82,8 +78,6 @@ TEST_F(SampleInstall, InstallsEveryFileWithItsTimesThenTheStyleCopyRemovalAndUni
     MemoryInput in(uninstaller.data(), uninstaller.size());
     const UninstallData data = ReadUninstallDataAt(in, 0);
     ASSERT_EQ(data.state, UninstallDataState::kSound);
-    EXPECT_EQ(data.table.title, test::Gbk("沃兹期货"));
-    EXPECT_EQ(data.table.links, std::vector<std::string>(5));
     std::vector<std::string> logged;
     for (const std::string& file : data.log.files) {
         std::string path = os::GbkToUtf8(file).value_or("?");
@@ -107,14 +101,6 @@ TEST_F(SampleInstall, TheChosenStyleDecidesTheSettingsFile) {
     EXPECT_EQ(test::ReadBytes(dir / "Voz.ini"), test::ReadBytes(Client() / "配置/精简Voz.ini"));
 }
 
-TEST_F(SampleInstall, AnUnknownStyleIsRefusedBeforeAnythingIsWritten) {
-    fs::path dir = m_out / "none";
-    test::CommandResult r = test::Vozpack("extract " + Quoted(SetupFile()) + " -d " + Quoted(dir) + " --style 专业版");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("\"全功能版\" \"精简版\""), std::string::npos) << r.out;
-    EXPECT_FALSE(fs::exists(dir));
-}
-
 TEST_F(SampleInstall, FailuresAreListedAndTheExitStatusIs1) {
     fs::path dir = m_out / "busy";
     fs::create_directories(dir / "VozClient.exe");  // a folder holds the program's name
@@ -122,16 +108,6 @@ TEST_F(SampleInstall, FailuresAreListedAndTheExitStatusIs1) {
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_NE(r.out.find("failed: VozClient.exe: file not created"), std::string::npos) << r.out;
     EXPECT_TRUE(fs::exists(dir / "网站/官方网站.url"));  // the rest was installed
-}
-
-TEST_F(SampleInstall, ATruncatedSetupInstallsNothing) {
-    std::vector<uint8_t> bytes = test::ReadBytes(SetupFile());
-    bytes.resize(bytes.size() - 10);
-    test::WriteBytes(m_out / "short.exe", bytes);
-    test::CommandResult r = test::Vozpack("extract " + Quoted(m_out / "short.exe") + " -d " + Quoted(m_out / "x"));
-    EXPECT_EQ(r.status, 2) << r.out;
-    EXPECT_NE(r.out.find("truncated"), std::string::npos) << r.out;
-    EXPECT_FALSE(fs::exists(m_out / "x"));
 }
 
 }  // namespace
