@@ -60,24 +60,25 @@ std::vector<uint8_t> RepeatAfter(uint32_t prefix, uint32_t seed) {
     return out;
 }
 
+// Bits of a match of `length` bytes made after `produced` bytes: the flag,
+// the length code (1 bit for 2, else 2k + 1 bits for 2^k < length <= 2^(k+1))
+// and as many offset bits as it takes to count to `produced`.
+uint64_t MatchBits(size_t length, size_t produced) {
+    uint32_t k = 0;
+    while ((size_t{1} << (k + 1)) < length) {
+        ++k;
+    }
+    uint32_t offsetWidth = 0;
+    while ((size_t{1} << offsetWidth) < produced) {
+        ++offsetWidth;
+    }
+    return 1 + (length == 2 ? 1 : 2 * k + 1) + offsetWidth;
+}
+
 // Bits of the cheapest parse, by trying every length at every position over
 // matches found by comparing with every earlier position.
 uint64_t BruteForceCheapestBits(const std::vector<uint8_t>& data) {
     const size_t n = data.size();
-    auto offsetWidth = [](size_t produced) {
-        uint32_t w = 0;
-        while ((size_t{1} << w) < produced) {
-            ++w;
-        }
-        return w;
-    };
-    auto lengthCode = [](size_t length) {
-        uint32_t k = 0;
-        while ((size_t{1} << (k + 1)) < length) {
-            ++k;
-        }
-        return length == 2 ? 1u : 2 * k + 1;
-    };
     std::vector<uint64_t> cost(n + 1, UINT64_MAX);
     cost[0] = 0;
     for (size_t i = 0; i < n; ++i) {
@@ -87,12 +88,26 @@ uint64_t BruteForceCheapestBits(const std::vector<uint8_t>& data) {
             while (i + length < n && data[from + length] == data[i + length]) {
                 ++length;
                 if (length >= 2) {
-                    cost[i + length] = std::min(cost[i + length], cost[i] + 1 + lengthCode(length) + offsetWidth(i));
+                    cost[i + length] = std::min(cost[i + length], cost[i] + MatchBits(length, i));
                 }
             }
         }
     }
     return cost[n];
+}
+
+// What a parse's tokens cost (9 bits a literal) and how many bytes they cover.
+struct TokenCost {
+    uint64_t bits = 0;
+    uint32_t covered = 0;
+};
+TokenCost CostOf(const std::vector<Token>& tokens) {
+    TokenCost cost;
+    for (const Token& t : tokens) {
+        cost.bits += t.length == 1 ? 9 : MatchBits(t.length, cost.covered);
+        cost.covered += t.length;
+    }
+    return cost;
 }
 
 // The cheapest parse of data as one block, and of each of its prefixes as a
@@ -187,44 +202,25 @@ TEST(LongestMatchFinder, FindsTheLongestEarlierMatchInTheWindowAndInBlocksInside
     }
 }
 
+// The parse of the whole and of every prefix (as a block of its own: the
+// encoder takes a left half's tokens from it) costs what the cheapest parse
+// found by brute force costs, and its tokens cover the bytes at that cost; so
+// it also never takes a match dearer than its literals.
 TEST(OptimalParser, CostsWhatTryingEveryLengthEverywhereCosts) {
     std::vector<Token> tokens;
     for (const auto& data : SmallAdversarialInputs()) {
         const auto n = static_cast<uint32_t>(data.size());
         const ParsedPrefixes& parsed = ParseWhole(data);
-        const uint64_t bits = parsed.Bits(n);
-        EXPECT_EQ(bits, BruteForceCheapestBits(data)) << n;
         EXPECT_EQ(OptimalSequenceSize(data.data(), n),
-                  data.empty() ? 0 : kBlockHeaderSize + std::min<uint64_t>((bits + 7) / 8, n));
-        // Every prefix of the parse is the cheapest parse of that prefix as a
-        // block of its own: the encoder takes a left half's tokens from it.
-        for (uint32_t end : {n / 3, n / 2, n - n / 5}) {
+                  data.empty() ? 0 : kBlockHeaderSize + std::min<uint64_t>((parsed.Bits(n) + 7) / 8, n));
+        for (uint32_t end : {n / 3, n / 2, n - n / 5, n}) {
             std::vector<uint8_t> prefix(data.begin(), data.begin() + end);
             EXPECT_EQ(parsed.Bits(end), BruteForceCheapestBits(prefix)) << end << " of " << n;
             parsed.Tokens(end, tokens);
-            uint32_t covered = 0;
-            for (const Token& t : tokens) {
-                covered += t.length;
-            }
-            EXPECT_EQ(covered, end);
+            const TokenCost cost = CostOf(tokens);
+            EXPECT_EQ(cost.bits, parsed.Bits(end)) << end << " of " << n;
+            EXPECT_EQ(cost.covered, end) << end << " of " << n;
         }
-    }
-}
-
-TEST(OptimalParser, NeverTakesAMatchDearerThanItsLiterals) {
-    std::vector<Token> tokens;
-    for (const auto& data : SmallAdversarialInputs()) {
-        ParseWhole(data).Tokens(static_cast<uint32_t>(data.size()), tokens);
-        uint32_t produced = 0;
-        for (const Token& t : tokens) {
-            if (t.length > 1) {
-                uint32_t width = produced <= 1 ? 0 : 32 - __builtin_clz(produced - 1);
-                uint32_t k = t.length == 2 ? 0 : 31 - __builtin_clz(t.length - 1);
-                EXPECT_LE(1 + 2 * k + 1 + width, 9 * t.length) << "match of " << t.length << " at " << produced;
-            }
-            produced += t.length;
-        }
-        EXPECT_EQ(produced, data.size());
     }
 }
 
