@@ -1,4 +1,6 @@
 // Runs the vozpack program as a release engineer would.
+#include <map>
+
 #include <nlohmann/json.hpp>
 
 #include "package/extract_support.h"
@@ -58,25 +60,23 @@ TEST_F(SampleSetup, ListShowsTheWholePackage) {
     EXPECT_EQ(j["style_copies"][1]["style"], "精简版");
     EXPECT_EQ(j["removes"][0], "配置");
     EXPECT_EQ(j["status"]["state"], "sound");
-    // Every file of the sample tree is listed with its size.
-    size_t files = 0;
-    uint64_t bytes = 0;
+    // Every file of the sample tree is listed by its path with its size.
+    std::map<std::string, uint64_t> listed;
     for (const auto& folder : j["folders"]) {
+        std::string name = folder["name"];
+        std::replace(name.begin(), name.end(), '\\', '/');
         for (const auto& f : folder["files"]) {
-            ++files;
-            bytes += f["size"].get<uint64_t>();
+            listed[(fs::path(name) / f["name"].get<std::string>()).string()] = f["size"];
         }
     }
-    size_t expectedFiles = 0;
-    uint64_t expectedBytes = 0;
-    for (const auto& e : fs::recursive_directory_iterator(fs::path(VOZ_SOURCE_DIR) / "sample" / "client")) {
+    std::map<std::string, uint64_t> expected;
+    const fs::path client = fs::path(VOZ_SOURCE_DIR) / "sample" / "client";
+    for (const auto& e : fs::recursive_directory_iterator(client)) {
         if (e.is_regular_file()) {
-            ++expectedFiles;
-            expectedBytes += e.file_size();
+            expected[fs::relative(e.path(), client).string()] = e.file_size();
         }
     }
-    EXPECT_EQ(files, expectedFiles);
-    EXPECT_EQ(bytes, expectedBytes);
+    EXPECT_EQ(listed, expected);
     test::CommandResult text = test::Vozpack("list " + SetupPath().string());
     EXPECT_NE(text.out.find("package: sound"), std::string::npos) << text.out;
 }
