@@ -130,15 +130,15 @@ TEST_F(SampleSetup, BadInputExitsWithStatus2AndWritesNothing) {
     std::vector<uint8_t> truncated = test::ReadBytes(SetupPath());
     truncated.resize(truncated.size() - 10);
     test::WriteBytes(dir / "short.exe", truncated);
-    const fs::path out = dir / "out.exe";
+    const std::string out = " -o " + (dir / "out.exe").string();
     const std::string setup = SetupPath().string();
     const std::string installDir = " -d " + (dir / "installed").string();
     const struct {
         std::string args, reason;
     } cases[] = {
-        {"build " + (dir / "none.toml").string() + " -o " + out.string(), "none.toml: no such file"},
-        {"build " + kSample + " -o " + out.string() + " --stub " + (dir / "stub.exe").string(), "must be exactly 315392"},
-        {"build " + kSample + " -o " + out.string() + " --level max", "--level"},
+        {"build " + (dir / "none.toml").string() + out, "none.toml: no such file"},
+        {"build " + kSample + out + " --stub " + (dir / "stub.exe").string(), "must be exactly 315392"},
+        {"build " + kSample + out + " --level max", "--level"},
         {"list " + (dir / "none.exe").string(), "none.exe: cannot open the file"},
         {"verify " + (dir / "none.exe").string(), "none.exe: cannot open the file"},
         {"frobnicate", "A subcommand is required"},
