@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 #include <string>
 
@@ -59,24 +60,25 @@ std::vector<uint8_t> RepeatAfter(uint32_t prefix, uint32_t seed) {
     return out;
 }
 
+// Bits of a match of `length` bytes made after `produced` bytes: the flag,
+// the length code (1 bit for 2, else 2k + 1 bits for 2^k < length <= 2^(k+1))
+// and as many offset bits as it takes to count to `produced`.
+uint64_t MatchBits(size_t length, size_t produced) {
+    uint32_t k = 0;
+    while ((size_t{1} << (k + 1)) < length) {
+        ++k;
+    }
+    uint32_t offsetWidth = 0;
+    while ((size_t{1} << offsetWidth) < produced) {
+        ++offsetWidth;
+    }
+    return 1 + (length == 2 ? 1 : 2 * k + 1) + offsetWidth;
+}
+
 // Bits of the cheapest parse, by trying every length at every position over
 // matches found by comparing with every earlier position.
 uint64_t BruteForceCheapestBits(const std::vector<uint8_t>& data) {
     const size_t n = data.size();
-    auto offsetWidth = [](size_t produced) {
-        uint32_t w = 0;
-        while ((size_t{1} << w) < produced) {
-            ++w;
-        }
-        return w;
-    };
-    auto lengthCode = [](size_t length) {
-        uint32_t k = 0;
-        while ((size_t{1} << (k + 1)) < length) {
-            ++k;
-        }
-        return length == 2 ? 1u : 2 * k + 1;
-    };
     std::vector<uint64_t> cost(n + 1, UINT64_MAX);
     cost[0] = 0;
     for (size_t i = 0; i < n; ++i) {
@@ -86,7 +88,7 @@ uint64_t BruteForceCheapestBits(const std::vector<uint8_t>& data) {
             while (i + length < n && data[from + length] == data[i + length]) {
                 ++length;
                 if (length >= 2) {
-                    cost[i + length] = std::min(cost[i + length], cost[i] + 1 + lengthCode(length) + offsetWidth(i));
+                    cost[i + length] = std::min(cost[i + length], cost[i] + MatchBits(length, i));
                 }
             }
         }
@@ -94,16 +96,30 @@ uint64_t BruteForceCheapestBits(const std::vector<uint8_t>& data) {
     return cost[n];
 }
 
-// The cheapest parse of data as one block.
-uint64_t ParseWhole(const std::vector<uint8_t>& data, std::vector<Token>& tokens) {
+// What a parse's tokens cost (9 bits a literal) and how many bytes they cover.
+struct TokenCost {
+    uint64_t bits = 0;
+    uint32_t covered = 0;
+};
+TokenCost CostOf(const std::vector<Token>& tokens) {
+    TokenCost cost;
+    for (const Token& t : tokens) {
+        cost.bits += t.length == 1 ? 9 : MatchBits(t.length, cost.covered);
+        cost.covered += t.length;
+    }
+    return cost;
+}
+
+// The cheapest parse of data as one block, and of each of its prefixes as a
+// block of its own; valid until the next call.
+const ParsedPrefixes& ParseWhole(const std::vector<uint8_t>& data) {
     static LongestMatchFinder finder;
     static OptimalParser parser;
     static ParsedPrefixes parsed;
     const auto n = static_cast<uint32_t>(data.size());
     finder.Index(data.data(), n);
     parser.Parse(finder.Find(0, n), parsed);
-    parsed.Tokens(n, tokens);
-    return parsed.Bits(n);
+    return parsed;
 }
 
 std::vector<std::vector<uint8_t>> SmallAdversarialInputs() {
@@ -157,9 +173,7 @@ TEST(SortSuffixes, AgreesWithComparingEverySuffix) {
     }
     for (const auto& text : inputs) {
         std::vector<int32_t> expected(text.size());
-        for (size_t i = 0; i < text.size(); ++i) {
-            expected[i] = static_cast<int32_t>(i);
-        }
+        std::iota(expected.begin(), expected.end(), 0);
         std::sort(expected.begin(), expected.end(), [&](int32_t a, int32_t b) {
             return std::lexicographical_compare(text.begin() + a, text.end(), text.begin() + b, text.end());
         });
@@ -169,16 +183,7 @@ TEST(SortSuffixes, AgreesWithComparingEverySuffix) {
     }
 }
 
-TEST(LongestMatchFinder, FindsTheLongestEarlierMatchEverywhere) {
-    LongestMatchFinder finder;
-    for (const auto& data : SmallAdversarialInputs()) {
-        const auto n = static_cast<uint32_t>(data.size());
-        finder.Index(data.data(), n);
-        ExpectLongestEarlierMatches(data, 0, n, finder.Find(0, n));
-    }
-}
-
-TEST(LongestMatchFinder, BlocksInsideTheWindowSeeOnlyTheirOwnBytes) {
+TEST(LongestMatchFinder, FindsTheLongestEarlierMatchInTheWindowAndInBlocksInsideIt) {
     LongestMatchFinder finder;
     for (const auto& data : SmallAdversarialInputs()) {
         const auto n = static_cast<uint32_t>(data.size());
@@ -197,48 +202,25 @@ TEST(LongestMatchFinder, BlocksInsideTheWindowSeeOnlyTheirOwnBytes) {
     }
 }
 
+// The parse of the whole and of every prefix (as a block of its own: the
+// encoder takes a left half's tokens from it) costs what the cheapest parse
+// found by brute force costs, and its tokens cover the bytes at that cost; so
+// it also never takes a match dearer than its literals.
 TEST(OptimalParser, CostsWhatTryingEveryLengthEverywhereCosts) {
     std::vector<Token> tokens;
-    LongestMatchFinder finder;
-    OptimalParser parser;
-    ParsedPrefixes parsed;
     for (const auto& data : SmallAdversarialInputs()) {
-        uint64_t bits = ParseWhole(data, tokens);
-        EXPECT_EQ(bits, BruteForceCheapestBits(data)) << data.size();
-        EXPECT_EQ(OptimalSequenceSize(data.data(), data.size()),
-                  data.empty() ? 0 : kBlockHeaderSize + std::min<uint64_t>((bits + 7) / 8, data.size()));
-        // Every prefix of the parse is the cheapest parse of that prefix as a
-        // block of its own: the encoder takes a left half's tokens from it.
         const auto n = static_cast<uint32_t>(data.size());
-        finder.Index(data.data(), n);
-        parser.Parse(finder.Find(0, n), parsed);
-        for (uint32_t end : {n / 3, n / 2, n - n / 5}) {
+        const ParsedPrefixes& parsed = ParseWhole(data);
+        EXPECT_EQ(OptimalSequenceSize(data.data(), n),
+                  data.empty() ? 0 : kBlockHeaderSize + std::min<uint64_t>((parsed.Bits(n) + 7) / 8, n));
+        for (uint32_t end : {n / 3, n / 2, n - n / 5, n}) {
             std::vector<uint8_t> prefix(data.begin(), data.begin() + end);
             EXPECT_EQ(parsed.Bits(end), BruteForceCheapestBits(prefix)) << end << " of " << n;
             parsed.Tokens(end, tokens);
-            uint32_t covered = 0;
-            for (const Token& t : tokens) {
-                covered += t.length;
-            }
-            EXPECT_EQ(covered, end);
+            const TokenCost cost = CostOf(tokens);
+            EXPECT_EQ(cost.bits, parsed.Bits(end)) << end << " of " << n;
+            EXPECT_EQ(cost.covered, end) << end << " of " << n;
         }
-    }
-}
-
-TEST(OptimalParser, NeverTakesAMatchDearerThanItsLiterals) {
-    std::vector<Token> tokens;
-    for (const auto& data : SmallAdversarialInputs()) {
-        ParseWhole(data, tokens);
-        uint32_t produced = 0;
-        for (const Token& t : tokens) {
-            if (t.length > 1) {
-                uint32_t width = produced <= 1 ? 0 : 32 - __builtin_clz(produced - 1);
-                uint32_t k = t.length == 2 ? 0 : 31 - __builtin_clz(t.length - 1);
-                EXPECT_LE(1 + 2 * k + 1 + width, 9 * t.length) << "match of " << t.length << " at " << produced;
-            }
-            produced += t.length;
-        }
-        EXPECT_EQ(produced, data.size());
     }
 }
 
@@ -247,62 +229,55 @@ TEST(OptimalParser, NeverTakesAMatchDearerThanItsLiterals) {
 // 0 since 2 bytes are produced): 25 bits, 4 bytes with padding, which beats
 // the 8 plain bytes. Any other parse is longer, e.g. match 2 + match 4 takes
 // 3 + 6 bits for the same six bytes.
-TEST(BlockEncoder, HandWorkedSmallestBlock) {
+TEST(BlockEncoder, HandWorkedBlocks) {
     std::vector<uint8_t> data = Periodic(8, "ab");
     std::vector<uint8_t> out;
     EncodeBlock(data.data(), 8, out, kExact);
     // 0 01100001 | 0 01100010 | 1 110 01 0 | 0000000 padding
     EXPECT_EQ(out, (std::vector<uint8_t>{0x08, 0x00, 0x04, 0x00, 0x30, 0x98, 0xB9, 0x00}));
+
+    // 65,536 zeros: one literal and one match of 65,535 bytes from offset 0,
+    // which takes no offset bits after one byte: 9 + 1 + 31 bits, 6 bytes.
+    std::vector<uint8_t> zeros(kLargestBlock, 0);
+    EXPECT_EQ(EncodeSequence(zeros.data(), zeros.size(), kExact).size(), kBlockHeaderSize + 6);
 }
 
-TEST(BlockEncoder, RoundTripsAdversarialDataAtEveryLevel) {
+// Bytes stored plainly: the data and one block header per 65,536 bytes.
+size_t PlainSize(size_t size) { return size + kBlockHeaderSize * ((size + kLargestBlock - 1) / kLargestBlock); }
+
+// Every level decodes back to the data and stores no more than the bound:
+// plainly stored blocks at worst, much less for runs, periods and text.
+TEST(BlockEncoder, RoundTripsAdversarialDataAtEveryLevelWithinItsBound) {
     struct Case {
         std::string name;
         std::vector<uint8_t> data;
+        size_t largest;
     };
     std::vector<Case> cases = {
-        {"empty", {}},
-        {"one byte", {0x5A}},
-        {"run of 65,536", std::vector<uint8_t>(kLargestBlock, 0xFF)},
-        {"run of 200,000", std::vector<uint8_t>(200000, 0)},
-        {"period 2", Periodic(kLargestBlock, "\x01\x02")},
-        {"period 3", Periodic(kLargestBlock + 5, "xyz")},
-        {"incompressible 65,536", test::RandomBytes(kLargestBlock, 5)},
-        {"incompressible 65,537", test::RandomBytes(kLargestBlock + 1, 6)},
-        {"text 300,000", test::CompressibleBytes(300000, 3)},
-        {"two letters 65,536", SmallAlphabet(kLargestBlock, 2, 8)},
+        {"empty", {}, 0},
+        {"one byte", {0x5A}, PlainSize(1)},
+        {"run of 65,536", std::vector<uint8_t>(kLargestBlock, 0xFF), 40},
+        {"run of 200,000", std::vector<uint8_t>(200000, 0), 200},
+        {"period 2", Periodic(kLargestBlock, "\x01\x02"), 40},
+        {"period 3", Periodic(kLargestBlock + 5, "xyz"), 80},
+        {"text 300,000", test::CompressibleBytes(300000, 3), 150000},
+        {"two letters 65,536", SmallAlphabet(kLargestBlock, 2, 8), PlainSize(kLargestBlock)},
     };
+    for (size_t size : {2u, 1000u, 65536u, 65537u, 140000u}) {
+        cases.push_back({"incompressible " + std::to_string(size), test::RandomBytes(size, size), PlainSize(size)});
+    }
     for (uint32_t bits = 1; bits <= 15; ++bits) {
         for (uint32_t produced : {(1u << bits) - 1, 1u << bits, (1u << bits) + 1}) {
-            cases.push_back({"repeat after " + std::to_string(produced), RepeatAfter(produced, bits)});
+            std::vector<uint8_t> data = RepeatAfter(produced, bits);
+            const size_t plain = PlainSize(data.size());
+            cases.push_back({"repeat after " + std::to_string(produced), std::move(data), plain});
         }
     }
     for (const Case& c : cases) {
         for (const EncoderOptions& options : {kFast, kBest, kExactCut}) {
             std::vector<uint8_t> seq = EncodeSequence(c.data.data(), c.data.size(), options);
             EXPECT_EQ(Decode(seq, c.data.size()), c.data) << c.name;
-        }
-    }
-}
-
-TEST(BlockEncoder, RunsAndTextShrink) {
-    std::vector<uint8_t> zeros(kLargestBlock, 0);
-    // One literal and one match of 65,535 bytes from offset 0, which takes no
-    // offset bits after one byte: 9 + 1 + 31 bits, 6 bytes.
-    EXPECT_EQ(EncodeSequence(zeros.data(), zeros.size(), kExact).size(), kBlockHeaderSize + 6);
-    EXPECT_LT(EncodeSequence(zeros.data(), zeros.size(), kFast).size(), 40u);
-    std::vector<uint8_t> text = test::CompressibleBytes(100000, 4);
-    for (const EncoderOptions& options : {kFast, kBest}) {
-        EXPECT_LT(EncodeSequence(text.data(), text.size(), options).size(), text.size() / 2);
-    }
-}
-
-TEST(BlockEncoder, IncompressibleBlocksAreStoredPlainly) {
-    for (size_t size : {1u, 2u, 1000u, 65536u, 65537u, 140000u}) {
-        std::vector<uint8_t> data = test::RandomBytes(size, 3);
-        for (const EncoderOptions& options : {kFast, kBest}) {
-            auto seq = EncodeSequence(data.data(), data.size(), options);
-            EXPECT_EQ(seq.size(), size + kBlockHeaderSize * ((size + 65535) / 65536)) << size;
+            EXPECT_LE(seq.size(), c.largest) << c.name;
         }
     }
 }
@@ -312,7 +287,7 @@ TEST(BlockEncoder, MatchesAtEveryOffsetWidthAreUsed) {
     for (uint32_t bits = 1; bits <= 15; ++bits) {
         for (uint32_t produced : {(1u << bits) - 1, 1u << bits, (1u << bits) + 1}) {
             std::vector<uint8_t> data = RepeatAfter(produced, bits);
-            ParseWhole(data, tokens);
+            ParseWhole(data).Tokens(static_cast<uint32_t>(data.size()), tokens);
             // The repeated tail is one match of the prefix's first bytes.
             ASSERT_FALSE(tokens.empty());
             EXPECT_EQ(tokens.back().length, std::min<uint32_t>(produced, 40)) << produced;

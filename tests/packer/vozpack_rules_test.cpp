@@ -145,11 +145,9 @@ TEST(VozpackBuild, AFolderOfThousandsOfFilesPacksVerifiesAndExtractsWhole) {
     test::TempDir out;
     test::CommandResult extract = test::Vozpack("extract " + Quoted(tree.Setup()) + " -d " + Quoted(out / "Voz"));
     ASSERT_EQ(extract.status, 0) << extract.out;
-    size_t installed = 0;
-    for (const auto& e : fs::directory_iterator(out / "Voz" / "行情")) {
-        installed += e.is_regular_file() ? 1 : 0;
-    }
-    EXPECT_EQ(installed, 1500u);
+    EXPECT_EQ(std::count_if(fs::directory_iterator(out / "Voz" / "行情"), fs::directory_iterator(),
+                            [](const fs::directory_entry& e) { return e.is_regular_file(); }),
+              1500);
     EXPECT_EQ(test::ReadBytes(out / "Voz" / "行情" / "d1499.day"), test::ReadBytes(market / "d1499.day"));
 }
 

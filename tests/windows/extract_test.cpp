@@ -37,12 +37,7 @@ void Check(bool ok, const std::string& what) {
 
 std::string Gbk(const std::wstring& wide) { return os::WideToGbk(wide).value_or("?"); }
 std::wstring Wide(const std::string& gbk) { return os::GbkToWide(gbk).value_or(L"?"); }
-std::string Utf8(const std::wstring& wide) {
-    std::string out(wide.size() * 3 + 1, '\0');
-    out.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()),
-                                                       out.data(), static_cast<int>(out.size()), nullptr, nullptr)));
-    return out;
-}
+std::string Utf8(const std::wstring& wide) { return os::WideToUtf8(wide); }
 
 // Package fields in the package's encoding; file contents as plain blocks.
 struct PackageBytes {

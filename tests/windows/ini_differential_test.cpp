@@ -47,11 +47,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "os/file.h"
 #include "os/native_path.h"
 #include "os/text_encoding.h"
 #include "settings/ini_file.h"
@@ -97,22 +97,16 @@ voz::os::NativePath Native(const std::string& gbkPath) {
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-    FILE* file = _wfopen(Native(path).c_str(), L"wb");
-    if (file != nullptr) {
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
-    }
+    voz::os::OutputFile out;
+    Check(out.Create(Native(path)) && out.Write(bytes.data(), bytes.size()) && out.Close(), "written: " + path);
 }
 
 std::string ReadBytes(const std::string& path) {
+    voz::os::InputFile in;
     std::string bytes;
-    FILE* file = _wfopen(Native(path).c_str(), L"rb");
-    if (file != nullptr) {
-        char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-            bytes.append(buffer, n);
-        }
-        std::fclose(file);
+    if (in.Open(Native(path))) {
+        bytes.resize(in.Size());
+        bytes.resize(in.Read(bytes.data(), bytes.size()));
     }
     return bytes;
 }
@@ -316,14 +310,14 @@ void RunGeneratedCases(int count) {
         CompareReads(written, platformPath, enginePath, false);
         // The engine's file must mean to the platform what the platform's own file means.
         CompareReads(written + " (platform reading the engine's file)", platformPath, enginePath, true);
-        Check(PlatformView(platformPath) == PlatformView(enginePath),
-              written + ": same sections and keys " + Join(PlatformView(platformPath)) + " vs " +
-                  Join(PlatformView(enginePath)));
-        if (file.platformLayout && !paddedName) {
-            Check(ReadBytes(platformPath) == ReadBytes(enginePath),
-                  written + ": identical files " + Show(ReadBytes(platformPath)) + " vs " +
-                      Show(ReadBytes(enginePath)));
-        }
+        const std::vector<std::string> platformView = PlatformView(platformPath);
+        const std::vector<std::string> engineView = PlatformView(enginePath);
+        Check(platformView == engineView,
+              written + ": same sections and keys " + Join(platformView) + " vs " + Join(engineView));
+        const std::string platformBytes = ReadBytes(platformPath);
+        const std::string engineBytes = ReadBytes(enginePath);
+        Check(!file.platformLayout || paddedName || platformBytes == engineBytes,
+              written + ": identical files " + Show(platformBytes) + " vs " + Show(engineBytes));
         DeleteFileW(Native(platformPath).c_str());
         DeleteFileW(Native(enginePath).c_str());
     }
