@@ -9,6 +9,28 @@
 #include "packer/commands.h"
 #include "packer/console_text.h"
 
+namespace {
+
+// CLI11 reports a first word that names no command as a missing command; this
+// names the word instead. The arguments are in CLI11's order, last first.
+bool ReportUnknownCommand(CLI::App& app, const std::vector<std::string>& arguments) {
+    if (arguments.empty() || arguments.back().empty() || arguments.back()[0] == '-') {
+        return false;
+    }
+    std::string names;
+    for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+        if (command->check_name(arguments.back())) {
+            return false;
+        }
+        names += (names.empty() ? "" : ", ") + command->get_name();
+    }
+    voz::PrintError("vozpack: \"%s\" is no command (%s); see vozpack --help\n", arguments.back().c_str(),
+                    names.c_str());
+    return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     CLI::App app{"vozpack: build, sign, list, verify and extract setup packages", "vozpack"};
     app.require_subcommand(1);
@@ -78,6 +100,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments = voz::os::ProgramArguments(argc, argv);
     arguments.erase(arguments.begin());
     std::reverse(arguments.begin(), arguments.end());
+    if (ReportUnknownCommand(app, arguments)) {
+        return 2;
+    }
     try {
         app.parse(arguments);
     } catch (const CLI::ParseError& e) {

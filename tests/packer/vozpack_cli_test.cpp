@@ -141,7 +141,7 @@ TEST_F(SampleSetup, BadInputExitsWithStatus2AndWritesNothing) {
         {"build " + kSample + out + " --level max", "--level"},
         {"list " + (dir / "none.exe").string(), "none.exe: cannot open the file"},
         {"verify " + (dir / "none.exe").string(), "none.exe: cannot open the file"},
-        {"frobnicate", "A subcommand is required"},
+        {"frobnicate", "\"frobnicate\" is no command (build, sign, list, verify, extract)"},
         {"extract " + setup + " -d ''", "\"\": not a path the system can use"},
         {"extract " + setup + installDir + " --style 专业版", "\"全功能版\" \"精简版\""},
         {"extract " + (dir / "short.exe").string() + installDir, "truncated"},
