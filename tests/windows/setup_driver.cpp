@@ -679,7 +679,7 @@ struct Wizard {
     }
     // Each page before the installation, reached with Next, shows what it
     // must: the package's default folder and "浏览"; the package's distinct
-    // styles, the first preselected; the four order software, the package's
+    // styles, the first preselected (none in a package without styles); the four order software, the package's
     // default preselected when it is one of them; no progress bar and no
     // status text yet.
     void FolderPage(const wchar_t* shot) {
@@ -697,9 +697,10 @@ struct Wizard {
     }
     void StylePage(const wchar_t* shot) {
         Go(kStylePage, "install style page");
-        Check(ComboEntries(Control(1002)) == Styles(), "style list: the package's distinct styles in order");
-        Check(Send(Control(1002), CB_GETCURSEL) == 0, "first style preselected");
-        CheckText(Text(Control(1002)), Styles().front(), "style list shows the first style");
+        const std::vector<std::wstring> styles = Styles();
+        Check(ComboEntries(Control(1002)) == styles, "style list: the package's distinct styles in order");
+        Check(Send(Control(1002), CB_GETCURSEL) == (styles.empty() ? CB_ERR : 0), "first style preselected");
+        CheckText(Text(Control(1002)), styles.empty() ? L"" : styles.front(), "style list shows the first style");
         Shot(shot);
     }
     void OrderPage(const wchar_t* shot) {
