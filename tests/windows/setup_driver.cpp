@@ -32,6 +32,7 @@
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -80,14 +81,14 @@ std::wstring Field(const char (&field)[N]) {
     return Wide(voz::FieldText(field));
 }
 
-// Polls a condition every 10 ms until it holds or the time is up.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
+// Polls a condition every `pollMs` until it holds or the time is up.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000, DWORD pollMs = 10) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     while (!condition()) {
         if (GetTickCount64() > end) {
             return false;
         }
-        Sleep(10);
+        Sleep(pollMs);
     }
     return true;
 }
@@ -110,6 +111,9 @@ std::wstring Text(HWND window) {
     text.resize(static_cast<size_t>(Send(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()))));
     return text;
 }
+
+// The text of a message box.
+std::wstring MessageText(HWND box) { return Text(GetDlgItem(box, 0xFFFF)); }
 
 std::wstring ClassName(HWND window) {
     wchar_t name[64] = {};
@@ -156,7 +160,8 @@ std::vector<HWND> TopWindows(DWORD process, const std::function<bool(HWND)>& con
     return search.found;
 }
 
-HWND WaitTopWindow(DWORD process, const std::function<bool(HWND)>& condition, DWORD timeoutMs = 15000) {
+HWND WaitTopWindow(DWORD process, const std::function<bool(HWND)>& condition, DWORD timeoutMs = 15000,
+                   DWORD pollMs = 10) {
     HWND found = nullptr;
     WaitUntil(
         [&] {
@@ -164,7 +169,7 @@ HWND WaitTopWindow(DWORD process, const std::function<bool(HWND)>& condition, DW
             found = windows.empty() ? nullptr : windows.front();
             return found != nullptr;
         },
-        timeoutMs);
+        timeoutMs, pollMs);
     return found;
 }
 
@@ -189,21 +194,11 @@ int Shown(HWND page, int id) {
                            : (Send(control, BM_GETCHECK) == BST_CHECKED ? 1 : 0);
 }
 
-// Sets check boxes and lists as the user would leave them: {control id, value}.
-void SetShown(HWND page, const std::vector<std::pair<int, int>>& values) {
-    for (auto [id, value] : values) {
-        HWND control = GetDlgItem(page, id);
-        Send(control, IsList(control) ? CB_SETCURSEL : BM_SETCHECK,
-             static_cast<WPARAM>(IsList(control) ? value : (value != 0 ? BST_CHECKED : BST_UNCHECKED)));
-    }
-}
-
-void CheckShown(HWND page, const std::vector<std::pair<int, int>>& values, const std::string& what) {
-    for (auto [id, value] : values) {
-        const int actual = Shown(page, id);
-        Check(actual == value, what + ": control " + std::to_string(id) + " shows " + std::to_string(actual) +
-                                   ", expected " + std::to_string(value));
-    }
+// Sets a check box or a list as the user would leave it.
+void SetShown(HWND page, int id, int value) {
+    HWND control = GetDlgItem(page, id);
+    Send(control, IsList(control) ? CB_SETCURSEL : BM_SETCHECK,
+         static_cast<WPARAM>(IsList(control) ? value : (value != 0 ? BST_CHECKED : BST_UNCHECKED)));
 }
 
 // Types text into an edit control in place of what it holds, one character
@@ -244,8 +239,11 @@ bool SendThroughProcess(HWND window, UINT message, WPARAM wParam, std::vector<BY
 // ---- Screenshots ----
 
 // Asks the script for a screenshot of the display once the window has been
-// repainted, and waits until it is taken.
-void Screenshot(HWND window, const std::wstring& name) {
+// repainted, and waits until it is taken; none when `name` is null.
+void Screenshot(HWND window, const wchar_t* name) {
+    if (name == nullptr) {
+        return;
+    }
     if (window != nullptr) {
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
@@ -287,43 +285,28 @@ bool WriteVariant(const std::wstring& from, const std::wstring& to, size_t size,
     return WriteAll(to, data);
 }
 
-// The entries of `folder` that match `pattern`, but "." and "..": each name
-// and whether it is a folder.
-std::vector<std::pair<std::wstring, bool>> Entries(const std::wstring& folder, const wchar_t* pattern) {
-    std::vector<std::pair<std::wstring, bool>> entries;
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\" + pattern).c_str(), &entry);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &entry)) {
-        const std::wstring name = entry.cFileName;
-        if (name != L"." && name != L"..") {
-            entries.emplace_back(name, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-        }
-    }
-    if (find != INVALID_HANDLE_VALUE) {
-        FindClose(find);
-    }
-    return entries;
-}
-
-std::vector<std::wstring> FileNames(const std::wstring& folder, const wchar_t* pattern) {
+// The names of the files in `folder` that begin with `prefix` and end with `suffix`.
+std::vector<std::wstring> FileNames(const std::wstring& folder, const std::wstring& prefix,
+                                    const std::wstring& suffix) {
     std::vector<std::wstring> names;
-    for (const auto& entry : Entries(folder, pattern)) {
-        names.push_back(entry.first);
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(folder), error)) {
+        const std::wstring name = entry.path().filename().wstring();
+        if (name.size() >= prefix.size() + suffix.size() && name.rfind(prefix, 0) == 0 &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            names.push_back(name);
+        }
     }
     return names;
 }
 
+// Removes a folder and everything in it, read-only files too.
 void DeleteTree(const std::wstring& path) {
-    for (const auto& [name, isFolder] : Entries(path, L"*")) {
-        const std::wstring child = path + L"\\" + name;
-        if (isFolder) {
-            DeleteTree(child);
-        } else {
-            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(child.c_str());
-        }
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::filesystem::path(path), error)) {
+        SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
     }
-    RemoveDirectoryW(path.c_str());
+    std::filesystem::remove_all(std::filesystem::path(path), error);
 }
 
 std::wstring SpecialFolder(int csidl) {
@@ -414,10 +397,6 @@ std::vector<StyleCopy> CopiesOf(const CPackageInfo& package, const std::wstring&
         }
     }
     return copies;
-}
-
-std::vector<StyleCopy> FirstStyleCopies(const CPackageInfo& package) {
-    return CopiesOf(package, Wide(voz::InstallStyles(package).front()));
 }
 
 // Checks every packaged file under `folder` against the source tree: its
@@ -544,10 +523,10 @@ int MainTrade(const std::wstring& folder) {
 struct SetupRun {
     PROCESS_INFORMATION process = {};
 
-    bool Start(const std::wstring& setup) {
+    bool Start(const std::wstring& program, const std::wstring& arguments = L"") {
         STARTUPINFOW startup = {sizeof startup};
-        std::wstring command = L"\"" + setup + L"\"";
-        return CreateProcessW(setup.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+        std::wstring command = L"\"" + program + L"\" " + arguments;
+        return CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                               &process);
     }
     DWORD Id() const { return process.dwProcessId; }
@@ -609,6 +588,17 @@ bool ExpectPage(HWND sheet, int index, const std::string& what) {
 }
 
 const std::wstring kMessageCaption = L"安装程序";
+const std::vector<std::wstring> kOrderSoftware = {L"星捷(推荐使用)", L"金仕达客户端", L"恒生客户端", L"顶点客户端"};
+
+// The choices made on the pages before the installation and the screenshots
+// taken of the folder, style, order software and extraction pages (none
+// where null).
+struct Route {
+    std::wstring folder;  // typed on the folder page; empty keeps the default
+    int style = 0;        // picked from the style list
+    int order = 0;        // picked from the order software list; CB_ERR picks none
+    std::array<const wchar_t*, 4> shots = {};
+};
 
 // A setup run seen from the user's side: its welcome window and wizard
 // sheet, and the steps a scenario takes on them.
@@ -629,13 +619,6 @@ struct Wizard {
         welcome = WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && Text(w) == Caption(); });
         return Check(welcome != nullptr, what + ": welcome window with caption \"" + Utf8(Caption()) + "\"");
     }
-    // "开始安装" on the welcome window: the wizard opens with the same caption.
-    bool OpenSheet(const std::string& what = "the wizard opens") {
-        Click(GetDlgItem(welcome, IDOK));
-        sheet = WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == Caption(); });
-        return Check(sheet != nullptr, what);
-    }
-    bool Open(const std::wstring& setup) { return Start(setup) && OpenSheet(); }
 
     HWND Control(int id) const { return GetDlgItem(CurrentPage(sheet), id); }
     // Next or Back, whichever leads to page `index`.
@@ -650,18 +633,110 @@ struct Wizard {
             Go(i, std::string(i > PageIndex(sheet) ? "Next" : "Back") + " to page " + std::to_string(i));
         }
     }
-    void Type(const std::wstring& folder) { TypeInto(GetDlgItem(PageAt(sheet, kFolderPage), 1000), folder); }
-    void Pick(int id, int entry) { Send(Control(id), CB_SETCURSEL, static_cast<WPARAM>(entry)); }
+    void Next() { Click(GetDlgItem(sheet, kNext)); }
+    // Types into the folder field, which then shows what was typed.
+    void Type(const std::wstring& folder) {
+        HWND field = GetDlgItem(PageAt(sheet, kFolderPage), 1000);
+        TypeInto(field, folder);
+        CheckText(Text(field), folder, "typed folder");
+    }
+    void Pick(int id, int entry) { SetShown(CurrentPage(sheet), id, entry); }
     void Shot(const wchar_t* name) { Screenshot(sheet, name); }
     HWND OtherWindow() const {
         std::vector<HWND> others = TopWindows(run.Id(), [&](HWND w) { return w != sheet; });
         return others.empty() ? nullptr : others.front();
     }
-    // Walks the wizard to the extraction page with an order software picked.
-    void ToExtractionPage(int orderSoftware) {
-        WalkTo(kOrderPage);
-        Pick(1002, orderSoftware);
-        WalkTo(kExtractPage);
+
+    // Starts the setup; its welcome window shows "开始安装" and "退出安装" and
+    // has a task-bar button.
+    bool StartChecked(const std::wstring& setup, const wchar_t* shot) {
+        if (!Start(setup)) {
+            return false;
+        }
+        CheckText(Text(GetDlgItem(welcome, IDOK)), L"开始安装", "welcome OK button");
+        CheckText(Text(GetDlgItem(welcome, IDCANCEL)), L"退出安装", "welcome Cancel button");
+        Check(GetWindowLongPtrW(welcome, GWL_EXSTYLE) & WS_EX_APPWINDOW, "welcome window has a task-bar button");
+        Screenshot(welcome, shot);
+        return true;
+    }
+    // "开始安装" opens the wizard with the same caption on its welcome page,
+    // in place of the welcome window, without Cancel and Help buttons.
+    bool OpenChecked(const wchar_t* shot) {
+        Click(GetDlgItem(welcome, IDOK));
+        sheet = WaitTopWindow(run.Id(), [&](HWND w) { return w != welcome && Text(w) == Caption(); });
+        if (!Check(sheet != nullptr, "the wizard opens with the welcome caption")) {
+            return false;
+        }
+        Check(!IsWindowVisible(welcome), "the welcome window is hidden while the wizard runs");
+        Check(!IsWindowVisible(GetDlgItem(sheet, IDCANCEL)), "the wizard shows no Cancel button");
+        Check(!IsWindowVisible(GetDlgItem(sheet, IDHELP)), "the wizard shows no Help button");
+        ExpectPage(sheet, kWelcomePage, "welcome page");
+        Shot(shot);
+        return true;
+    }
+    bool Open(const std::wstring& setup, const wchar_t* welcomeShot = nullptr, const wchar_t* pageShot = nullptr) {
+        return StartChecked(setup, welcomeShot) && OpenChecked(pageShot);
+    }
+    // Each page before the installation, reached with Next, shows what it
+    // must: the package's default folder and "浏览"; the package's distinct
+    // styles, the first preselected (none in a package without styles); the four order software, the package's
+    // default preselected when it is one of them; no progress bar and no
+    // status text yet.
+    void FolderPage(const wchar_t* shot) {
+        Go(kFolderPage, "install folder page");
+        CheckText(Text(Control(1000)), Field(package.m_szInstallDir), "folder field holds the package's default");
+        CheckText(Text(Control(1001)), L"浏览", "browse button");
+        Shot(shot);
+    }
+    std::vector<std::wstring> Styles() const {
+        std::vector<std::wstring> styles;
+        for (const std::string& style : voz::InstallStyles(package)) {
+            styles.push_back(Wide(style));
+        }
+        return styles;
+    }
+    void StylePage(const wchar_t* shot) {
+        Go(kStylePage, "install style page");
+        const std::vector<std::wstring> styles = Styles();
+        Check(ComboEntries(Control(1002)) == styles, "style list: the package's distinct styles in order");
+        Check(Send(Control(1002), CB_GETCURSEL) == (styles.empty() ? CB_ERR : 0), "first style preselected");
+        CheckText(Text(Control(1002)), styles.empty() ? L"" : styles.front(), "style list shows the first style");
+        Shot(shot);
+    }
+    void OrderPage(const wchar_t* shot) {
+        Go(kOrderPage, "order software page");
+        const int preselected = package.m_nDefaultOrderSoftware;
+        Check(ComboEntries(Control(1002)) == kOrderSoftware, "order software list: four entries in order");
+        Check(Send(Control(1002), CB_GETCURSEL) == (preselected >= 0 && preselected < 4 ? preselected : CB_ERR),
+              "the package's default preselected, none for a default outside the list");
+        Shot(shot);
+    }
+    void ExtractPage(const wchar_t* shot) {
+        Go(kExtractPage, "extraction page");
+        Check(!IsWindowVisible(Control(1010)), "progress bar hidden before the installation");
+        CheckText(Text(Control(1025)), L"", "no status text before the installation");
+        Shot(shot);
+    }
+    // From the welcome page to the extraction page, every page checked, the
+    // route's choices made.
+    void ToExtractionPage(const Route& route) {
+        FolderPage(route.shots[0]);
+        if (!route.folder.empty()) {
+            Type(route.folder);
+        }
+        StylePage(route.shots[1]);
+        Pick(1002, route.style);
+        OrderPage(route.shots[2]);
+        Pick(1002, route.order);
+        ExtractPage(route.shots[3]);
+    }
+    // Opens the wizard and walks it to the extraction page; false when it did not open.
+    bool OpenTo(const std::wstring& setup, const Route& route) {
+        if (!Open(setup)) {
+            return false;
+        }
+        ToExtractionPage(route);
+        return true;
     }
 
     // The one message box the setup shows, captioned "安装程序", with `text`
@@ -672,7 +747,7 @@ struct Wizard {
             return nullptr;
         }
         CheckText(Text(box), kMessageCaption, what + ": message caption");
-        const std::wstring shown = Text(GetDlgItem(box, 0xFFFF));
+        const std::wstring shown = MessageText(box);
         if (prefix) {
             Check(shown.rfind(text, 0) == 0, what + ": message text " + Utf8(shown));
         } else {
@@ -685,19 +760,51 @@ struct Wizard {
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         Check(WaitUntil([&] { return !IsWindow(box); }), what + ": the message closes");
     }
+    // ExpectMessage, a screenshot of the box when `shot` is given, OK.
+    void SeeMessage(const std::wstring& text, const std::string& what, const wchar_t* shot = nullptr) {
+        if (HWND box = ExpectMessage(text, what)) {
+            Screenshot(box, shot);
+            CloseMessage(box, what);
+        }
+    }
 
-    // Next on the extraction page runs the installation; true when the first
-    // settings page follows. Files that cannot be written (`blocked`, relative
-    // to the install folder) are reported in one message, after which the
-    // wizard goes on.
-    bool Install(const std::vector<std::wstring>& blocked = {}) {
+    // Next on the extraction page runs the installation: no wizard button,
+    // the progress bar and "正在解压文件" while it runs; the first settings
+    // page after it, the bar hidden at 100, with nothing else shown; true when
+    // the page came. Files that cannot be written (`blocked`, relative to the
+    // install folder) are reported in one message, after which the wizard
+    // goes on. `tryClose` presses the close box while the bar is up, which
+    // must be refused.
+    bool Install(const std::vector<std::wstring>& blocked = {}, bool tryClose = false) {
         HWND extractPage = CurrentPage(sheet);
-        Click(GetDlgItem(sheet, kNext));
-        Check(WaitUntil([&] { return ActiveButtons(sheet) == 0; }, 5000), "no wizard button during the installation");
+        HWND progress = GetDlgItem(extractPage, 1010);
+        Next();
+        bool closedWhileRunning = false;
+        const bool sawWork = WaitUntil(
+            [&] {
+                if (ActiveButtons(sheet) != 0 || !IsWindowVisible(progress) ||
+                    Text(GetDlgItem(extractPage, 1025)) != L"正在解压文件") {
+                    return false;
+                }
+                // The worker hides the bar before it posts its completion, so
+                // a bar still visible after the request means the request is
+                // handled while the installation runs.
+                if (tryClose) {
+                    PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+                    closedWhileRunning = IsWindowVisible(progress) != FALSE;
+                }
+                return true;
+            },
+            5000);
+        Check(sawWork, "during the installation: no wizard button, progress bar shown, \"正在解压文件\"");
+        if (tryClose) {
+            Check(closedWhileRunning, "the close box was tried during the installation");
+            Screenshot(nullptr, L"10-extracting");
+        }
         const std::wstring failures = L"安装已完成，但有 " + std::to_wstring(blocked.size()) + L" 项未能完成：";
         HWND box = blocked.empty() ? nullptr : ExpectMessage(failures, "a message reports what could not be installed", true);
         if (box != nullptr) {
-            const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
+            const std::wstring text = MessageText(box);
             for (const std::wstring& name : blocked) {
                 Check(text.find(name) != std::wstring::npos, "failure message names " + Utf8(name));
             }
@@ -706,7 +813,11 @@ struct Wizard {
             CloseMessage(box, "failure message");
         }
         const bool done = ExpectPage(sheet, kToolbarPage, "after the installation: first settings page");
+        if (tryClose) {
+            Check(IsWindow(sheet), "the close box was refused during the installation");
+        }
         CheckText(Text(GetDlgItem(extractPage, 1025)), L"正在解压文件", "status text after the installation");
+        Check(!IsWindowVisible(progress) && Send(progress, PBM_GETPOS) == 100, "progress bar hidden at 100 after it");
         Check(OtherWindow() == nullptr, "no other message");
         return done;
     }
@@ -805,12 +916,65 @@ void PickInTree(HWND sheet, size_t item, bool click = false) {
 
 const std::vector<std::wstring> kTreeLabels = {L"个性化设置", L"工具条", L"行情与下单", L"K线图"};
 
-// Waits for settings page `index` and checks its tree: the four labels, the
-// root expanded, the page's own item selected, the focus in it.
+// The controls of the settings pages and what each shows besides its value:
+// a list's entries, or a check box's text as the single entry.
+struct SettingControl {
+    int page, id;
+    std::vector<std::wstring> labels;
+};
+const SettingControl kSettingControls[] = {
+    {kToolbarPage, 1038, {L"vu工具条是否显示"}},
+    {kToolbarPage, 1036, {L"显示", L"不显示"}},
+    {kToolbarPage, 1037, {L"上方", L"下方", L"不显示"}},
+    {kToolbarPage, 1035, {L"上方", L"右侧", L"不显示"}},
+    {kOrderSettingsPage, 1015, {L"双击买卖价弹出星捷下单窗口"}},
+    {kOrderSettingsPage, 1032, {L"竖条下单板", L"横条下单板"}},
+    {kChartPage, 1030, {L"图表窗口的小工具条是否显示(热键：Alt + B)"}},
+    {kChartPage, 1002, {L"缩放K线图显示比例", L"切换K线图合约"}},
+};
+
+// The values of the settings pages, in the order of kSettingControls: check
+// boxes 0 or 1, lists the selected index or -1.
+using PageValues = std::array<int, std::size(kSettingControls)>;
+enum { kVuToolBar, kNews, kTabBar, kToolBar, kZqTrader, kOrderBoard, kTaTabBtn, kWheel };
+
+// Checks the values the controls of settings page `index` show.
+void CheckPageValues(HWND page, int index, const PageValues& expected, const std::string& what) {
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if (kSettingControls[i].page == index) {
+            const int id = kSettingControls[i].id, shown = Shown(page, id);
+            Check(shown == expected[i], what + ": control " + std::to_string(id) + " shows " +
+                                            std::to_string(shown) + ", expected " + std::to_string(expected[i]));
+        }
+    }
+}
+
+// Sets the visible controls of settings page `index` as the user would.
+void SetPageValues(HWND page, int index, const PageValues& values) {
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (kSettingControls[i].page == index && IsWindowVisible(GetDlgItem(page, kSettingControls[i].id))) {
+            SetShown(page, kSettingControls[i].id, values[i]);
+        }
+    }
+}
+
+// Waits for settings page `index` and checks it: its tree with the four
+// labels, the root expanded, the page's own item selected and the focus in
+// it; its controls' labels; check box 1038 hidden on the first page.
 HWND ExpectSettingsPage(HWND sheet, int index, const std::string& what) {
     ExpectPage(sheet, index, what);
     HWND page = CurrentPage(sheet);
     HWND tree = GetDlgItem(page, 1011);
+    for (const SettingControl& control : kSettingControls) {
+        HWND shown = GetDlgItem(page, control.id);
+        if (control.page == index) {
+            Check((IsList(shown) ? ComboEntries(shown) : std::vector<std::wstring>{Text(shown)}) == control.labels,
+                  what + ": labels of control " + std::to_string(control.id));
+        }
+    }
+    if (index == kToolbarPage) {
+        Check(!IsWindowVisible(GetDlgItem(page, 1038)), what + ": check box 1038 is not visible");
+    }
     std::vector<HTREEITEM> items = TreeItems(tree);
     if (!Check(items.size() == 4, what + ": tree with the root and three items")) {
         return page;
@@ -828,50 +992,6 @@ HWND ExpectSettingsPage(HWND sheet, int index, const std::string& what) {
           what + ": the page's own item selected");
     Check(WaitUntil([&] { return FocusOf(sheet) == tree; }, 3000), what + ": the tree has the focus");
     return page;
-}
-
-// What the settings pages show besides their values: a list's entries, or
-// a check box's text as the single entry.
-struct PageLabel {
-    int page, id;
-    std::vector<std::wstring> expected;
-    const char* what;
-};
-const PageLabel kPageLabels[] = {
-    {kToolbarPage, 1035, {L"上方", L"右侧", L"不显示"}, "\"工具条\" list items"},
-    {kToolbarPage, 1036, {L"显示", L"不显示"}, "\"滚动新闻\" list items"},
-    {kToolbarPage, 1037, {L"上方", L"下方", L"不显示"}, "\"书签工具条\" list items"},
-    {kToolbarPage, 1038, {L"vu工具条是否显示"}, "check box 1038 text"},
-    {kOrderSettingsPage, 1015, {L"双击买卖价弹出星捷下单窗口"}, "check box 1015 text"},
-    {kOrderSettingsPage, 1032, {L"竖条下单板", L"横条下单板"}, "\"星捷下单板\" list items"},
-    {kChartPage, 1002, {L"缩放K线图显示比例", L"切换K线图合约"}, "\"鼠标滚轮\" list items"},
-    {kChartPage, 1030, {L"图表窗口的小工具条是否显示(热键：Alt + B)"}, "check box 1030 text"},
-};
-
-void CheckLabels(HWND page, int index) {
-    for (const PageLabel& label : kPageLabels) {
-        HWND control = GetDlgItem(page, label.id);
-        if (label.page == index) {
-            Check((IsList(control) ? ComboEntries(control) : std::vector<std::wstring>{Text(control)}) == label.expected,
-                  label.what);
-        }
-    }
-}
-
-// The values the settings pages show, one per control: check boxes 0 or 1,
-// lists the selected index or -1.
-struct PageValues {
-    int vuToolBar, news, tabBar, toolBar;  // 1038, 1036, 1037, 1035
-    int zqTrader, orderBoard;              // 1015, 1032
-    int taTabBtn, wheel;                   // 1030, 1002
-    bool operator==(const PageValues&) const = default;
-};
-
-std::string Describe(const PageValues& v) {
-    char text[96];
-    std::snprintf(text, sizeof text, "1038=%d 1036=%d 1037=%d 1035=%d 1015=%d 1032=%d 1030=%d 1002=%d", v.vuToolBar,
-                  v.news, v.tabBar, v.toolBar, v.zqTrader, v.orderBoard, v.taTabBtn, v.wheel);
-    return text;
 }
 
 // What the pages must show for a record loaded from Voz.ini, worked out from
@@ -894,28 +1014,48 @@ voz::CClientSettings SettingsOf(const std::vector<char>& bytes, voz::CIniFile& f
     return settings;
 }
 
-// The values on the pages as far as their windows exist; pages not yet
-// shown keep `loaded`.
-PageValues ShownValues(HWND sheet, const PageValues& loaded) {
-    PageValues v = loaded;
-    if (HWND p = PageAt(sheet, kToolbarPage)) {
-        v.vuToolBar = Shown(p, 1038), v.news = Shown(p, 1036), v.tabBar = Shown(p, 1037), v.toolBar = Shown(p, 1035);
+// One move on the settings pages: a tree item picked with the keyboard or
+// clicked, Back, Next or the arrow key up in the tree; none for the page the
+// installation leads to. A move to the page already shown must keep it.
+enum SettingsMove { kArrive, kTreeKey, kTreeClick, kBackButton, kNextButton, kArrowUp };
+struct SettingsStep {
+    SettingsMove move;
+    size_t item;  // of the tree: 0 the root, 1 to 3 the pages
+    int page;     // shown after the move
+    const char* what;
+};
+const SettingsStep kSettingsWalk[] = {
+    {kArrive, 0, kToolbarPage, "first settings page"},
+    {kTreeKey, 3, kChartPage, "tree \"K线图\" from the first page: the second page is skipped"},
+    {kTreeKey, 0, kChartPage, "the tree root keeps the page"},
+    {kTreeKey, 3, kChartPage, "the own item keeps the page"},
+    {kTreeKey, 0, kChartPage, "the tree root again"},
+    {kBackButton, 0, kOrderSettingsPage, "Back from the last page"},
+    {kArrowUp, 0, kToolbarPage, "arrow key up from the second page"},
+    {kNextButton, 0, kOrderSettingsPage, "Next from the first page"},
+    {kBackButton, 0, kToolbarPage, "Back to the first page"},
+    {kNextButton, 0, kOrderSettingsPage, "Next to the second page"},
+    {kNextButton, 0, kChartPage, "Next to the last page"},
+    {kTreeClick, 3, kChartPage, "a click on the own item keeps the page"},
+    {kTreeClick, 1, kToolbarPage, "click on \"工具条\" on the last page"},
+    {kTreeClick, 3, kChartPage, "click on \"K线图\" on the first page"},
+};
+
+void MakeMove(HWND sheet, const SettingsStep& step) {
+    if (step.move == kTreeKey || step.move == kTreeClick) {
+        PickInTree(sheet, step.item, step.move == kTreeClick);
+    } else if (step.move == kArrowUp) {
+        PostMessageW(TreeOf(sheet), WM_KEYDOWN, VK_UP, 0);
+    } else if (step.move != kArrive) {
+        Click(GetDlgItem(sheet, step.move == kBackButton ? kBack : kNext));
     }
-    if (HWND p = PageAt(sheet, kOrderSettingsPage)) {
-        v.zqTrader = Shown(p, 1015), v.orderBoard = Shown(p, 1032);
-    }
-    if (HWND p = PageAt(sheet, kChartPage)) {
-        v.taTabBtn = Shown(p, 1030), v.wheel = Shown(p, 1002);
-    }
-    return v;
 }
 
-// Checks the first settings page against the installed Voz.ini, walks the
-// three pages by tree, arrow keys and Back/Next, sets `chosen` on them, and
+// Walks the settings pages as kSettingsWalk says, checking every page shows
+// the values of Voz.ini until `chosen` is set on it at its first showing, and
 // presses Finish. Voz.ini must then hold the record read after extraction
 // with the chosen values stored, 2nd_voz.ini must be as extraction left it.
-void SettingsAndFinish(Wizard& wizard, const std::wstring& folder, const PageValues& chosen,
-                       const std::wstring& shotPrefix) {
+void SettingsAndFinish(Wizard& wizard, const std::wstring& folder, PageValues chosen, const std::wstring& shotPrefix) {
     HWND sheet = wizard.sheet;
     const std::wstring vozIni = folder + L"\\Voz.ini";
     const std::wstring secondIni = folder + L"\\2nd_voz.ini";
@@ -923,69 +1063,33 @@ void SettingsAndFinish(Wizard& wizard, const std::wstring& folder, const PageVal
     const std::vector<char> second = ReadAll(secondIni);
     voz::CIniFile file;
     voz::CClientSettings record = SettingsOf(installed, file);
-    const PageValues loaded = ExpectedValues(record);
-
-    HWND page1 = ExpectSettingsPage(sheet, kToolbarPage, "first settings page");
-    CheckLabels(page1, kToolbarPage);
-    Check(!IsWindowVisible(GetDlgItem(page1, 1038)), "check box 1038 is not visible");
-    Check(ShownValues(sheet, loaded) == loaded,
-          "first page shows Voz.ini: " + Describe(ShownValues(sheet, loaded)) + ", expected " + Describe(loaded));
-    Screenshot(sheet, shotPrefix + L"-settings-toolbar");
-
-    // By the tree straight to the last page: the second page is skipped.
-    PickInTree(sheet, 3);
-    HWND page3 = ExpectSettingsPage(sheet, kChartPage, "tree \"K线图\" from the first page");
-    HWND skipped = PageAt(sheet, kOrderSettingsPage);
-    Check(skipped == nullptr || !IsWindowVisible(skipped), "the second page was skipped");
-    CheckLabels(page3, kChartPage);
-    Check(ShownValues(sheet, loaded) == loaded, "last page shows Voz.ini: " + Describe(ShownValues(sheet, loaded)));
-    Screenshot(sheet, shotPrefix + L"-settings-chart");
-    SetShown(page3, {{1030, chosen.taTabBtn}, {1002, chosen.wheel}});
-
-    // The root and the own item change nothing; the root stays highlighted.
-    for (size_t item : {0, 3, 0}) {
-        PickInTree(sheet, item);
+    PageValues shown = ExpectedValues(record);
+    chosen[kVuToolBar] = shown[kVuToolBar];  // hidden, so never changed
+    const wchar_t* shots[] = {L"-settings-toolbar", L"-settings-order", L"-settings-chart"};
+    std::vector<int> visited;
+    for (const SettingsStep& step : kSettingsWalk) {
+        const int before = PageIndex(sheet);
+        MakeMove(sheet, step);
+        if (step.move != kArrive && step.page == before) {
+            Sleep(300);
+            Check(PageIndex(sheet) == step.page, step.what);
+            HWND tree = TreeOf(sheet);
+            if (step.item == 0) {
+                Check(TreeSelection(tree) == TreeItems(tree)[0], "the root stays highlighted");
+            }
+            continue;
+        }
+        HWND page = ExpectSettingsPage(sheet, step.page, step.what);
+        CheckPageValues(page, step.page, shown, step.what);
+        if (std::find(visited.begin(), visited.end(), step.page) == visited.end()) {
+            visited.push_back(step.page);
+            Screenshot(sheet, (shotPrefix + shots[step.page - kToolbarPage]).c_str());
+            SetPageValues(page, step.page, chosen);
+            for (size_t i = 0; i < shown.size(); ++i) {
+                shown[i] = kSettingControls[i].page == step.page ? chosen[i] : shown[i];
+            }
+        }
     }
-    Sleep(200);
-    Check(PageIndex(sheet) == kChartPage, "tree root and own item keep the page");
-    HWND tree3 = GetDlgItem(page3, 1011);
-    Check(TreeSelection(tree3) == TreeItems(tree3)[0], "the root stays highlighted");
-
-    // Back from the last page: the values left there are kept.
-    Click(GetDlgItem(sheet, kBack));
-    HWND page2 = ExpectSettingsPage(sheet, kOrderSettingsPage, "Back from the last page");
-    CheckLabels(page2, kOrderSettingsPage);
-    CheckShown(page2, {{1015, loaded.zqTrader}, {1032, loaded.orderBoard}}, "second page shows Voz.ini");
-    Screenshot(sheet, shotPrefix + L"-settings-order");
-    SetShown(page2, {{1015, chosen.zqTrader}, {1032, chosen.orderBoard}});
-
-    // The arrow key up moves the tree to "工具条", which switches at once.
-    PostMessageW(GetDlgItem(page2, 1011), WM_KEYDOWN, VK_UP, 0);
-    ExpectSettingsPage(sheet, kToolbarPage, "arrow key up from the second page");
-    SetShown(page1, {{1035, chosen.toolBar}, {1036, chosen.news}, {1037, chosen.tabBar}});
-
-    // Back and Next keep every page's values.
-    auto step = [&](int button, int index, const std::string& what) {
-        Click(GetDlgItem(sheet, button));
-        return ExpectSettingsPage(sheet, index, what);
-    };
-    CheckShown(step(kNext, kOrderSettingsPage, "Next from the first page"),
-               {{1015, chosen.zqTrader}, {1032, chosen.orderBoard}}, "second page keeps its values");
-    CheckShown(step(kBack, kToolbarPage, "Back to the first page"),
-               {{1035, chosen.toolBar}, {1036, chosen.news}, {1037, chosen.tabBar}, {1038, loaded.vuToolBar}},
-               "first page keeps its values");
-    step(kNext, kOrderSettingsPage, "Next to the second page");
-    CheckShown(step(kNext, kChartPage, "Next to the last page"), {{1030, chosen.taTabBtn}, {1002, chosen.wheel}},
-               "last page keeps its values");
-
-    // Mouse clicks: the own item keeps the page, another item switches.
-    PickInTree(sheet, 3, true);
-    Sleep(300);
-    Check(PageIndex(sheet) == kChartPage, "a click on the own item keeps the page");
-    PickInTree(sheet, 1, true);
-    ExpectSettingsPage(sheet, kToolbarPage, "click on \"工具条\" on the last page");
-    PickInTree(sheet, 3, true);
-    ExpectSettingsPage(sheet, kChartPage, "click on \"K线图\" on the first page");
     Check(ReadAll(vozIni) == installed, "Voz.ini unchanged before Finish");
 
     Click(GetDlgItem(sheet, kFinish));
@@ -994,16 +1098,15 @@ void SettingsAndFinish(Wizard& wizard, const std::wstring& folder, const PageVal
     // The expected file: the installed one with every key of the record
     // rewritten, the ten keys of the pages as chosen; read back with the
     // system's own profile functions too.
-    record.m_nRirurAzToolBar = loaded.vuToolBar;
-    record.IndexBar = chosen.news == 0 ? 1 : 0;
-    record.TabBar = chosen.tabBar == 2 ? 0 : 1;
-    record.TabBarDock = chosen.tabBar == 2 ? record.TabBarDock : chosen.tabBar;
-    record.ToolBar = chosen.toolBar == 2 ? 0 : 1;
-    record.ToolbarDockR = chosen.toolBar == 2 ? record.ToolbarDockR : chosen.toolBar;
-    record.ZqTraderIsUse = chosen.zqTrader;
-    record.ORDERBOARDTYPE = chosen.orderBoard;
-    record.SHOWTATABBTN = chosen.taTabBtn;
-    record.WHELLCHANGECON = chosen.wheel;
+    record.IndexBar = chosen[kNews] == 0 ? 1 : 0;
+    record.TabBar = chosen[kTabBar] == 2 ? 0 : 1;
+    record.TabBarDock = chosen[kTabBar] == 2 ? record.TabBarDock : chosen[kTabBar];
+    record.ToolBar = chosen[kToolBar] == 2 ? 0 : 1;
+    record.ToolbarDockR = chosen[kToolBar] == 2 ? record.ToolbarDockR : chosen[kToolBar];
+    record.ZqTraderIsUse = chosen[kZqTrader];
+    record.ORDERBOARDTYPE = chosen[kOrderBoard];
+    record.SHOWTATABBTN = chosen[kTaTabBtn];
+    record.WHELLCHANGECON = chosen[kWheel];
     record.WriteTo(file);
     const std::vector<char> saved = ReadAll(vozIni);
     Check(std::string(saved.begin(), saved.end()) == file.Bytes(), "Voz.ini after Finish holds every key as expected");
@@ -1014,9 +1117,9 @@ void SettingsAndFinish(Wizard& wizard, const std::wstring& folder, const PageVal
               key(L"SYSTEM", L"TabBar") == record.TabBar && key(L"SYSTEM", L"TabBarDock") == record.TabBarDock &&
               key(L"SYSTEM", L"IndexBar") == record.IndexBar &&
               key(L"SYSTEM", L"m_nRirurAzToolBar") == record.m_nRirurAzToolBar &&
-              key(L"GENERALTRADE", L"ZqTraderIsUse") == chosen.zqTrader &&
-              key(L"GENERALTRADE", L"ORDERBOARDTYPE") == chosen.orderBoard &&
-              key(L"SYSTEM", L"SHOWTATABBTN") == chosen.taTabBtn && key(L"TA", L"WHELLCHANGECON") == chosen.wheel,
+              key(L"GENERALTRADE", L"ZqTraderIsUse") == chosen[kZqTrader] &&
+              key(L"GENERALTRADE", L"ORDERBOARDTYPE") == chosen[kOrderBoard] &&
+              key(L"SYSTEM", L"SHOWTATABBTN") == chosen[kTaTabBtn] && key(L"TA", L"WHELLCHANGECON") == chosen[kWheel],
           "the pages' keys read back as chosen");
     wchar_t scroll[8] = {};
     GetPrivateProfileStringW(L"SYSTEM", L"ScrollQuot", L"", scroll, 8, vozIni.c_str());
@@ -1026,8 +1129,6 @@ void SettingsAndFinish(Wizard& wizard, const std::wstring& folder, const PageVal
 }
 
 // ---- Scenarios of the setup ----
-
-const std::vector<std::wstring> kOrderSoftware = {L"星捷(推荐使用)", L"金仕达客户端", L"恒生客户端", L"顶点客户端"};
 
 // The about entry of the system menu: open the menu as Alt+Space does and
 // choose its last entry with the keyboard; up from the first entry wraps to
@@ -1069,39 +1170,16 @@ void CheckFolderBrowser(Wizard& wizard, const std::wstring& field) {
     }
 }
 
-// Next on the extraction page starts the installation: no wizard button,
-// the progress bar and "正在解压文件" while it runs, the close box refused;
-// the first settings page after it with nothing else shown.
-void CheckInstallationRuns(Wizard& wizard) {
-    HWND sheet = wizard.sheet;
-    HWND extractPage = CurrentPage(sheet);
-    HWND progress = GetDlgItem(extractPage, 1010);
-    Click(GetDlgItem(sheet, kNext));
-    bool closedWhileRunning = false;
-    const bool sawWork = WaitUntil(
-        [&] {
-            if (ActiveButtons(sheet) != 0 || !IsWindowVisible(progress) ||
-                Text(GetDlgItem(extractPage, 1025)) != L"正在解压文件") {
-                return false;
-            }
-            // Ask to close while the bar is up: the worker hides the bar before
-            // it posts its completion, so a bar still visible after the request
-            // means the request is handled while the installation runs.
-            PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
-            closedWhileRunning = IsWindowVisible(progress) != FALSE;
-            return true;
-        },
-        5000);
-    Check(sawWork, "during the installation: no wizard button, progress bar shown, \"正在解压文件\"");
-    Check(closedWhileRunning, "the close box was tried during the installation");
-    if (sawWork) {
-        Screenshot(nullptr, L"10-extracting");
-    }
-    ExpectPage(sheet, kToolbarPage, "after the installation: first settings page");
-    Check(IsWindow(sheet), "the close box was refused during the installation");
-    Check(!IsWindowVisible(progress), "progress bar hidden after the installation");
-    Check(Send(progress, PBM_GETPOS) == 100, "progress bar reached 100");
-    Check(wizard.OtherWindow() == nullptr, "no failure message");
+// Checks an installation into `folder` as a whole: its tree, its links and
+// uninstaller, and 2nd_voz.ini holding only the order software picked.
+void CheckInstallation(const CPackageInfo& package, const std::wstring& folder, const std::wstring& sourceDir,
+                       const std::vector<StyleCopy>& copies, int mainTrade,
+                       const std::vector<std::wstring>& blocked = {}) {
+    CheckInstalledTree(package, folder, sourceDir, copies, blocked);
+    CheckShortcutsAndUninstaller(package, folder);
+    const std::string second = "[SYSTEM]\r\nMainTrade=" + std::to_string(mainTrade) + "\r\n";
+    Check(ReadAll(folder + L"\\2nd_voz.ini") == std::vector<char>(second.begin(), second.end()),
+          "2nd_voz.ini holds only MainTrade=" + std::to_string(mainTrade));
 }
 
 // The whole installation of the sample package, every screen on the way.
@@ -1111,79 +1189,40 @@ void InstallScenario(const std::wstring& setup, const CPackageInfo& package, con
     CleanInstallation(package, L"C:\\e2e");
     CleanInstallation(package, Field(package.m_szInstallDir));
     Wizard wizard{package};
-    if (!wizard.Start(setup)) {
+    if (!wizard.StartChecked(setup, L"01-welcome")) {
         return;
     }
-    HWND welcome = wizard.welcome;
-    CheckText(Text(GetDlgItem(welcome, IDOK)), L"开始安装", "welcome OK button");
-    CheckText(Text(GetDlgItem(welcome, IDCANCEL)), L"退出安装", "welcome Cancel button");
-    Check(GetWindowLongPtrW(welcome, GWL_EXSTYLE) & WS_EX_APPWINDOW, "welcome window has a task-bar button");
-    Screenshot(welcome, L"01-welcome");
     CheckAboutBox(wizard);
-
-    if (!wizard.OpenSheet("the wizard opens with the welcome caption")) {
+    if (!wizard.OpenChecked(L"04-welcome-page")) {
         return;
     }
-    HWND sheet = wizard.sheet;
-    Check(!IsWindowVisible(welcome), "the welcome window is hidden while the wizard runs");
-    Check(!IsWindowVisible(GetDlgItem(sheet, IDCANCEL)), "the wizard shows no Cancel button");
-    Check(!IsWindowVisible(GetDlgItem(sheet, IDHELP)), "the wizard shows no Help button");
-    ExpectPage(sheet, kWelcomePage, "welcome page");
-    wizard.Shot(L"04-welcome-page");
-
-    wizard.Go(kFolderPage, "install folder page");
-    CheckText(Text(wizard.Control(1000)), Field(package.m_szInstallDir), "folder field holds the package's default");
-    CheckText(Text(wizard.Control(1001)), L"浏览", "browse button");
-    wizard.Shot(L"05-folder-page");
+    wizard.FolderPage(L"05-folder-page");
     CheckFolderBrowser(wizard, Field(package.m_szInstallDir));
     wizard.Type(firstFolder);
-    CheckText(Text(wizard.Control(1000)), firstFolder, "typed folder");
-
-    wizard.Go(kStylePage, "install style page");
-    HWND styleList = wizard.Control(1002);
-    std::vector<std::wstring> styles;
-    for (const std::string& style : voz::InstallStyles(package)) {
-        styles.push_back(Wide(style));
-    }
-    Check(ComboEntries(styleList) == styles, "style list: the package's distinct styles in order");
-    Check(Send(styleList, CB_GETCURSEL) == 0, "first style preselected");
-    wizard.Shot(L"07-style-page");
-    const int chosenStyle = static_cast<int>(styles.size()) - 1;
+    wizard.StylePage(L"07-style-page");
+    const int chosenStyle = static_cast<int>(wizard.Styles().size()) - 1;
     wizard.Pick(1002, chosenStyle);
-
-    wizard.Go(kOrderPage, "order software page");
-    HWND orderList = wizard.Control(1002);
-    Check(ComboEntries(orderList) == kOrderSoftware, "order software list: four entries in order");
-    Check(Send(orderList, CB_GETCURSEL) == package.m_nDefaultOrderSoftware, "the package's default preselected");
-    wizard.Shot(L"08-order-page");
+    wizard.OrderPage(L"08-order-page");
     wizard.Pick(1002, 3);
 
     // Back and Next keep the choices; neither page sets the buttons itself.
     wizard.Go(kStylePage, "Back to the style page");
-    Check(Send(styleList, CB_GETCURSEL) == chosenStyle, "style choice kept");
+    Check(Send(wizard.Control(1002), CB_GETCURSEL) == chosenStyle, "style choice kept");
     wizard.Go(kOrderPage, "Next to the order page again");
-    Check(Send(orderList, CB_GETCURSEL) == 3, "order software choice kept");
-    wizard.Go(kExtractPage, "extraction page");
-    Check(!IsWindowVisible(wizard.Control(1010)), "progress bar hidden before the installation");
-    CheckText(Text(wizard.Control(1025)), L"", "no status text before the installation");
-    wizard.Shot(L"09-extract-page");
+    Check(Send(wizard.Control(1002), CB_GETCURSEL) == 3, "order software choice kept");
+    wizard.ExtractPage(L"09-extract-page");
 
     // The folder is taken when Next is pressed on the extraction page.
     wizard.WalkTo(kFolderPage);
     wizard.Type(folder);
     wizard.WalkTo(kExtractPage);
-    CheckInstallationRuns(wizard);
+    wizard.Install({}, true);
     wizard.Shot(L"11-settings-page");
 
     Check(!Exists(firstFolder), "nothing installed into the folder left on the folder page");
-    std::vector<StyleCopy> copies = CopiesOf(package, styles[static_cast<size_t>(chosenStyle)]);
+    std::vector<StyleCopy> copies = CopiesOf(package, wizard.Styles().back());
     Check(!copies.empty(), "the chosen style has copies");
-    CheckInstalledTree(package, folder, sourceDir, copies);
-    CheckShortcutsAndUninstaller(package, folder);
-    Check(MainTrade(folder) == 3, "MainTrade records the chosen order software");
-    const std::string second = "[SYSTEM]\r\nMainTrade=3\r\n";
-    Check(ReadAll(folder + L"\\2nd_voz.ini") == std::vector<char>(second.begin(), second.end()),
-          "2nd_voz.ini holds only MainTrade");
+    CheckInstallation(package, folder, sourceDir, copies, 3);
     // 精简版's Voz.ini hides the three bars and does not scroll.
     SettingsAndFinish(wizard, folder, {1, 0, 2, 1, 1, 1, 0, 0}, L"12");
 }
@@ -1203,38 +1242,20 @@ void VariantScenario(const std::wstring& setup, const CPackageInfo& package, con
         SHCreateDirectoryExW(nullptr, (folder + L"\\" + name).c_str(), nullptr);
     }
     Wizard wizard{package};
-    if (!wizard.Start(setup)) {
-        return;
-    }
-    CheckText(Text(GetDlgItem(wizard.welcome, IDOK)), L"开始安装", "welcome OK button");
-    Screenshot(wizard.welcome, L"21-variant-welcome");
-    if (!wizard.OpenSheet("the wizard opens with the welcome caption")) {
-        return;
-    }
-    ExpectPage(wizard.sheet, kWelcomePage, "welcome page");
-    wizard.Go(kFolderPage, "install folder page");
-    CheckText(Text(wizard.Control(1000)), folder, "folder field holds the package's default");
-    wizard.Shot(L"22-variant-folder-page");
-    wizard.Go(kStylePage, "install style page");
-    HWND styleList = wizard.Control(1002);
     const std::vector<std::wstring> styles = {L"全功能版", L"精简版", L"经典版"};
-    Check(ComboEntries(styleList) == styles, "repeated style labels are listed once, in order of first appearance");
-    Check(Send(styleList, CB_GETCURSEL) == 0, "first style preselected");
-    CheckText(Text(styleList), styles[0], "style list shows the first style");
-    wizard.Shot(L"23-variant-style-page");
-    wizard.Go(kOrderPage, "order software page");
-    Check(ComboEntries(wizard.Control(1002)) == kOrderSoftware, "order software list: four entries in order");
-    Check(Send(wizard.Control(1002), CB_GETCURSEL) == CB_ERR, "a default outside the list selects nothing");
-    wizard.Shot(L"24-variant-order-page");
-    wizard.Go(kExtractPage, "extraction page");
+    Check(wizard.Styles() == styles, "repeated style labels are listed once, in order of first appearance");
+    Check(package.m_nDefaultOrderSoftware >= 4, "the package's default order software lies outside the list");
+    if (!wizard.Open(setup, L"21-variant-welcome")) {
+        return;
+    }
+    wizard.ToExtractionPage(
+        {L"", 0, CB_ERR, {L"22-variant-folder-page", L"23-variant-style-page", L"24-variant-order-page", nullptr}});
     if (!wizard.Install(blocked)) {
         return;
     }
     wizard.Shot(L"26-variant-settings-page");
-    CheckInstalledTree(package, folder, sourceDir, CopiesOf(package, styles[0]), blocked);
     Check(CopiesOf(package, styles[0]).size() == 2, "the first style has two copy records");
-    CheckShortcutsAndUninstaller(package, folder);
-    Check(MainTrade(folder) == 0, "MainTrade is 0 without a selection");
+    CheckInstallation(package, folder, sourceDir, CopiesOf(package, styles[0]), 0, blocked);
     // 全功能版's Voz.ini shows the three bars and scrolls.
     SettingsAndFinish(wizard, folder, {1, 1, 1, 0, 0, 0, 1, 1}, L"27-variant");
 }
@@ -1268,16 +1289,12 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const 
     Check(NothingInstalled(package, folder), "nothing was installed");
 
     Wizard wizard{package};
-    if (!wizard.Open(setup)) {
-        return;
-    }
-    wizard.ToExtractionPage(2);  // 恒生客户端
-    if (wizard.Install()) {
+    if (wizard.OpenTo(setup, {L"", 0, 2}) && wizard.Install()) {  // 恒生客户端
         const std::vector<char> installed = ReadAll(folder + L"\\Voz.ini");
         Check(!installed.empty(), "the installation left a Voz.ini");
         PickInTree(wizard.sheet, 2);
         ExpectSettingsPage(wizard.sheet, kOrderSettingsPage, "tree \"行情与下单\" from the first page");
-        SetShown(CurrentPage(wizard.sheet), {{1015, 1}});
+        SetShown(CurrentPage(wizard.sheet), 1015, 1);
         wizard.Close("the close box on a settings page ends the program");
         Check(ReadAll(folder + L"\\Voz.ini") == installed, "Voz.ini stays as the installation left it");
         Check(MainTrade(folder) == 2, "2nd_voz.ini holds the order software, 恒生客户端");
@@ -1292,11 +1309,7 @@ void UnsavedScenario(const std::wstring& setup, const CPackageInfo& package) {
     const std::wstring folder = Field(package.m_szInstallDir);
     CleanInstallation(package, folder);
     Wizard wizard{package};
-    if (!wizard.Open(setup)) {
-        return;
-    }
-    wizard.ToExtractionPage(1);  // 金仕达客户端
-    if (!wizard.Install()) {
+    if (!wizard.OpenTo(setup, {L"", 0, 1}) || !wizard.Install()) {  // 金仕达客户端
         return;
     }
     Check(MainTrade(folder) == 1, "MainTrade records 金仕达客户端");
@@ -1306,16 +1319,13 @@ void UnsavedScenario(const std::wstring& setup, const CPackageInfo& package) {
     Check(held != INVALID_HANDLE_VALUE, "Voz.ini held open");
     ExpectSettingsPage(wizard.sheet, kToolbarPage, "first settings page");
     wizard.Pick(1035, 1);
-    Click(GetDlgItem(wizard.sheet, kNext));
+    wizard.Next();
     ExpectSettingsPage(wizard.sheet, kOrderSettingsPage, "second settings page");
-    Click(GetDlgItem(wizard.sheet, kNext));
+    wizard.Next();
     ExpectSettingsPage(wizard.sheet, kChartPage, "last settings page");
     Click(GetDlgItem(wizard.sheet, kFinish));
-    if (HWND box = wizard.ExpectMessage(L"个性化设置未能保存：无法写入安装目录中的 Voz.ini，原有的 Voz.ini 保持不变。",
-                                        "a message says that the settings were not saved")) {
-        Screenshot(box, L"41-settings-not-saved");
-        wizard.CloseMessage(box, "settings not saved");
-    }
+    wizard.SeeMessage(L"个性化设置未能保存：无法写入安装目录中的 Voz.ini，原有的 Voz.ini 保持不变。",
+                      "a message says that the settings were not saved", L"41-settings-not-saved");
     Check(wizard.run.Ended(10000), "the wizard ends after the message");
     CloseHandle(held);
     Check(ReadAll(vozIni) == installed, "Voz.ini keeps what the installation left");
@@ -1328,27 +1338,17 @@ void UnsavedScenario(const std::wstring& setup, const CPackageInfo& package) {
 void DemoScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir,
                   const std::wstring& folder) {
     Wizard wizard{package};
-    if (!wizard.Start(setup)) {
+    if (!wizard.Open(setup, L"01-welcome", L"02-welcome-page")) {
         return;
     }
-    Screenshot(wizard.welcome, L"01-welcome");
-    if (!wizard.OpenSheet()) {
-        return;
-    }
-    ExpectPage(wizard.sheet, kWelcomePage, "welcome page");
-    wizard.Shot(L"02-welcome-page");
-    wizard.Go(kFolderPage, "install folder page");
-    wizard.Type(folder);
-    wizard.Shot(L"03-folder-page");
-    for (const wchar_t* shot : {L"04-style-page", L"05-order-page", L"06-extract-page"}) {
-        wizard.WalkTo(PageIndex(wizard.sheet) + 1);
-        wizard.Shot(shot);
-    }
+    const int order = package.m_nDefaultOrderSoftware;
+    wizard.ToExtractionPage(
+        {folder, 0, order, {L"03-folder-page", L"04-style-page", L"05-order-page", L"06-extract-page"}});
     if (!wizard.Install()) {
         return;
     }
-    CheckInstalledTree(package, folder, sourceDir, FirstStyleCopies(package));
-    Check(package.m_nDefaultOrderSoftware == 0 && MainTrade(folder) == 0, "MainTrade records the preselected 星捷(推荐使用)");
+    Check(order == 0, "the package preselects 星捷(推荐使用)");
+    CheckInstallation(package, folder, sourceDir, CopiesOf(package, wizard.Styles().front()), order);
     voz::CIniFile file;
     SettingsAndFinish(wizard, folder, ExpectedValues(SettingsOf(ReadAll(folder + L"\\Voz.ini"), file)), L"07");
 }
@@ -1358,16 +1358,10 @@ void DemoScenario(const std::wstring& setup, const CPackageInfo& package, const 
 void ExpectOnlyMessage(const CPackageInfo& package, const std::wstring& setup, const std::wstring& message,
                        const std::string& what, const wchar_t* shot) {
     Wizard wizard{package};
-    if (!Check(wizard.run.Start(setup), what + " starts")) {
-        return;
+    if (Check(wizard.run.Start(setup), what + " starts")) {
+        wizard.SeeMessage(message, what + ": a message", shot);
+        Check(wizard.run.Ended(10000), what + ": the program ends after the message");
     }
-    if (HWND box = wizard.ExpectMessage(message, what + ": a message")) {
-        if (shot != nullptr) {
-            Screenshot(box, shot);
-        }
-        wizard.CloseMessage(box, what);
-    }
-    Check(wizard.run.Ended(10000), what + ": the program ends after the message");
 }
 
 // A setup whose package is missing, ends early or is damaged says so in one
@@ -1418,21 +1412,15 @@ void FoldersScenario(const std::wstring& setup, const CPackageInfo& package) {
     wchar_t current[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, current);
     Wizard wizard{package};
-    if (!wizard.Open(setup)) {
+    if (!wizard.OpenTo(setup, {})) {
         return;
     }
-    wizard.ToExtractionPage(0);
     for (const std::wstring typed : {L"", L"Client", L"D:Client"}) {
-        const std::string what = "folder \"" + Utf8(typed) + "\"";
+        const std::string what = "folder \"" + Utf8(typed) + "\": a message";
         wizard.Type(typed);
-        Click(GetDlgItem(wizard.sheet, kNext));
-        if (HWND box = wizard.ExpectMessage(L"安装路径必须是完整的路径：\r\n以盘符和“\\”开头，\r\n或以“\\\\服务器\\共享”开头。\r\n请重新输入。",
-                                            what + ": a message")) {
-            if (typed.empty()) {
-                Screenshot(box, L"51-empty-folder");
-            }
-            wizard.CloseMessage(box, what);
-        }
+        wizard.Next();
+        wizard.SeeMessage(L"安装路径必须是完整的路径：\r\n以盘符和“\\”开头，\r\n或以“\\\\服务器\\共享”开头。\r\n请重新输入。",
+                          what, typed.empty() ? L"51-empty-folder" : nullptr);
         ExpectPage(wizard.sheet, kExtractPage, what + ": the wizard stays on the extraction page");
     }
     Check(!Exists(std::wstring(current) + L"\\Client") && !Exists(L"D:Client") && NoSettingsFileIn(current),
@@ -1454,13 +1442,8 @@ void NoGroupScenario(const std::wstring& setup, const CPackageInfo& package, con
     const std::wstring folder = Field(package.m_szInstallDir);
     DeleteTree(folder);
     Wizard wizard{package};
-    if (!wizard.Open(setup)) {
-        return;
-    }
-    wizard.ToExtractionPage(0);
-    if (wizard.Install()) {
-        CheckInstalledTree(package, folder, sourceDir, FirstStyleCopies(package));
-        CheckShortcutsAndUninstaller(package, folder);
+    if (wizard.OpenTo(setup, {}) && wizard.Install()) {
+        CheckInstallation(package, folder, sourceDir, CopiesOf(package, wizard.Styles().front()), 0);
         wizard.Shot(L"52-no-group-settings-page");
     }
     wizard.Close();
@@ -1475,17 +1458,12 @@ void NoFolderScenario(const std::wstring& setup, const CPackageInfo& package, co
     Check(WriteAll(blocker, {}), "a file stands in the install folder's way");
     const std::wstring folder = blocker + L"\\沃兹期货";
     Wizard wizard{package};
-    if (!wizard.Open(setup)) {
+    if (!wizard.OpenTo(setup, {folder})) {
         return;
     }
-    wizard.ToExtractionPage(0);
-    wizard.Type(folder);
-    Click(GetDlgItem(wizard.sheet, kNext));
-    if (HWND box = wizard.ExpectMessage(L"安装未完成，有 1 项未能完成：\r\n\r\n安装目录 " + folder + L"（无法创建安装目录）",
-                                        "a message says the installation did not complete")) {
-        Screenshot(box, L"53-no-install-folder");
-        wizard.CloseMessage(box, "installation not complete");
-    }
+    wizard.Next();
+    wizard.SeeMessage(L"安装未完成，有 1 项未能完成：\r\n\r\n安装目录 " + folder + L"（无法创建安装目录）",
+                      "a message says the installation did not complete", L"53-no-install-folder");
     ExpectPage(wizard.sheet, kToolbarPage, "after the message: first settings page");
     Check(NoSettingsFileIn(workDir) && !Exists(folder), "no settings file outside the install folder");
     wizard.Close();
@@ -1496,12 +1474,9 @@ void NoFolderScenario(const std::wstring& setup, const CPackageInfo& package, co
 // settings page; true when it got there.
 bool InstallInto(const std::wstring& setup, const CPackageInfo& package, const std::wstring& folder) {
     Wizard wizard{package};
-    if (!wizard.Open(setup)) {
+    if (!wizard.OpenTo(setup, {folder})) {
         return false;
     }
-    wizard.Go(kFolderPage, "install folder page");
-    wizard.Type(folder);
-    wizard.WalkTo(kExtractPage);
     const bool installed = wizard.Install();
     PostMessageW(wizard.sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
     return Check(wizard.run.Ended(10000) && installed, "installed into " + Utf8(folder));
@@ -1568,7 +1543,7 @@ std::wstring TemporaryFolder() {
 }
 
 // The uninstaller's copies in the temporary folder.
-int TemporaryCopies() { return static_cast<int>(FileNames(TemporaryFolder(), L"voz-uninstall-*.exe").size()); }
+int TemporaryCopies() { return static_cast<int>(FileNames(TemporaryFolder(), L"voz-uninstall-", L".exe").size()); }
 
 // The uninstaller as the program group's link starts it.
 std::wstring UninstallerOfLink(const CPackageInfo& package) {
@@ -1592,7 +1567,6 @@ HWND WaitUninstallerMessage(const CPackageInfo& package, const std::string& what
     return box;
 }
 
-std::wstring MessageText(HWND box) { return Text(GetDlgItem(box, 0xFFFF)); }
 
 // Answers a message box and waits until it is gone.
 void Answer(HWND box, int button) {
@@ -1600,47 +1574,36 @@ void Answer(HWND box, int button) {
     WaitUntil([&] { return !IsWindow(box); });
 }
 
-// Starts the uninstaller; its own process ends at once, leaving the copy that does the work.
-bool StartUninstaller(const std::wstring& path, const std::string& what) {
-    SetupRun run;
-    return Check(run.Start(path) && run.Ended(10000), what + ": the uninstaller starts");
-}
-
-// Waits until the uninstaller's copy has ended: its file goes with it.
-void ExpectUninstallerGone(const std::string& what) {
-    Check(WaitUntil([] { return TemporaryCopies() == 0; }, 15000), what + ": no copy of the uninstaller is left");
-}
-
-// Runs the uninstaller and answers Yes to its confirmation; `treeAnswer`,
-// when given, to its question whether to remove the folder's tree; OK to its
-// closing message. `shot` is taken of the message after the confirmation.
+// Runs the uninstaller: its confirmation, which must name title and version,
+// gets `confirm`; `treeAnswer`, when given, answers its question whether to
+// remove the folder's tree; OK closes its closing message. `shot` is taken of
+// the last message not answered with OK. Its copy must be gone at the end.
 struct UninstallRun {
     bool started;
     std::wstring question, closing;
 };
 UninstallRun Uninstall(const CPackageInfo& package, const std::wstring& uninstaller, const std::string& what,
-                       const wchar_t* shot = nullptr, int treeAnswer = 0) {
-    UninstallRun run{StartUninstaller(uninstaller, what), L"", L""};
+                       const wchar_t* shot = nullptr, int treeAnswer = 0, int confirm = IDYES) {
+    SetupRun starter;  // ends at once, leaving the copy that does the work
+    UninstallRun run{Check(starter.Start(uninstaller) && starter.Ended(10000), what + ": the uninstaller starts")};
     if (!run.started) {
         return run;
     }
-    Answer(WaitUninstallerMessage(package, what), IDYES);
-    if (treeAnswer != 0) {
-        HWND question = WaitUninstallerMessage(package, what + ": question");
-        run.question = MessageText(question);
-        if (shot != nullptr) {
-            Screenshot(question, shot);
-        }
-        Answer(question, treeAnswer);
-        shot = nullptr;
+    auto respond = [&](const std::string& which, int answer, bool shoot) {
+        HWND box = WaitUninstallerMessage(package, what + which);
+        const std::wstring text = MessageText(box);
+        Screenshot(box, shoot ? shot : nullptr);
+        Answer(box, answer);
+        return text;
+    };
+    CheckText(respond("", confirm, confirm == IDNO),
+              L"确实要卸载 " + Field(package.m_szTitle) + L" " + Field(package.m_szVersion) + L" 及其全部组件吗？",
+              what + ": the confirmation names title and version");
+    if (confirm == IDYES) {
+        run.question = treeAnswer != 0 ? respond(": question", treeAnswer, true) : L"";
+        run.closing = respond(": closing message", IDOK, treeAnswer == 0);
     }
-    HWND done = WaitUninstallerMessage(package, what + ": closing message");
-    run.closing = MessageText(done);
-    if (shot != nullptr) {
-        Screenshot(done, shot);
-    }
-    Answer(done, IDOK);
-    ExpectUninstallerGone(what);
+    Check(WaitUntil([] { return TemporaryCopies() == 0; }, 15000), what + ": no copy of the uninstaller is left");
     return run;
 }
 
@@ -1669,20 +1632,20 @@ void CheckUninstalled(const CPackageInfo& package, const std::wstring& folder, c
     Check(kept.empty() != Exists(folder), what + (kept.empty() ? ": the install folder is gone" : ": the folder stays"));
 }
 
-// The uninstaller started by itself, whose data is damaged or whose place is
-// refused: it says `message` and ends without making a copy.
-void ExpectUninstallerRefuses(const CPackageInfo& package, const std::wstring& path, const std::wstring& message,
-                              const std::string& what, const wchar_t* shot) {
+// The uninstaller at `path` started by itself, whose data is damaged or whose
+// place is refused: it says `message` and ends without making a copy, and the
+// installation into `folder` stays whole.
+void ExpectUninstallerRefuses(const CPackageInfo& package, const std::wstring& path, const std::wstring& folder,
+                              const std::wstring& message, const std::string& what, const wchar_t* shot) {
     SetupRun run;  // the uninstaller itself says what is wrong, before any copy is made
     if (Check(run.Start(path), what + ": the uninstaller starts")) {
         HWND box = WaitUninstallerMessage(package, what);
         CheckText(MessageText(box), message, what + ": message");
-        if (shot != nullptr) {
-            Screenshot(box, shot);
-        }
+        Screenshot(box, shot);
         Answer(box, IDOK);
         Check(run.Ended(10000) && TemporaryCopies() == 0, what + ": the uninstaller ends, no copy made");
     }
+    Check(StillInstalled(package, folder, path), what + ": nothing removed");
 }
 
 // The sample installed, then uninstalled from the program group's link: the
@@ -1711,15 +1674,8 @@ void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, c
     }
 
     // Cancel at the confirmation removes nothing.
-    if (StartUninstaller(UninstallerOfLink(package), "cancel")) {
-        HWND box = WaitUninstallerMessage(package, "cancel");
-        CheckText(MessageText(box), L"确实要卸载 " + title + L" " + Field(package.m_szVersion) + L" 及其全部组件吗？",
-                  "the confirmation names title and version");
-        Screenshot(box, L"41-uninstall-confirm");
-        Answer(box, IDNO);
-        ExpectUninstallerGone("cancel");
-        Check(StillInstalled(package, folder, uninstaller), "cancel removed nothing");
-    }
+    Uninstall(package, UninstallerOfLink(package), "cancel", L"41-uninstall-confirm", 0, IDNO);
+    Check(StillInstalled(package, folder, uninstaller), "cancel removed nothing");
 
     // A file the user made stays and is named; everything installed goes.
     CreateDirectoryW((folder + L"\\交易记录").c_str(), nullptr);
@@ -1756,20 +1712,19 @@ void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, c
         const std::string what = cut ? "uninstall data cut short" : "uninstall data a changed log";
         Check(cut ? WriteVariant(original, uninstaller, size - 40, 0, "") : WriteVariant(original, uninstaller, size, size - 3, changedLog),
               what + ": written");
-        ExpectUninstallerRefuses(package, uninstaller, L"卸载程序的卸载数据已损坏或不存在，无法卸载。\r\n没有删除任何文件。", what,
+        ExpectUninstallerRefuses(package, uninstaller, folder,
+                                 L"卸载程序的卸载数据已损坏或不存在，无法卸载。\r\n没有删除任何文件。", what,
                                  cut ? nullptr : L"43-uninstall-damaged");
-        Check(StillInstalled(package, folder, uninstaller), what + ": nothing removed");
     }
 
     // Started from the desktop, a folder it must never remove: refused.
     const std::wstring desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
     const std::wstring misplaced = desktop + L"\\" + Field(package.m_szUninstaller);
     if (Check(CopyFileW(original.c_str(), misplaced.c_str(), FALSE) != FALSE, "an uninstaller on the desktop")) {
-        ExpectUninstallerRefuses(package, misplaced,
+        ExpectUninstallerRefuses(package, misplaced, folder,
                                  L"卸载程序位于系统文件夹或用户文件夹中：\r\n" + desktop +
                                      L"\r\n\r\n为安全起见，不能从这里卸载，没有删除任何文件。",
                                  "desktop", L"45-uninstall-refused");
-        Check(Exists(misplaced) && AppListed(package) && Exists(folder + L"\\VozClient.exe"), "desktop: nothing removed");
         DeleteFileW(misplaced.c_str());
     }
 
@@ -1805,7 +1760,7 @@ void UninstallPlantedScenario(const std::wstring& setup, const CPackageInfo& pac
     if (!InstallInto(setup, package, folder)) {
         return;
     }
-    const std::vector<std::wstring> planted = FileNames(plantedDir, L"*.dll");
+    const std::vector<std::wstring> planted = FileNames(plantedDir, L"", L".dll");
     const std::wstring temp = TemporaryFolder();
     for (const std::wstring& target : {folder, temp}) {
         for (const std::wstring& dll : planted) {
@@ -1816,7 +1771,7 @@ void UninstallPlantedScenario(const std::wstring& setup, const CPackageInfo& pac
     Uninstall(package, folder + L"\\" + Field(package.m_szUninstaller), "planted");
     for (const std::wstring& target : {folder, temp}) {
         std::string loaded;
-        for (const std::wstring& marker : FileNames(target, L"*.loaded")) {
+        for (const std::wstring& marker : FileNames(target, L"", L".loaded")) {
             loaded += " " + Utf8(marker);
             DeleteFileW((target + L"\\" + marker).c_str());
         }
@@ -1836,15 +1791,12 @@ void UninstallPlantedScenario(const std::wstring& setup, const CPackageInfo& pac
 // Prints "installation: N ms" and closes the setup.
 void TimeScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& folder) {
     Wizard wizard{package};
-    if (!wizard.Open(setup)) {
+    if (!wizard.OpenTo(setup, {folder})) {
         return;
     }
-    wizard.WalkTo(kFolderPage);
-    wizard.Type(folder);
-    wizard.WalkTo(kExtractPage);
     HWND box = nullptr;
     const ULONGLONG start = GetTickCount64();
-    Click(GetDlgItem(wizard.sheet, kNext));
+    wizard.Next();
     const bool ended = WaitUntil(
         [&] {
             box = wizard.OtherWindow();
@@ -1857,7 +1809,7 @@ void TimeScenario(const std::wstring& setup, const CPackageInfo& package, const 
     }
     std::printf("installation: %llu ms\n", elapsed);
     if (box != nullptr) {
-        std::printf("message: %s\n", Utf8(Text(GetDlgItem(box, 0xFFFF))).c_str());
+        std::printf("message: %s\n", Utf8(MessageText(box)).c_str());
         wizard.CloseMessage(box, "the message after the installation");
     }
     ExpectPage(wizard.sheet, kToolbarPage, "first settings page");
@@ -1881,16 +1833,7 @@ void StartupScenario(const std::wstring& setup, const CPackageInfo& package) {
     // then looked for every millisecond, so the time is not rounded to a
     // coarser polling step.
     WaitForInputIdle(wizard.run.process.hProcess, 15000);
-    const ULONGLONG end = GetTickCount64() + 15000;
-    while (wizard.welcome == nullptr && GetTickCount64() < end) {
-        std::vector<HWND> found =
-            TopWindows(wizard.run.Id(), [&](HWND w) { return IsDialog(w) && Text(w) == caption; });
-        if (found.empty()) {
-            Sleep(1);
-        } else {
-            wizard.welcome = found.front();
-        }
-    }
+    wizard.welcome = WaitTopWindow(wizard.run.Id(), [&](HWND w) { return IsDialog(w) && Text(w) == caption; }, 15000, 1);
     QueryPerformanceCounter(&shown);
     if (!Check(wizard.welcome != nullptr, "welcome window with caption \"" + Utf8(caption) + "\"")) {
         return;
@@ -1909,21 +1852,16 @@ void StartupScenario(const std::wstring& setup, const CPackageInfo& package) {
 // Runs PROGRAM with ARGUMENTS to its end; prints "run: N ms" from its start
 // to its exit, and returns its exit code.
 int TimeProgram(const std::wstring& program, const std::wstring& arguments) {
-    STARTUPINFOW startup = {sizeof startup};
-    PROCESS_INFORMATION process = {};
-    std::wstring command = L"\"" + program + L"\" " + arguments;
+    SetupRun run;
     const ULONGLONG start = GetTickCount64();
-    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!run.Start(program, arguments)) {
         std::fprintf(stderr, "cannot start %s\n", Utf8(program).c_str());
         return 2;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
+    run.Ended(INFINITE);
     const ULONGLONG elapsed = GetTickCount64() - start;
     DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(run.process.hProcess, &code);
     std::printf("run: %llu ms\n", elapsed);
     return static_cast<int>(code);
 }
