@@ -8,12 +8,19 @@
 # the wineserver and removes $work.
 source "$root/scripts/machine.sh"
 if runs_32bit; then
-  build=${VOZ_BENCH_WIN_BUILD:-$root/build/win32} toolchain=mingw-i686 platform="i686 under 32-bit Wine"
+  build=${VOZ_BENCH_WIN_BUILD:-$root/build/win32} toolchain=mingw-i686
 else
-  build=${VOZ_BENCH_WIN_BUILD:-$root/build/win64} toolchain=mingw-x86_64 platform="x86-64 under 64-bit Wine"
+  build=${VOZ_BENCH_WIN_BUILD:-$root/build/win64} toolchain=mingw-x86_64
 fi
 [ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" >/dev/null
 ninja -C "$build" "$@" >/dev/null
+# The platform named in the results is the one of the build used, which an
+# override may have chosen against the machine's default.
+if grep -q '^CMAKE_TOOLCHAIN_FILE:.*mingw-i686' "$build/CMakeCache.txt"; then
+  platform="i686 under 32-bit Wine"
+else
+  platform="x86-64 under 64-bit Wine"
+fi
 driver=$build/tests/windows/setup_driver.exe
 
 export VOZ_WINEPREFIX=${VOZ_BENCH_WINEPREFIX:-$root/build/bench-wineprefix}
