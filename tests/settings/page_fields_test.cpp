@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
+
 #include "settings/ini_file.h"
 
 namespace voz {
@@ -14,22 +17,44 @@ CClientSettings Defaults() {
     return settings;
 }
 
-TEST(PageFields, DefaultsShowTheClientsOwnDefaults) {
-    const CClientSettings settings = Defaults();
+TEST(PageFields, DefaultsShowTheClientsOwnBars) {
     ToolbarPageFields toolbar;
-    OrderPageFields order;
-    ChartPageFields chart;
-    LoadToolbarPage(settings, toolbar);
-    LoadOrderPage(settings, order);
-    LoadChartPage(settings, chart);
+    LoadToolbarPage(Defaults(), toolbar);
     EXPECT_EQ(toolbar.m_nToolBar, kBarTop);
     EXPECT_EQ(toolbar.m_nNewsBar, kNewsShown);
     EXPECT_EQ(toolbar.m_nTabBar, kBarOtherSide);  // "下方"
-    EXPECT_EQ(toolbar.m_nVuToolBar, 1);
-    EXPECT_EQ(order.m_nZqTrader, 0);
-    EXPECT_EQ(order.m_nOrderBoard, 0);
-    EXPECT_EQ(chart.m_nTaTabBtn, 1);
-    EXPECT_EQ(chart.m_nWheel, 1);  // "切换K线图合约"
+}
+
+// The keys a page shows as they are, the hidden check box among them: the
+// defaults ("切换K线图合约" checked, say) and each of them changed, shown by the
+// pages and stored back from them into a fresh record.
+TEST(PageFields, PlainKeysAndTheHiddenCheckBoxRoundTrip) {
+    CClientSettings changed = Defaults();
+    changed.m_nRirurAzToolBar = 0;
+    changed.ZqTraderIsUse = 1;
+    changed.ORDERBOARDTYPE = 1;
+    changed.SHOWTATABBTN = 0;
+    changed.WHELLCHANGECON = 0;
+    const std::pair<CClientSettings, std::array<int32_t, 5>> cases[] = {{Defaults(), {1, 0, 0, 1, 1}},
+                                                                        {changed, {0, 1, 1, 0, 0}}};
+    for (const auto& [settings, values] : cases) {
+        ToolbarPageFields toolbar;
+        OrderPageFields order;
+        ChartPageFields chart;
+        LoadToolbarPage(settings, toolbar);
+        LoadOrderPage(settings, order);
+        LoadChartPage(settings, chart);
+        EXPECT_EQ((std::array{toolbar.m_nVuToolBar, order.m_nZqTrader, order.m_nOrderBoard, chart.m_nTaTabBtn,
+                              chart.m_nWheel}),
+                  values);
+        CClientSettings stored;
+        StoreToolbarPage(toolbar, stored);
+        StoreOrderPage(order, stored);
+        StoreChartPage(chart, stored);
+        EXPECT_EQ((std::array{stored.m_nRirurAzToolBar, stored.ZqTraderIsUse, stored.ORDERBOARDTYPE,
+                              stored.SHOWTATABBTN, stored.WHELLCHANGECON}),
+                  values);
+    }
 }
 
 // A bar's two keys (shown, dock) and the list entry that stands for them,
@@ -75,36 +100,6 @@ TEST(PageFields, NewsListIsTheInverseOfIndexBar) {
     EXPECT_EQ(settings.IndexBar, 0);
     LoadToolbarPage(settings, fields);
     EXPECT_EQ(fields.m_nNewsBar, kNewsHidden);
-}
-
-TEST(PageFields, HiddenCheckBoxAndPlainKeysRoundTrip) {
-    CClientSettings settings;
-    settings.m_nRirurAzToolBar = 0;
-    settings.ZqTraderIsUse = 1;
-    settings.ORDERBOARDTYPE = 1;
-    settings.SHOWTATABBTN = 0;
-    settings.WHELLCHANGECON = 0;
-    ToolbarPageFields toolbar;
-    OrderPageFields order;
-    ChartPageFields chart;
-    LoadToolbarPage(settings, toolbar);
-    LoadOrderPage(settings, order);
-    LoadChartPage(settings, chart);
-    EXPECT_EQ(toolbar.m_nVuToolBar, 0);
-    EXPECT_EQ(order.m_nZqTrader, 1);
-    EXPECT_EQ(order.m_nOrderBoard, 1);
-    EXPECT_EQ(chart.m_nTaTabBtn, 0);
-    EXPECT_EQ(chart.m_nWheel, 0);
-
-    CClientSettings stored;
-    StoreToolbarPage(toolbar, stored);
-    StoreOrderPage(order, stored);
-    StoreChartPage(chart, stored);
-    EXPECT_EQ(stored.m_nRirurAzToolBar, 0);
-    EXPECT_EQ(stored.ZqTraderIsUse, 1);
-    EXPECT_EQ(stored.ORDERBOARDTYPE, 1);
-    EXPECT_EQ(stored.SHOWTATABBTN, 0);
-    EXPECT_EQ(stored.WHELLCHANGECON, 0);
 }
 
 TEST(PageFields, AnOrderBoardWithoutSelectionIsSavedAsOne) {

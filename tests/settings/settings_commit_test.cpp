@@ -24,10 +24,9 @@ TEST(SettingsPaths, FolderTextAndFileNameAreConcatenated) {
 }
 
 TEST(MainTrade, FollowsTheSelectedListPosition) {
-    EXPECT_EQ(MainTradeText(0), "0");
-    EXPECT_EQ(MainTradeText(1), "1");
-    EXPECT_EQ(MainTradeText(2), "2");
-    EXPECT_EQ(MainTradeText(3), "3");
+    for (int position : {0, 1, 2, 3}) {
+        EXPECT_EQ(MainTradeText(position), std::to_string(position));
+    }
     EXPECT_EQ(MainTradeText(-1), "0");  // no selection
     EXPECT_EQ(MainTradeText(kOrderSoftwareCount), "0");
 }
@@ -67,19 +66,6 @@ TEST(SettingsCommit, LoadsAndSavesVozIniInAChineseInstallFolder) {
     EXPECT_EQ(saved.GetString("SYSTEM", "IndexBar", "", 20), "0");
     EXPECT_EQ(saved.GetString("SYSTEM", "ToolBar", "", 20), "0");
     EXPECT_EQ(saved.GetString("SYSTEM", "HLDisplayRate", "", 20), "15");
-}
-
-TEST(SettingsCommit, NoVozIniGivesDefaultsAndFinishCreatesIt) {
-    TempDir dir;
-    const std::string folder = dir.path().string();
-    CClientSettings settings;
-    ASSERT_EQ(LoadClientSettings(settings, folder), IniStatus::kOk);
-    EXPECT_EQ(settings.ShowKLinePixel, 8);
-    ASSERT_EQ(SaveClientSettings(settings, folder), IniStatus::kOk);
-    CIniFile saved;
-    ASSERT_EQ(saved.Load(dir / "Voz.ini"), IniStatus::kOk);
-    EXPECT_EQ(saved.GetString("QLRT", "SHOWVOL", "", 20), "1");
-    EXPECT_EQ(saved.GetString("GENERALTRADE", "ORDERBOARDTYPE", "", 20), "0");
 }
 
 TEST(SettingsCommit, InvalidFolderTextIsReported) {
