@@ -24,6 +24,8 @@ private:
 };
 
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
+// The file's bytes as a string (GBK or INI text, byte for byte).
+std::string ReadText(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 void WriteText(const std::filesystem::path& path, const std::string& text);
 

@@ -24,11 +24,6 @@ inline PackFile File(const std::string& gbkName, const std::string& content,
     return PackFile{gbkName, time, time, time, std::vector<uint8_t>(content.begin(), content.end())};
 }
 
-inline std::string ReadText(const std::filesystem::path& path) {
-    auto bytes = ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // The bytes of the block sequence of `size` stored bytes at `pos` in a setup file.
 inline std::vector<uint8_t> DecodeAt(const std::vector<uint8_t>& setup, int32_t pos, int32_t size) {
     MemoryInput in(setup.data(), setup.size());

@@ -11,6 +11,7 @@
 namespace voz {
 namespace {
 
+using test::ReadText;
 using test::TempDir;
 
 // What saving the defaults writes into a new file: all 73 keys in their five
@@ -34,11 +35,6 @@ constexpr char kDefaultFile[] =
     "VerNetLine=1\r\nNetLineSpan=0\r\nShowKLinePixel=8\r\nShowKLineType=0\r\n"
     "[TAGROUP]\r\nHighLow=1\r\n"
     "[QLRT]\r\nBasePrice=0\r\nUseMa=0\r\nSHOWVOL=1\r\n";
-
-std::string ReadText(const std::filesystem::path& path) {
-    auto bytes = test::ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 CIniFile Ini(const std::string& text) {
     CIniFile ini;

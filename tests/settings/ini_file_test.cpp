@@ -12,17 +12,13 @@ namespace voz {
 namespace {
 
 using test::Gbk;
+using test::ReadText;
 using test::TempDir;
 
 CIniFile Ini(const std::string& text) {
     CIniFile ini;
     EXPECT_EQ(ini.Parse(text), IniStatus::kOk);
     return ini;
-}
-
-std::string ReadText(const std::filesystem::path& path) {
-    auto bytes = test::ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
 }
 
 // ---- Reading ----

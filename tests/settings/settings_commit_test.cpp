@@ -10,12 +10,8 @@ namespace voz {
 namespace {
 
 using test::Gbk;
+using test::ReadText;
 using test::TempDir;
-
-std::string ReadText(const std::filesystem::path& path) {
-    auto bytes = test::ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 TEST(SettingsPaths, FolderTextAndFileNameAreConcatenated) {
     EXPECT_EQ(SettingsFilePath("D:\\Trade", kSettingsFileName), "D:\\Trade\\Voz.ini");
