@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "check_tally.h"
 #include "os/bounded_queue.h"
 #include "os/file.h"
 #include "os/filesystem.h"
@@ -21,17 +22,7 @@
 
 namespace {
 
-int g_passed = 0;
-int g_failed = 0;
-
-void Check(bool ok, const char* what) {
-    if (ok) {
-        ++g_passed;
-    } else {
-        ++g_failed;
-        std::printf("FAILED: %s\n", what);
-    }
-}
+using voz::test::Check;
 
 bool SameTime(const voz::os::FileTime& a, const voz::os::FileTime& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -171,6 +162,5 @@ int main() {
     CheckThreads();
     CheckQueue();
 
-    std::printf("%d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return voz::test::ReportChecks();
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "check_tally.h"
 #include "os/file.h"
 #include "os/filesystem.h"
 #include "os/shell.h"
@@ -27,13 +28,7 @@ namespace {
 
 using namespace voz;
 
-int g_passed = 0;
-int g_failed = 0;
-
-void Check(bool ok, const std::string& what) {
-    ok ? ++g_passed : ++g_failed;
-    if (!ok) std::printf("FAILED: %s\n", what.c_str());
-}
+using voz::test::Check;
 
 std::string Gbk(const std::wstring& wide) { return os::WideToGbk(wide).value_or("?"); }
 std::wstring Wide(const std::string& gbk) { return os::GbkToWide(gbk).value_or(L"?"); }
@@ -278,6 +273,5 @@ int main(int argc, char** argv) {
         std::vector<ExtractFailure> ignored;
         RemoveDirectoryTree(Gbk(work), ignored);
     }
-    std::printf("%d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return voz::test::ReportChecks();
 }

@@ -51,6 +51,7 @@
 #include <string>
 #include <vector>
 
+#include "check_tally.h"
 #include "os/file.h"
 #include "os/native_path.h"
 #include "os/text_encoding.h"
@@ -62,19 +63,8 @@ namespace {
 using voz::CIniFile;
 using voz::IniStatus;
 
-int g_passed = 0;
-int g_failed = 0;
+using voz::test::Check;
 std::string g_folder;  // the working folder, as GBK text
-
-void Check(bool ok, const std::string& what) {
-    if (ok) {
-        ++g_passed;
-        return;
-    }
-    if (++g_failed <= 40) {
-        std::printf("FAILED: %s\n", what.c_str());
-    }
-}
 
 std::string Show(const std::string& text) {
     std::string out;
@@ -427,6 +417,5 @@ int main() {
     SettingsCommit();
 
     RemoveDirectoryW(Native(g_folder).c_str());
-    std::printf("%d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return voz::test::ReportChecks();
 }

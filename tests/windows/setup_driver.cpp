@@ -39,6 +39,7 @@
 #include <string>
 #include <vector>
 
+#include "check_tally.h"
 #include "os/text_encoding.h"
 #include "os/file.h"
 #include "package/install_paths.h"
@@ -52,23 +53,11 @@ namespace {
 
 using voz::CPackageInfo;
 
-int g_passed = 0;
-int g_failed = 0;
+using voz::test::Check;
 bool g_underWine = false;
 std::wstring g_shotDir;
 
 std::string Utf8(const std::wstring& wide) { return voz::os::WideToUtf8(wide); }
-
-bool Check(bool ok, const std::string& what) {
-    if (ok) {
-        ++g_passed;
-    } else {
-        ++g_failed;
-        std::printf("FAILED: %s\n", what.c_str());
-        std::fflush(stdout);
-    }
-    return ok;
-}
 
 bool CheckText(const std::wstring& actual, const std::wstring& expected, const std::string& what) {
     return Check(actual == expected, what + ": \"" + Utf8(actual) + "\", expected \"" + Utf8(expected) + "\"");
@@ -1909,6 +1898,5 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     chosen->second();
-    std::printf("%d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return voz::test::ReportChecks();
 }
