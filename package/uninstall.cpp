@@ -117,42 +117,58 @@ bool IsProtectedFolder(std::string_view folder, const SpecialFolders& special) {
     return false;
 }
 
-void RemoveLinks(const UninstallTable& table, const SpecialFolders& special) {
+std::vector<std::string> RemoveLinks(const UninstallTable& table, const SpecialFolders& special) {
+    std::vector<std::string> removed;
     for (const std::string& link : table.links) {
-        if (EndsWithLnk(link) && (IsInside(link, special.desktop) || IsInside(link, special.programs))) {
-            RemoveFileAt(link);
+        if (EndsWithLnk(link) && (IsInside(link, special.desktop) || IsInside(link, special.programs)) &&
+            RemoveFileAt(link)) {
+            removed.push_back(link);
         }
     }
+    return removed;
 }
 
-void RemoveGroup(const UninstallTable& table, const SpecialFolders& special) {
-    if (IsInside(table.group, special.programs)) {
-        RemoveFolderAt(table.group);
-    }
+bool RemoveGroup(const UninstallTable& table, const SpecialFolders& special) {
+    return IsInside(table.group, special.programs) && RemoveFolderAt(table.group);
 }
 
-void RemoveLogged(std::string_view installDir, const InstallLog& log, std::string_view uninstallerName) {
+Removal RemoveLogged(std::string_view installDir, const InstallLog& log, std::string_view uninstallerName) {
+    Removal removal;
     const std::optional<gbk::Path> installFolder = gbk::Path::From(installDir);
     auto inInstallDir = [&](std::string_view relative) {
         return installFolder ? installFolder->Join(relative) : std::nullopt;
     };
-    for (const std::string& file : log.files) {
-        if (std::optional<gbk::Path> path = inInstallDir(file)) {
-            RemoveFileAt(path->text());
+    auto removeFile = [&](std::string_view relative) {
+        std::optional<gbk::Path> path = inInstallDir(relative);
+        os::NativePath native;
+        if (!path || !ToNativePath(path->text(), native)) {
+            return;
         }
+        if (os::RemoveFile(native)) {
+            removal.removed.push_back(path->text());
+            return;
+        }
+        std::string why = os::LastErrorText();
+        if (os::FileTime times[3]; os::GetFileTimes(native, times[0], times[1], times[2])) {  // still there
+            removal.failures.push_back({path->text(), FailureKind::kDeleteFailed, std::move(why), FailureItem::kFile});
+        }
+    };
+    for (const std::string& file : log.files) {
+        removeFile(file);
     }
-    if (std::optional<gbk::Path> self = inInstallDir(uninstallerName); self && !uninstallerName.empty()) {
-        RemoveFileAt(self->text());
+    if (!uninstallerName.empty()) {
+        removeFile(uninstallerName);
     }
     // A folder's path is longer than its parent's, so the longest go first.
     std::vector<std::string> folders = log.folders;
     std::sort(folders.begin(), folders.end(),
                      [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const std::string& folder : folders) {
-        if (std::optional<gbk::Path> path = inInstallDir(folder)) {
-            RemoveFolderAt(path->text());
+        if (std::optional<gbk::Path> path = inInstallDir(folder); path && RemoveFolderAt(path->text())) {
+            removal.removed.push_back(path->text() + '\\');
         }
     }
+    return removal;
 }
 
 Leftovers FindLeftovers(std::string_view installDir, size_t limit) {

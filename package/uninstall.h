@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "package/extract_failure.h"
 #include "package/uninstall_data.h"
 
 namespace voz {
@@ -32,15 +33,24 @@ bool IsProtectedFolder(std::string_view folder, const SpecialFolders& special);
 
 // Deletes the recorded links that are shell links (.lnk) on the desktop or in
 // the Start menu's Programs folder; any other recorded path is left alone.
-void RemoveLinks(const UninstallTable& table, const SpecialFolders& special);
+// Returns the links deleted.
+std::vector<std::string> RemoveLinks(const UninstallTable& table, const SpecialFolders& special);
 
-// Removes the program group when it lies inside the Programs folder and is empty.
-void RemoveGroup(const UninstallTable& table, const SpecialFolders& special);
+// Removes the program group when it lies inside the Programs folder and is
+// empty; true when it did.
+bool RemoveGroup(const UninstallTable& table, const SpecialFolders& special);
 
-// Deletes every logged file and the uninstaller in installDir, then every
-// logged folder that is empty, deepest first. Files that are gone already
-// are no failure.
-void RemoveLogged(std::string_view installDir, const InstallLog& log, std::string_view uninstallerName);
+// What an uninstall removed (full paths, files before folders) and the files
+// it could not delete, which are still there, with the system's reason.
+struct Removal {
+    std::vector<std::string> removed;
+    std::vector<ExtractFailure> failures;
+};
+
+// Deletes every logged file and the uninstaller in installDir (none when its
+// name is empty), then every logged folder that is empty, deepest first.
+// Files that are gone already are no failure.
+Removal RemoveLogged(std::string_view installDir, const InstallLog& log, std::string_view uninstallerName);
 
 // What stays in installDir: up to `limit` files and empty folders, relative to
 // it, found depth-first, and how many there are in all.

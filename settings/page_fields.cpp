@@ -21,6 +21,12 @@ void StoreBar(int32_t index, int32_t& shown, int32_t& docked) {
     docked = index != kBarTop ? 1 : 0;
 }
 
+// A value as a check box gives it back.
+int32_t Checked(int32_t value) { return value != 0 ? 1 : 0; }
+
+// A value as a list of `items` gives it back: an index without an item selects none.
+int32_t Listed(int32_t value, int32_t items) { return value >= 0 && value < items ? value : -1; }
+
 }  // namespace
 
 void LoadToolbarPage(const CClientSettings& settings, ToolbarPageFields& fields) {
@@ -55,6 +61,24 @@ void StoreOrderPage(const OrderPageFields& fields, CClientSettings& settings) {
 void StoreChartPage(const ChartPageFields& fields, CClientSettings& settings) {
     settings.SHOWTATABBTN = fields.m_nTaTabBtn;
     settings.WHELLCHANGECON = fields.m_nWheel;
+}
+
+void StoreUntouchedPages(CClientSettings& settings) {
+    // The toolbar page's lists always hold one of their items.
+    ToolbarPageFields toolbar;
+    LoadToolbarPage(settings, toolbar);
+    toolbar.m_nVuToolBar = Checked(toolbar.m_nVuToolBar);
+    OrderPageFields order;
+    LoadOrderPage(settings, order);
+    order.m_nOrderBoard = Listed(order.m_nOrderBoard, kOrderBoardItems);
+    order.m_nZqTrader = Checked(order.m_nZqTrader);
+    ChartPageFields chart;
+    LoadChartPage(settings, chart);
+    chart.m_nTaTabBtn = Checked(chart.m_nTaTabBtn);
+    chart.m_nWheel = Listed(chart.m_nWheel, kWheelItems);
+    StoreToolbarPage(toolbar, settings);
+    StoreOrderPage(order, settings);
+    StoreChartPage(chart, settings);
 }
 
 }  // namespace voz

@@ -19,6 +19,9 @@ inline constexpr int32_t kBarHidden = 2;
 // Items of the "滚动新闻" list.
 inline constexpr int32_t kNewsShown = 0;
 inline constexpr int32_t kNewsHidden = 1;
+// How many items the "星捷下单板" and "鼠标滚轮" lists hold.
+inline constexpr int32_t kOrderBoardItems = 2;
+inline constexpr int32_t kWheelItems = 2;
 
 // "工具条" page: the hidden check box 1038 and lists 1036, 1037, 1035.
 struct ToolbarPageFields {
@@ -49,5 +52,10 @@ void LoadChartPage(const CClientSettings& settings, ChartPageFields& fields);
 void StoreToolbarPage(const ToolbarPageFields& fields, CClientSettings& settings);
 void StoreOrderPage(const OrderPageFields& fields, CClientSettings& settings);
 void StoreChartPage(const ChartPageFields& fields, CClientSettings& settings);
+
+// What Finish stores when the user has only paged through: every page loaded
+// from the record and stored back as its controls hold the values (a check
+// box 0 or 1, a list one of its items or none), without the pages' windows.
+void StoreUntouchedPages(CClientSettings& settings);
 
 }  // namespace voz

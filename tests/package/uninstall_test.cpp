@@ -145,12 +145,19 @@ TEST_F(UninstallTest, AFolderThatHeldOtherFilesKeepsThemAndStays) {
 TEST_F(UninstallTest, ACompleteUninstallRemovesTheInstallFolderAndAPartialOneIsFinishedLater) {
     Install();
     fs::remove(m_inst->dir() / "VozClient.exe");  // deleted by hand
-    // A run that stopped half way: it got to the first two files only.
+    // A run that stopped half way: it got to the first two files only, of
+    // which one cannot be deleted (read-only) and is named with the reason.
     InstallLog half = m_data.log;
     half.files.resize(2);
-    RemoveLogged(m_installDir, half, "");
+    fs::permissions(m_inst->dir() / half.files[1], fs::perms::owner_write, fs::perm_options::remove);
+    const Removal removal = RemoveLogged(m_installDir, half, "");
+    EXPECT_TRUE(removal.removed.empty());
+    ASSERT_EQ(removal.failures.size(), 1u);
+    EXPECT_EQ(removal.failures[0].path, m_installDir + "\\" + half.files[1]);
+    EXPECT_FALSE(removal.failures[0].detail.empty());
     EXPECT_TRUE(fs::exists(m_inst->dir() / "行情数据/上海/cu.day"));
     EXPECT_TRUE(fs::exists(m_inst->dir() / "卸载.exe"));
+    fs::permissions(m_inst->dir() / half.files[1], fs::perms::owner_write, fs::perm_options::add);
     Uninstall();
     EXPECT_FALSE(fs::exists(m_inst->dir()));
 }

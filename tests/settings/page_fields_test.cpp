@@ -113,5 +113,19 @@ TEST(PageFields, AnOrderBoardWithoutSelectionIsSavedAsOne) {
     EXPECT_EQ(file.GetString("GENERALTRADE", "ORDERBOARDTYPE", "", 20), "1");
 }
 
+// Stored untouched, a value comes back as the page's control holds it: a check
+// box 0 or 1, a list one of its items or none; a bar's dock key as it was.
+TEST(PageFields, UntouchedPagesStoreWhatTheirControlsHold) {
+    CClientSettings settings = Defaults();
+    settings.m_nRirurAzToolBar = 7, settings.ZqTraderIsUse = -2, settings.SHOWTATABBTN = 0;
+    settings.ORDERBOARDTYPE = 2, settings.WHELLCHANGECON = 1;
+    settings.ToolBar = 0, settings.ToolbarDockR = 5, settings.IndexBar = 3;
+    StoreUntouchedPages(settings);
+    EXPECT_EQ((std::array{settings.m_nRirurAzToolBar, settings.ZqTraderIsUse, settings.SHOWTATABBTN,
+                          settings.ORDERBOARDTYPE, settings.WHELLCHANGECON, settings.ToolBar, settings.ToolbarDockR,
+                          settings.IndexBar}),
+              (std::array<int32_t, 8>{1, 1, 0, -1, 1, 0, 5, 1}));
+}
+
 }  // namespace
 }  // namespace voz

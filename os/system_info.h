@@ -1,0 +1,19 @@
+// What a support log says of the system a program runs on and of the run
+// itself. Windows only.
+#pragma once
+
+#include <string>
+
+#include "os/file_time.h"
+
+namespace voz::os {
+
+// The local date and time now.
+FileTime LocalTime();
+// The program's command line as the system gave it, in UTF-8.
+std::string CommandLine();
+// The Windows version as the system itself reports it (not as told to an
+// older program) and the ANSI code page, e.g. "Windows 10.0.19045, code page 936".
+std::string SystemDescription();
+
+}  // namespace voz::os

@@ -1,0 +1,87 @@
+// The exit codes of the setup and the uninstaller, the one home of their
+// table: the setup's /? message, both support logs and the README's table
+// come from it (a unit test holds the README to it). A published code keeps
+// its meaning; a new outcome gets a new number.
+#pragma once
+
+#include <span>
+
+namespace voz {
+
+enum class ExitCode {
+    kDone = 0,
+    kCancelled = 1,
+    kBadCommandLine = 2,
+    kFilesInUse = 3,
+    kDoneWithFailures = 4,
+    kDamaged = 5,
+    kFolderUnusable = 6,
+};
+
+struct ExitCodeMeaning {
+    ExitCode code;
+    const char* text;     // GBK, as the program tells the user
+    const char* english;  // as the support log and the README add it
+};
+
+inline constexpr ExitCodeMeaning kSetupExitCodes[] = {
+    {ExitCode::kDone, "\xB0\xB2\xD7\xB0\xCD\xEA\xB3\xC9", "installed"},  // 安装完成
+    {ExitCode::kCancelled,
+     "\xD3\xC3\xBB\xA7\xC8\xA1\xCF\xFB\xC1\xCB\xB0\xB2\xD7\xB0\xA3\xAC\xC3\xBB\xD3\xD0\xB0\xB2\xD7\xB0\xC8\xCE\xBA\xCE"
+     "\xCE\xC4\xBC\xFE",  // 用户取消了安装，没有安装任何文件
+     "cancelled by the user"},
+    {ExitCode::kBadCommandLine,
+     "\xC3\xFC\xC1\xEE\xD0\xD0\xD3\xD0\xCE\xF3\xA3\xAC\xC3\xBB\xD3\xD0\xB0\xB2\xD7\xB0\xC8\xCE\xBA\xCE\xCE\xC4\xBC\xFE",  // 命令行有误，没有安装任何文件
+     "bad command line"},
+    {ExitCode::kFilesInUse,
+     "\xD3\xD0\xCE\xC4\xBC\xFE\xD5\xFD\xD4\xDA\xCA\xB9\xD3\xC3\xA3\xAC\xC3\xBB\xD3\xD0\xB8\xFC\xB8\xC4\xC8\xCE\xBA\xCE"
+     "\xCE\xC4\xBC\xFE",  // 有文件正在使用，没有更改任何文件
+     "files in use, nothing changed"},
+    {ExitCode::kDoneWithFailures,
+     "\xB0\xB2\xD7\xB0\xCD\xEA\xB3\xC9\xA3\xAC\xB5\xAB\xD3\xD0\xCF\xEE\xC4\xBF\xCE\xB4\xC4\xDC\xCD\xEA\xB3\xC9\xA3\xA8"
+     "\xBC\xFB\xC8\xD5\xD6\xBE\xA3\xA9",  // 安装完成，但有项目未能完成（见日志）
+     "installed with failures"},
+    {ExitCode::kDamaged,
+     "\xB0\xB2\xD7\xB0\xB3\xCC\xD0\xF2\xCE\xC4\xBC\xFE\xD2\xD1\xCB\xF0\xBB\xB5\xBB\xF2\xD4\xDA\xC7\xA9\xC3\xFB\xBA\xF3"
+     "\xB1\xBB\xB8\xC4\xB6\xAF\xA3\xAC\xC3\xBB\xD3\xD0\xB0\xB2\xD7\xB0\xC8\xCE\xBA\xCE\xCE\xC4\xBC\xFE",  // 安装程序文件已损坏或在签名后被改动，没有安装任何文件
+     "setup damaged or changed after signing"},
+    {ExitCode::kFolderUnusable,
+     "\xCE\xDE\xB7\xA8\xD0\xB4\xC8\xEB\xB0\xB2\xD7\xB0\xC4\xBF\xC2\xBC\xA3\xAC\xB0\xB2\xD7\xB0\xCE\xB4\xCD\xEA\xB3\xC9",  // 无法写入安装目录，安装未完成
+     "install folder not written"},
+};
+
+inline constexpr ExitCodeMeaning kUninstallerExitCodes[] = {
+    {ExitCode::kDone, "\xD0\xB6\xD4\xD8\xCD\xEA\xB3\xC9", "removed"},  // 卸载完成
+    {ExitCode::kCancelled,
+     "\xD3\xC3\xBB\xA7\xC8\xA1\xCF\xFB\xC1\xCB\xD0\xB6\xD4\xD8\xA3\xAC\xC3\xBB\xD3\xD0\xC9\xBE\xB3\xFD\xC8\xCE\xBA\xCE"
+     "\xCE\xC4\xBC\xFE",  // 用户取消了卸载，没有删除任何文件
+     "cancelled by the user"},
+    {ExitCode::kBadCommandLine,
+     "\xC3\xFC\xC1\xEE\xD0\xD0\xD3\xD0\xCE\xF3\xA3\xAC\xC3\xBB\xD3\xD0\xC9\xBE\xB3\xFD\xC8\xCE\xBA\xCE\xCE\xC4\xBC\xFE",  // 命令行有误，没有删除任何文件
+     "bad command line"},
+    {ExitCode::kDoneWithFailures,
+     "\xD0\xB6\xD4\xD8\xCD\xEA\xB3\xC9\xA3\xAC\xB5\xAB\xD3\xD0\xCE\xC4\xBC\xFE\xCE\xB4\xC4\xDC\xC9\xBE\xB3\xFD\xA3\xA8"
+     "\xBC\xFB\xC8\xD5\xD6\xBE\xA3\xA9",  // 卸载完成，但有文件未能删除（见日志）
+     "removed with failures"},
+    {ExitCode::kDamaged,
+     "\xD0\xB6\xD4\xD8\xCA\xFD\xBE\xDD\xD2\xD1\xCB\xF0\xBB\xB5\xA3\xAC\xC3\xBB\xD3\xD0\xC9\xBE\xB3\xFD\xC8\xCE\xBA\xCE"
+     "\xCE\xC4\xBC\xFE",  // 卸载数据已损坏，没有删除任何文件
+     "uninstall data damaged"},
+    {ExitCode::kFolderUnusable,
+     "\xB2\xBB\xC4\xDC\xB4\xD3\xB4\xCB\xCE\xBB\xD6\xC3\xD0\xB6\xD4\xD8\xBB\xF2\xCE\xDE\xB7\xA8\xD7\xBC\xB1\xB8"
+     "\xD0\xB6\xD4\xD8\xA3\xAC\xC3\xBB\xD3\xD0\xC9\xBE\xB3\xFD\xC8\xCE\xBA\xCE\xCE\xC4\xBC\xFE",  // 不能从此位置卸载或无法准备卸载，没有删除任何文件
+     "refused here or not prepared"},
+};
+
+// The row of `code` in one of the tables above; every code a program
+// returns has its row.
+inline const ExitCodeMeaning& MeaningOf(std::span<const ExitCodeMeaning> table, ExitCode code) {
+    for (const ExitCodeMeaning& row : table) {
+        if (row.code == code) {
+            return row;
+        }
+    }
+    return table.front();
+}
+
+}  // namespace voz
