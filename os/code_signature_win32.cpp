@@ -29,20 +29,15 @@ HMODULE LoadTrustProvider() {
     return LoadLibraryW(path);
 }
 
-}  // namespace
-
-bool ProgramSignatureDigestBroken(const std::wstring& programPath) {
-    return ProgramHasCertificateTable() && SignatureDigestBroken(programPath);
-}
-
-bool SignatureDigestBroken(const std::wstring& path) {
+// The trust provider's verdict on a signed file; false when there is no
+// provider to ask.
+bool VerifyTrust(const std::wstring& path, LONG& result) {
     HMODULE wintrust = LoadTrustProvider();
     if (wintrust == nullptr) {
         return false;
     }
     using WinVerifyTrustFn = LONG(WINAPI*)(HWND, GUID*, LPVOID);
     FARPROC address = GetProcAddress(wintrust, "WinVerifyTrust");
-    LONG result = ERROR_SUCCESS;
     if (address != nullptr) {
         WINTRUST_FILE_INFO file = {};
         file.cbStruct = sizeof file;
@@ -60,7 +55,25 @@ bool SignatureDigestBroken(const std::wstring& path) {
             static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
     }
     FreeLibrary(wintrust);
-    return result == TRUST_E_BAD_DIGEST;
+    return address != nullptr;
+}
+
+}  // namespace
+
+SignatureState ProgramSignature(const std::wstring& programPath) {
+    if (!ProgramHasCertificateTable()) {
+        return SignatureState::kUnsigned;
+    }
+    LONG result = ERROR_SUCCESS;
+    if (!VerifyTrust(programPath, result)) {
+        return SignatureState::kNotChecked;
+    }
+    return result == TRUST_E_BAD_DIGEST ? SignatureState::kDigestBroken : SignatureState::kDigestMatches;
+}
+
+bool SignatureDigestBroken(const std::wstring& path) {
+    LONG result = ERROR_SUCCESS;
+    return VerifyTrust(path, result) && result == TRUST_E_BAD_DIGEST;
 }
 
 }  // namespace voz::os

@@ -2,13 +2,10 @@
 
 #include <commctrl.h>
 
-#include "os/file.h"
-#include "os/filesystem.h"
-#include "package/extract.h"
 #include "package/install_rules.h"
 #include "resources/resource.h"
-#include "settings/settings_commit.h"
 #include "wizard/install_messages.h"
+#include "wizard/installation_run.h"
 #include "wizard/prop_sheet.h"
 #include "wizard/screen_paint.h"
 #include "wizard/setup_app.h"
@@ -62,6 +59,7 @@ LRESULT CExtractionPage::OnWizardNext() {
         return ui::kStayOnPage;
     }
     m_installation.choice.folder = *gbk::Path::From(field);  // the check refuses more than kMaxPathBytes
+    LogChoice(TheApp().m_log, m_installation.choice, sheet->m_orderSoftwarePage.SelectedOrderSoftware());
 
     sheet->SetWizardButtons(0);
     ShowWindow(m_job.progressBar, SW_SHOW);
@@ -92,32 +90,12 @@ bool CExtractionPage::OnQueryCancel() {
 DWORD WINAPI CExtractionPage::ExtractionThread(LPVOID parameter) {
     auto* job = static_cast<ExtractionJob*>(parameter);
 
-    std::vector<ExtractFailure> failures;
-    os::InputFile setup;
-    if (setup.Open(SetupFilePath())) {
-        WindowsShell shell;
-        ExtractOptions options;
-        options.shell = &shell;
-        // Sent: the worker waits until the user-interface thread has moved the bar.
-        options.progress = [job](int percent) {
-            SendMessageW(job->progressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-        };
-        options.fileWritten = [job](std::string_view) { ++job->installation->filesWritten; };
-        options.registerApp = [](const os::AppListEntry& entry, std::string& failure) {
-            uint32_t error = 0;
-            if (os::WriteAppListEntry(entry, error)) {
-                return true;
-            }
-            failure = os::ErrorText(error);
-            return false;
-        };
-        // Written when the installation is done; the uninstaller removes them too.
-        options.laterFiles = {std::string(kSettingsFileName), std::string(kSecondSettingsFileName)};
-        failures = ExtractPackage(*job->package, setup, job->installation->choice, options);
-    } else {
-        failures.push_back({"", FailureKind::kDamagedData, "the setup file cannot be opened again"});
-    }
-    job->installation->failures = std::move(failures);
+    InstallationHooks hooks(TheApp().m_log, *job->installation);
+    // Sent: the worker waits until the user-interface thread has moved the bar.
+    hooks.options.progress = [job](int percent) {
+        SendMessageW(job->progressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+    };
+    job->installation->failures = InstallFromSetupFile(*job->package, job->installation->choice, hooks.options);
     PostMessageW(job->page, WM_EXTRACT_DONE, 0, 0);
     return 0;
 }
@@ -150,34 +128,14 @@ void CExtractionPage::OnExtractDone() {
     ShowWindow(m_job.progressBar, SW_HIDE);
     auto* sheet = static_cast<CPropSheet*>(Sheet());
     CSetupApp& app = TheApp();
-    const bool completed =
-        InstallationCompleted(m_installation.failures, PackagedFileCount(app.m_package), m_installation.filesWritten);
-    if (completed) {
-        CommitAfterExtraction(sheet->m_orderSoftwarePage.SelectedOrderSoftware());
-    } else {
-        app.m_settings.ReadFrom(CIniFile());  // no install folder to read from or write into: the defaults
-    }
+    app.m_exitCode = AfterInstallation(app.m_package, m_installation, sheet->m_orderSoftwarePage.SelectedOrderSoftware(),
+                                       app.m_settings, app.m_log);
     if (!m_installation.failures.empty()) {
-        ui::MessageBoxGbk(sheet->Handle(), FailureSummary(m_installation.failures, completed), texts::kMessageCaption,
-                          MB_OK | MB_ICONWARNING);
+        ui::MessageBoxGbk(sheet->Handle(), FailureSummary(m_installation.failures, app.m_exitCode != ExitCode::kFolderUnusable),
+                          texts::kMessageCaption, MB_OK | MB_ICONWARNING);
     }
     LoadSettingsPages(app.m_settings, sheet->m_toolbarPage, sheet->m_orderPage, sheet->m_chartPage);
     sheet->SetActivePage(sheet->m_toolbarPage);
-}
-
-// The client's settings as the installation left them, style copies
-// included, and the order software the user chose; a settings file that
-// cannot be read or written joins the installation's failures.
-void CExtractionPage::CommitAfterExtraction(int orderSoftware) {
-    const std::string& folder = m_installation.choice.folder.text();
-    if (LoadClientSettings(TheApp().m_settings, folder) != IniStatus::kOk) {
-        m_installation.failures.push_back(
-            {std::string(kSettingsFileName), FailureKind::kReadFailed, "", FailureItem::kSettingsFile});
-    }
-    if (WriteMainTrade(folder, orderSoftware) != IniStatus::kOk) {
-        m_installation.failures.push_back(
-            {std::string(kSecondSettingsFileName), FailureKind::kWriteFailed, "", FailureItem::kSettingsFile});
-    }
 }
 
 }  // namespace voz

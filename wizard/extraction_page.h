@@ -43,7 +43,6 @@ protected:
 private:
     static DWORD WINAPI ExtractionThread(LPVOID job);
     void OnExtractDone();
-    void CommitAfterExtraction(int orderSoftware);
 
     // The installation runs once per program run: set when the worker started.
     bool m_started = false;

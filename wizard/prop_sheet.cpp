@@ -1,7 +1,7 @@
 #include "wizard/prop_sheet.h"
 
 #include "resources/resource.h"
-#include "settings/settings_commit.h"
+#include "wizard/installation_run.h"
 #include "wizard/screen_paint.h"
 #include "wizard/setup_app.h"
 #include "wizard/setup_texts.h"
@@ -26,7 +26,8 @@ CPropSheet::CPropSheet()
     }
     m_chartPage.SetCommit(TheApp().m_settings, [this](CClientSettings& settings, HWND owner) {
         // The folder the installation went into.
-        if (SaveClientSettings(settings, m_installation.choice.folder.text()) != IniStatus::kOk) {
+        if (!SaveSettings(settings, m_installation.choice, TheApp().m_log)) {
+            TheApp().m_exitCode = ExitCode::kDoneWithFailures;
             // The file is replaced in one step, so it still holds what the installation left.
             ui::MessageBoxGbk(owner, texts::kSettingsNotSaved, texts::kMessageCaption, MB_OK | MB_ICONWARNING);
         }

@@ -4,15 +4,20 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <cstdlib>
 #include <vector>
 
-#include "package/install_paths.h"
-#include "os/code_signature.h"
 #include "os/dll_search.h"
+#include "os/file.h"
+#include "os/system_info.h"
+#include "os/text_parts.h"
+#include "os/text_encoding.h"
+#include "package/install_paths.h"
 #include "package/package_loader.h"
 #include "ui/window.h"
 #include "wizard/setup_dlg.h"
 #include "wizard/setup_texts.h"
+#include "wizard/silent_install.h"
 
 namespace voz {
 
@@ -20,6 +25,26 @@ namespace {
 
 // The application object lives in WinMain for the whole run.
 CSetupApp* g_theApp = nullptr;
+
+// The support log's name in the temporary folder, after the title.
+constexpr char kLogSuffix[] = "\xB0\xB2\xD7\xB0\xC8\xD5\xD6\xBE.txt";  // 安装日志.txt
+
+const char* SignatureText(os::SignatureState state) {
+    switch (state) {
+    case os::SignatureState::kUnsigned: return "signature: none";
+    case os::SignatureState::kDigestMatches: return "signature: digest matches the file";
+    case os::SignatureState::kDigestBroken: return "signature: digest does NOT match the file";
+    case os::SignatureState::kNotChecked: return "signature: present, not checked (no trust provider)";
+    }
+    return "";
+}
+
+// A silent run shows no window whatever happens: neither the system's boxes
+// for a missing disk or a crash nor the C library's for an abort.
+void KeepSystemWindowsAway() {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    _set_error_mode(_OUT_TO_STDERR);
+}
 
 }  // namespace
 
@@ -45,25 +70,79 @@ std::string WelcomeCaption(const CPackageInfo& package) {
     return caption;
 }
 
-void CSetupApp::InitInstance() {
+std::string CSetupApp::ProposedFolder() const {
+    std::optional<std::string> folder = m_arguments.folder ? os::Utf8ToGbk(*m_arguments.folder) : std::nullopt;
+    return folder ? *folder : std::string(FieldText(m_package.m_szInstallDir));
+}
+
+ExitCode CSetupApp::InitInstance() {
+    m_arguments = ParseSetupArguments(os::CommandLine());
+    if (m_arguments.silent) {
+        KeepSystemWindowsAway();
+    }
+    const std::wstring setupPath = SetupFilePath();
+    // A file changed after signing is not read any further.
+    const os::SignatureState signature = os::ProgramSignature(setupPath);
+    const bool signatureBroken = signature == os::SignatureState::kDigestBroken;
+    if (!signatureBroken) {
+        LoadPackageFile(m_package, setupPath);
+    }
+    StartLog(setupPath, signature, !signatureBroken && m_package.m_status.sound());
+    const ExitCode code = Run(signatureBroken);
+    LogExitCode(m_log, MeaningOf(kSetupExitCodes, code));
+    return code;
+}
+
+ExitCode CSetupApp::Run(bool signatureBroken) {
+    if (m_arguments.help) {
+        Report(SetupHelpText().c_str(), MB_ICONINFORMATION);
+        return ExitCode::kDone;
+    }
+    if (signatureBroken || !m_package.m_status.sound()) {
+        Report(signatureBroken ? texts::kSignatureBroken : texts::kPackageBroken, MB_ICONERROR);
+        return ExitCode::kDamaged;
+    }
+    if (m_arguments.silent) {
+        return InstallSilently(*this);
+    }
     // The folder browser is a shell component; the progress bar and the
     // wizard come from the common controls.
     CoInitialize(nullptr);
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-
-    const std::wstring setupPath = SetupFilePath();
-    if (os::ProgramSignatureDigestBroken(setupPath)) {
-        ui::MessageBoxGbk(nullptr, texts::kSignatureBroken, texts::kMessageCaption, MB_OK | MB_ICONERROR);
-        return;
-    }
-    LoadPackageFile(m_package, setupPath);
-    if (!m_package.m_status.sound()) {
-        ui::MessageBoxGbk(nullptr, texts::kPackageBroken, texts::kMessageCaption, MB_OK | MB_ICONERROR);
-        return;
-    }
     CSetupDlg dialog;
     dialog.DoModal(nullptr);
+    return m_exitCode;
+}
+
+void CSetupApp::StartLog(const std::wstring& setupPath, os::SignatureState signature, bool sound) {
+    std::optional<os::NativePath> path = m_arguments.log ? os::Utf8ToWide(*m_arguments.log) : std::nullopt;
+    const bool elsewhere = path && m_log.Open(*path);
+    if (!elsewhere) {
+        // A damaged package's title is not to be trusted: such a log is Voz's.
+        os::NativePath temporary = os::TemporaryFolder();
+        temporary += os::GbkToWideShown(LogFileName(sound ? FieldText(m_package.m_szTitle) : "", kLogSuffix));
+        m_log.Open(temporary);
+    }
+    os::InputFile setup;
+    const uint32_t size = setup.Open(setupPath, os::kRecordBuffer) ? static_cast<uint32_t>(setup.Size()) : 0;
+    m_log.Utf8Line({"setup: ", os::WideToUtf8(setupPath), ", ", os::Decimal(size), " bytes, started ",
+                    TimeText(os::LocalTime())});
+    m_log.Line({"package: ", sound ? FieldText(m_package.m_szTitle) : "missing or damaged", " ",
+                sound ? FieldText(m_package.m_szVersion) : ""});
+    m_log.Line({SignatureText(signature)});
+    m_log.Utf8Line({"command line: ", os::CommandLine()});
+    if (m_arguments.log && !elsewhere) {
+        m_log.Utf8Line({"the log cannot be written at ", *m_arguments.log});
+    }
+    m_log.Line({"system: ", os::SystemDescription()});
+}
+
+void CSetupApp::Report(const char* gbk, unsigned icon) {
+    m_log.Line({gbk});
+    if (!m_arguments.silent) {
+        ui::MessageBoxGbk(nullptr, gbk, texts::kMessageCaption, MB_OK | icon);
+    }
 }
 
 }  // namespace voz
@@ -74,6 +153,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     voz::os::RestrictDllSearchToSystem();
     voz::CSetupApp app;
     voz::g_theApp = &app;
-    app.InitInstance();
-    return 0;
+    return static_cast<int>(app.InitInstance());
 }

@@ -39,7 +39,7 @@ bool CWelcomePage::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
 CFolderPage::CFolderPage(InstallationState& installation) : PropertyPage(IDD_PROP2), m_installation(installation) {}
 
 bool CFolderPage::OnInitDialog() {
-    SetItemText(IDC_FOLDER, FieldText(TheApp().m_package.m_szInstallDir));
+    SetItemText(IDC_FOLDER, TheApp().ProposedFolder());
     KeepField();
     return true;
 }

@@ -1,0 +1,110 @@
+#include "wizard/installation_run.h"
+
+#include "os/file.h"
+#include "os/filesystem.h"
+#include "settings/settings_commit.h"
+#include "wizard/install_messages.h"
+#include "wizard/setup_app.h"
+#include "wizard/setup_texts.h"
+
+namespace voz {
+
+namespace {
+
+// The support log's copy in the install folder, owned by the install log.
+constexpr char kInstalledLogName[] = "\xB0\xB2\xD7\xB0\xC8\xD5\xD6\xBE.txt";  // 安装日志.txt
+
+void LogAppListEntry(SupportLog& log, const os::AppListEntry& entry, const std::string& failure) {
+    const bool written = failure.empty();
+    log.Line({written ? "app list entry: " : "app list entry not written: ", entry.key, " -> ", entry.installLocation,
+              ", ", entry.displayVersion, written ? "" : " (", failure, written ? "" : ")"});
+}
+
+}  // namespace
+
+void LogChoice(SupportLog& log, const InstallChoice& choice, int orderSoftware) {
+    log.Line({"install folder: ", choice.folder.text()});
+    log.Line({"install style: ", choice.style.empty() ? std::string_view("(none)") : choice.style});
+    const bool listed = orderSoftware >= 0 && orderSoftware < kOrderSoftwareCount;
+    log.Line({"order software: MainTrade=", MainTradeText(orderSoftware), " ",
+              listed ? texts::kOrderSoftware[orderSoftware] : "(none selected)"});
+}
+
+bool InstallationHooks::LoggedShell::GetSpecialFolderPath(std::string& path, int csidl) {
+    return m_shell.GetSpecialFolderPath(path, csidl);
+}
+
+bool InstallationHooks::LoggedShell::CreateShortcut(const std::string& link, const std::string& target,
+                                                    const std::string& icon) {
+    const bool made = m_shell.CreateShortcut(link, target, icon);
+    m_log.Line({made ? "link: " : "link not made: ", link, " -> ", target});
+    return made;
+}
+
+InstallationHooks::InstallationHooks(SupportLog& log, InstallationState& installation) : m_shell(log) {
+    options.shell = &m_shell;
+    options.fileWritten = [&log, &installation](std::string_view relative) {
+        ++installation.filesWritten;
+        log.Line({"file written: ", relative});
+    };
+    options.registerApp = [&log](const os::AppListEntry& entry, std::string& failure) {
+        uint32_t error = 0;
+        if (!os::WriteAppListEntry(entry, error)) {
+            failure = os::ErrorText(error);
+        }
+        LogAppListEntry(log, entry, failure);
+        return failure.empty();
+    };
+    // Written when the installation is done; the uninstaller removes them too.
+    options.laterFiles = {std::string(kSettingsFileName), std::string(kSecondSettingsFileName), kInstalledLogName};
+}
+
+std::vector<ExtractFailure> InstallFromSetupFile(const CPackageInfo& package, const InstallChoice& choice,
+                                                 const ExtractOptions& options) {
+    os::InputFile setup;
+    if (!setup.Open(SetupFilePath())) {
+        return {{"", FailureKind::kDamagedData, "the setup file cannot be opened again"}};
+    }
+    return ExtractPackage(package, setup, choice, options);
+}
+
+ExitCode AfterInstallation(const CPackageInfo& package, InstallationState& installation, int orderSoftware,
+                           CClientSettings& settings, SupportLog& log) {
+    std::vector<ExtractFailure>& failures = installation.failures;
+    const bool completed = InstallationCompleted(failures, PackagedFileCount(package), installation.filesWritten);
+    const std::string& folder = installation.choice.folder.text();
+    if (completed) {
+        if (LoadClientSettings(settings, folder) != IniStatus::kOk) {
+            failures.push_back(
+                {std::string(kSettingsFileName), FailureKind::kReadFailed, "", FailureItem::kSettingsFile});
+        }
+        if (WriteMainTrade(folder, orderSoftware) == IniStatus::kOk) {
+            log.Line({"settings written: 2nd_voz.ini MainTrade=", MainTradeText(orderSoftware)});
+        } else {
+            failures.push_back(
+                {std::string(kSecondSettingsFileName), FailureKind::kWriteFailed, "", FailureItem::kSettingsFile});
+        }
+    } else {
+        settings.ReadFrom(CIniFile());  // no install folder to read from or write into: the defaults
+    }
+    for (const ExtractFailure& failure : failures) {
+        LogFailure(log, failure);
+    }
+    if (!completed) {
+        return ExitCode::kFolderUnusable;
+    }
+    std::optional<gbk::Path> copy = installation.choice.folder.Join(kInstalledLogName);
+    std::optional<os::NativePath> native = copy ? copy->ToNative() : std::nullopt;
+    if (native && log.CopyTo(*native)) {
+        log.Line({"log continued in ", copy->text()});
+    }
+    return failures.empty() ? ExitCode::kDone : ExitCode::kDoneWithFailures;
+}
+
+bool SaveSettings(CClientSettings& settings, const InstallChoice& choice, SupportLog& log) {
+    const bool saved = SaveClientSettings(settings, choice.folder.text()) == IniStatus::kOk;
+    log.Line({saved ? "settings written: Voz.ini" : "failed: settings not written: Voz.ini"});
+    return saved;
+}
+
+}  // namespace voz
