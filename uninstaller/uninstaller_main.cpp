@@ -8,27 +8,41 @@
 // by the copy: when the copy ends, the last handle closes and the system
 // deletes the file, leaving no process and no temporary file behind.
 //
-//   卸载.exe                                the user's start
-//   copy.exe --finish PARENT "卸载.exe path"   the copy: PARENT is an inherited
-//                                            handle of the starting process
+// The started program waits for the copy's outcome and ends with it as its
+// exit code, so that whoever waits for 卸载.exe learns the real result: the
+// copy removes everything but 卸载.exe itself, sends the outcome through an
+// inherited pipe, waits for the starting program to end, and only then
+// deletes 卸载.exe and the install folder, when empty, and says what stayed.
+//
+//   卸载.exe [/S] [/LOG=FILE]      the user's or a deployment tool's start; /S
+//                                  asks nothing and shows no window
+//   copy.exe --finish PARENT PIPE "卸载.exe path" "log path" [/S]
+//                                  the copy: PARENT and PIPE are inherited
+//                                  handles of the starting process and of the
+//                                  pipe's writing end
 #include <windows.h>
-#include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "os/dll_search.h"
 #include "os/app_list.h"
+#include "os/command_line.h"
+#include "os/dll_search.h"
 #include "os/file.h"
 #include "os/filesystem.h"
 #include "os/gbk.h"
+#include "os/line_file.h"
 #include "os/shell.h"
+#include "os/system_info.h"
 #include "os/text_encoding.h"
+#include "os/text_parts.h"
 #include "package/directory_removal.h"
 #include "package/install_paths.h"
 #include "package/install_rules.h"
+#include "package/support_log.h"
 #include "package/uninstall.h"
 #include "ui/window.h"
 #include "uninstaller/uninstall_texts.h"
@@ -39,34 +53,25 @@ namespace {
 
 namespace texts = uninstall_texts;
 
-constexpr wchar_t kFinishSwitch[] = L"--finish";
+constexpr char kFinishSwitch[] = "--finish";
 constexpr size_t kLeftoversNamed = 10;
-constexpr DWORD kParentExitWaitMs = 30000;
+// The support log's name in the temporary folder, after the title.
+constexpr char kLogSuffix[] = "\xD0\xB6\xD4\xD8\xC8\xD5\xD6\xBE.txt";  // 卸载日志.txt
 
-// Decimal digits without the C library's formatting, which would more than
-// double the program's size.
-template <typename Text>
-Text Decimal(uint64_t value) {
-    Text digits;
-    do {
-        digits.insert(digits.begin(), static_cast<typename Text::value_type>('0' + value % 10));
-        value /= 10;
-    } while (value != 0);
-    return digits;
-}
-
-uint64_t ParseDecimal(const std::wstring& digits) {
+uint64_t ParseDecimal(std::string_view digits) {
     uint64_t value = 0;
-    for (wchar_t c : digits) {
-        if (c < L'0' || c > L'9') {
+    for (char c : digits) {
+        if (c < '0' || c > '9') {
             return 0;
         }
-        value = value * 10 + static_cast<uint64_t>(c - L'0');
+        value = value * 10 + static_cast<uint64_t>(c - '0');
     }
     return value;
 }
 
 std::string Gbk(const std::wstring& wide) { return os::WideToGbk(wide).value_or(""); }
+std::wstring Wide(std::string_view utf8) { return os::Utf8ToWide(utf8).value_or(L""); }
+std::wstring WideDecimal(uint32_t value) { return Wide(os::Decimal(value)); }
 
 std::wstring ModulePath() {
     wchar_t path[MAX_PATH * 2] = {};
@@ -99,49 +104,100 @@ std::string NameOf(const std::string& path) {
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
+// A silent run shows no window whatever happens: neither the system's boxes
+// for a missing disk or a crash nor the C library's for an abort.
+void KeepSystemWindowsAway() {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    _set_error_mode(_OUT_TO_STDERR);
+}
+
+// A run of the uninstaller: whether it may ask and show windows, and its log.
+struct Run {
+    bool silent = false;
+    SupportLog log;
+
+    ExitCode End(ExitCode code) {
+        LogExitCode(log, MeaningOf(kUninstallerExitCodes, code));
+        return code;
+    }
+};
+
 class Uninstaller {
 public:
-    explicit Uninstaller(std::string uninstallerPath)
-        : m_path(std::move(uninstallerPath)), m_installDir(FolderOf(m_path)), m_special(TheSpecialFolders()) {}
+    Uninstaller(std::string uninstallerPath, Run& run)
+        : m_path(std::move(uninstallerPath)), m_installDir(FolderOf(m_path)), m_special(TheSpecialFolders()), m_run(run) {}
 
-    // Reads the data appended to `program` and checks the install folder;
-    // says what is wrong in a message and returns false when nothing may be removed.
-    bool Prepare(const std::wstring& program) {
+    // Reads the data appended to `program`.
+    void Read(const std::wstring& program) {
         os::InputFile file;
         if (file.Open(program, os::kRecordBuffer)) {
             m_data = ReadUninstallData(file);
         }
+    }
+    const std::string& Title() const { return m_data.table.title; }
+
+    // Checks the data and the install folder; says what is wrong and returns
+    // its exit code when nothing may be removed.
+    std::optional<ExitCode> Refusal() {
         if (m_data.state != UninstallDataState::kSound && m_data.state != UninstallDataState::kNoLog) {
             Say(texts::kDataBroken, MB_ICONERROR);
-            return false;
+            return ExitCode::kDamaged;
         }
         if (IsProtectedFolder(m_installDir, m_special)) {
-            Say(texts::kProtectedPrefix + m_installDir + texts::kProtectedSuffix, MB_ICONERROR);
-            return false;
+            Say(os::Joined({texts::kProtectedPrefix, m_installDir, texts::kProtectedSuffix}), MB_ICONERROR);
+            return ExitCode::kFolderUnusable;
         }
-        return true;
+        return std::nullopt;
+    }
+
+    void LogInstallation() {
+        m_run.log.Line({"installation: ", m_data.table.title, " ", m_data.table.version, ", install folder ",
+                        m_installDir, m_data.state == UninstallDataState::kNoLog ? ", no install log" : ""});
     }
 
     bool Confirm() {
-        return Ask(texts::kConfirmPrefix + m_data.table.title + ' ' + m_data.table.version + texts::kConfirmSuffix,
-                   MB_ICONQUESTION);
+        return Ask(os::Joined({texts::kConfirmPrefix, m_data.table.title, " ", m_data.table.version,
+                               texts::kConfirmSuffix}),
+                   MB_ICONQUESTION, true);
     }
 
-    void Run() {
-        RemoveLinks(m_data.table, m_special);
-        RemoveGroup(m_data.table, m_special);
-        if (m_data.state == UninstallDataState::kSound) {
-            RemoveLogged(m_installDir, m_data.log, NameOf(m_path));
-            RemoveAppEntry();
-        } else if (Ask(texts::kNoLogPrefix + m_installDir, MB_ICONWARNING)) {
+    // Removes what the installation made, all but this uninstaller's own file.
+    ExitCode RemoveAllButSelf() {
+        for (const std::string& link : RemoveLinks(m_data.table, m_special)) {
+            m_run.log.Line({"link removed: ", link});
+        }
+        if (RemoveGroup(m_data.table, m_special)) {
+            m_run.log.Line({"program group removed: ", m_data.table.group});
+        }
+        if (m_data.state != UninstallDataState::kSound) {
+            // Without a log nothing tells the installed files from the user's:
+            // the folder's whole tree goes only when the user says so.
+            if (!Ask(os::Joined({texts::kNoLogPrefix, m_installDir}), MB_ICONWARNING, false)) {
+                m_run.log.Line({"no install log: the install folder is kept"});
+                return ExitCode::kDoneWithFailures;
+            }
             std::vector<ExtractFailure> stayed;
             RemoveDirectoryTree(m_installDir, stayed);
+            LogFailures(stayed);
+            return stayed.empty() ? ExitCode::kDone : ExitCode::kDoneWithFailures;
+        }
+        const Removal removal = RemoveLogged(m_installDir, m_data.log, "");
+        LogRemoval(removal);
+        RemoveAppEntry();
+        return removal.failures.empty() ? ExitCode::kDone : ExitCode::kDoneWithFailures;
+    }
+
+    // Once the starting program has ended: deletes this uninstaller's file
+    // and the folders it kept, then says what stayed.
+    void Finish() {
+        if (m_data.state == UninstallDataState::kSound) {
+            LogRemoval(RemoveLogged(m_installDir, m_data.log, NameOf(m_path)));
         }
         Leftovers left = FindLeftovers(m_installDir, kLeftoversNamed);
         if (left.total == 0) {
             os::NativePath folder;
-            if (ToNativePath(m_installDir, folder)) {
-                os::RemoveEmptyFolder(folder);  // the install folder, when the user made it empty
+            if (ToNativePath(m_installDir, folder) && os::RemoveEmptyFolder(folder)) {
+                m_run.log.Line({"removed: ", m_installDir});  // emptied by the user
             }
             Say(m_data.table.title + texts::kDoneSuffix, MB_ICONINFORMATION);
         } else {
@@ -150,10 +206,33 @@ public:
     }
 
 private:
-    std::string Caption() const { return m_data.table.title + ' ' + texts::kCaptionSuffix; }
-    void Say(const std::string& text, UINT icon) const { ui::MessageBoxGbk(nullptr, text, Caption(), MB_OK | icon); }
-    bool Ask(const std::string& text, UINT icon) const {
+    std::string Caption() const { return os::Joined({m_data.table.title, " ", texts::kCaptionSuffix}); }
+
+    // Says `text` in a message box, or when silent only in the log.
+    void Say(const std::string& text, UINT icon) const {
+        m_run.log.Line({text});
+        if (!m_run.silent) {
+            ui::MessageBoxGbk(nullptr, text, Caption(), MB_OK | icon);
+        }
+    }
+    // Asks a yes-or-no question; when silent, `silentAnswer` is the answer.
+    bool Ask(const std::string& text, UINT icon, bool silentAnswer) const {
+        if (m_run.silent) {
+            return silentAnswer;
+        }
         return ui::MessageBoxGbk(nullptr, text, Caption(), MB_YESNO | MB_DEFBUTTON2 | icon) == IDYES;
+    }
+
+    void LogFailures(const std::vector<ExtractFailure>& failures) const {
+        for (const ExtractFailure& failure : failures) {
+            LogFailure(m_run.log, failure);
+        }
+    }
+    void LogRemoval(const Removal& removal) const {
+        for (const std::string& path : removal.removed) {
+            m_run.log.Line({"removed: ", path});
+        }
+        LogFailures(removal.failures);
     }
 
     // The entry goes only when it still describes this installation: another
@@ -161,19 +240,19 @@ private:
     void RemoveAppEntry() const {
         std::string location;
         if (!m_data.log.appListKey.empty() && os::ReadAppListLocation(m_data.log.appListKey, location) &&
-            SamePath(location, m_installDir)) {
-            os::RemoveAppListEntry(m_data.log.appListKey);
+            SamePath(location, m_installDir) && os::RemoveAppListEntry(m_data.log.appListKey)) {
+            m_run.log.Line({"app list entry removed: ", m_data.log.appListKey});
         }
     }
 
     std::string LeftoverMessage(const Leftovers& left) const {
-        std::string text = m_data.table.title + texts::kLeftPrefix + m_installDir + texts::kLeftColon + "\r\n";
+        std::string text = os::Joined({m_data.table.title, texts::kLeftPrefix, m_installDir, texts::kLeftColon, "\r\n"});
         for (const std::string& name : left.names) {
-            text += "\r\n    " + name;
+            text += os::Joined({"\r\n    ", name});
         }
         if (left.total > left.names.size()) {
-            text += "\r\n" + std::string(texts::kLeftMore) + Decimal<std::string>(left.total - left.names.size()) +
-                    texts::kLeftMoreSuffix;
+            text += os::Joined({"\r\n", texts::kLeftMore, os::Decimal(static_cast<uint32_t>(left.total - left.names.size())),
+                                texts::kLeftMoreSuffix});
         }
         return text;
     }
@@ -181,17 +260,56 @@ private:
     std::string m_path;
     std::string m_installDir;
     SpecialFolders m_special;
+    Run& m_run;
     UninstallData m_data;
 };
 
+// The command line of the user's start: /S and /LOG=; false, with /S, for a
+// word the uninstaller does not know (without /S such words are ignored).
+struct StartArguments {
+    bool silent = false;
+    std::optional<std::string> log;
+    bool unknown = false;
+};
+
+StartArguments ReadStartArguments(const std::vector<std::string>& words) {
+    StartArguments arguments;
+    for (size_t i = 1; i < words.size(); ++i) {
+        if (words[i].size() == 2 && os::HasSwitchPrefix(words[i], "/S")) {
+            arguments.silent = true;
+        } else if (os::HasSwitchPrefix(words[i], "/LOG=")) {
+            arguments.log = words[i].substr(5);
+        } else {
+            arguments.unknown = true;
+        }
+    }
+    return arguments;
+}
+
+// Starts the log at /LOG= or in the temporary folder, named after the title,
+// with what a help desk needs first; the path it went to.
+std::wstring StartLog(Run& run, const std::optional<std::string>& elsewhere, const std::string& title,
+                      const std::wstring& self) {
+    std::wstring path = elsewhere ? Wide(*elsewhere) : L"";
+    if (path.empty() || !run.log.Open(path)) {
+        path = os::TemporaryFolder() + os::GbkToWideShown(LogFileName(title, kLogSuffix));
+        run.log.Open(path);
+    }
+    run.log.Utf8Line({"uninstaller: ", os::WideToUtf8(self), ", started ", TimeText(os::LocalTime())});
+    run.log.Utf8Line({"command line: ", os::CommandLine()});
+    run.log.Line({"system: ", os::SystemDescription()});
+    return path;
+}
+
 // Copies this program into the temporary folder and starts the copy with
-// delete-on-close; true when the copy runs.
-bool StartCopy(const std::wstring& self) {
+// delete-on-close, handing it the log and a pipe for its outcome; the copy's
+// process when it runs.
+HANDLE StartCopy(const std::wstring& self, const std::wstring& logPath, bool silent, HANDLE outcomeWriter) {
     wchar_t folder[MAX_PATH + 1] = {};
     if (GetTempPathW(MAX_PATH + 1, folder) == 0) {
-        return false;
+        return nullptr;
     }
-    const std::wstring copy = std::wstring(folder) + L"voz-uninstall-" + Decimal<std::wstring>(GetCurrentProcessId()) + L".exe";
+    const std::wstring copy = std::wstring(folder) + L"voz-uninstall-" + WideDecimal(GetCurrentProcessId()) + L".exe";
     // Opened without read or write access, so that the system can still load
     // the program from it; the handle only carries the delete-on-close.
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
@@ -204,51 +322,118 @@ bool StartCopy(const std::wstring& self) {
         }
     }
     if (file == INVALID_HANDLE_VALUE) {
-        return false;
+        return nullptr;
     }
     HANDLE selfProcess = OpenProcess(SYNCHRONIZE, TRUE, GetCurrentProcessId());
-    std::wstring command = L"\"" + copy + L"\" " + kFinishSwitch + L" " +
-                           Decimal<std::wstring>(reinterpret_cast<UINT_PTR>(selfProcess)) + L" \"" + self + L"\"";
+    std::wstring command = L"\"" + copy + L"\" " + Wide(kFinishSwitch) + L" " +
+                           WideDecimal(static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(selfProcess))) + L" " +
+                           WideDecimal(static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(outcomeWriter))) + L" \"" +
+                           self + L"\" \"" + logPath + L"\"" + (silent ? L" /S" : L"");
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
-    bool running = selfProcess != nullptr &&
-                   CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder, &startup,
-                                  &started);
+    const bool running = selfProcess != nullptr &&
+                         CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder,
+                                        &startup, &started);
     if (running) {
         CloseHandle(started.hThread);
-        CloseHandle(started.hProcess);
     }
     if (selfProcess != nullptr) {
         CloseHandle(selfProcess);
     }
     CloseHandle(file);  // the copy holds the inherited handle until it ends
-    return running;
+    return running ? started.hProcess : nullptr;
 }
 
-int StartFromInstallFolder() {
+// The copy's outcome, sent through the pipe once all but 卸载.exe is done; or,
+// when the copy ended without sending one, its exit code.
+ExitCode AwaitOutcome(HANDLE copy, HANDLE outcomeReader) {
+    uint32_t code = 0;
+    DWORD read = 0;
+    if (!ReadFile(outcomeReader, &code, sizeof code, &read, nullptr) || read != sizeof code) {
+        WaitForSingleObject(copy, INFINITE);
+        DWORD exitCode = static_cast<DWORD>(ExitCode::kFolderUnusable);
+        GetExitCodeProcess(copy, &exitCode);
+        code = exitCode;
+    }
+    return static_cast<ExitCode>(code);
+}
+
+ExitCode StartFromInstallFolder(const std::vector<std::string>& words) {
+    const StartArguments arguments = ReadStartArguments(words);
+    Run run;
+    run.silent = arguments.silent;
+    if (run.silent) {
+        KeepSystemWindowsAway();
+    }
     const std::wstring self = ModulePath();
-    Uninstaller uninstaller(Gbk(self));
-    if (!uninstaller.Prepare(self)) {
-        return 1;
+    Uninstaller uninstaller(Gbk(self), run);
+    uninstaller.Read(self);
+    const std::wstring logPath = StartLog(run, arguments.log, uninstaller.Title(), self);
+    uninstaller.LogInstallation();
+    if (run.silent && arguments.unknown) {
+        run.log.Line({"command line refused: unknown argument"});
+        return run.End(ExitCode::kBadCommandLine);
     }
-    if (!StartCopy(self)) {
-        ui::MessageBoxGbk(nullptr, texts::kNoCopy, texts::kCaptionSuffix, MB_OK | MB_ICONERROR);
-        return 1;
+    if (std::optional<ExitCode> refused = uninstaller.Refusal()) {
+        return run.End(*refused);
     }
-    return 0;
+    // The copy writes into the pipe; this end reads what it sends.
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE reader = nullptr;
+    HANDLE writer = nullptr;
+    HANDLE copy = CreatePipe(&reader, &writer, &inherited, 0) && SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0)
+                      ? StartCopy(self, logPath, run.silent, writer)
+                      : nullptr;
+    if (writer != nullptr) {
+        CloseHandle(writer);  // the copy holds its own: a copy that ends early breaks the pipe
+    }
+    if (copy == nullptr) {
+        run.log.Line({texts::kNoCopy});
+        if (!run.silent) {
+            ui::MessageBoxGbk(nullptr, texts::kNoCopy, texts::kCaptionSuffix, MB_OK | MB_ICONERROR);
+        }
+        return run.End(ExitCode::kFolderUnusable);
+    }
+    const ExitCode code = AwaitOutcome(copy, reader);
+    CloseHandle(copy);
+    CloseHandle(reader);
+    return code;  // the copy's log ends with it
 }
 
-int FinishAsCopy(const std::wstring& parent, const std::wstring& original) {
-    auto process = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(ParseDecimal(parent)));
-    WaitForSingleObject(process, kParentExitWaitMs);
-    CloseHandle(process);
-    Uninstaller uninstaller(Gbk(original));
-    if (!uninstaller.Prepare(original) || !uninstaller.Confirm()) {
-        return 1;
+// The copy's work: words are its switch, the starting process, the pipe, the
+// original's path, the log's path and /S.
+ExitCode FinishAsCopy(const std::vector<std::string>& words) {
+    auto handle = [&](size_t i) { return reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(ParseDecimal(words[i]))); };
+    HANDLE parent = handle(2);
+    HANDLE outcome = handle(3);
+    const std::wstring original = Wide(words[4]);
+    Run run;
+    run.silent = words.size() > 6 && words[6] == "/S";
+    if (run.silent) {
+        KeepSystemWindowsAway();
     }
-    uninstaller.Run();
-    return 0;
+    run.log.Open(Wide(words[5]), true);
+    run.log.Utf8Line({"working from the temporary copy ", os::WideToUtf8(ModulePath())});
+    Uninstaller uninstaller(Gbk(original), run);
+    uninstaller.Read(original);
+    ExitCode code = uninstaller.Refusal().value_or(ExitCode::kDone);
+    const bool work = code == ExitCode::kDone && uninstaller.Confirm();
+    if (code == ExitCode::kDone) {
+        code = work ? uninstaller.RemoveAllButSelf() : ExitCode::kCancelled;
+    }
+    run.End(code);
+    DWORD sent = 0;
+    const auto value = static_cast<uint32_t>(code);
+    WriteFile(outcome, &value, sizeof value, &sent, nullptr);
+    CloseHandle(outcome);
+    // 卸载.exe can go once the program started from it has ended.
+    WaitForSingleObject(parent, INFINITE);
+    CloseHandle(parent);
+    if (work) {
+        uninstaller.Finish();
+    }
+    return code;
 }
 
 }  // namespace
@@ -259,11 +444,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Before anything loads a DLL: the uninstaller runs from the install
     // folder and from the temporary folder, where others may have left DLLs.
     voz::os::RestrictDllSearchToSystem();
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    int status = argv != nullptr && argc == 4 && std::wstring(argv[1]) == voz::kFinishSwitch
-                     ? voz::FinishAsCopy(argv[2], argv[3])
-                     : voz::StartFromInstallFolder();
-    LocalFree(argv);
-    return status;
+    const std::vector<std::string> words = voz::os::SplitCommandLine(voz::os::CommandLine(), "");
+    const bool copy = words.size() >= 6 && words[1] == voz::kFinishSwitch;
+    return static_cast<int>(copy ? voz::FinishAsCopy(words) : voz::StartFromInstallFolder(words));
 }
