@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine with code page 936, in a private prefix
 # inside the build folder (VOZ_WINEPREFIX, default build/wineprefix), on the
-# current display or, when there is none, on a virtual one.
+# current display or, when there is none, on a virtual one; with
+# VOZ_WINE_NO_DISPLAY=1 on no display at all, where any window a program
+# tries to make fails and Wine says so on standard error ("Application tried
+# to create a window").
 #
 # The prefix is a 64-bit one. Where 32-bit Wine is installed (install-deps.sh
 # installs it on machines whose kernel executes 32-bit programs), the 64-bit
@@ -53,6 +56,10 @@ if [ "$(cat "$marker" 2>/dev/null)" != "$font" ]; then
       echo "$font" > "$marker"
     fi
   ) 9>"$WINEPREFIX.lock"
+fi
+if [ -n "${VOZ_WINE_NO_DISPLAY:-}" ]; then
+  unset DISPLAY
+  exec "$wine" "$@"
 fi
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$wine" "$@"

@@ -8,6 +8,8 @@
 //   setup_driver demo|signed SETUP.exe WORK-DIR SOURCE-DIR FOLDER
 //   setup_driver broken SETUP.exe WORK-DIR STUB.exe
 //   setup_driver uninstall-planted SETUP.exe WORK-DIR PLANTED-DIR
+//   setup_driver silent SETUP.exe WORK-DIR SOURCE-DIR FOLDER   (on no display; WORK-DIR holds signed-setup.exe)
+//   setup_driver silent-compare SETUP.exe WORK-DIR SOURCE-DIR FOLDER
 //   setup_driver quit|folders|nofolder|uninstall SETUP.exe WORK-DIR
 //   setup_driver time SETUP.exe WORK-DIR FOLDER         (for bench/install_bench.sh)
 //   setup_driver startup SETUP.exe WORK-DIR              (for bench/startup_bench.sh)
@@ -47,6 +49,7 @@
 #include "package/uninstall_data.h"
 #include "settings/client_settings.h"
 #include "settings/ini_file.h"
+#include "settings/page_fields.h"
 #include "wizard/install_styles.h"
 
 namespace {
@@ -254,6 +257,11 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 std::vector<char> ReadAll(const std::wstring& path) {
     std::ifstream file(std::filesystem::path(path), std::ios::binary);
     return std::vector<char>(std::istreambuf_iterator<char>(file), {});
+}
+
+std::string TextOf(const std::wstring& path) {
+    const std::vector<char> bytes = ReadAll(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 bool WriteAll(const std::wstring& path, const std::vector<char>& bytes) {
@@ -1437,6 +1445,32 @@ void NoGroupScenario(const std::wstring& setup, const CPackageInfo& package, con
     }
     wizard.Close();
     DeleteTree(folder);
+
+    // A silent run killed while it writes the files leaves a log of whole
+    // UTF-8 lines up to its last file.
+    const std::wstring log = g_shotDir + L"\\killed.log";
+    SetupRun run;
+    if (Check(run.Start(setup, L"/S \"/LOG=" + log + L"\""), "a silent run starts")) {
+        auto written = [&] {
+            const std::string text = TextOf(log);
+            size_t lines = 0;
+            for (size_t at = text.find("\nfile written: "); at != std::string::npos; at = text.find("\nfile written: ", at + 1)) {
+                ++lines;
+            }
+            return lines;
+        };
+        Check(WaitUntil([&] { return written() >= 100; }, 60000, 1), "the silent run writes files");
+        TerminateProcess(run.process.hProcess, 9);
+        Check(run.Ended(10000), "the silent run is killed");
+        const std::string text = TextOf(log);
+        const size_t last = text.rfind("\r\n", text.size() - 3);
+        Check(written() < 1500 && text.ends_with("\r\n") && last != std::string::npos &&
+                  text.compare(last + 2, 14, "file written: ") == 0 &&
+                  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0) > 0,
+              "the killed run's log reads as whole UTF-8 lines to its last file:" + text.substr(last == std::string::npos ? 0 : last));
+    }
+    DeleteTree(folder);
 }
 
 // An install folder that cannot be made (a file stands where a folder of its
@@ -1612,7 +1646,7 @@ void CheckUninstalled(const CPackageInfo& package, const std::wstring& folder, c
             Check(!Exists(folder + L"\\" + file.relative), what + ": installed " + Utf8(file.relative) + " is gone");
         }
     }
-    for (const wchar_t* file : {L"Voz.ini", L"2nd_voz.ini"}) {
+    for (const wchar_t* file : {L"Voz.ini", L"2nd_voz.ini", L"安装日志.txt"}) {
         Check(!Exists(folder + L"\\" + file), what + ": " + Utf8(file) + " is gone");
     }
     for (const std::wstring& file : kept) {
@@ -1772,6 +1806,152 @@ void UninstallPlantedScenario(const std::wstring& setup, const CPackageInfo& pac
     DeleteTree(folder);
 }
 
+// ---- Silent runs ----
+
+// Runs a program with its arguments to its end; its exit code, or -1 when it
+// did not end within the time limit (a window waiting for an answer, say).
+int RunToEnd(const std::wstring& program, const std::wstring& arguments, DWORD timeoutMs = 120000) {
+    SetupRun run;
+    DWORD code = 0;
+    if (!run.Start(program, arguments) || !run.Ended(timeoutMs) || !GetExitCodeProcess(run.process.hProcess, &code)) {
+        return -1;
+    }
+    return static_cast<int>(code);
+}
+
+// What an installation into `folder` made outside its tree, in one text: the
+// app-list entry's values and each link's target, working folder and icon.
+std::wstring InstallationFacts(const CPackageInfo& package) {
+    std::wstring facts;
+    for (const wchar_t* name : {L"DisplayName", L"DisplayVersion", L"Publisher", L"InstallLocation", L"DisplayIcon",
+                                L"UninstallString", L"EstimatedSize"}) {
+        facts += name + (L"=" + AppListValue(package, name)) + L"\n";
+    }
+    for (const voz::PackageShortcut& record : package.m_shortcuts) {
+        const Link link = ReadLink(LinkPath(package, record));
+        facts += LinkPath(package, record) + L": " + link.target + L" | " + link.workingFolder + L" | " + link.icon + L"\n";
+    }
+    return facts;
+}
+
+// The installation's facts and its two settings files, kept in the work
+// folder (the silent run) or compared with what was kept (the wizard's).
+void KeepOrCompare(const CPackageInfo& package, const std::wstring& folder, const std::wstring& workDir, bool keep) {
+    const std::wstring facts = InstallationFacts(package);
+    const std::vector<char> factBytes(reinterpret_cast<const char*>(facts.data()),
+                                      reinterpret_cast<const char*>(facts.data() + facts.size()));
+    const std::pair<std::wstring, std::vector<char>> kept[] = {{L"facts", factBytes},
+                                                               {L"Voz.ini", ReadAll(folder + L"\\Voz.ini")},
+                                                               {L"2nd_voz.ini", ReadAll(folder + L"\\2nd_voz.ini")}};
+    for (const auto& [name, bytes] : kept) {
+        const std::wstring path = workDir + L"\\silent-" + name;
+        if (keep) {
+            Check(!bytes.empty() && WriteAll(path, bytes), "kept " + Utf8(name) + " of the silent installation");
+        } else {
+            Check(ReadAll(path) == bytes, Utf8(name) + " as after the silent installation:\n" + TextOf(path) + "\n" +
+                                              std::string(bytes.begin(), bytes.end()));
+        }
+    }
+}
+
+// Voz.ini as a silent installation leaves it: the style's copy of `source`
+// with every key stored as the settings pages store them untouched.
+std::string SilentVozIni(const std::wstring& source) {
+    voz::CIniFile file;
+    voz::CClientSettings record = SettingsOf(ReadAll(source), file);
+    voz::StoreUntouchedPages(record);
+    record.WriteTo(file);
+    return file.Bytes();
+}
+
+// The lines a support log must hold, each at the start of a line.
+void CheckLogLines(const std::string& log, const std::vector<std::string>& starts, const std::string& what) {
+    for (const std::string& start : starts) {
+        Check(log.find("\r\n" + start) != std::string::npos || log.rfind(start, 0) == 0,
+              what + ": a line \"" + start + "\" in\n" + log);
+    }
+}
+
+// setup.exe /S, run where there is no display: the sample installs with the
+// package's choices (kept for silent-compare) or those of the switches, and is
+// removed by 卸载.exe /S; a bad switch, a damaged setup and a signed setup
+// changed after signing end with their codes, writing nothing. Each run must
+// end within its time limit; the script checks that none tried to open a window.
+void SilentScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& workDir,
+                    const std::wstring& sourceDir, const std::wstring& folder) {
+    const std::wstring defaultFolder = Field(package.m_szInstallDir);
+    const std::wstring styled = L"C:\\e2e\\风格 安装";
+    for (const std::wstring& f : {folder, defaultFolder, styled}) {
+        CleanInstallation(package, f);
+    }
+    RegDeleteKeyW(HKEY_CURRENT_USER, (kAppListKey + Field(package.m_szTitle)).c_str());
+    const std::wstring log = TemporaryFolder() + L"\\" + Field(package.m_szTitle) + L"安装日志.txt";
+    const std::wstring signedSetup = workDir + L"\\signed-setup.exe";
+    const std::wstring changed = workDir + L"\\changed-setup.exe";
+    const std::wstring damaged = workDir + L"\\damaged-setup.exe";
+    Check(WriteVariant(signedSetup, changed, ReadAll(signedSetup).size(), voz::kPackageOffset + 4, "X") &&
+              WriteVariant(setup, damaged, ReadAll(setup).size() - 100, 0, "MZ"),
+          "a signed setup changed after signing and a damaged one");
+    const struct {
+        std::wstring program, arguments;
+        int code;
+    } refused[] = {{setup, L"/S /D=Client", 2},
+                   {setup, L"/S /X /D=" + folder, 2},
+                   {setup, L"/S /STYLE=豪华版 /D=" + folder, 2},
+                   {damaged, L"/S /D=" + folder, 5},
+                   {changed, L"/S /D=" + folder, 5}};
+    for (const auto& run : refused) {
+        const std::string what = Utf8(run.program + L" " + run.arguments);
+        const int code = RunToEnd(run.program, run.arguments);
+        Check(code == run.code, what + ": exit code " + std::to_string(code) + ", expected " + std::to_string(run.code));
+        Check(NothingInstalled(package, folder) && NothingInstalled(package, defaultFolder) && !AppListed(package),
+              what + ": nothing installed");
+    }
+    CheckLogLines(TextOf(TemporaryFolder() + L"\\Voz安装日志.txt"),
+                  {"package: missing or damaged", "signature: digest does NOT match the file", "exit code 5 "},
+                  "the changed setup's log, named Voz's");
+
+    Check(RunToEnd(setup, L"/S /D=" + folder) == 0, "setup /S /D=" + Utf8(folder) + ": exit code 0");
+    CheckInstallation(package, folder, sourceDir, {}, package.m_nDefaultOrderSoftware, {L"Voz.ini"});
+    Check(TextOf(folder + L"\\Voz.ini") == SilentVozIni(sourceDir + L"\\配置\\全功能Voz.ini"), "Voz.ini of the first style");
+    const std::string text = TextOf(log);
+    CheckLogLines(text, {"setup: ", "package: 沃兹期货 V6.2", "signature: none", "command line: ", "system: Windows ",
+                         "install folder: " + Utf8(folder), "install style: 全功能版", "order software: MainTrade=0 ",
+                         "file written: VozClient.exe", "link: ", "app list entry: 沃兹期货 -> " + Utf8(folder),
+                         "settings written: Voz.ini", "exit code 0 (installed)"},
+                  "the silent installation's log");
+    Check(TextOf(folder + L"\\安装日志.txt") == text, "the log continued in the install folder is the whole log");
+    KeepOrCompare(package, folder, workDir, true);
+
+    // 卸载.exe /S: its exit code comes once everything but itself is gone.
+    WriteVariant(setup, folder + L"\\交易记录.txt", 6, 0, "trades");
+    Check(RunToEnd(folder + L"\\" + Field(package.m_szUninstaller), L"/S") == 0, "卸载.exe /S: exit code 0");
+    Check(!AppListed(package) && !Exists(folder + L"\\VozClient.exe") && !Exists(folder + L"\\安装日志.txt"),
+          "卸载.exe /S: the work is done when it ends");
+    Check(WaitUntil([&] { return !Exists(folder + L"\\" + Field(package.m_szUninstaller)); }, 5000) &&
+              WaitUntil([] { return TemporaryCopies() == 0; }, 15000),
+          "卸载.exe /S: the uninstaller and its copy go right after");
+    CheckUninstalled(package, folder, {L"交易记录.txt"}, "卸载.exe /S");
+    CheckLogLines(TextOf(TemporaryFolder() + L"\\" + Field(package.m_szTitle) + L"卸载日志.txt"),
+                  {"removed: " + Utf8(folder) + "\\VozClient.exe", "exit code 0 (removed)"}, "the uninstaller's log");
+    DeleteTree(folder);
+
+    Check(RunToEnd(setup, L"/S /STYLE=精简版 /ORDER=2 /D=" + styled) == 0, "/STYLE=精简版 /ORDER=2: exit code 0");
+    CheckInstallation(package, styled, sourceDir, {}, 2, {L"Voz.ini"});
+    Check(TextOf(styled + L"\\Voz.ini") == SilentVozIni(sourceDir + L"\\配置\\精简Voz.ini"), "Voz.ini of 精简版");
+    CleanInstallation(package, styled);
+    RegDeleteKeyW(HKEY_CURRENT_USER, (kAppListKey + Field(package.m_szTitle)).c_str());
+}
+
+// The wizard's default installation into the silent run's folder, its
+// settings pages left as they came: everything the silent run kept is the same.
+void SilentCompareScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir,
+                           const std::wstring& folder) {
+    DemoScenario(setup, package, sourceDir, folder);
+    KeepOrCompare(package, folder, g_shotDir, false);
+    CleanInstallation(package, folder);
+}
+
 // ---- Timing, for bench/install_bench.sh ----
 
 // The installation into FOLDER, timed from Next on the extraction page to its
@@ -1889,6 +2069,8 @@ int wmain(int argc, wchar_t** argv) {
         {L"nofolder", [&] { NoFolderScenario(setup, package, g_shotDir); }},
         {L"uninstall-planted", [&] { UninstallPlantedScenario(setup, package, g_shotDir, extra); }},
         {L"uninstall", [&] { UninstallScenario(setup, package, g_shotDir); }},
+        {L"silent", [&] { SilentScenario(setup, package, g_shotDir, extra, folder); }},
+        {L"silent-compare", [&] { SilentCompareScenario(setup, package, extra, folder); }},
         {L"time", [&] { TimeScenario(setup, package, extra); }},
         {L"startup", [&] { StartupScenario(setup, package); }}};
     const auto chosen = std::find_if(std::begin(scenarios), std::end(scenarios),

@@ -6,7 +6,11 @@
 #   setup_e2e.sh SCENARIO VOZPACK STUB UNINSTALLER DRIVER WORK-DIR [LOCALE]
 #
 # SCENARIO is install, variant, quit, unsaved, demo, signed, broken, folders,
-# nogroup, nofolder or uninstall (see setup_driver.cpp), or planted: the
+# nogroup, nofolder or uninstall (see setup_driver.cpp); silent: the silent
+# runs on no display at all, where Wine reports any window a program tries to
+# open, and a run without /S that must be seen to try (that the check works),
+# then the wizard's default installation compared with the silent one; or
+# planted: the
 # install scenario with the DLL named by VOZ_PLANTED_DLL copied beside the
 # setup under the names of the DLLs it loads, none of which may be loaded,
 # and then beside the uninstaller and in the temporary folder it works from. The
@@ -51,11 +55,16 @@ case $scenario in
   *) manifest=$root/sample/manifest.toml ;;
 esac
 sign=()
-if [ "$scenario" = signed ]; then
+if [ "$scenario" = signed ] || [ "$scenario" = silent ]; then
   # A throw-away code-signing certificate.
   openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Voz test signing" \
     -keyout "$shots/key.pem" -out "$shots/cert.pem" 2>/dev/null
   sign=(--sign-cert "$shots/cert.pem" --sign-key "$shots/key.pem")
+fi
+if [ "$scenario" = silent ]; then
+  "$vozpack" build "$manifest" -o "$shots/signed-setup.exe" --stub "$stub" --uninstaller "$uninstaller" "${sign[@]}" \
+    >/dev/null
+  sign=()
 fi
 "$vozpack" build "$manifest" -o "$shots/setup.exe" --stub "$stub" --uninstaller "$uninstaller" "${sign[@]}" >/dev/null
 driver_scenario=$scenario
@@ -100,6 +109,43 @@ trap 'kill $watcher' EXIT
 
 export VOZ_WINEPREFIX=$work/wineprefix
 [ -z "$locale" ] || export VOZ_WINE_LOCALE=$locale
+if [ "$scenario" = silent ]; then
+  # Wine's desktop belongs to the display it started on: a fresh one each way.
+  restart_wine() { WINEPREFIX=$VOZ_WINEPREFIX /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || true; }
+  # Runs a Windows program on no display, Wine's report of the windows
+  # programs tried to make, and of the programs it started, into a file.
+  no_display() {
+    local report=$1
+    shift
+    VOZ_WINE_NO_DISPLAY=1 WINEDEBUG=-all,err+winediag,+pid,+loaddll timeout 600 bash "$root/scripts/wine-run.sh" "$@" \
+      2>"$report"
+  }
+  # The lines of the report that tell of a window tried by a program other
+  # than Wine's own desktop (explorer.exe, which finds no display either).
+  windows_tried() {
+    awk -F: '/Loaded L".*\\explorer\.exe"/ { desktop[$1] = 1 } /tried to create a window/ && !($1 in desktop)' "$1"
+  }
+  folder='C:\e2e\静默 安装'
+  status=0
+  restart_wine
+  no_display "$shots/silent.stderr" "$driver" silent "$(winpath "$shots/setup.exe")" "$(winpath "$shots")" \
+    "$(winpath "$client")" "$folder" || status=1
+  if [ -n "$(windows_tried "$shots/silent.stderr")" ]; then
+    echo "a silent run tried to open a window:" && windows_tried "$shots/silent.stderr"
+    status=1
+  fi
+  no_display "$shots/control.stderr" "$shots/setup.exe" || true  # cancelled: its welcome window never showed
+  if [ -n "$(windows_tried "$shots/control.stderr")" ]; then
+    echo "the check sees the window of a setup run without /S"
+  else
+    echo "the check is blind: a setup run without /S on no display was not seen to try a window"
+    status=1
+  fi
+  restart_wine
+  bash "$root/scripts/wine-run.sh" "$driver" silent-compare "$(winpath "$shots/setup.exe")" "$(winpath "$shots")" \
+    "$(winpath "$client")" "$folder" || status=1
+  exit $status
+fi
 bash "$root/scripts/wine-run.sh" "$driver" "$driver_scenario" "$(winpath "$shots/setup.exe")" "$(winpath "$shots")" \
   "${extra[@]}"
 case $scenario in
