@@ -178,7 +178,12 @@ public:
             }
             std::vector<ExtractFailure> stayed;
             RemoveDirectoryTree(m_installDir, stayed);
+            // This program's file, and with it the folder, go once it has ended.
+            std::erase_if(stayed, [&](const ExtractFailure& failure) {
+                return SamePath(failure.path, m_path) || SamePath(failure.path, m_installDir);
+            });
             LogFailures(stayed);
+            m_treeGoes = true;
             return stayed.empty() ? ExitCode::kDone : ExitCode::kDoneWithFailures;
         }
         const Removal removal = RemoveLogged(m_installDir, m_data.log, "");
@@ -192,6 +197,8 @@ public:
     void Finish() {
         if (m_data.state == UninstallDataState::kSound) {
             LogRemoval(RemoveLogged(m_installDir, m_data.log, NameOf(m_path)));
+        } else if (m_treeGoes) {
+            LogRemoval(RemoveLogged(m_installDir, {}, NameOf(m_path)));
         }
         Leftovers left = FindLeftovers(m_installDir, kLeftoversNamed);
         if (left.total == 0) {
@@ -262,6 +269,7 @@ private:
     SpecialFolders m_special;
     Run& m_run;
     UninstallData m_data;
+    bool m_treeGoes = false;  // without a log, the user let the install folder's tree go
 };
 
 // The command line of the user's start: /S and /LOG=; false, with /S, for a

@@ -264,6 +264,14 @@ std::string TextOf(const std::wstring& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+// The lines a support log must hold, each at the start of a line.
+void CheckLogLines(const std::string& log, const std::vector<std::string>& starts, const std::string& what) {
+    for (const std::string& start : starts) {
+        Check(log.find("\r\n" + start) != std::string::npos || log.rfind(start, 0) == 0,
+              what + ": a line \"" + start + "\" in\n" + log);
+    }
+}
+
 bool WriteAll(const std::wstring& path, const std::vector<char>& bytes) {
     DeleteFileW(path.c_str());
     std::ofstream file(std::filesystem::path(path), std::ios::binary);
@@ -609,8 +617,9 @@ struct Wizard {
         return L"欢迎使用" + Field(package.m_szTitle) + L" " + Field(package.m_szVersion) + L" ";
     }
     // Starts the setup and waits for its welcome window.
+    std::wstring arguments;  // the setup's command line after its name
     bool Start(const std::wstring& setup, const std::string& what = "setup starts") {
-        if (!Check(run.Start(setup), what)) {
+        if (!Check(run.Start(setup, arguments), what)) {
             return false;
         }
         welcome = WaitTopWindow(run.Id(), [&](HWND w) { return IsDialog(w) && Text(w) == Caption(); });
@@ -758,8 +767,9 @@ struct Wizard {
         Check(WaitUntil([&] { return !IsWindow(box); }), what + ": the message closes");
     }
     // ExpectMessage, a screenshot of the box when `shot` is given, OK.
-    void SeeMessage(const std::wstring& text, const std::string& what, const wchar_t* shot = nullptr) {
-        if (HWND box = ExpectMessage(text, what)) {
+    void SeeMessage(const std::wstring& text, const std::string& what, const wchar_t* shot = nullptr,
+                    bool prefix = false) {
+        if (HWND box = ExpectMessage(text, what, prefix)) {
             Screenshot(box, shot);
             CloseMessage(box, what);
         }
@@ -1275,12 +1285,28 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const 
             Check(wizard.run.Ended(10000), "\"退出安装\" ends the program");
         }
     }
+    // Without /S: /D= presets the folder field, /LOG= moves the log, other
+    // words are ignored; closed before installing, the run is cancelled (1).
     {
         Wizard wizard{package};
+        const std::wstring log = workDir + L"\\quit.log";
+        wizard.arguments = L"-x \"/LOG=" + log + L"\" /D=C:\\预设 目录";
         if (wizard.Open(setup)) {
             wizard.WalkTo(kStylePage);
+            CheckText(Text(GetDlgItem(PageAt(wizard.sheet, kFolderPage), 1000)), L"C:\\预设 目录", "/D= presets the folder");
             PostMessageW(wizard.sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
             wizard.ExpectEnd("the wizard's close box ends the program");
+            DWORD code = 0;
+            Check(GetExitCodeProcess(wizard.run.process.hProcess, &code) && code == 1, "closed early: exit code 1");
+            CheckLogLines(TextOf(log), {"exit code 1 (cancelled by the user)"}, "the log where /LOG= put it");
+        }
+    }
+    {
+        Wizard wizard{package};
+        wizard.arguments = L"/?";
+        if (Check(wizard.run.Start(setup, wizard.arguments), "setup /? starts")) {
+            wizard.SeeMessage(L"命令行开关：\r\n\r\n/S\t", "/? shows the switches", nullptr, true);
+            Check(wizard.run.Ended(10000), "/?: the setup ends after the message");
         }
     }
     Check(NothingInstalled(package, folder), "nothing was installed");
@@ -1607,8 +1633,8 @@ struct UninstallRun {
 };
 UninstallRun Uninstall(const CPackageInfo& package, const std::wstring& uninstaller, const std::string& what,
                        const wchar_t* shot = nullptr, int treeAnswer = 0, int confirm = IDYES) {
-    SetupRun starter;  // ends at once, leaving the copy that does the work
-    UninstallRun run{Check(starter.Start(uninstaller) && starter.Ended(10000), what + ": the uninstaller starts")};
+    SetupRun starter;  // waits for the copy that does the work and ends with its outcome
+    UninstallRun run{Check(starter.Start(uninstaller), what + ": the uninstaller starts")};
     if (!run.started) {
         return run;
     }
@@ -1626,6 +1652,10 @@ UninstallRun Uninstall(const CPackageInfo& package, const std::wstring& uninstal
         run.question = treeAnswer != 0 ? respond(": question", treeAnswer, true) : L"";
         run.closing = respond(": closing message", IDOK, treeAnswer == 0);
     }
+    DWORD code = 0;
+    const DWORD expected = confirm == IDNO ? 1 : treeAnswer == IDNO ? 4 : 0;
+    Check(starter.Ended(15000) && GetExitCodeProcess(starter.process.hProcess, &code) && code == expected,
+          what + ": the uninstaller ends with exit code " + std::to_string(code) + ", expected " + std::to_string(expected));
     Check(WaitUntil([] { return TemporaryCopies() == 0; }, 15000), what + ": no copy of the uninstaller is left");
     return run;
 }
@@ -1862,14 +1892,6 @@ std::string SilentVozIni(const std::wstring& source) {
     voz::StoreUntouchedPages(record);
     record.WriteTo(file);
     return file.Bytes();
-}
-
-// The lines a support log must hold, each at the start of a line.
-void CheckLogLines(const std::string& log, const std::vector<std::string>& starts, const std::string& what) {
-    for (const std::string& start : starts) {
-        Check(log.find("\r\n" + start) != std::string::npos || log.rfind(start, 0) == 0,
-              what + ": a line \"" + start + "\" in\n" + log);
-    }
 }
 
 // setup.exe /S, run where there is no display: the sample installs with the
