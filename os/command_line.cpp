@@ -8,20 +8,6 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 char Folded(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// A word that takes the rest of the line: its prefix and its value, less
-// trailing blanks and one pair of quotes around the whole value.
-std::string RestWord(std::string_view rest, size_t prefix) {
-    while (IsBlank(rest.back())) {
-        rest.remove_suffix(1);
-    }
-    std::string word(rest);
-    if (word.size() >= prefix + 2 && word[prefix] == '"' && word.back() == '"') {
-        word.pop_back();
-        word.erase(prefix, 1);
-    }
-    return word;
-}
-
 }  // namespace
 
 bool HasSwitchPrefix(std::string_view word, std::string_view prefix) {
@@ -36,26 +22,28 @@ bool HasSwitchPrefix(std::string_view word, std::string_view prefix) {
     return true;
 }
 
-std::vector<std::string> SplitCommandLine(std::string_view line, std::string_view restPrefix) {
-    std::vector<std::string> words;
-    for (size_t at = 0; at < line.size();) {
-        if (IsBlank(line[at])) {
-            ++at;
-        } else if (!words.empty() && !restPrefix.empty() && HasSwitchPrefix(line.substr(at), restPrefix)) {
-            words.push_back(RestWord(line.substr(at), restPrefix.size()));
-            break;
-        } else {
-            std::string& word = words.emplace_back();
-            for (bool quoted = false; at < line.size() && (quoted || !IsBlank(line[at])); ++at) {
-                if (line[at] == '"') {
-                    quoted = !quoted;
-                } else {
-                    word += line[at];
-                }
-            }
+std::optional<std::string> ValueToLineEnd(std::string_view line, std::string_view prefix) {
+    // The program's name is the first word, quoted or not.
+    const size_t nameEnd = !line.empty() && line[0] == '"' ? line.find('"', 1) : line.find_first_of(" \t");
+    size_t last = std::string_view::npos;
+    for (size_t at = nameEnd + 1; nameEnd != std::string_view::npos && at < line.size(); ++at) {
+        if ((IsBlank(line[at - 1]) || line[at - 1] == '"') && HasSwitchPrefix(line.substr(at), prefix)) {
+            last = at;
         }
     }
-    return words;
+    if (last == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::string_view value = line.substr(last + prefix.size());
+    while (!value.empty() && IsBlank(value.back())) {
+        value.remove_suffix(1);
+    }
+    // "/D=C:\a b" or /D="C:\a b": the closing quote goes, and the opening one of the value.
+    const bool quotedValue = line[last - 1] != '"' && value.size() >= 2 && value[0] == '"';
+    if ((line[last - 1] == '"' || quotedValue) && !value.empty() && value.back() == '"') {
+        value = value.substr(quotedValue ? 1 : 0, value.size() - (quotedValue ? 2 : 1));
+    }
+    return std::string(value);
 }
 
 }  // namespace voz::os

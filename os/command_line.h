@@ -1,23 +1,22 @@
-// A program's command line split into words the way the setup and the
-// uninstaller read theirs, the same on every system so that it is tested
-// where it is built.
+// What the setup and the uninstaller read from their command lines beyond the
+// words the system splits it into (os/process.h, ProgramArguments), the same
+// on every system so that it is tested where it is built.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace voz::os {
 
-// Words are separated by blanks; double quotes group blanks into a word and
-// are dropped. A word after the first that begins with `restPrefix`, unless
-// that is empty, takes the rest of the line as it stands, blanks included, less
-// trailing blanks and one pair of quotes around all of its value: the
-// convention that lets an install folder with blanks be given unquoted as
-// the last argument. The program's own name is the first word.
-std::vector<std::string> SplitCommandLine(std::string_view line, std::string_view restPrefix);
-
 // True when `word` begins with `prefix`, ASCII letters compared without case.
 bool HasSwitchPrefix(std::string_view word, std::string_view prefix);
+
+// The value of the last word of `line` (after the program's name) that begins
+// with `prefix`, taken to the end of the line as it stands, blanks included,
+// less trailing blanks and the quotes around the word or its value: the
+// convention that lets an install folder with blanks be given unquoted as the
+// last argument. Nothing when no word begins so.
+std::optional<std::string> ValueToLineEnd(std::string_view line, std::string_view prefix);
 
 }  // namespace voz::os

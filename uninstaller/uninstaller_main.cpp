@@ -35,6 +35,7 @@
 #include "os/filesystem.h"
 #include "os/gbk.h"
 #include "os/line_file.h"
+#include "os/process.h"
 #include "os/shell.h"
 #include "os/system_info.h"
 #include "os/text_encoding.h"
@@ -452,7 +453,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Before anything loads a DLL: the uninstaller runs from the install
     // folder and from the temporary folder, where others may have left DLLs.
     voz::os::RestrictDllSearchToSystem();
-    const std::vector<std::string> words = voz::os::SplitCommandLine(voz::os::CommandLine(), "");
+    const std::vector<std::string> words = voz::os::ProgramArguments(0, nullptr);
     const bool copy = words.size() >= 6 && words[1] == voz::kFinishSwitch;
     return static_cast<int>(copy ? voz::FinishAsCopy(words) : voz::StartFromInstallFolder(words));
 }

@@ -9,6 +9,7 @@
 
 #include "os/dll_search.h"
 #include "os/file.h"
+#include "os/process.h"
 #include "os/system_info.h"
 #include "os/text_parts.h"
 #include "os/text_encoding.h"
@@ -76,7 +77,7 @@ std::string CSetupApp::ProposedFolder() const {
 }
 
 ExitCode CSetupApp::InitInstance() {
-    m_arguments = ParseSetupArguments(os::CommandLine());
+    m_arguments = ParseSetupArguments(os::ProgramArguments(0, nullptr), os::CommandLine());
     if (m_arguments.silent) {
         KeepSystemWindowsAway();
     }

@@ -33,17 +33,20 @@ bool TakeValue(std::string_view word, std::string_view prefix, std::optional<std
 
 }  // namespace
 
-SetupArguments ParseSetupArguments(std::string_view commandLine) {
+SetupArguments ParseSetupArguments(const std::vector<std::string>& words, std::string_view commandLine) {
     SetupArguments arguments;
-    const std::vector<std::string> words = os::SplitCommandLine(commandLine, kFolderSwitch);
     for (size_t i = 1; i < words.size(); ++i) {
         const std::string& word = words[i];
+        if (os::HasSwitchPrefix(word, kFolderSwitch)) {
+            arguments.folder = os::ValueToLineEnd(commandLine, kFolderSwitch);
+            break;  // the rest of the line is the folder's
+        }
         if (IsSwitch(word, "/S")) {
             arguments.silent = true;
         } else if (IsSwitch(word, "/?")) {
             arguments.help = true;
-        } else if (!TakeValue(word, kFolderSwitch, arguments.folder) && !TakeValue(word, "/STYLE=", arguments.style) &&
-                   !TakeValue(word, "/ORDER=", arguments.order) && !TakeValue(word, "/LOG=", arguments.log)) {
+        } else if (!TakeValue(word, "/STYLE=", arguments.style) && !TakeValue(word, "/ORDER=", arguments.order) &&
+                   !TakeValue(word, "/LOG=", arguments.log)) {
             arguments.unknown.push_back(word);
         }
     }

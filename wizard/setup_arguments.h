@@ -27,8 +27,9 @@ struct SetupArguments {
     std::vector<std::string> unknown;  // every other word, as given
 };
 
-// Reads a whole command line, UTF-8, the program's own name first.
-SetupArguments ParseSetupArguments(std::string_view commandLine);
+// Reads the command line as the system split it into words and as it stands
+// (for /D=), both UTF-8 and the program's own name first.
+SetupArguments ParseSetupArguments(const std::vector<std::string>& words, std::string_view commandLine);
 
 // What a silent installation installs: the folder and style, and the
 // position of the order software in the order page's list.

@@ -1,4 +1,5 @@
-// A command line split as the setup and the uninstaller read theirs.
+// What the setup and the uninstaller read from their command lines besides
+// the words the system splits them into.
 #include "os/command_line.h"
 
 #include <gtest/gtest.h>
@@ -6,24 +7,21 @@
 namespace voz {
 namespace {
 
-TEST(CommandLine, QuotesGroupAndTheRestPrefixTakesTheRestOfTheLine) {
-    struct Case {
-        const char* line;
-        const char* restPrefix;
-        std::vector<std::string> words;
+TEST(CommandLine, TheLastFolderSwitchTakesTheRestOfTheLine) {
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"\"C:\\a /D=b\\setup.exe\" /S /d=C:\\Program Files\\沃兹  \t", "C:\\Program Files\\沃兹"},
+        {"setup.exe \"/D=C:\\x y\"", "C:\\x y"},
+        {"setup.exe /D=\"C:\\x y\" ", "C:\\x y"},
+        {"setup.exe /D=C:\\a /D=C:\\b \"c\"", "C:\\b \"c\""},
+        {"setup.exe /S/D=C:\\a", std::nullopt},
+        {"/D=C:\\setup.exe", std::nullopt},
+        {"", std::nullopt},
     };
-    const Case cases[] = {
-        {"\"C:\\a b\\setup.exe\" /S /d=C:\\Program Files\\沃兹  \t", "/D=",
-         {"C:\\a b\\setup.exe", "/S", "/d=C:\\Program Files\\沃兹"}},
-        {"setup.exe \"/STYLE=精简 版\"\t/LOG=\"C:\\my logs\\a.txt\" /D=\"C:\\x y\"", "/D=",
-         {"setup.exe", "/STYLE=精简 版", "/LOG=C:\\my logs\\a.txt", "/D=C:\\x y"}},
-        {"/D=first.exe /D=C:\\a \"b\"", "/D=", {"/D=first.exe", "/D=C:\\a \"b\""}},
-        {"u.exe /S /D=x y", "", {"u.exe", "/S", "/D=x", "y"}},
-        {" \t ", "/D=", {}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(os::SplitCommandLine(c.line, c.restPrefix), c.words) << c.line;
+    for (const auto& [line, value] : cases) {
+        EXPECT_EQ(os::ValueToLineEnd(line, "/D="), value) << line;
     }
+    EXPECT_TRUE(os::HasSwitchPrefix("/log=x", "/LOG="));
+    EXPECT_FALSE(os::HasSwitchPrefix("/LO", "/LOG="));
 }
 
 }  // namespace

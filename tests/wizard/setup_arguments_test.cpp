@@ -12,8 +12,20 @@
 namespace voz {
 namespace {
 
+// The line split at its blanks, as the system splits one without quotes.
+std::vector<std::string> Words(std::string_view line) {
+    std::vector<std::string> words;
+    for (size_t at = 0; at != std::string_view::npos;) {
+        const size_t end = line.find(' ', at);
+        words.emplace_back(line.substr(at, end - at));
+        at = end == std::string_view::npos ? end : end + 1;
+    }
+    return words;
+}
+
 TEST(SetupArguments, SwitchesAreReadWithoutCaseAndOthersKept) {
-    const SetupArguments arguments = ParseSetupArguments("s.exe /s /? /LOG=C:\\l.txt /order=1 -x /D=C:\\a b");
+    const char* line = "s.exe /s /? /LOG=C:\\l.txt /order=1 -x /D=C:\\a b";
+    const SetupArguments arguments = ParseSetupArguments(Words(line), line);
     EXPECT_TRUE(arguments.silent);
     EXPECT_TRUE(arguments.help);
     EXPECT_EQ(arguments.log, "C:\\l.txt");
@@ -47,7 +59,7 @@ TEST(SetupArguments, SilentChoiceTakesTheDefaultsOrTheSwitchesAndRefusesWhatTheP
     for (const Case& c : cases) {
         SilentChoice chosen;
         const ArgumentProblem problem =
-            ChooseSilently(ParseSetupArguments(c.line), package, test::Gbk("C:\\沃兹期货"), chosen);
+            ChooseSilently(ParseSetupArguments(Words(c.line), c.line), package, test::Gbk("C:\\沃兹期货"), chosen);
         if (c.refused != nullptr) {
             EXPECT_TRUE(problem.what != nullptr && std::strncmp(problem.what, c.refused, std::strlen(c.refused)) == 0)
                 << c.line;
