@@ -1,5 +1,5 @@
 // What a support log says of the system a program runs on and of the run
-// itself. Windows only.
+// itself, and keeping a silent run's windows away. Windows only.
 #pragma once
 
 #include <string>
@@ -15,5 +15,10 @@ std::string CommandLine();
 // The Windows version as the system itself reports it (not as told to an
 // older program) and the ANSI code page, e.g. "Windows 10.0.19045, code page 936".
 std::string SystemDescription();
+
+// For a run that must show no window whatever happens: the system's boxes
+// for a missing disk or a crash and the C library's for an abort are left
+// out, the program just ends.
+void KeepErrorWindowsAway();
 
 }  // namespace voz::os

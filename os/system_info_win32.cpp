@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "os/text_encoding.h"
@@ -32,6 +33,11 @@ std::string SystemDescription() {
     }
     return Joined({"Windows ", Decimal(version.dwMajorVersion), ".", Decimal(version.dwMinorVersion), ".",
                    Decimal(version.dwBuildNumber), ", code page ", Decimal(GetACP())});
+}
+
+void KeepErrorWindowsAway() {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    _set_error_mode(_OUT_TO_STDERR);
 }
 
 }  // namespace voz::os

@@ -23,7 +23,6 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +55,7 @@ namespace texts = uninstall_texts;
 
 constexpr char kFinishSwitch[] = "--finish";
 constexpr size_t kLeftoversNamed = 10;
+constexpr DWORD kParentExitWaitMs = 30000;
 // The support log's name in the temporary folder, after the title.
 constexpr char kLogSuffix[] = "\xD0\xB6\xD4\xD8\xC8\xD5\xD6\xBE.txt";  // 卸载日志.txt
 
@@ -103,13 +103,6 @@ std::string FolderOf(const std::string& path) {
 std::string NameOf(const std::string& path) {
     size_t separator = gbk::LastSeparator(path);
     return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
-// A silent run shows no window whatever happens: neither the system's boxes
-// for a missing disk or a crash nor the C library's for an abort.
-void KeepSystemWindowsAway() {
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    _set_error_mode(_OUT_TO_STDERR);
 }
 
 // A run of the uninstaller: whether it may ask and show windows, and its log.
@@ -373,7 +366,7 @@ ExitCode StartFromInstallFolder(const std::vector<std::string>& words) {
     Run run;
     run.silent = arguments.silent;
     if (run.silent) {
-        KeepSystemWindowsAway();
+        os::KeepErrorWindowsAway();
     }
     const std::wstring self = ModulePath();
     Uninstaller uninstaller(Gbk(self), run);
@@ -420,7 +413,7 @@ ExitCode FinishAsCopy(const std::vector<std::string>& words) {
     Run run;
     run.silent = words.size() > 6 && words[6] == "/S";
     if (run.silent) {
-        KeepSystemWindowsAway();
+        os::KeepErrorWindowsAway();
     }
     run.log.Open(Wide(words[5]), true);
     run.log.Utf8Line({"working from the temporary copy ", os::WideToUtf8(ModulePath())});
@@ -436,8 +429,9 @@ ExitCode FinishAsCopy(const std::vector<std::string>& words) {
     const auto value = static_cast<uint32_t>(code);
     WriteFile(outcome, &value, sizeof value, &sent, nullptr);
     CloseHandle(outcome);
-    // 卸载.exe can go once the program started from it has ended.
-    WaitForSingleObject(parent, INFINITE);
+    // 卸载.exe can go once the program started from it has ended, which it
+    // does as soon as it has the outcome.
+    WaitForSingleObject(parent, kParentExitWaitMs);
     CloseHandle(parent);
     if (work) {
         uninstaller.Finish();

@@ -4,7 +4,6 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include <cstdlib>
 #include <vector>
 
 #include "os/dll_search.h"
@@ -40,13 +39,6 @@ const char* SignatureText(os::SignatureState state) {
     return "";
 }
 
-// A silent run shows no window whatever happens: neither the system's boxes
-// for a missing disk or a crash nor the C library's for an abort.
-void KeepSystemWindowsAway() {
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    _set_error_mode(_OUT_TO_STDERR);
-}
-
 }  // namespace
 
 CSetupApp& TheApp() { return *g_theApp; }
@@ -79,7 +71,7 @@ std::string CSetupApp::ProposedFolder() const {
 ExitCode CSetupApp::InitInstance() {
     m_arguments = ParseSetupArguments(os::ProgramArguments(0, nullptr), os::CommandLine());
     if (m_arguments.silent) {
-        KeepSystemWindowsAway();
+        os::KeepErrorWindowsAway();
     }
     const std::wstring setupPath = SetupFilePath();
     // A file changed after signing is not read any further.
