@@ -1911,9 +1911,10 @@ void SilentScenario(const std::wstring& setup, const CPackageInfo& package, cons
     const std::wstring signedSetup = workDir + L"\\signed-setup.exe";
     const std::wstring changed = workDir + L"\\changed-setup.exe";
     const std::wstring damaged = workDir + L"\\damaged-setup.exe";
+    const std::wstring blocker = workDir + L"\\blocker";  // a file where the install folder's parent should be
     Check(WriteVariant(signedSetup, changed, ReadAll(signedSetup).size(), voz::kPackageOffset + 4, "X") &&
-              WriteVariant(setup, damaged, ReadAll(setup).size() - 100, 0, "MZ"),
-          "a signed setup changed after signing and a damaged one");
+              WriteVariant(setup, damaged, ReadAll(setup).size() - 100, 0, "MZ") && WriteAll(blocker, {'x'}),
+          "a signed setup changed after signing, a damaged one and a file in the install folder's way");
     const struct {
         std::wstring program, arguments;
         int code;
@@ -1921,7 +1922,8 @@ void SilentScenario(const std::wstring& setup, const CPackageInfo& package, cons
                    {setup, L"/S /X /D=" + folder, 2},
                    {setup, L"/S /STYLE=豪华版 /D=" + folder, 2},
                    {damaged, L"/S /D=" + folder, 5},
-                   {changed, L"/S /D=" + folder, 5}};
+                   {changed, L"/S /D=" + folder, 5},
+                   {setup, L"/S /D=" + blocker + L"\\沃兹期货", 6}};
     for (const auto& run : refused) {
         const std::string what = Utf8(run.program + L" " + run.arguments);
         const int code = RunToEnd(run.program, run.arguments);
