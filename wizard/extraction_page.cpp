@@ -115,7 +115,7 @@ DWORD WINAPI CExtractionPage::ExtractionThread(LPVOID parameter) {
         options.laterFiles = {std::string(kSettingsFileName), std::string(kSecondSettingsFileName)};
         failures = ExtractPackage(*job->package, setup, job->installation->choice, options);
     } else {
-        failures.push_back({"", FailureKind::kDamagedData, "the setup file cannot be opened again"});
+        failures.push_back({"", FailureKind::kReadFailed, "the setup file cannot be opened again"});
     }
     job->installation->failures = std::move(failures);
     PostMessageW(job->page, WM_EXTRACT_DONE, 0, 0);
