@@ -10,26 +10,15 @@
 #include "package/install_paths.h"
 #include "package/install_rules.h"
 #include "package/package_loader.h"
+#include "package/pe_headers.h"
 #include "package/wire.h"
 
 namespace voz {
 
 namespace {
 
-// PE header offsets.
-constexpr uint64_t kNewHeaderPointer = 0x3C;
-constexpr uint32_t kCoffHeaderSize = 20;
-constexpr uint32_t kSectionHeaderSize = 40;
+// More sections than this are taken for damage.
 constexpr uint32_t kMaxSections = 96;
-constexpr uint16_t kOptionalMagic32 = 0x10B;
-constexpr uint16_t kOptionalMagic64 = 0x20B;
-// Offset of the certificate table's entry (data directory 4) in the optional header.
-constexpr uint32_t kCertificateEntry32 = 128;
-constexpr uint32_t kCertificateEntry64 = 144;
-
-bool ReadAt(InputStream& in, uint64_t position, void* data, size_t size) {
-    return in.Seek(position) && in.ReadExact(data, size);
-}
 
 // Reads a string of at most fieldSize - 1 bytes.
 bool ReadString(InputStream& in, int fieldSize, std::string& text) {
@@ -103,31 +92,16 @@ UninstallDataState ReadLog(InputStream& in, InstallLog& log) {
 }  // namespace
 
 std::optional<uint64_t> FindImageEnd(InputStream& program) {
-    uint8_t dos[2];
-    uint8_t pointer[4];
-    if (!ReadAt(program, 0, dos, 2) || dos[0] != 'M' || dos[1] != 'Z' || !ReadAt(program, kNewHeaderPointer, pointer, 4)) {
-        return std::nullopt;
-    }
-    const uint64_t header = LoadLittleEndian32(pointer);
-    uint8_t coff[4 + kCoffHeaderSize];
-    if (!ReadAt(program, header, coff, sizeof coff) || std::memcmp(coff, "PE\0\0", 4) != 0) {
-        return std::nullopt;
-    }
-    const uint32_t sections = LoadLittleEndian16(coff + 4 + 2);
-    const uint32_t optionalSize = LoadLittleEndian16(coff + 4 + 16);
-    const uint64_t optional = header + sizeof coff;
-    if (sections == 0 || sections > kMaxSections) {
+    const std::optional<PeHeaders> headers = ReadPeHeaders(program);
+    if (!headers || headers->sections == 0 || headers->sections > kMaxSections) {
         return std::nullopt;
     }
     uint64_t end = 0;
-    uint8_t magic[2];
-    if (!ReadAt(program, optional, magic, 2)) {
-        return std::nullopt;
-    }
-    const uint32_t certificateEntry = LoadLittleEndian16(magic) == kOptionalMagic64 ? kCertificateEntry64 : kCertificateEntry32;
-    if ((LoadLittleEndian16(magic) == kOptionalMagic32 || LoadLittleEndian16(magic) == kOptionalMagic64) && optionalSize >= certificateEntry + 8) {
+    const uint64_t certificateEntry = headers->DirectoryAt(kSecurityDirectory);
+    if ((headers->magic == kPe32Magic || headers->magic == kPe32PlusMagic) &&
+        certificateEntry + 8 <= headers->optional + headers->optionalSize) {
         uint8_t entry[8];
-        if (!ReadAt(program, optional + certificateEntry, entry, 8)) {
+        if (!ReadAt(program, certificateEntry, entry, 8)) {
             return std::nullopt;
         }
         // The certificate table's address is a file offset, not a memory address.
@@ -135,9 +109,9 @@ std::optional<uint64_t> FindImageEnd(InputStream& program) {
             end = uint64_t{LoadLittleEndian32(entry)} + LoadLittleEndian32(entry + 4);
         }
     }
-    for (uint32_t i = 0; i < sections; ++i) {
+    for (uint32_t i = 0; i < headers->sections; ++i) {
         uint8_t section[kSectionHeaderSize];
-        if (!ReadAt(program, optional + optionalSize + uint64_t{i} * kSectionHeaderSize, section, sizeof section)) {
+        if (!ReadAt(program, headers->SectionAt(i), section, sizeof section)) {
             return std::nullopt;
         }
         const uint32_t rawSize = LoadLittleEndian32(section + 16);

@@ -7,6 +7,7 @@
 #include "os/text_encoding.h"
 #include "package/block_decoder.h"
 #include "package/package_loader.h"
+#include "package/pe_headers.h"
 #include "packer/package_check.h"
 #include "package/uninstall_data.h"
 #include "package/wire.h"
@@ -49,13 +50,13 @@ std::string ProgramKind(const std::vector<uint8_t>& bytes) {
         return "none: 卸载.exe holds only its data and does not run";
     }
     MemoryInput in(bytes.data(), bytes.size());
-    if (!FindImageEnd(in)) {
+    const std::optional<PeHeaders> headers = ReadPeHeaders(in);
+    if (!headers || !FindImageEnd(in)) {
         return "not a Windows program";
     }
-    // FindImageEnd has read the PE header, so both fields lie within the bytes.
-    const uint32_t header = LoadLittleEndian32(bytes.data() + 0x3C);
-    const uint16_t machine = LoadLittleEndian16(bytes.data() + header + 4);
-    return machine == 0x14C ? "32-bit Windows program" : machine == 0x8664 ? "64-bit Windows program" : "Windows program";
+    return headers->machine == kMachineI386    ? "32-bit Windows program"
+           : headers->machine == kMachineAmd64 ? "64-bit Windows program"
+                                               : "Windows program";
 }
 
 void IdentifyUninstaller(const CPackageInfo& package, os::InputFile& in, SetupInspection& result) {
