@@ -9,7 +9,7 @@
 #include "os/gbk.h"
 #include "package/install_paths.h"
 #include "package/install_rules.h"
-#include "package/package_loader.h"
+#include "package/package_layout.h"
 #include "package/pe_headers.h"
 #include "package/wire.h"
 
@@ -30,20 +30,27 @@ bool ReadString(InputStream& in, int fieldSize, std::string& text) {
     return true;
 }
 
-bool ReadTable(InputStream& in, UninstallTable& table) {
-    uint32_t count;
-    if (!ReadString(in, kNameField, table.title) || !ReadString(in, kNameField, table.version) ||
-        !ReadPackageU32(in, count) || count > static_cast<uint32_t>(kMaxShortcuts)) {
-        return false;
+// Reads the uninstall table's walk (package_layout.h) into an UninstallTable.
+class TableReader {
+public:
+    explicit TableReader(InputStream& in) : m_in(in) {}
+
+    template <int Size>
+    bool String(std::string& text, const layout::Field<Size>&) {
+        return ReadString(m_in, Size, text);
     }
-    table.links.resize(count);
-    for (std::string& link : table.links) {
-        if (!ReadString(in, kPathField, link)) {
+    bool Table(std::vector<std::string>& entries, const layout::Table& table, auto&& walkEntry) {
+        uint32_t count;
+        if (!ReadPackageU32(m_in, count) || count > static_cast<uint32_t>(table.capacity)) {
             return false;
         }
+        entries.resize(count);
+        return std::all_of(entries.begin(), entries.end(), walkEntry);
     }
-    return ReadString(in, kPathField, table.group);
-}
+
+private:
+    InputStream& m_in;
+};
 
 // A logged path must stay inside the install folder; only a folder may be the
 // install folder itself.
@@ -141,7 +148,8 @@ UninstallData ReadUninstallDataAt(InputStream& program, uint64_t offset) {
         data.state = UninstallDataState::kNoData;
         return data;
     }
-    if (!program.Seek(offset) || !ReadTable(program, data.table)) {
+    TableReader reader(program);
+    if (!program.Seek(offset) || !layout::WalkUninstallTable(reader, data.table)) {
         data.state = UninstallDataState::kDamaged;
         return data;
     }
