@@ -12,7 +12,7 @@
 
 #include "os/command_line.h"
 #include "package/install_rules.h"
-#include "wizard/install_styles.h"
+#include "package/install_styles.h"
 #include "wizard/setup_arguments.h"
 
 namespace {

@@ -374,7 +374,8 @@ private:
         if (!dirPath) {
             const ExtractFailure why = m_failures.back();  // what InstallPath found wrong with the folder
             for (const PackageFile& file : dir.files) {
-                Fail(RelativeFilePath(name, file), why.kind, "its folder is refused", FailureItem::kFile, why.name);
+                Fail(JoinRelative(name, FieldText(file.szName)), why.kind, "its folder is refused", FailureItem::kFile,
+                     why.name);
                 decoding.WriteNext(nullptr);
                 Advance(file);
             }
@@ -389,18 +390,10 @@ private:
         }
     }
 
-    static std::string RelativeFilePath(std::string_view dirName, const PackageFile& file) {
-        std::string path(dirName);
-        if (!path.empty()) {
-            path += '\\';
-        }
-        return path += FieldText(file.szName);
-    }
-
     // Writes a file with its decoded bytes, taken from `decoding` whether or
     // not it is written, and its times.
     void ExtractFile(std::string_view dirName, const PackageFile& file, AheadDecoder& decoding) {
-        std::string relative = RelativeFilePath(dirName, file);
+        std::string relative = JoinRelative(dirName, FieldText(file.szName));
         os::OutputFile out;
         const bool created = CreateOutput(relative, file, out);
         // The file's decoded bytes are taken whether or not it could be
@@ -522,7 +515,9 @@ private:
         if (!Report(outcome, std::string(name), FailureItem::kUninstaller)) {
             return;
         }
-        if (!WriteUninstallData(m_package, links, out) || !WriteInstallLog(m_log, out) || !out.Close()) {
+        const UninstallTable table{std::string(FieldText(m_package.m_szTitle)),
+                                   std::string(FieldText(m_package.m_szVersion)), links.links, links.group};
+        if (!WriteUninstallTable(table, out) || !WriteInstallLog(m_log, out) || !out.Close()) {
             Fail(name, FailureKind::kWriteFailed, os::LastErrorText(), FailureItem::kUninstaller);
         }
     }
@@ -575,15 +570,6 @@ os::AppListEntry MakeAppListEntry(const CPackageInfo& package, const gbk::Path& 
     entry.uninstallString = '"' + uninstaller + '"';
     entry.estimatedSizeKb = static_cast<uint32_t>(std::min<uint64_t>((installedBytes + 1023) / 1024, UINT32_MAX));
     return entry;
-}
-
-bool WriteUninstallData(const CPackageInfo& package, const ShortcutPaths& paths, OutputStream& out) {
-    bool ok = WritePackageString(FieldText(package.m_szTitle), out) && WritePackageString(FieldText(package.m_szVersion), out) &&
-              WritePackageU32(static_cast<uint32_t>(paths.links.size()), out);
-    for (size_t i = 0; ok && i < paths.links.size(); ++i) {
-        ok = WritePackageString(paths.links[i], out);
-    }
-    return ok && WritePackageString(paths.group, out);
 }
 
 }  // namespace voz

@@ -1,8 +1,14 @@
 #include "package/uninstall_data.h"
 
+#include "package/package_layout.h"
 #include "package/wire.h"
 
 namespace voz {
+
+bool WriteUninstallTable(const UninstallTable& table, OutputStream& out) {
+    layout::WireWriter writer(out);
+    return layout::WalkUninstallTable(writer, table);
+}
 
 bool WriteInstallLog(const InstallLog& log, OutputStream& out) {
     MemoryOutput body;

@@ -63,7 +63,7 @@ std::vector<ExtractFailure> InstallFromSetupFile(const CPackageInfo& package, co
                                                  const ExtractOptions& options) {
     os::InputFile setup;
     if (!setup.Open(SetupFilePath())) {
-        return {{"", FailureKind::kDamagedData, "the setup file cannot be opened again"}};
+        return {{"", FailureKind::kReadFailed, "the setup file cannot be opened again"}};
     }
     return ExtractPackage(package, setup, choice, options);
 }

@@ -5,10 +5,10 @@
 #include "os/command_line.h"
 #include "os/text_encoding.h"
 #include "os/text_parts.h"
-#include "package/install_rules.h"
-#include "settings/settings_commit.h"
 #include "package/exit_codes.h"
-#include "wizard/install_styles.h"
+#include "package/install_rules.h"
+#include "package/install_styles.h"
+#include "settings/settings_commit.h"
 #include "wizard/setup_texts.h"
 
 namespace voz {

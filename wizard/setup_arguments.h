@@ -42,7 +42,7 @@ struct SilentChoice {
 // rule that refused it (empty when there is none to add).
 struct ArgumentProblem {
     const char* what = nullptr;  // null: nothing is refused
-    const char* why = "";
+    std::string why;
 };
 
 // The silent installation's choice: `defaultFolder` (GBK), the package's

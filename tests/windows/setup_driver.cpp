@@ -49,8 +49,8 @@
 #include "package/uninstall_data.h"
 #include "settings/client_settings.h"
 #include "settings/ini_file.h"
+#include "package/install_styles.h"
 #include "settings/page_fields.h"
-#include "wizard/install_styles.h"
 
 namespace {
 
