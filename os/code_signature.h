@@ -11,10 +11,10 @@ namespace voz::os {
 // matches, and without a trust provider the question stays open, so that only
 // a changed file is ever refused.
 enum class SignatureState {
-    kUnsigned,       // no certificate table
+    kUnsigned,  // no certificate table
     kDigestMatches,
     kDigestBroken,
-    kNotChecked,     // signed, but the system has no trust provider to ask
+    kNotChecked,  // signed, but the system has no trust provider to ask
 };
 SignatureState ProgramSignature(const std::wstring& programPath);
 // The same question for any signed file, whose certificate table the caller has found.

@@ -20,8 +20,8 @@ bool LineFile::Open(const NativePath& path, bool emptied) {
 }
 
 bool LineFile::Write(std::string_view bytes) {
-    return IsOpen() && write(static_cast<int>(m_handle), bytes.data(), bytes.size()) ==
-                           static_cast<ssize_t>(bytes.size());
+    return IsOpen() &&
+           write(static_cast<int>(m_handle), bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
 }
 
 NativePath TemporaryFolder() {

@@ -63,7 +63,8 @@ void LogFailure(SupportLog& log, const ExtractFailure& failure) {
 }
 
 void LogExitCode(SupportLog& log, const ExitCodeMeaning& meaning) {
-    log.Line({"exit code ", os::Decimal(static_cast<uint64_t>(meaning.code)), " (", meaning.english, "): ", meaning.text});
+    log.Line(
+        {"exit code ", os::Decimal(static_cast<uint32_t>(meaning.code)), " (", meaning.english, "): ", meaning.text});
 }
 
 }  // namespace voz

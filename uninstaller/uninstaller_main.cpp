@@ -119,7 +119,10 @@ struct Run {
 class Uninstaller {
 public:
     Uninstaller(std::string uninstallerPath, Run& run)
-        : m_path(std::move(uninstallerPath)), m_installDir(FolderOf(m_path)), m_special(TheSpecialFolders()), m_run(run) {}
+        : m_path(std::move(uninstallerPath)),
+          m_installDir(FolderOf(m_path)),
+          m_special(TheSpecialFolders()),
+          m_run(run) {}
 
     // Reads the data appended to `program`.
     void Read(const std::wstring& program) {
@@ -150,9 +153,9 @@ public:
     }
 
     bool Confirm() {
-        return Ask(os::Joined({texts::kConfirmPrefix, m_data.table.title, " ", m_data.table.version,
-                               texts::kConfirmSuffix}),
-                   MB_ICONQUESTION, true);
+        return Ask(
+            os::Joined({texts::kConfirmPrefix, m_data.table.title, " ", m_data.table.version, texts::kConfirmSuffix}),
+            MB_ICONQUESTION, true);
     }
 
     // Removes what the installation made, all but this uninstaller's own file.
@@ -247,12 +250,14 @@ private:
     }
 
     std::string LeftoverMessage(const Leftovers& left) const {
-        std::string text = os::Joined({m_data.table.title, texts::kLeftPrefix, m_installDir, texts::kLeftColon, "\r\n"});
+        std::string text =
+            os::Joined({m_data.table.title, texts::kLeftPrefix, m_installDir, texts::kLeftColon, "\r\n"});
         for (const std::string& name : left.names) {
             text += os::Joined({"\r\n    ", name});
         }
         if (left.total > left.names.size()) {
-            text += os::Joined({"\r\n", texts::kLeftMore, os::Decimal(static_cast<uint32_t>(left.total - left.names.size())),
+            text += os::Joined({"\r\n", texts::kLeftMore,
+                                os::Decimal(static_cast<uint32_t>(left.total - left.names.size())),
                                 texts::kLeftMoreSuffix});
         }
         return text;
@@ -334,9 +339,8 @@ HANDLE StartCopy(const std::wstring& self, const std::wstring& logPath, bool sil
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
-    const bool running = selfProcess != nullptr &&
-                         CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder,
-                                        &startup, &started);
+    const bool running = selfProcess != nullptr && CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, TRUE,
+                                                                  0, nullptr, folder, &startup, &started);
     if (running) {
         CloseHandle(started.hThread);
     }

@@ -128,10 +128,11 @@ void CExtractionPage::OnExtractDone() {
     ShowWindow(m_job.progressBar, SW_HIDE);
     auto* sheet = static_cast<CPropSheet*>(Sheet());
     CSetupApp& app = TheApp();
-    app.m_exitCode = AfterInstallation(app.m_package, m_installation, sheet->m_orderSoftwarePage.SelectedOrderSoftware(),
-                                       app.m_settings, app.m_log);
+    app.m_exitCode = AfterInstallation(app.m_package, m_installation,
+                                       sheet->m_orderSoftwarePage.SelectedOrderSoftware(), app.m_settings, app.m_log);
     if (!m_installation.failures.empty()) {
-        ui::MessageBoxGbk(sheet->Handle(), FailureSummary(m_installation.failures, app.m_exitCode != ExitCode::kFolderUnusable),
+        ui::MessageBoxGbk(sheet->Handle(),
+                          FailureSummary(m_installation.failures, app.m_exitCode != ExitCode::kFolderUnusable),
                           texts::kMessageCaption, MB_OK | MB_ICONWARNING);
     }
     LoadSettingsPages(app.m_settings, sheet->m_toolbarPage, sheet->m_orderPage, sheet->m_chartPage);

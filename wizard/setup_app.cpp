@@ -119,8 +119,8 @@ void CSetupApp::StartLog(const std::wstring& setupPath, os::SignatureState signa
     }
     os::InputFile setup;
     const uint32_t size = setup.Open(setupPath, os::kRecordBuffer) ? static_cast<uint32_t>(setup.Size()) : 0;
-    m_log.Utf8Line({"setup: ", os::WideToUtf8(setupPath), ", ", os::Decimal(size), " bytes, started ",
-                    TimeText(os::LocalTime())});
+    m_log.Utf8Line(
+        {"setup: ", os::WideToUtf8(setupPath), ", ", os::Decimal(size), " bytes, started ", TimeText(os::LocalTime())});
     m_log.Line({"package: ", sound ? FieldText(m_package.m_szTitle) : "missing or damaged", " ",
                 sound ? FieldText(m_package.m_szVersion) : ""});
     m_log.Line({SignatureText(signature)});

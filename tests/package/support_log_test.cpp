@@ -61,10 +61,12 @@ TEST(ExitCodes, TheReadmeTableIsTheProgramsOwn) {
     };
     std::string expected = "| code | setup.exe | 卸载.exe |\n|---|---|---|\n";
     for (int code = 0; code <= static_cast<int>(ExitCode::kFolderUnusable); ++code) {
-        expected += "| " + std::to_string(code) + " |" + cell(kSetupExitCodes, code) + cell(kUninstallerExitCodes, code) + "\n";
+        expected +=
+            "| " + std::to_string(code) + " |" + cell(kSetupExitCodes, code) + cell(kUninstallerExitCodes, code) + "\n";
     }
     EXPECT_NE(test::ReadText(std::string(VOZ_SOURCE_DIR) + "/README.md").find(expected), std::string::npos)
-        << "README.md should hold:\n" << expected;
+        << "README.md should hold:\n"
+        << expected;
 }
 
 }  // namespace

@@ -121,10 +121,10 @@ TEST(PageFields, UntouchedPagesStoreWhatTheirControlsHold) {
     settings.ORDERBOARDTYPE = 2, settings.WHELLCHANGECON = 1;
     settings.ToolBar = 0, settings.ToolbarDockR = 5, settings.IndexBar = 3;
     StoreUntouchedPages(settings);
-    EXPECT_EQ((std::array{settings.m_nRirurAzToolBar, settings.ZqTraderIsUse, settings.SHOWTATABBTN,
-                          settings.ORDERBOARDTYPE, settings.WHELLCHANGECON, settings.ToolBar, settings.ToolbarDockR,
-                          settings.IndexBar}),
-              (std::array<int32_t, 8>{1, 1, 0, -1, 1, 0, 5, 1}));
+    EXPECT_EQ(
+        (std::array{settings.m_nRirurAzToolBar, settings.ZqTraderIsUse, settings.SHOWTATABBTN, settings.ORDERBOARDTYPE,
+                    settings.WHELLCHANGECON, settings.ToolBar, settings.ToolbarDockR, settings.IndexBar}),
+        (std::array<int32_t, 8>{1, 1, 0, -1, 1, 0, 5, 1}));
 }
 
 }  // namespace

@@ -1293,7 +1293,8 @@ void QuitScenario(const std::wstring& setup, const CPackageInfo& package, const 
         wizard.arguments = L"-x \"/LOG=" + log + L"\" /D=C:\\预设 目录";
         if (wizard.Open(setup)) {
             wizard.WalkTo(kStylePage);
-            CheckText(Text(GetDlgItem(PageAt(wizard.sheet, kFolderPage), 1000)), L"C:\\预设 目录", "/D= presets the folder");
+            CheckText(Text(GetDlgItem(PageAt(wizard.sheet, kFolderPage), 1000)), L"C:\\预设 目录",
+                      "/D= presets the folder");
             PostMessageW(wizard.sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
             wizard.ExpectEnd("the wizard's close box ends the program");
             DWORD code = 0;
@@ -1480,7 +1481,8 @@ void NoGroupScenario(const std::wstring& setup, const CPackageInfo& package, con
         auto written = [&] {
             const std::string text = TextOf(log);
             size_t lines = 0;
-            for (size_t at = text.find("\nfile written: "); at != std::string::npos; at = text.find("\nfile written: ", at + 1)) {
+            for (size_t at = text.find("\nfile written: "); at != std::string::npos;
+                 at = text.find("\nfile written: ", at + 1)) {
                 ++lines;
             }
             return lines;
@@ -1494,7 +1496,8 @@ void NoGroupScenario(const std::wstring& setup, const CPackageInfo& package, con
                   text.compare(last + 2, 14, "file written: ") == 0 &&
                   MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
                                       nullptr, 0) > 0,
-              "the killed run's log reads as whole UTF-8 lines to its last file:" + text.substr(last == std::string::npos ? 0 : last));
+              "the killed run's log reads as whole UTF-8 lines to its last file:" +
+                  text.substr(last == std::string::npos ? 0 : last));
     }
     DeleteTree(folder);
 }
@@ -1655,7 +1658,8 @@ UninstallRun Uninstall(const CPackageInfo& package, const std::wstring& uninstal
     DWORD code = 0;
     const DWORD expected = confirm == IDNO ? 1 : treeAnswer == IDNO ? 4 : 0;
     Check(starter.Ended(15000) && GetExitCodeProcess(starter.process.hProcess, &code) && code == expected,
-          what + ": the uninstaller ends with exit code " + std::to_string(code) + ", expected " + std::to_string(expected));
+          what + ": the uninstaller ends with exit code " + std::to_string(code) + ", expected " +
+              std::to_string(expected));
     Check(WaitUntil([] { return TemporaryCopies() == 0; }, 15000), what + ": no copy of the uninstaller is left");
     return run;
 }
@@ -1859,7 +1863,8 @@ std::wstring InstallationFacts(const CPackageInfo& package) {
     }
     for (const voz::PackageShortcut& record : package.m_shortcuts) {
         const Link link = ReadLink(LinkPath(package, record));
-        facts += LinkPath(package, record) + L": " + link.target + L" | " + link.workingFolder + L" | " + link.icon + L"\n";
+        facts +=
+            LinkPath(package, record) + L": " + link.target + L" | " + link.workingFolder + L" | " + link.icon + L"\n";
     }
     return facts;
 }
@@ -1927,7 +1932,8 @@ void SilentScenario(const std::wstring& setup, const CPackageInfo& package, cons
     for (const auto& run : refused) {
         const std::string what = Utf8(run.program + L" " + run.arguments);
         const int code = RunToEnd(run.program, run.arguments);
-        Check(code == run.code, what + ": exit code " + std::to_string(code) + ", expected " + std::to_string(run.code));
+        Check(code == run.code,
+              what + ": exit code " + std::to_string(code) + ", expected " + std::to_string(run.code));
         Check(NothingInstalled(package, folder) && NothingInstalled(package, defaultFolder) && !AppListed(package),
               what + ": nothing installed");
     }
@@ -1937,12 +1943,14 @@ void SilentScenario(const std::wstring& setup, const CPackageInfo& package, cons
 
     Check(RunToEnd(setup, L"/S /D=" + folder) == 0, "setup /S /D=" + Utf8(folder) + ": exit code 0");
     CheckInstallation(package, folder, sourceDir, {}, package.m_nDefaultOrderSoftware, {L"Voz.ini"});
-    Check(TextOf(folder + L"\\Voz.ini") == SilentVozIni(sourceDir + L"\\配置\\全功能Voz.ini"), "Voz.ini of the first style");
+    Check(TextOf(folder + L"\\Voz.ini") == SilentVozIni(sourceDir + L"\\配置\\全功能Voz.ini"),
+          "Voz.ini of the first style");
     const std::string text = TextOf(log);
-    CheckLogLines(text, {"setup: ", "package: 沃兹期货 V6.2", "signature: none", "command line: ", "system: Windows ",
-                         "install folder: " + Utf8(folder), "install style: 全功能版", "order software: MainTrade=0 ",
-                         "file written: VozClient.exe", "link: ", "app list entry: 沃兹期货 -> " + Utf8(folder),
-                         "settings written: Voz.ini", "exit code 0 (installed)"},
+    CheckLogLines(text,
+                  {"setup: ", "package: 沃兹期货 V6.2", "signature: none", "command line: ", "system: Windows ",
+                   "install folder: " + Utf8(folder), "install style: 全功能版", "order software: MainTrade=0 ",
+                   "file written: VozClient.exe", "link: ", "app list entry: 沃兹期货 -> " + Utf8(folder),
+                   "settings written: Voz.ini", "exit code 0 (installed)"},
                   "the silent installation's log");
     Check(TextOf(folder + L"\\安装日志.txt") == text, "the log continued in the install folder is the whole log");
     KeepOrCompare(package, folder, workDir, true);
