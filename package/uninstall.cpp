@@ -136,8 +136,8 @@ void RemoveLogged(std::string_view installDir, const InstallLog& log, std::strin
     auto inInstallDir = [&](std::string_view relative) {
         return installFolder ? installFolder->Join(relative) : std::nullopt;
     };
-    for (const std::string& file : log.files) {
-        if (std::optional<gbk::Path> path = inInstallDir(file)) {
+    for (const LoggedFile& file : log.files) {
+        if (std::optional<gbk::Path> path = inInstallDir(file.path)) {
             RemoveFileAt(path->text());
         }
     }

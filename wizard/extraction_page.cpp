@@ -5,6 +5,8 @@
 #include "os/file.h"
 #include "os/filesystem.h"
 #include "package/extract.h"
+#include "package/install_paths.h"
+#include "package/install_plan.h"
 #include "package/install_rules.h"
 #include "resources/resource.h"
 #include "settings/settings_commit.h"
@@ -62,6 +64,9 @@ LRESULT CExtractionPage::OnWizardNext() {
         return ui::kStayOnPage;
     }
     m_installation.choice.folder = *gbk::Path::From(field);  // the check refuses more than kMaxPathBytes
+    if (!ReadyToInstall()) {
+        return ui::kStayOnPage;
+    }
 
     sheet->SetWizardButtons(0);
     ShowWindow(m_job.progressBar, SW_SHOW);
@@ -80,6 +85,28 @@ LRESULT CExtractionPage::OnWizardNext() {
     return ui::kStayOnPage;
 }
 
+bool CExtractionPage::ReadyToInstall() {
+    const CPackageInfo& package = TheApp().m_package;
+    const HWND owner = Sheet()->Handle();
+    const InstallPlan plan = PlanInstallation(package, m_installation.choice.folder);
+    for (std::vector<std::string> inUse; !(inUse = FilesInUse(plan)).empty();) {
+        if (ui::MessageBoxGbk(owner, FilesInUseMessage(inUse, FieldText(package.m_szTitle)), texts::kMessageCaption,
+                              MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) {
+            return false;
+        }
+    }
+    os::InputFile setup;
+    if (!setup.Open(SetupFilePath(), os::kRecordBuffer)) {
+        return true;  // the installation reports it
+    }
+    const SpaceCheck space = CheckSpace(plan, package, setup);
+    if (!space.enough()) {
+        ui::MessageBoxGbk(owner, SpaceMessage(space), texts::kMessageCaption, MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    return true;
+}
+
 bool CExtractionPage::OnQueryCancel() {
     // Closing now would end the process under a half-written installation.
     if (m_extracting) {
@@ -92,7 +119,7 @@ bool CExtractionPage::OnQueryCancel() {
 DWORD WINAPI CExtractionPage::ExtractionThread(LPVOID parameter) {
     auto* job = static_cast<ExtractionJob*>(parameter);
 
-    std::vector<ExtractFailure> failures;
+    InstallReport report;
     os::InputFile setup;
     if (setup.Open(SetupFilePath())) {
         WindowsShell shell;
@@ -102,7 +129,6 @@ DWORD WINAPI CExtractionPage::ExtractionThread(LPVOID parameter) {
         options.progress = [job](int percent) {
             SendMessageW(job->progressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
         };
-        options.fileWritten = [job](std::string_view) { ++job->installation->filesWritten; };
         options.registerApp = [](const os::AppListEntry& entry, std::string& failure) {
             uint32_t error = 0;
             if (os::WriteAppListEntry(entry, error)) {
@@ -113,11 +139,11 @@ DWORD WINAPI CExtractionPage::ExtractionThread(LPVOID parameter) {
         };
         // Written when the installation is done; the uninstaller removes them too.
         options.laterFiles = {std::string(kSettingsFileName), std::string(kSecondSettingsFileName)};
-        failures = ExtractPackage(*job->package, setup, job->installation->choice, options);
+        report = ExtractPackage(*job->package, setup, job->installation->choice, options);
     } else {
-        failures.push_back({"", FailureKind::kDamagedData, "the setup file cannot be opened again"});
+        report.failures.push_back({"", FailureKind::kDamagedData, "the setup file cannot be opened again"});
     }
-    job->installation->failures = std::move(failures);
+    job->installation->report = std::move(report);
     PostMessageW(job->page, WM_EXTRACT_DONE, 0, 0);
     return 0;
 }
@@ -150,16 +176,20 @@ void CExtractionPage::OnExtractDone() {
     ShowWindow(m_job.progressBar, SW_HIDE);
     auto* sheet = static_cast<CPropSheet*>(Sheet());
     CSetupApp& app = TheApp();
-    const bool completed =
-        InstallationCompleted(m_installation.failures, PackagedFileCount(app.m_package), m_installation.filesWritten);
-    if (completed) {
+    InstallReport& report = m_installation.report;
+    if (report.installed) {
         CommitAfterExtraction(sheet->m_orderSoftwarePage.SelectedOrderSoftware());
-    } else {
-        app.m_settings.ReadFrom(CIniFile());  // no install folder to read from or write into: the defaults
     }
-    if (!m_installation.failures.empty()) {
-        ui::MessageBoxGbk(sheet->Handle(), FailureSummary(m_installation.failures, completed), texts::kMessageCaption,
-                          MB_OK | MB_ICONWARNING);
+    if (const std::string summary = InstallSummary(report); !summary.empty()) {
+        const UINT icon = report.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING;
+        ui::MessageBoxGbk(sheet->Handle(), summary, texts::kMessageCaption, MB_OK | icon);
+    }
+    if (!report.installed) {
+        // Nothing of it is left: the user may change the choice or try again.
+        m_started = false;
+        SetItemText(IDC_STATUS, "");
+        sheet->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+        return;
     }
     LoadSettingsPages(app.m_settings, sheet->m_toolbarPage, sheet->m_orderPage, sheet->m_chartPage);
     sheet->SetActivePage(sheet->m_toolbarPage);
@@ -170,13 +200,12 @@ void CExtractionPage::OnExtractDone() {
 // cannot be read or written joins the installation's failures.
 void CExtractionPage::CommitAfterExtraction(int orderSoftware) {
     const std::string& folder = m_installation.choice.folder.text();
+    std::vector<ExtractFailure>& failures = m_installation.report.failures;
     if (LoadClientSettings(TheApp().m_settings, folder) != IniStatus::kOk) {
-        m_installation.failures.push_back(
-            {std::string(kSettingsFileName), FailureKind::kReadFailed, "", FailureItem::kSettingsFile});
+        failures.push_back({std::string(kSettingsFileName), FailureKind::kReadFailed, "", FailureItem::kSettingsFile});
     }
     if (WriteMainTrade(folder, orderSoftware) != IniStatus::kOk) {
-        m_installation.failures.push_back(
-            {std::string(kSecondSettingsFileName), FailureKind::kWriteFailed, "", FailureItem::kSettingsFile});
+        failures.push_back({std::string(kSecondSettingsFileName), FailureKind::kWriteFailed, "", FailureItem::kSettingsFile});
     }
 }
 

@@ -2,7 +2,12 @@
 
 #include <shlobj.h>
 
+#include <optional>
+
+#include "os/app_list.h"
+#include "package/extract.h"
 #include "package/install_paths.h"
+#include "package/install_plan.h"
 #include "resources/resource.h"
 #include "wizard/screen_paint.h"
 #include "wizard/setup_app.h"
@@ -39,7 +44,14 @@ bool CWelcomePage::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
 CFolderPage::CFolderPage(InstallationState& installation) : PropertyPage(IDD_PROP2), m_installation(installation) {}
 
 bool CFolderPage::OnInitDialog() {
-    SetItemText(IDC_FOLDER, FieldText(TheApp().m_package.m_szInstallDir));
+    // The folder of an earlier installation, so that the setup repairs or
+    // upgrades it rather than making a second copy; else the package's default.
+    const CPackageInfo& package = TheApp().m_package;
+    std::string listed;
+    const std::optional<gbk::Path> earlier = os::ReadAppListLocation(AppListKey(package), listed)
+                                                 ? EarlierInstallFolder(package, listed)
+                                                 : std::nullopt;
+    SetItemText(IDC_FOLDER, earlier ? std::string_view(earlier->text()) : FieldText(package.m_szInstallDir));
     KeepField();
     return true;
 }

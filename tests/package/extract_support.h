@@ -127,7 +127,7 @@ public:
     void SetStyle(const std::string& gbk) { m_choice.style = gbk; }
     const InstallChoice& choice() const { return m_choice; }
 
-    std::vector<ExtractFailure> Run(const ExtractOptions& options = {}) {
+    InstallReport Run(const ExtractOptions& options = {}) {
         MemoryInput input(m_bytes.data(), m_bytes.size());
         return ExtractPackage(package(), input, m_choice, options);
     }
