@@ -287,11 +287,7 @@ public:
             return Stopped();
         }
         m_report.installed = true;
-        for (const auto& [stayed, error] : m_writes.DropReplaced()) {
-            std::string name;
-            os::NativeToGbk(stayed, name);
-            Fail(name, FailureKind::kDeleteFailed, os::ErrorText(error), FailureItem::kFile, error);
-        }
+        m_writes.DropReplaced(m_failures);
         RemoveObsolete(owned.obsolete);
         if (m_options.shell != nullptr) {
             MakeShortcuts(links, *m_options.shell, m_failures);
@@ -604,12 +600,11 @@ private:
         for (const PlannedFolder& folder : m_plan.folders) {
             named.insert(PathKey(folder.relative));
         }
-        std::vector<std::string> folders = m_earlier.log.folders;
-        std::sort(folders.begin(), folders.end(),
-                  [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-        for (const std::string& folder : folders) {
-            std::optional<os::NativePath> path = EarlierPath(folder);
-            if (!folder.empty() && !named.contains(PathKey(folder)) && path) {
+        // A log names a folder after the one above it: backwards, inner folders go first.
+        const std::vector<std::string>& folders = m_earlier.log.folders;
+        for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
+            std::optional<os::NativePath> path = EarlierPath(*folder);
+            if (!folder->empty() && !named.contains(PathKey(*folder)) && path) {
                 os::RemoveEmptyFolder(*path);
             }
         }

@@ -18,6 +18,8 @@
 
 namespace voz {
 
+// The log names a folder after the folder above it, as the installation made
+// them, so that read backwards the inner folders come first.
 class OwnershipBuilder {
 public:
     // A folder this run names or makes; "" is the install folder itself.

@@ -106,7 +106,16 @@ uint64_t DecodedSize(InputStream& setup, int32_t position, int32_t size) {
     return MeasureSequence(setup, static_cast<uint32_t>(size)).produced;
 }
 
-uint64_t OnDisk(uint64_t bytes, uint32_t cluster) { return cluster == 0 ? bytes : (bytes + cluster - 1) / cluster * cluster; }
+// The bytes a file takes on the disk: its size rounded up to whole clusters.
+// Clusters are powers of two on the file systems Windows uses; were one not,
+// the next power of two counts more, never less.
+uint64_t OnDisk(uint64_t bytes, uint32_t cluster) {
+    uint64_t unit = 1;
+    while (unit < cluster) {
+        unit <<= 1;
+    }
+    return (bytes + unit - 1) & ~(unit - 1);
+}
 
 // The install folder or, when it does not exist yet, the nearest folder above it that does.
 std::optional<os::NativePath> NearestExistingFolder(const std::string& folder) {

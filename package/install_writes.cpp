@@ -3,6 +3,7 @@
 #include <string>
 
 #include "os/filesystem.h"
+#include "os/text_encoding.h"
 #include "package/install_rules.h"
 
 namespace voz {
@@ -117,15 +118,17 @@ void InstallWrites::Rollback() {
     }
 }
 
-std::vector<std::pair<os::NativePath, uint32_t>> InstallWrites::DropReplaced() {
-    std::vector<std::pair<os::NativePath, uint32_t>> stayed;
+void InstallWrites::DropReplaced(std::vector<ExtractFailure>& failures) {
     for (const Replacement& r : m_replacements) {
-        os::NativePath aside = WithSuffix(r.path, kOldFileSuffix);
+        const os::NativePath aside = WithSuffix(r.path, kOldFileSuffix);
         if (!os::RemoveFile(aside)) {
-            stayed.emplace_back(std::move(aside), os::LastErrorCode());
+            const uint32_t error = os::LastErrorCode();
+            std::string name;
+            os::NativeToGbk(aside, name);
+            failures.push_back({name, FailureKind::kDeleteFailed, os::ErrorText(error), FailureItem::kFile,
+                                NameCheck::kSafe, error});
         }
     }
-    return stayed;
 }
 
 void RecoverLeftovers(const os::NativePath& folder) {

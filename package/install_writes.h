@@ -10,11 +10,11 @@
 
 #include <cstdint>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "os/file.h"
 #include "os/native_path.h"
+#include "package/extract_failure.h"
 
 namespace voz {
 
@@ -38,9 +38,9 @@ public:
     // Removes every file written and the folders made, deepest first, when
     // they are empty; the files that were to be replaced stay as they were.
     void Rollback();
-    // After the commit: deletes the earlier files set aside; returns those
-    // that could not be deleted, each with the system's error code.
-    std::vector<std::pair<os::NativePath, uint32_t>> DropReplaced();
+    // After the commit: deletes the earlier files set aside; one that
+    // cannot be deleted is added to failures.
+    void DropReplaced(std::vector<ExtractFailure>& failures);
 
 private:
     struct Replacement {
