@@ -349,9 +349,13 @@ std::vector<PackagedFile> PackagedFiles(const CPackageInfo& package) {
     return files;
 }
 
-// Removes what an installation of the package into `folder` leaves behind.
+const std::wstring kAppListKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// Removes what an installation of the package into `folder` leaves behind,
+// and its app-list entry, so that the setup finds no earlier installation.
 void CleanInstallation(const CPackageInfo& package, const std::wstring& folder) {
     DeleteTree(folder);
+    RegDeleteKeyW(HKEY_CURRENT_USER, (kAppListKey + Field(package.m_szTitle)).c_str());
     for (const voz::PackageShortcut& record : package.m_shortcuts) {
         DeleteFileW(LinkPath(package, record).c_str());
     }
@@ -1372,6 +1376,7 @@ void UnsavedScenario(const std::wstring& setup, const CPackageInfo& package) {
 // left them, Finish. The installation stays for inspection.
 void DemoScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir,
                   const std::wstring& folder) {
+    CleanInstallation(package, folder);
     Wizard wizard{package};
     if (!wizard.Open(setup, L"01-welcome", L"02-welcome-page")) {
         return;
@@ -1475,7 +1480,7 @@ void NoGroupScenario(const std::wstring& setup, const CPackageInfo& package, con
     }
     Check(marketRecords == 3, "the folder of 1,500 files is packed as three records of its name");
     const std::wstring folder = Field(package.m_szInstallDir);
-    DeleteTree(folder);
+    CleanInstallation(package, folder);
     Wizard wizard{package};
     if (wizard.OpenTo(setup, {}) && wizard.Install()) {
         CheckInstallation(package, folder, sourceDir, CopiesOf(package, wizard.Styles().front()), 0);
@@ -1536,8 +1541,6 @@ void SignedScenario(const std::wstring& setup, const CPackageInfo& package, cons
 }
 
 // ---- The uninstaller ----
-
-const std::wstring kAppListKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // A text value of the package's app-list entry; "<none>" when there is no such value.
 std::wstring AppListValue(const CPackageInfo& package, const wchar_t* name) {
@@ -1922,7 +1925,6 @@ void UpgradeScenario(const std::wstring& setup, const CPackageInfo& package, con
     const std::wstring folder = L"C:\\e2e\\我的沃兹";
     const std::wstring news = L"插件\\news.dat", level2 = L"插件\\level2.dat";
     CleanInstallation(package, folder);
-    RegDeleteKeyW(HKEY_CURRENT_USER, (kAppListKey + Field(package.m_szTitle)).c_str());
     // Runs a setup over the installation in `folder`, which its folder page proposes.
     auto installOver = [&](const std::wstring& path, const CPackageInfo& version, const std::wstring& message,
                            const std::vector<std::wstring>& named, const std::array<const wchar_t*, 2>& shots) {
@@ -2015,7 +2017,6 @@ void InterruptedScenario(const std::wstring& setup, const CPackageInfo& package,
                          const std::wstring& workDir, const std::wstring& drive) {
     const std::wstring folder = Field(package.m_szInstallDir);
     CleanInstallation(package, folder);
-    RegDeleteKeyW(HKEY_CURRENT_USER, (kAppListKey + Field(package.m_szTitle)).c_str());
     {
         Wizard wizard{package};
         if (!wizard.OpenTo(setup, {})) {
@@ -2082,6 +2083,7 @@ void InterruptedScenario(const std::wstring& setup, const CPackageInfo& package,
 // (a tree without the client's Voz.ini gets one), which is then closed.
 // Prints "installation: N ms" and closes the setup.
 void TimeScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& folder) {
+    RegDeleteKeyW(HKEY_CURRENT_USER, (kAppListKey + Field(package.m_szTitle)).c_str());  // the run before's
     Wizard wizard{package};
     if (!wizard.OpenTo(setup, {folder})) {
         return;
