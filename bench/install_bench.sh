@@ -11,14 +11,20 @@
 # to its end; the NSIS installer is timed by the same driver from its process
 # start to its exit. Both run in the same Wine prefix with one wineserver kept
 # running, interleaved (setup, NSIS, setup, NSIS, ...), each into a fresh
-# folder. The first run of each is checked against the tree.
+# folder. The first run of each is checked against the tree. On the corpus,
+# each installation is followed by an upgrade: a later version of the same
+# tree, timed as it installs over it (every file written beside the one it
+# replaces and swapped in, the earlier log taken over).
 #
-# Prints per tree the medians of RUNS runs of each and their ratio.
+# Prints per tree the medians of RUNS runs of each and their ratio, and with
+# VOZ_BENCH_BEFORE_STUB the setup built with that stub (an earlier build's)
+# timed in the same runs, for the fresh installation before and after a change.
 # Environment: RUNS (default 5), VOZ_BENCH_CORPUS (default build/bench-corpus),
 #              VOZ_BENCH_SYSTEM_TREE (default build/system-tree),
 #              VOZ_BENCH_WIN_BUILD (default build/win32 or build/win64),
 #              VOZ_BENCH_STUB (the setup stub to time, default the build's; an
-#              earlier build's stub gives the figures before a change).
+#              earlier build's stub gives the figures before a change),
+#              VOZ_BENCH_BEFORE_STUB (a second stub timed in the same runs).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if [ -z "${DISPLAY:-}" ]; then
@@ -35,6 +41,7 @@ work=$(mktemp -d "$root/build/install-bench.XXXXXX")
 source "$root/bench/wine_session.sh" setup setup_driver
 vozpack=$build/host/packer/vozpack
 stub=${VOZ_BENCH_STUB:-$build/wizard/setup.exe}
+before=${VOZ_BENCH_BEFORE_STUB:-}
 
 . "$root/bench/tree_manifest.sh"
 
@@ -70,11 +77,24 @@ milliseconds() {  # label output
   echo "$ms"
 }
 
+# Times a setup's installation into a folder, a row of the results.
+time_setup() {  # tree-name row-label setup folder
+  local dir=$work/$1
+  wine "$driver" time "$(winpath "$3")" "$(winpath "$dir")" "$(winpath "$4")" >"$dir/run.txt" ||
+    { cat "$dir/run.txt"; exit 1; }
+  echo "$1 $2 $(milliseconds installation "$dir/run.txt")" >>"$work/results.txt"
+}
+
 bench_tree() {  # name tree
   local name=$1 tree=$2 dir=$work/$1
   mkdir -p "$dir"
   write_tree_manifest "$tree" "$dir/manifest.toml"
   "$vozpack" build "$dir/manifest.toml" -o "$dir/setup.exe" --stub "$stub" >/dev/null
+  [ -z "$before" ] || "$vozpack" build "$dir/manifest.toml" -o "$dir/before-setup.exe" --stub "$before" >/dev/null
+  if [ "$name" = corpus ]; then
+    sed 's/^version = .*/version = "V6.3"/' "$dir/manifest.toml" >"$dir/later.toml"
+    "$vozpack" build "$dir/later.toml" -o "$dir/later-setup.exe" --stub "$stub" >/dev/null
+  fi
   cat >"$dir/nsis.nsi" <<NSI
 Unicode true
 SetCompressor zlib
@@ -90,12 +110,17 @@ NSI
   makensis -V1 "$dir/nsis.nsi" >/dev/null
   local ours=$dir/ours theirs=$dir/nsis ms
   for ((i = 0; i < runs; i++)); do
+    if [ -n "$before" ]; then
+      fresh "$ours"
+      time_setup "$name" before "$dir/before-setup.exe" "$ours"
+    fi
     fresh "$ours"
-    wine "$driver" time "$(winpath "$dir/setup.exe")" "$(winpath "$dir")" "$(winpath "$ours")" >"$dir/run.txt" ||
-      { cat "$dir/run.txt"; exit 1; }
-    ms=$(milliseconds installation "$dir/run.txt")
-    echo "$name setup $ms" >>"$work/results.txt"
+    time_setup "$name" setup "$dir/setup.exe" "$ours"
     [ "$i" -gt 0 ] || check_tree "$name setup" "$tree" "$ours" 1
+    if [ "$name" = corpus ]; then
+      time_setup "$name" upgrade "$dir/later-setup.exe" "$ours"
+      [ "$i" -gt 0 ] || check_tree "$name upgrade" "$tree" "$ours" 1
+    fi
     fresh "$theirs"
     wine "$driver" run-timed "$(winpath "$dir/nsis-setup.exe")" "$(winpath "$dir")" "/S /D=$(winpath "$theirs")" \
       >"$dir/run.txt" || { cat "$dir/run.txt"; exit 1; }
@@ -127,5 +152,11 @@ for name, files, size, ours_size, nsis_size in trees:
           f"{ours:8.2f} {nsis:7.2f} {ours / nsis:6.2f}")
     print(f"         setup runs {' '.join(f'{t:.2f}' for t in times['setup'])}; "
           f"NSIS runs {' '.join(f'{t:.2f}' for t in times['nsis'])}")
+    for label, meaning in (("before", "the setup before the change"), ("upgrade", "the upgrade over it")):
+        extra = [int(r[2]) / 1000 for r in rows if r[0] == name and r[1] == label]
+        if extra:
+            median = statistics.median(extra)
+            print(f"         {meaning}: {median:.2f} s (setup / it {ours / median:.2f}); "
+                  f"runs {' '.join(f'{t:.2f}' for t in extra)}")
 print("goal: ratio <= 0.70 on both trees")
 PY

@@ -187,6 +187,7 @@ void CExtractionPage::OnExtractDone() {
     if (!report.installed) {
         // Nothing of it is left: the user may change the choice or try again.
         m_started = false;
+        SendMessageW(m_job.progressBar, PBM_SETPOS, 0, 0);
         SetItemText(IDC_STATUS, "");
         sheet->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
         return;
