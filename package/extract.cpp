@@ -251,26 +251,7 @@ public:
         : m_package(package), m_input(input), m_choice(choice), m_options(options) {}
 
     InstallReport Run() {
-        if (m_choice.folder.empty()) {
-            Stop("", FailureKind::kNoInstallFolder, "no install folder was given", FailureItem::kInstallFolder);
-            return Stopped();
-        }
-        m_plan = PlanInstallation(m_package, m_choice.folder);
-        if (!m_plan.refused.empty()) {
-            ReadEarlier();
-            for (const ExtractFailure& refused : m_plan.refused) {
-                Report(m_report.failures.emplace_back(refused));
-            }
-            return Stopped();
-        }
-        if (!MakeInstallFolder()) {
-            return Stopped();
-        }
-        // Leftovers first: the uninstaller may be set aside by a stopped run.
-        RecoverLeftovers(m_plan.installDirPath);
-        ReadEarlier();
-        RecoverLeftoversInFolders();
-        if (!MakeFolders() || !WriteFiles()) {
+        if (!WriteFiles()) {
             return Stopped();
         }
         ShortcutPlan links;
@@ -287,8 +268,41 @@ public:
             return Stopped();
         }
         m_report.installed = true;
+        FinishAfterCommit(links, owned.obsolete);
+        m_report.failures.insert(m_report.failures.end(), m_failures.begin(), m_failures.end());
+        return std::move(m_report);
+    }
+
+private:
+    // The install folder, what a stopped run left in it, the earlier
+    // installation found there, the package's folders and every packaged
+    // file; false when the installation stops.
+    bool WriteFiles() {
+        if (m_choice.folder.empty()) {
+            return Stop("", FailureKind::kNoInstallFolder, "no install folder was given", FailureItem::kInstallFolder);
+        }
+        m_plan = PlanInstallation(m_package, m_choice.folder);
+        if (!m_plan.refused.empty()) {
+            ReadEarlier();
+            for (const ExtractFailure& refused : m_plan.refused) {
+                Report(m_report.failures.emplace_back(refused));
+            }
+            return false;
+        }
+        if (!MakeInstallFolder()) {
+            return false;
+        }
+        // Leftovers first: the uninstaller may be set aside by a stopped run.
+        RecoverLeftovers(m_plan.installDirPath);
+        ReadEarlier();
+        RecoverLeftoversInFolders();
+        return MakeFolders() && WritePackagedFiles();
+    }
+
+    // The steps that no longer stop the installation: their failures are reported with it.
+    void FinishAfterCommit(const ShortcutPlan& links, const std::vector<LoggedFile>& obsolete) {
         m_writes.DropReplaced(m_failures);
-        RemoveObsolete(owned.obsolete);
+        RemoveObsolete(obsolete);
         if (m_options.shell != nullptr) {
             MakeShortcuts(links, *m_options.shell, m_failures);
         }
@@ -296,11 +310,8 @@ public:
         RemoveFolders();
         RegisterApp();
         ReportNewFailures();
-        m_report.failures.insert(m_report.failures.end(), m_failures.begin(), m_failures.end());
-        return std::move(m_report);
     }
 
-private:
     // Every packaged file's blocks, in the order the files are installed.
     std::vector<StoredItem> StoredItems() const {
         std::vector<StoredItem> items;
@@ -416,7 +427,7 @@ private:
         }
     }
 
-    bool WriteFiles() {
+    bool WritePackagedFiles() {
         for (const PlannedFile& file : m_plan.files) {
             m_total += StoredSize(*file.record);
         }
