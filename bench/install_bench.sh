@@ -95,6 +95,7 @@ bench_tree() {  # name tree
     sed 's/^version = .*/version = "V6.3"/' "$dir/manifest.toml" >"$dir/later.toml"
     "$vozpack" build "$dir/later.toml" -o "$dir/later-setup.exe" --stub "$stub" >/dev/null
   fi
+  [ "$nsis" = yes ] || { time_runs "$name" "$tree" "$dir"; return; }
   cat >"$dir/nsis.nsi" <<NSI
 Unicode true
 SetCompressor zlib
@@ -108,6 +109,12 @@ Section
 SectionEnd
 NSI
   makensis -V1 "$dir/nsis.nsi" >/dev/null
+  time_runs "$name" "$tree" "$dir"
+}
+
+# RUNS interleaved runs of each setup of a tree, and of its NSIS installer.
+time_runs() {  # name tree dir
+  local name=$1 tree=$2 dir=$3
   local ours=$dir/ours theirs=$dir/nsis ms
   for ((i = 0; i < runs; i++)); do
     if [ -n "$before" ]; then
@@ -121,6 +128,7 @@ NSI
       time_setup "$name" upgrade "$dir/later-setup.exe" "$ours"
       [ "$i" -gt 0 ] || check_tree "$name upgrade" "$tree" "$ours" 1
     fi
+    [ "$nsis" = yes ] || continue
     fresh "$theirs"
     wine "$driver" run-timed "$(winpath "$dir/nsis-setup.exe")" "$(winpath "$dir")" "/S /D=$(winpath "$theirs")" \
       >"$dir/run.txt" || { cat "$dir/run.txt"; exit 1; }
@@ -131,9 +139,17 @@ NSI
   local files bytes
   files=$(find "$tree" -type f | wc -l)
   bytes=$(find "$tree" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
-  echo "$name $files $bytes $(stat -c %s "$dir/setup.exe") $(stat -c %s "$dir/nsis-setup.exe")" >>"$work/trees.txt"
+  echo "$name $files $bytes $(stat -c %s "$dir/setup.exe") $(stat -c %s "$dir/nsis-setup.exe" 2>/dev/null || echo 0)" \
+    >>"$work/trees.txt"
 }
 
+# NSIS makes 32-bit installers, which only a machine that executes 32-bit code runs.
+nsis=no
+if runs_32bit; then
+  nsis=yes
+else
+  echo "install_bench: this machine does not execute 32-bit programs, which NSIS installers are: the setup alone is timed"
+fi
 : >"$work/results.txt"
 bench_tree corpus "$corpus"
 bench_tree system "$system"
@@ -147,7 +163,8 @@ print(f"{platform}; median of {runs} interleaved runs each; NSIS: SetCompressor 
 print(f"{'tree':8} {'files':>6} {'MB':>6} {'setup MB':>9} {'NSIS MB':>8} {'setup s':>8} {'NSIS s':>7} {'ratio':>6}")
 for name, files, size, ours_size, nsis_size in trees:
     times = {k: [int(r[2]) / 1000 for r in rows if r[0] == name and r[1] == k] for k in ("setup", "nsis")}
-    ours, nsis = statistics.median(times["setup"]), statistics.median(times["nsis"])
+    ours = statistics.median(times["setup"])
+    nsis = statistics.median(times["nsis"]) if times["nsis"] else float("nan")
     print(f"{name:8} {files:>6} {int(size) / 1e6:6.1f} {int(ours_size) / 1e6:9.1f} {int(nsis_size) / 1e6:8.1f} "
           f"{ours:8.2f} {nsis:7.2f} {ours / nsis:6.2f}")
     print(f"         setup runs {' '.join(f'{t:.2f}' for t in times['setup'])}; "
@@ -156,7 +173,7 @@ for name, files, size, ours_size, nsis_size in trees:
         extra = [int(r[2]) / 1000 for r in rows if r[0] == name and r[1] == label]
         if extra:
             median = statistics.median(extra)
-            print(f"         {meaning}: {median:.2f} s (setup / it {ours / median:.2f}); "
-                  f"runs {' '.join(f'{t:.2f}' for t in extra)}")
+            ratio = f"; setup / before {ours / median:.2f}" if label == "before" else ""
+            print(f"         {meaning}: {median:.2f} s{ratio}; runs {' '.join(f'{t:.2f}' for t in extra)}")
 print("goal: ratio <= 0.70 on both trees")
 PY
