@@ -32,15 +32,15 @@ public:
         }
         m_plan.uninstallerName = FieldText(m_package.m_szUninstaller);
         const std::string& uninstaller = m_plan.uninstallerName;
-        if (std::optional<os::NativePath> path = NativePath(NameKind::kFile, uninstaller, uninstaller, FailureItem::kUninstaller)) {
+        if (std::optional<os::NativePath> path = Resolve(NameKind::kFile, uninstaller, uninstaller, FailureItem::kUninstaller)) {
             m_plan.uninstaller = std::move(*path);
         }
         return std::move(m_plan);
     }
 
 private:
-    std::optional<os::NativePath> NativePath(NameKind kind, std::string_view name, std::string_view relative,
-                                             FailureItem item) {
+    std::optional<os::NativePath> Resolve(NameKind kind, std::string_view name, std::string_view relative,
+                                          FailureItem item) {
         return ResolveInstallPath(m_plan.installDir, kind, name, relative, item, m_plan.refused);
     }
 
@@ -58,7 +58,7 @@ private:
         for (const PackageFile& file : dir.files) {
             std::string relative = RelativeFilePath(name, file);
             if (std::optional<os::NativePath> path =
-                    NativePath(NameKind::kFile, FieldText(file.szName), relative, FailureItem::kFile)) {
+                    Resolve(NameKind::kFile, FieldText(file.szName), relative, FailureItem::kFile)) {
                 m_plan.files.push_back({&file, std::move(relative), std::move(*path)});
             }
         }
@@ -76,7 +76,7 @@ private:
         }
         for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
             const std::string name(*level);
-            std::optional<os::NativePath> path = NativePath(NameKind::kFolder, name, name, FailureItem::kFolder);
+            std::optional<os::NativePath> path = Resolve(NameKind::kFolder, name, name, FailureItem::kFolder);
             if (!path) {
                 return false;
             }
