@@ -112,22 +112,21 @@ NSI
   time_runs "$name" "$tree" "$dir"
 }
 
-# RUNS interleaved runs of each setup of a tree, and of its NSIS installer.
+# RUNS interleaved runs of each setup of a tree (the earlier stub's and this
+# one's in turns first), and of its NSIS installer; then on the corpus RUNS
+# upgrades, each over a fresh installation, so that they do not weigh on the
+# fresh ones.
 time_runs() {  # name tree dir
   local name=$1 tree=$2 dir=$3
-  local ours=$dir/ours theirs=$dir/nsis ms
+  local ours=$dir/ours theirs=$dir/nsis ms order
   for ((i = 0; i < runs; i++)); do
-    if [ -n "$before" ]; then
+    order="setup"
+    [ -z "$before" ] || { [ $((i % 2)) -eq 0 ] && order="before setup" || order="setup before"; }
+    for label in $order; do
       fresh "$ours"
-      time_setup "$name" before "$dir/before-setup.exe" "$ours"
-    fi
-    fresh "$ours"
-    time_setup "$name" setup "$dir/setup.exe" "$ours"
-    [ "$i" -gt 0 ] || check_tree "$name setup" "$tree" "$ours" 1
-    if [ "$name" = corpus ]; then
-      time_setup "$name" upgrade "$dir/later-setup.exe" "$ours"
-      [ "$i" -gt 0 ] || check_tree "$name upgrade" "$tree" "$ours" 1
-    fi
+      time_setup "$name" "$label" "$dir/$([ "$label" = setup ] || echo before-)setup.exe" "$ours"
+      [ "$i" -gt 0 ] || [ "$label" != setup ] || check_tree "$name setup" "$tree" "$ours" 1
+    done
     [ "$nsis" = yes ] || continue
     fresh "$theirs"
     wine "$driver" run-timed "$(winpath "$dir/nsis-setup.exe")" "$(winpath "$dir")" "/S /D=$(winpath "$theirs")" \
@@ -135,6 +134,13 @@ time_runs() {  # name tree dir
     ms=$(milliseconds run "$dir/run.txt")
     echo "$name nsis $ms" >>"$work/results.txt"
     [ "$i" -gt 0 ] || check_tree "$name NSIS" "$tree" "$theirs" 0
+  done
+  for ((i = 0; i < runs; i++)); do
+    [ "$name" = corpus ] || break
+    fresh "$ours"
+    time_setup "$name" installed "$dir/setup.exe" "$ours"
+    time_setup "$name" upgrade "$dir/later-setup.exe" "$ours"
+    [ "$i" -gt 0 ] || check_tree "$name upgrade" "$tree" "$ours" 1
   done
   local files bytes
   files=$(find "$tree" -type f | wc -l)
