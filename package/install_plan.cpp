@@ -178,6 +178,9 @@ std::optional<gbk::Path> EarlierInstallFolder(const CPackageInfo& package, std::
 
 std::vector<std::string> FilesInUse(const InstallPlan& plan) {
     std::vector<std::string> inUse;
+    if (!os::IsFolder(plan.installDirPath)) {
+        return inUse;  // a first installation: nothing there to be in use
+    }
     for (const PlannedFile& file : plan.files) {
         if (os::IsFileInUse(file.path)) {
             inUse.push_back(file.relative);
