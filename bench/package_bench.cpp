@@ -39,12 +39,12 @@ std::vector<uint8_t> ReadAll(const fs::path& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteSetup(const PackageSpec& spec, const fs::path& path) {
+void WriteSetup(const PackageSource& package, const fs::path& path) {
     os::OutputFile out;
     out.Create(path.string());
     std::vector<uint8_t> stub(kStubSize, 0);
     out.Write(stub.data(), stub.size());
-    WritePackage(spec, out);
+    WritePackage(package, out);
     out.Close();
 }
 
@@ -56,28 +56,25 @@ const Corpus& GetCorpus() {
             std::exit(2);
         }
         auto* c = new Corpus();
-        PackageSpec spec;
+        PackageSource full;
+        PackageSource small;
         std::vector<std::string> problems;
-        spec.dirs = ScanSourceTree(root, problems);
-        PackageSpec small = spec;
-        for (auto& dir : small.dirs) {
-            for (auto& file : dir.files) {
-                std::vector<uint8_t> bytes = ReadAll(std::get<os::NativePath>(file.content));
-                bytes.resize(std::min<size_t>(bytes.size(), 1024));
-                file.content = bytes;
-            }
+        ScanSourceTree(root, full, problems);
+        ScanSourceTree(root, small, problems);
+        for (FileSource& file : small.files) {
+            std::vector<uint8_t> bytes = ReadAll(std::get<os::NativePath>(file));
+            bytes.resize(std::min<size_t>(bytes.size(), 1024));
+            file = bytes;
         }
-        for (const auto& dir : spec.dirs) {
-            for (const auto& file : dir.files) {
-                c->raw.push_back(ReadAll(std::get<os::NativePath>(file.content)));
-            }
+        for (const FileSource& file : full.files) {
+            c->raw.push_back(ReadAll(std::get<os::NativePath>(file)));
         }
         // Compress in parallel through the package writer, then take each file's sequence back out.
         fs::path folder = fs::temp_directory_path() / "voz-bench";
         fs::create_directories(folder);
         c->fullSetup = folder / "full.exe";
         c->smallSetup = folder / "small.exe";
-        WriteSetup(spec, c->fullSetup);
+        WriteSetup(full, c->fullSetup);
         WriteSetup(small, c->smallSetup);
         CPackageInfo package;
         LoadPackageFile(package, c->fullSetup.string());

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LoadPackage(package, input, 0);
     if (package.m_dirs.size() > kMaxDirs || package.m_shortcuts.size() > kMaxShortcuts ||
         package.m_copies.size() > kMaxCopies || package.m_removes.size() > kMaxRemoves ||
-        package.m_szStyle[0] != '\0' || std::strcmp(package.m_szUninstaller, kUninstallerName) != 0) {
+        std::strcmp(package.m_szUninstaller, kUninstallerName) != 0) {
         std::abort();
     }
     for (const PackageDir& dir : package.m_dirs) {
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         }
     }
-    for (const NameProblem& problem : CheckPackageNames(NamesOf(package))) {
+    for (const NameProblem& problem : CheckPackageNames(package)) {
         if (problem.check == NameCheck::kSafe) {
             std::abort();
         }

@@ -212,7 +212,7 @@ DecodeError CBlockDecoder::DecodeIntoWindow(uint32_t rawSize, const uint8_t* pay
         if (produced == 0) {
             return DecodeError::kMatchFirst;
         }
-        uint32_t offset = in.Take(static_cast<uint32_t>(std::bit_width(produced - 1)));
+        uint32_t offset = in.Take(OffsetBits(produced));
         if (offset >= produced) {
             return DecodeError::kOffsetBeyondOutput;
         }

@@ -11,12 +11,18 @@
 // every case that the format cannot express is reported as a DecodeError.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <memory>
 
 #include "package/byte_stream.h"
 
 namespace voz {
+
+// Width of a match offset: just enough bits to address the bytes produced so
+// far in the block (produced is at least 1; one byte needs no bits). The
+// encoder writes offsets, and prices them, by the same rule.
+inline uint32_t OffsetBits(uint32_t produced) { return static_cast<uint32_t>(std::bit_width(produced - 1)); }
 
 enum class DecodeError {
     kNone,

@@ -571,7 +571,9 @@ private:
         if (!Finished(outcome, name, FailureItem::kUninstaller)) {
             return false;
         }
-        if (!WriteUninstallData(m_package, links, out) || !WriteInstallLog(log, out) || !out.Close()) {
+        const UninstallTable table{std::string(FieldText(m_package.m_szTitle)),
+                                   std::string(FieldText(m_package.m_szVersion)), links.links, links.group};
+        if (!WriteUninstallTable(table, out) || !WriteInstallLog(log, out) || !out.Close()) {
             return StopWithError(name, FailureKind::kWriteFailed, FailureItem::kUninstaller, os::LastErrorCode());
         }
         Observe(InstallEvent::Kind::kFileWritten, name);
@@ -668,27 +670,6 @@ private:
 
 }  // namespace
 
-const char* DescribeFailureKind(FailureKind kind) {
-    switch (kind) {
-    case FailureKind::kUnsafeName: return "refused name";
-    case FailureKind::kPathTooLong: return "path too long";
-    case FailureKind::kNoInstallFolder: return "no install folder";
-    case FailureKind::kFolderNotCreated: return "folder not created";
-    case FailureKind::kFileNotCreated: return "file not created";
-    case FailureKind::kDamagedData: return "damaged data";
-    case FailureKind::kWriteFailed: return "write failed";
-    case FailureKind::kTimesNotSet: return "file times not set";
-    case FailureKind::kSpecialFolderUnknown: return "special folder unknown";
-    case FailureKind::kShortcutNotMade: return "shortcut not made";
-    case FailureKind::kCopyFailed: return "style copy failed";
-    case FailureKind::kDeleteFailed: return "not deleted";
-    case FailureKind::kRemoveFailed: return "folder not removed";
-    case FailureKind::kReadFailed: return "not read";
-    case FailureKind::kAppListNotWritten: return "not added to the list of installed apps";
-    }
-    return "failed";
-}
-
 InstallReport ExtractPackage(const CPackageInfo& package, InputStream& input, const InstallChoice& choice,
                              const ExtractOptions& options) {
     return Installer(package, input, choice, options).Run();
@@ -724,15 +705,6 @@ os::AppListEntry MakeAppListEntry(const CPackageInfo& package, const gbk::Path& 
     entry.uninstallString = '"' + uninstaller + '"';
     entry.estimatedSizeKb = static_cast<uint32_t>(std::min<uint64_t>((installedBytes + 1023) / 1024, UINT32_MAX));
     return entry;
-}
-
-bool WriteUninstallData(const CPackageInfo& package, const ShortcutPaths& paths, OutputStream& out) {
-    bool ok = WritePackageString(FieldText(package.m_szTitle), out) && WritePackageString(FieldText(package.m_szVersion), out) &&
-              WritePackageU32(static_cast<uint32_t>(paths.links.size()), out);
-    for (size_t i = 0; ok && i < paths.links.size(); ++i) {
-        ok = WritePackageString(paths.links[i], out);
-    }
-    return ok && WritePackageString(paths.group, out);
 }
 
 }  // namespace voz

@@ -95,9 +95,4 @@ std::string AppListKey(const CPackageInfo& package);
 // the install folder, its main program and its uninstaller.
 os::AppListEntry MakeAppListEntry(const CPackageInfo& package, const gbk::Path& installDir, uint64_t installedBytes);
 
-// The uninstall data that follows the uninstaller's own bytes: title, version,
-// the number of link paths (one per shortcut record), the link paths, the
-// program group's path.
-bool WriteUninstallData(const CPackageInfo& package, const ShortcutPaths& paths, OutputStream& out);
-
 }  // namespace voz

@@ -4,7 +4,6 @@
 // and turn them into native paths.
 #pragma once
 
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,14 +17,17 @@ namespace voz {
 using gbk::kMaxPathBytes;
 static_assert(kMaxPathBytes == kPathField - 1, "a path and its terminating zero fill a path field");
 
-// The text of a fixed character field. The loader always terminates its
-// fields; the field's size bounds the scan all the same.
-template <size_t N>
-std::string_view FieldText(const char (&field)[N]) {
-    return std::string_view(field, strnlen(field, N));
-}
-
 using gbk::ToNativePath;
+
+// A name inside a folder of the package, relative to the install folder:
+// folder\name, or name alone in the install folder itself (folder "").
+inline std::string JoinRelative(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.empty()) {
+        path += '\\';
+    }
+    return path += name;
+}
 
 // The detail of a path refused for its length.
 inline std::string PathTooLongText() { return "longer than " + std::to_string(kMaxPathBytes) + " bytes"; }

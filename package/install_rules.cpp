@@ -6,7 +6,7 @@
 
 #include "os/gbk.h"
 #include "package/install_paths.h"
-#include "package/package_format.h"
+#include "package/package_layout.h"
 
 namespace voz {
 
@@ -119,14 +119,22 @@ NameCheck CheckAbsoluteFolder(std::string_view gbk) {
     return CheckComponents(parts, first, end);
 }
 
-size_t FieldSize(NameKind kind) {
+// The size of the package field a name of this kind is read into.
+int FieldSize(NameKind kind) {
     switch (kind) {
-    case NameKind::kMainProgram:
-    case NameKind::kGroup:
-    case NameKind::kFolder:
-    case NameKind::kFile: return kNameField;
-    default: return kPathField;
+    case NameKind::kInstallFolder: return layout::kInstallDir.kSize;
+    case NameKind::kMainProgram: return layout::kMainExe.kSize;
+    case NameKind::kGroup: return layout::kGroup.kSize;
+    case NameKind::kFolder: return layout::kDirName.kSize;
+    case NameKind::kFile: return layout::kFileName.kSize;
+    case NameKind::kLinkName: return layout::kLinkName.kSize;
+    case NameKind::kTarget: return layout::kTarget.kSize;
+    case NameKind::kIcon: return layout::kIcon.kSize;
+    case NameKind::kCopySource: return layout::kCopySource.kSize;
+    case NameKind::kCopyDest: return layout::kCopyDest.kSize;
+    case NameKind::kRemove: return layout::kRemove.kSize;
     }
+    return 0;
 }
 
 bool MayBeEmpty(NameKind kind) {
@@ -134,63 +142,76 @@ bool MayBeEmpty(NameKind kind) {
            kind == NameKind::kIcon || kind == NameKind::kRemove;
 }
 
-std::string FilePath(std::string_view folder, std::string_view file) {
-    std::string path(folder);
-    if (!path.empty()) {
-        path += '\\';
-    }
-    return path += file;
-}
-
 // Collects the problems of one package.
 class NameJudge {
 public:
-    explicit NameJudge(const PackageNames& names) : m_names(names) {
-        for (const FolderNames& folder : names.folders) {
-            for (std::string_view file : folder.files) {
-                m_installed.insert(PathKey(FilePath(folder.name, file)));
+    explicit NameJudge(const CPackageInfo& package)
+        : m_package(package), m_installDir(FieldText(package.m_szInstallDir)) {
+        for (const PackageDir& dir : package.m_dirs) {
+            for (const PackageFile& file : dir.files) {
+                m_installed.insert(PathKey(JoinRelative(FieldText(dir.szName), FieldText(file.szName))));
             }
         }
-        for (const CopyNames& copy : names.copies) {
-            m_installed.insert(PathKey(copy.dest));
+        for (const PackageCopy& copy : package.m_copies) {
+            m_installed.insert(PathKey(FieldText(copy.szDest)));
         }
     }
 
     std::vector<NameProblem> Run() {
-        const bool folderUsable = Name(NameKind::kInstallFolder, m_names.installDir, 0);
-        Reference(NameKind::kMainProgram, m_names.mainExe, 0);
-        Name(NameKind::kGroup, m_names.group, 0);
-        for (size_t d = 0; d < m_names.folders.size(); ++d) {
-            const FolderNames& folder = m_names.folders[d];
-            const bool folderSafe = Name(NameKind::kFolder, folder.name, d);
-            for (size_t f = 0; f < folder.files.size(); ++f) {
-                if (Name(NameKind::kFile, folder.files[f], d, f) && folderSafe && folderUsable) {
-                    Fits(NameKind::kFile, FilePath(folder.name, folder.files[f]), d, f);
-                }
-            }
+        // The folder page refuses an unusable folder, and the uninstaller goes into any folder.
+        m_folderUsable =
+            Name(NameKind::kInstallFolder, m_installDir, 0) && Fits(NameKind::kInstallFolder, kUninstallerName, 0);
+        // The setup takes the main program's name only for the icon of its
+        // entry in the list of installed apps, and refuses none.
+        m_setupApplies = false;
+        Reference(NameKind::kMainProgram, FieldText(m_package.m_szMainExe), 0);
+        m_setupApplies = true;
+        Name(NameKind::kGroup, FieldText(m_package.m_szGroup), 0);
+        for (size_t d = 0; d < m_package.m_dirs.size(); ++d) {
+            Folder(d);
         }
-        for (size_t i = 0; i < m_names.shortcuts.size(); ++i) {
-            const ShortcutNames& shortcut = m_names.shortcuts[i];
-            Name(NameKind::kLinkName, shortcut.link, i);
-            Reference(NameKind::kTarget, shortcut.target, i);
-            Reference(NameKind::kIcon, shortcut.icon, i);
+        for (size_t i = 0; i < m_package.m_shortcuts.size(); ++i) {
+            Shortcut(i);
         }
-        for (size_t i = 0; i < m_names.copies.size(); ++i) {
-            Reference(NameKind::kCopySource, m_names.copies[i].source, i);
-            if (Name(NameKind::kCopyDest, m_names.copies[i].dest, i) && folderUsable) {
-                Fits(NameKind::kCopyDest, m_names.copies[i].dest, i);
-            }
+        for (size_t i = 0; i < m_package.m_copies.size(); ++i) {
+            const PackageCopy& copy = m_package.m_copies[i];
+            Reference(NameKind::kCopySource, FieldText(copy.szSource), i);
+            Below(NameKind::kCopyDest, FieldText(copy.szDest), i);
         }
-        for (size_t i = 0; i < m_names.removes.size(); ++i) {
-            Name(NameKind::kRemove, m_names.removes[i], i);
+        for (size_t i = 0; i < m_package.m_removes.size(); ++i) {
+            Below(NameKind::kRemove, FieldText(m_package.m_removes[i].szPath), i);
         }
         return std::move(m_problems);
     }
 
 private:
-    bool Add(NameKind kind, size_t index, size_t file, NameCheck check) {
+    // A folder record and its files; the files of a refused folder are refused with it.
+    void Folder(size_t d) {
+        const PackageDir& dir = m_package.m_dirs[d];
+        const std::string_view name = FieldText(dir.szName);
+        const bool folderSafe = Below(NameKind::kFolder, name, d);
+        for (size_t f = 0; f < dir.files.size(); ++f) {
+            const std::string_view file = FieldText(dir.files[f].szName);
+            if (Name(NameKind::kFile, file, d, f) && folderSafe && m_folderUsable) {
+                Fits(NameKind::kFile, JoinRelative(name, file), d, f);
+            }
+        }
+    }
+
+    // The setup looks at a shortcut's names only where it makes the link.
+    void Shortcut(size_t i) {
+        const PackageShortcut& shortcut = m_package.m_shortcuts[i];
+        m_setupApplies = shortcut.nPlace == kPlaceDesktop || shortcut.nPlace == kPlaceGroup;
+        Name(NameKind::kLinkName, FieldText(shortcut.szLinkName), i);
+        Reference(NameKind::kTarget, FieldText(shortcut.szTarget), i);
+        Reference(NameKind::kIcon, FieldText(shortcut.szIcon), i);
+        m_setupApplies = true;
+    }
+
+    // `setupRule`: the setup applies the rule broken, where it applies rules to this item at all.
+    bool Add(NameKind kind, size_t index, size_t file, NameCheck check, bool setupRule = true) {
         if (check != NameCheck::kSafe) {
-            m_problems.push_back({kind, index, file, check});
+            m_problems.push_back({kind, index, file, check, setupRule && m_setupApplies});
         }
         return check == NameCheck::kSafe;
     }
@@ -199,20 +220,29 @@ private:
         return Add(kind, index, file, CheckName(kind, name));
     }
 
-    // A name that must be one of the files the installation leaves.
+    // A name the installation joins to the install folder: by its rule, then its length there.
+    bool Below(NameKind kind, std::string_view name, size_t index) {
+        return Name(kind, name, index) && (!m_folderUsable || Fits(kind, name, index));
+    }
+
+    // A name that should be one of the files the installation leaves; the
+    // setup itself does not ask for it.
     void Reference(NameKind kind, std::string_view name, size_t index) {
-        if (Name(kind, name, index) && !name.empty() && m_installed.count(PathKey(name)) == 0) {
-            Add(kind, index, 0, NameCheck::kNotInPackage);
+        if (Below(kind, name, index) && !name.empty() && m_installed.count(PathKey(name)) == 0) {
+            Add(kind, index, 0, NameCheck::kNotInPackage, false);
         }
     }
 
-    void Fits(NameKind kind, std::string_view relative, size_t index, size_t file = 0) {
-        if (m_names.installDir.size() + 1 + relative.size() > kPathField - 1) {
-            Add(kind, index, file, NameCheck::kPathTooLong);
-        }
+    bool Fits(NameKind kind, std::string_view relative, size_t index, size_t file = 0) {
+        return Add(
+            kind, index, file,
+            m_installDir.size() + 1 + relative.size() > kMaxPathBytes ? NameCheck::kPathTooLong : NameCheck::kSafe);
     }
 
-    const PackageNames& m_names;
+    const CPackageInfo& m_package;
+    const std::string_view m_installDir;
+    bool m_folderUsable = false;
+    bool m_setupApplies = true;
     std::set<std::string> m_installed;
     std::vector<NameProblem> m_problems;
 };
@@ -234,7 +264,7 @@ std::string PathKey(std::string_view gbk) {
     return key;
 }
 
-const char* DescribeNameCheck(NameCheck check) {
+std::string DescribeNameCheck(NameCheck check) {
     switch (check) {
     case NameCheck::kSafe: return "the name is usable";
     case NameCheck::kEmpty: return "the name is empty";
@@ -248,7 +278,8 @@ const char* DescribeNameCheck(NameCheck check) {
     case NameCheck::kHasFolder: return "a file name may not hold a folder";
     case NameCheck::kNotAbsolute: return "the folder is not absolute (X:\\... or \\\\server\\share)";
     case NameCheck::kNotInPackage: return "no packed file and no style copy's destination has this name";
-    case NameCheck::kPathTooLong: return "below the install folder the path is longer than 255 bytes";
+    case NameCheck::kPathTooLong:
+        return "below the install folder the path is longer than " + std::to_string(kMaxPathBytes) + " bytes";
     }
     return "the name is not usable";
 }
@@ -266,7 +297,7 @@ NameCheck CheckName(NameKind kind, std::string_view gbk) {
     if (gbk.empty()) {
         return MayBeEmpty(kind) ? NameCheck::kSafe : NameCheck::kEmpty;
     }
-    if (gbk.size() > FieldSize(kind) - 1) {
+    if (gbk.size() > static_cast<size_t>(FieldSize(kind) - 1)) {
         return NameCheck::kTooLong;
     }
     if (kind == NameKind::kInstallFolder) {
@@ -293,43 +324,19 @@ NameCheck CheckRelativePath(std::string_view gbk) {
     return CheckComponents(parts, 0, parts.size());
 }
 
-PackageNames NamesOf(const CPackageInfo& package) {
-    PackageNames names;
-    names.installDir = FieldText(package.m_szInstallDir);
-    names.mainExe = FieldText(package.m_szMainExe);
-    names.group = FieldText(package.m_szGroup);
+std::vector<NameProblem> CheckPackageNames(const CPackageInfo& package) { return NameJudge(package).Run(); }
+
+long PathRoom(const CPackageInfo& package) {
+    size_t longest = std::string_view(kUninstallerName).size();
     for (const PackageDir& dir : package.m_dirs) {
-        FolderNames folder{FieldText(dir.szName), {}};
         for (const PackageFile& file : dir.files) {
-            folder.files.push_back(FieldText(file.szName));
+            longest = std::max(longest, JoinRelative(FieldText(dir.szName), FieldText(file.szName)).size());
         }
-        names.folders.push_back(std::move(folder));
-    }
-    for (const PackageShortcut& s : package.m_shortcuts) {
-        names.shortcuts.push_back({FieldText(s.szLinkName), FieldText(s.szTarget), FieldText(s.szIcon)});
     }
     for (const PackageCopy& copy : package.m_copies) {
-        names.copies.push_back({FieldText(copy.szSource), FieldText(copy.szDest)});
+        longest = std::max(longest, FieldText(copy.szDest).size());
     }
-    for (const PackageRemove& remove : package.m_removes) {
-        names.removes.push_back(FieldText(remove.szPath));
-    }
-    return names;
-}
-
-std::vector<NameProblem> CheckPackageNames(const PackageNames& names) { return NameJudge(names).Run(); }
-
-long PathRoom(const PackageNames& names) {
-    size_t longest = std::string_view(kUninstallerName).size();
-    for (const FolderNames& folder : names.folders) {
-        for (std::string_view file : folder.files) {
-            longest = std::max(longest, FilePath(folder.name, file).size());
-        }
-    }
-    for (const CopyNames& copy : names.copies) {
-        longest = std::max(longest, copy.dest.size());
-    }
-    return static_cast<long>(gbk::kMaxPathBytes) - static_cast<long>(names.installDir.size() + 1 + longest);
+    return static_cast<long>(kMaxPathBytes) - static_cast<long>(FieldText(package.m_szInstallDir).size() + 1 + longest);
 }
 
 }  // namespace voz

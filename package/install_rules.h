@@ -1,7 +1,8 @@
 // The rules the installation applies to every name a package holds. The
 // installation engine refuses what they refuse, and the packing tool and its
 // verify and list commands judge packages by the same rules, so that a
-// package the setup would refuse is never built.
+// package the setup would refuse is never built and a built one is reported
+// as the setup will treat it.
 #pragma once
 
 #include <cstddef>
@@ -29,7 +30,7 @@ enum class NameCheck {
     kPathTooLong,    // with the install folder in front, longer than a path may be
 };
 
-const char* DescribeNameCheck(NameCheck check);
+std::string DescribeNameCheck(NameCheck check);
 
 // What a name stands for; each kind has its own rule.
 enum class NameKind {
@@ -67,45 +68,31 @@ NameCheck CheckRelativePath(std::string_view gbk);
 // Two paths with the same key name the same file.
 std::string PathKey(std::string_view gbk);
 
-// The names of a package, whether loaded from a setup or about to be packed.
-struct FolderNames {
-    std::string_view name;
-    std::vector<std::string_view> files;
-};
-struct ShortcutNames {
-    std::string_view link, target, icon;
-};
-struct CopyNames {
-    std::string_view source, dest;
-};
-struct PackageNames {
-    std::string_view installDir, mainExe, group;
-    std::vector<FolderNames> folders;
-    std::vector<ShortcutNames> shortcuts;
-    std::vector<CopyNames> copies;
-    std::vector<std::string_view> removes;
-};
-
-PackageNames NamesOf(const CPackageInfo& package);
-
-// One refused name: its kind, the position of its record in its table (the
-// folder record for kFile), the file's position in that record, and why.
+// One name of a package that breaks a rule: its kind, the position of its
+// record in its table (the folder record for kFile), the file's position in
+// that record, and why. `refused`: the setup refuses the item when it
+// installs the package (into its default folder, with the item's style);
+// otherwise only the packing tool insists on the rule, and the setup installs
+// the package as it is.
 struct NameProblem {
     NameKind kind;
     size_t index = 0;
     size_t file = 0;
     NameCheck check;
+    bool refused = true;
 };
 
-// Every name the setup would refuse: each name by its kind's rule; the main
-// program, shortcut targets and icons and style-copy sources must name a
-// packed file or a style copy's destination; and every path the installation
-// forms below the default install folder must fit.
-std::vector<NameProblem> CheckPackageNames(const PackageNames& names);
+// Every name of the package that breaks a rule: each name by its kind's
+// rule, every path the installation forms below the default install folder
+// must fit, and the main program, shortcut targets and icons and style-copy
+// sources should name a packed file or a style copy's destination. The setup
+// refuses a link's names only where it makes the link (desktop or group), and
+// never looks at the main program's name.
+std::vector<NameProblem> CheckPackageNames(const CPackageInfo& package);
 
 // The bytes a path below the default install folder may still grow by: 255
 // less the longest path the installation forms there (negative when one is
 // already too long).
-long PathRoom(const PackageNames& names);
+long PathRoom(const CPackageInfo& package);
 
 }  // namespace voz

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 #include "os/file_time.h"
 
@@ -30,6 +32,13 @@ inline constexpr uint32_t kImageCapacity = 1048576;  // a whole decoded BMP file
 inline constexpr int kShortField = 32;
 inline constexpr int kNameField = 128;
 inline constexpr int kPathField = 256;
+
+// The text of a fixed character field. The loader always terminates its
+// fields; the field's size bounds the scan all the same.
+template <size_t N>
+std::string_view FieldText(const char (&field)[N]) {
+    return std::string_view(field, strnlen(field, N));
+}
 
 // Screens that show a package text and image, in package order.
 enum ScreenIndex { kMainScreen, kWelcomeScreen, kFolderScreen, kStyleScreen, kOrderScreen, kExtractScreen };

@@ -39,7 +39,8 @@ struct PackageCopy {
     char szStyle[kShortField];
 };
 
-// A folder or file the installation deletes before it installs.
+// A folder the installation deletes, with everything in it, once the files
+// are written and the style copies made.
 struct PackageRemove {
     char szPath[kPathField];
 };
@@ -96,7 +97,6 @@ public:
     std::vector<PackageShortcut> m_shortcuts;
 
     std::vector<PackageCopy> m_copies;
-    char m_szStyle[kShortField] = {};
 
     std::vector<PackageRemove> m_removes;
 

@@ -19,16 +19,26 @@ namespace {
 // Names the item being read, e.g. "directory 3, file 7: name". Its text is
 // only made when a load stops there, so reading costs no string building.
 struct Item {
-    const char* table;           // "header", "directory", "style copy"...
-    int number = 0;              // the entry's number from 1; 0: none
+    const char* table;             // "header", "directory", "style copy"...
+    int number = 0;                // the entry's number from 1; 0: none
     const char* screen = nullptr;  // a text's or image's screen, in brackets
-    int fileNumber = 0;          // a file's number within its folder from 1; 0: none
-    const char* part = nullptr;  // the field, after a colon
+    const char* sub = nullptr;     // an entry of a table within the entry ("file")
+    int subNumber = 0;             // its number from 1
+    const char* part = nullptr;    // the field, after a colon
 
     Item Part(const char* field) const {
         Item item = *this;
         item.part = field;
         return item;
+    }
+
+    // Entry `number` of a table of this item: of a part of the package
+    // ("directory 3"), or of an entry ("directory 3, file 7").
+    Item Entry(const char* entry, int entryNumber) const {
+        if (number == 0) {
+            return {.table = entry, .number = entryNumber};
+        }
+        return {.table = table, .number = number, .sub = entry, .subNumber = entryNumber};
     }
 
     std::string Text() const {
@@ -39,8 +49,8 @@ struct Item {
         if (screen != nullptr) {
             text += std::string(" (") + screen + ')';
         }
-        if (fileNumber > 0) {
-            text += ", file " + std::to_string(fileNumber);
+        if (sub != nullptr) {
+            text += std::string(", ") + sub + ' ' + std::to_string(subNumber);
         }
         if (part != nullptr) {
             text += std::string(": ") + part;
@@ -49,8 +59,8 @@ struct Item {
     }
 };
 
-// Reads the record strictly in package order and stops at the first item that
-// is missing, breaks a limit or fails to decode.
+// Reads the record strictly in package order (the layout's walk) and stops at
+// the first item that is missing, breaks a limit or fails to decode.
 class Loader {
     using Buffer = std::unique_ptr<uint8_t[]>;
 
@@ -62,40 +72,66 @@ public:
             Fail(PackageStatus::State::kTruncated, {"package"}, "the setup file is shorter than its stub");
             return;
         }
-        for (layout::Part part : layout::kParts) {
-            if (!ReadPart(part)) {
-                return;
-            }
-        }
+        layout::WalkPackage(*this, m_package);
     }
 
-    // The layout walkers' codec: each reads one item of the record named by m_record.
+    // The layout walk's codec: each reads one item into the record.
+    void Section(const layout::Section& section) { m_record = {section.part}; }
     template <int Size>
     bool String(char (&field)[Size], const layout::Field<Size>& item) {
         return ReadString(field, Size, m_record.Part(item.part));
     }
-    bool Signed(int32_t& value, const char* part) { return ReadSigned(value, m_record.Part(part)); }
-    bool Time(PackageTime& time) { return ReadTime(time, m_record.Part("times")); }
-    bool Data(PackageFile& file) { return SkipData(file.nDataPos, file.nDataSize, m_record.Part("data")); }
-    bool Count(int32_t& count, const layout::Table& table) {
-        return ReadCount(count, table.capacity, m_record.Part(table.part));
+    bool Signed(int32_t& value, const layout::Value& item) { return ReadSigned(value, m_record.Part(item.part)); }
+    bool Time(PackageTime& time, const layout::Value& item) { return ReadTime(time, m_record.Part(item.part)); }
+    bool FileData(PackageFile& file) { return SkipData(file.nDataPos, file.nDataSize, m_record.Part("data")); }
+    bool Uninstaller(CPackageInfo& package) {
+        m_itemStart = m_input.Tell();
+        return SkipData(package.m_nUninstallerPos, package.m_nUninstallerSize, {"uninstaller"});
+    }
+
+    // Entries are appended as they are read, so after a failure the table
+    // holds the entries read so far, the one being read included.
+    template <class Entry>
+    bool Table(std::vector<Entry>& entries, const layout::Table& table, auto&& walkEntry) {
+        const Item owner = m_record;
+        int32_t count = 0;
+        if (!ReadCount(count, table.capacity, owner.Part(table.count))) {
+            return false;
+        }
+        for (int i = 0; i < count; ++i) {
+            m_record = owner.Entry(table.entry, i + 1);
+            if (!walkEntry(entries.emplace_back())) {
+                return false;
+            }
+        }
+        m_record = owner;
+        return true;
+    }
+
+    bool Text(CPackageInfo& package, int screen) {
+        Buffer decoded;
+        uint32_t size = 0;
+        if (!ReadPackedItem(layout::kText, screen, decoded, size)) {
+            return false;
+        }
+        // Like a C string, the text ends at its first zero byte.
+        const char* text = reinterpret_cast<const char*>(decoded.get());
+        package.Text(screen).assign(text, strnlen(text, size));
+        return true;
+    }
+
+    bool Image(CPackageInfo& package, int screen) {
+        Buffer decoded;
+        uint32_t size = 0;
+        if (!ReadPackedItem(layout::kImage, screen, decoded, size)) {
+            return false;
+        }
+        package.Image(screen) = std::move(decoded);
+        package.ImageSize(screen) = static_cast<int32_t>(size);
+        return true;
     }
 
 private:
-    bool ReadPart(layout::Part part) {
-        switch (part) {
-        case layout::Part::kHeader: return ReadHeader();
-        case layout::Part::kTexts: return ReadTexts();
-        case layout::Part::kImages: return ReadImages();
-        case layout::Part::kDirectories: return ReadDirectories();
-        case layout::Part::kShortcuts: return ReadShortcuts();
-        case layout::Part::kCopies: return ReadCopies();
-        case layout::Part::kRemoves: return ReadRemoves();
-        case layout::Part::kUninstaller: return ReadUninstaller();
-        }
-        return false;
-    }
-
     bool Fail(PackageStatus::State state, const Item& where, const char* reason) {
         m_package.m_status.state = state;
         m_package.m_status.where = where.Text();
@@ -141,15 +177,27 @@ private:
         return false;
     }
 
+    bool ReadSigned(int32_t& value, const Item& where) {
+        m_itemStart = m_input.Tell();
+        uint32_t raw;
+        if (!ReadU32(raw, where)) {
+            return false;
+        }
+        value = static_cast<int32_t>(raw);
+        return true;
+    }
+
     bool ReadTime(PackageTime& time, const Item& where) {
         return ReadPackageTime(m_input, time) || Truncated(where);
     }
 
-    // Reads a packed item (u32 stored length, block sequence) and decodes it.
-    // Both buffers are sized by what the item holds: the stored length once
-    // the input is known to hold it, and the decoded size its block headers
-    // announce, up to `capacity`. So a damaged length costs no memory.
-    bool ReadPackedItem(const layout::Packed& item, Buffer& decoded, uint32_t& size, const Item& where) {
+    // Reads a screen's packed item (u32 stored length, block sequence) and
+    // decodes it. Both buffers are sized by what the item holds: the stored
+    // length once the input is known to hold it, and the decoded size its
+    // block headers announce, up to the item's capacity. So a damaged length
+    // costs no memory.
+    bool ReadPackedItem(const layout::Packed& item, int screen, Buffer& decoded, uint32_t& size) {
+        const Item where{.table = item.part, .number = screen + 1, .screen = kScreenKeys[screen]};
         const uint32_t capacity = item.decodedCapacity;
         m_itemStart = m_input.Tell();
         uint32_t length;
@@ -188,53 +236,6 @@ private:
         return static_cast<uint32_t>(std::min<uint64_t>(MeasureSequence(blocks, length).produced, capacity));
     }
 
-    bool ReadHeader() {
-        m_record = {.table = "header"};
-        return layout::WalkHeader(*this, m_package.m_szTitle, m_package.m_szVersion, m_package.m_szCompany,
-                                  m_package.m_szInstallDir, m_package.m_szMainExe, m_package.m_szSourceDir,
-                                  m_package.m_nDefaultOrderSoftware);
-    }
-
-    bool ReadSigned(int32_t& value, const Item& where) {
-        m_itemStart = m_input.Tell();
-        uint32_t raw;
-        if (!ReadU32(raw, where)) {
-            return false;
-        }
-        value = static_cast<int32_t>(raw);
-        return true;
-    }
-
-    bool ReadTexts() {
-        // The decoded text needs one byte more than its length for the terminating zero.
-        for (int i = 0; i < kScreenCount; ++i) {
-            const Item where{.table = "text", .number = i + 1, .screen = kScreenKeys[i]};
-            Buffer decoded;
-            uint32_t size = 0;
-            if (!ReadPackedItem(layout::kText, decoded, size, where)) {
-                return false;
-            }
-            // Like a C string, the text ends at its first zero byte.
-            const char* text = reinterpret_cast<const char*>(decoded.get());
-            m_package.Text(i).assign(text, strnlen(text, size));
-        }
-        return true;
-    }
-
-    bool ReadImages() {
-        for (int i = 0; i < kScreenCount; ++i) {
-            const Item where{.table = "image", .number = i + 1, .screen = kScreenKeys[i]};
-            Buffer decoded;
-            uint32_t size = 0;
-            if (!ReadPackedItem(layout::kImage, decoded, size, where)) {
-                return false;
-            }
-            m_package.Image(i) = std::move(decoded);
-            m_package.ImageSize(i) = static_cast<int32_t>(size);
-        }
-        return true;
-    }
-
     // Records where a file's or the uninstaller's blocks start and skips them.
     bool SkipData(int32_t& position, int32_t& size, const Item& where) {
         uint32_t length;
@@ -253,86 +254,6 @@ private:
         return m_input.Seek(start + length) || Truncated(where);
     }
 
-    // Each table's entries are appended as they are read, so after a failure
-    // the table holds the entries read so far, the one being read included.
-    bool ReadDirectories() {
-        m_record = {.table = "directory table"};
-        int32_t count = 0;
-        if (!Count(count, layout::kDirectories)) {
-            return false;
-        }
-        for (int d = 0; d < count; ++d) {
-            PackageDir& dir = m_package.m_dirs.emplace_back();
-            m_record = {.table = "directory", .number = d + 1};
-            int32_t fileCount = 0;
-            if (!layout::WalkFolder(*this, dir.szName, fileCount)) {
-                return false;
-            }
-            for (int f = 0; f < fileCount; ++f) {
-                PackageFile& file = dir.files.emplace_back();
-                m_record = {.table = "directory", .number = d + 1, .fileNumber = f + 1};
-                if (!layout::WalkFile(*this, file.szName, file.stCreation, file.stLastAccess, file.stLastWrite,
-                                      file)) {
-                    return false;
-                }
-            }
-        }
-        return true;
-    }
-
-    bool ReadShortcuts() {
-        m_record = {.table = "shortcut table"};
-        int32_t count = 0;
-        if (!layout::WalkShortcutTable(*this, m_package.m_szGroup, count)) {
-            return false;
-        }
-        for (int i = 0; i < count; ++i) {
-            PackageShortcut& s = m_package.m_shortcuts.emplace_back();
-            m_record = {.table = "shortcut", .number = i + 1};
-            if (!layout::WalkShortcut(*this, s.szLinkName, s.szTarget, s.szIcon, s.nPlace)) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    bool ReadCopies() {
-        m_record = {.table = "style-copy table"};
-        int32_t count = 0;
-        if (!Count(count, layout::kCopies)) {
-            return false;
-        }
-        for (int i = 0; i < count; ++i) {
-            PackageCopy& c = m_package.m_copies.emplace_back();
-            m_record = {.table = "style copy", .number = i + 1};
-            if (!layout::WalkCopy(*this, c.szSource, c.szDest, c.szStyle)) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    bool ReadRemoves() {
-        m_record = {.table = "remove table"};
-        int32_t count = 0;
-        if (!Count(count, layout::kRemoves)) {
-            return false;
-        }
-        for (int i = 0; i < count; ++i) {
-            PackageRemove& r = m_package.m_removes.emplace_back();
-            m_record = {.table = "remove", .number = i + 1};
-            if (!String(r.szPath, layout::kRemove)) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    bool ReadUninstaller() {
-        m_itemStart = m_input.Tell();
-        return SkipData(m_package.m_nUninstallerPos, m_package.m_nUninstallerSize, {"uninstaller"});
-    }
-
     CPackageInfo& m_package;
     InputStream& m_input;
     std::optional<CBlockDecoder> m_decoder;
@@ -345,9 +266,7 @@ private:
 void LoadPackage(CPackageInfo& package, InputStream& input, uint64_t packageOffset) {
     package = CPackageInfo();
     Loader(package, input).Run(packageOffset);
-    // The chosen style is set when the installation starts, and the uninstaller
-    // always gets the same name, whatever the package holds.
-    package.m_szStyle[0] = '\0';
+    // The uninstaller always gets the same name, whatever the package holds.
     std::memcpy(package.m_szUninstaller, kUninstallerName, sizeof kUninstallerName);
 }
 

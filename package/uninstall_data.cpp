@@ -1,5 +1,6 @@
 #include "package/uninstall_data.h"
 
+#include "package/package_layout.h"
 #include "package/wire.h"
 
 namespace voz {
@@ -17,6 +18,11 @@ bool WriteLoggedFile(const LoggedFile& file, OutputStream& out) {
 }
 
 }  // namespace
+
+bool WriteUninstallTable(const UninstallTable& table, OutputStream& out) {
+    layout::WireWriter writer(out);
+    return layout::WalkUninstallTable(writer, table);
+}
 
 bool WriteInstallLog(const InstallLog& log, OutputStream& out) {
     MemoryOutput body;

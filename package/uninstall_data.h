@@ -65,6 +65,8 @@ inline constexpr uint8_t kContentRecorded = 1;
 // A log larger than this is taken for damage rather than read into memory.
 inline constexpr uint32_t kMaxInstallLogBytes = 64u << 20;
 
+// The uninstall table in its layout (package_layout.h), which never changes.
+bool WriteUninstallTable(const UninstallTable& table, OutputStream& out);
 bool WriteInstallLog(const InstallLog& log, OutputStream& out);
 
 // Where the program image of a PE file ends; nothing when the stream is not a

@@ -9,27 +9,16 @@
 #include "os/gbk.h"
 #include "package/install_paths.h"
 #include "package/install_rules.h"
-#include "package/package_loader.h"
+#include "package/package_layout.h"
+#include "package/pe_headers.h"
 #include "package/wire.h"
 
 namespace voz {
 
 namespace {
 
-// PE header offsets.
-constexpr uint64_t kNewHeaderPointer = 0x3C;
-constexpr uint32_t kCoffHeaderSize = 20;
-constexpr uint32_t kSectionHeaderSize = 40;
+// More sections than this are taken for damage.
 constexpr uint32_t kMaxSections = 96;
-constexpr uint16_t kOptionalMagic32 = 0x10B;
-constexpr uint16_t kOptionalMagic64 = 0x20B;
-// Offset of the certificate table's entry (data directory 4) in the optional header.
-constexpr uint32_t kCertificateEntry32 = 128;
-constexpr uint32_t kCertificateEntry64 = 144;
-
-bool ReadAt(InputStream& in, uint64_t position, void* data, size_t size) {
-    return in.Seek(position) && in.ReadExact(data, size);
-}
 
 // Reads a string of at most fieldSize - 1 bytes.
 bool ReadString(InputStream& in, int fieldSize, std::string& text) {
@@ -41,20 +30,27 @@ bool ReadString(InputStream& in, int fieldSize, std::string& text) {
     return true;
 }
 
-bool ReadTable(InputStream& in, UninstallTable& table) {
-    uint32_t count;
-    if (!ReadString(in, kNameField, table.title) || !ReadString(in, kNameField, table.version) ||
-        !ReadPackageU32(in, count) || count > static_cast<uint32_t>(kMaxShortcuts)) {
-        return false;
+// Reads the uninstall table's walk (package_layout.h) into an UninstallTable.
+class TableReader {
+public:
+    explicit TableReader(InputStream& in) : m_in(in) {}
+
+    template <int Size>
+    bool String(std::string& text, const layout::Field<Size>&) {
+        return ReadString(m_in, Size, text);
     }
-    table.links.resize(count);
-    for (std::string& link : table.links) {
-        if (!ReadString(in, kPathField, link)) {
+    bool Table(std::vector<std::string>& entries, const layout::Table& table, auto&& walkEntry) {
+        uint32_t count;
+        if (!ReadPackageU32(m_in, count) || count > static_cast<uint32_t>(table.capacity)) {
             return false;
         }
+        entries.resize(count);
+        return std::all_of(entries.begin(), entries.end(), walkEntry);
     }
-    return ReadString(in, kPathField, table.group);
-}
+
+private:
+    InputStream& m_in;
+};
 
 // A logged path must stay inside the install folder; only a folder may be the
 // install folder itself.
@@ -140,31 +136,16 @@ UninstallDataState ReadLog(InputStream& in, InstallLog& log) {
 }  // namespace
 
 std::optional<uint64_t> FindImageEnd(InputStream& program) {
-    uint8_t dos[2];
-    uint8_t pointer[4];
-    if (!ReadAt(program, 0, dos, 2) || dos[0] != 'M' || dos[1] != 'Z' || !ReadAt(program, kNewHeaderPointer, pointer, 4)) {
-        return std::nullopt;
-    }
-    const uint64_t header = LoadLittleEndian32(pointer);
-    uint8_t coff[4 + kCoffHeaderSize];
-    if (!ReadAt(program, header, coff, sizeof coff) || std::memcmp(coff, "PE\0\0", 4) != 0) {
-        return std::nullopt;
-    }
-    const uint32_t sections = LoadLittleEndian16(coff + 4 + 2);
-    const uint32_t optionalSize = LoadLittleEndian16(coff + 4 + 16);
-    const uint64_t optional = header + sizeof coff;
-    if (sections == 0 || sections > kMaxSections) {
+    const std::optional<PeHeaders> headers = ReadPeHeaders(program);
+    if (!headers || headers->sections == 0 || headers->sections > kMaxSections) {
         return std::nullopt;
     }
     uint64_t end = 0;
-    uint8_t magic[2];
-    if (!ReadAt(program, optional, magic, 2)) {
-        return std::nullopt;
-    }
-    const uint32_t certificateEntry = LoadLittleEndian16(magic) == kOptionalMagic64 ? kCertificateEntry64 : kCertificateEntry32;
-    if ((LoadLittleEndian16(magic) == kOptionalMagic32 || LoadLittleEndian16(magic) == kOptionalMagic64) && optionalSize >= certificateEntry + 8) {
+    const uint64_t certificateEntry = headers->DirectoryAt(kSecurityDirectory);
+    if ((headers->magic == kPe32Magic || headers->magic == kPe32PlusMagic) &&
+        certificateEntry + 8 <= headers->optional + headers->optionalSize) {
         uint8_t entry[8];
-        if (!ReadAt(program, optional + certificateEntry, entry, 8)) {
+        if (!ReadAt(program, certificateEntry, entry, 8)) {
             return std::nullopt;
         }
         // The certificate table's address is a file offset, not a memory address.
@@ -172,9 +153,9 @@ std::optional<uint64_t> FindImageEnd(InputStream& program) {
             end = uint64_t{LoadLittleEndian32(entry)} + LoadLittleEndian32(entry + 4);
         }
     }
-    for (uint32_t i = 0; i < sections; ++i) {
+    for (uint32_t i = 0; i < headers->sections; ++i) {
         uint8_t section[kSectionHeaderSize];
-        if (!ReadAt(program, optional + optionalSize + uint64_t{i} * kSectionHeaderSize, section, sizeof section)) {
+        if (!ReadAt(program, headers->SectionAt(i), section, sizeof section)) {
             return std::nullopt;
         }
         const uint32_t rawSize = LoadLittleEndian32(section + 16);
@@ -204,7 +185,8 @@ UninstallData ReadUninstallDataAt(InputStream& program, uint64_t offset) {
         data.state = UninstallDataState::kNoData;
         return data;
     }
-    if (!program.Seek(offset) || !ReadTable(program, data.table)) {
+    TableReader reader(program);
+    if (!program.Seek(offset) || !layout::WalkUninstallTable(reader, data.table)) {
         data.state = UninstallDataState::kDamaged;
         return data;
     }

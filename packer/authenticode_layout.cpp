@@ -3,18 +3,12 @@
 #include <algorithm>
 #include <fstream>
 
+#include "package/byte_stream.h"
+#include "package/pe_headers.h"
 #include "package/wire.h"
 #include "packer/pack_error.h"
 
 namespace voz {
-
-namespace {
-
-constexpr uint16_t kPe32Magic = 0x10B;
-constexpr uint16_t kPe32PlusMagic = 0x20B;
-constexpr uint32_t kSecurityDirectory = 4;
-
-}  // namespace
 
 std::vector<uint8_t> ReadAt(std::ifstream& in, uint64_t offset, uint64_t size) {
     std::vector<uint8_t> bytes(size);
@@ -26,27 +20,21 @@ std::vector<uint8_t> ReadAt(std::ifstream& in, uint64_t offset, uint64_t size) {
 }
 
 PeSignatureLayout ReadPeSignatureLayout(std::span<const uint8_t> header, uint64_t fileSize) {
-    if (header.size() < 0x40 || header[0] != 'M' || header[1] != 'Z') {
-        throw PackError("not a Windows program (no MZ header)");
+    MemoryInput in(header.data(), header.size());
+    const std::optional<PeHeaders> headers = ReadPeHeaders(in);
+    if (!headers) {
+        throw PackError("not a Windows program (no PE headers)");
     }
-    const uint64_t pe = LoadLittleEndian32(header.data() + 0x3C);
-    if (pe + 24 + 2 > header.size() || LoadLittleEndian32(header.data() + pe) != 0x00004550) {
-        throw PackError("not a Windows program (no PE header)");
-    }
-    const uint64_t optional = pe + 24;
-    const uint32_t magic = LoadLittleEndian16(header.data() + optional);
-    if (magic != kPe32Magic && magic != kPe32PlusMagic) {
+    if (headers->magic != kPe32Magic && headers->magic != kPe32PlusMagic) {
         throw PackError("not a Windows program (unknown optional header)");
     }
-    const uint64_t directoryCountAt = optional + (magic == kPe32Magic ? 92 : 108);
-    const uint64_t directories = directoryCountAt + 4;
-    const uint64_t securityEntry = directories + kSecurityDirectory * 8;
+    const uint64_t securityEntry = headers->DirectoryAt(kSecurityDirectory);
     if (securityEntry + 8 > header.size() ||
-        LoadLittleEndian32(header.data() + directoryCountAt) <= kSecurityDirectory) {
+        LoadLittleEndian32(header.data() + headers->DirectoryCountAt()) <= kSecurityDirectory) {
         throw PackError("not a Windows program (no security directory)");
     }
     PeSignatureLayout layout;
-    layout.checksumOffset = optional + 64;
+    layout.checksumOffset = headers->ChecksumAt();
     layout.securityEntryOffset = securityEntry;
     layout.certificateOffset = LoadLittleEndian32(header.data() + securityEntry);
     layout.certificateSize = LoadLittleEndian32(header.data() + securityEntry + 4);

@@ -4,13 +4,15 @@
 
 #include "package/package_format.h"
 #include "package/package_image.h"
+#include "packer/console_text.h"
 
 namespace voz {
 
 BitmapCheck CheckSetupBitmap(const std::vector<uint8_t>& bytes) {
     BitmapCheck check;
     if (bytes.size() > kImageCapacity) {
-        check.problem = "image too large: " + std::to_string(bytes.size()) + " bytes, at most 1,048,576";
+        check.problem =
+            "image too large: " + std::to_string(bytes.size()) + " bytes, at most " + Grouped(kImageCapacity);
         return check;
     }
     std::optional<PackageImageView> view = ParsePackageImage(bytes.data(), bytes.size());

@@ -5,16 +5,14 @@
 #include <bit>
 #include <cstdint>
 
+#include "package/block_decoder.h"
+
 namespace voz {
 
 // A literal: flag bit 0 and the byte.
 inline constexpr uint32_t kLiteralBits = 9;
 // The length code with no prefix ones.
 inline constexpr uint32_t kShortestMatch = 2;
-
-// Width of a match offset: just enough bits to address the bytes produced so
-// far (produced is at least 1; one byte needs no bits).
-inline uint32_t OffsetBits(uint32_t produced) { return static_cast<uint32_t>(std::bit_width(produced - 1)); }
 
 // Prefix ones of the length code: 0 for length 2, otherwise the k with
 // 2^k + 1 <= length <= 2^(k+1).

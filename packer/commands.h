@@ -1,6 +1,6 @@
 // The packing tool's commands. Each returns the process exit status:
-// 0 success, 1 a damaged package (verify) or failures while installing
-// (extract), 2 bad input.
+// 0 success, 1 a damaged package or one the setup refuses (verify) or
+// failures while installing (extract), 2 bad input.
 #pragma once
 
 #include <filesystem>
@@ -50,7 +50,8 @@ int BuildCommand(const std::filesystem::path& manifest, const std::filesystem::p
 // Signs a built setup in place, replacing any signature it had.
 int SignCommand(const std::filesystem::path& setup, const SigningKey& signing);
 int ListCommand(const std::filesystem::path& setup, bool json);
-// Exits 1 naming each damaged item and each name the setup would refuse.
+// Exits 1 naming each damaged item and each name the setup would refuse;
+// names only vozpack build refuses are notes, and leave the status 0.
 int VerifyCommand(const std::filesystem::path& setup);
 // Installs the setup's package into dir for the given install style (default:
 // the first, as the wizard preselects), without shortcuts.

@@ -36,6 +36,14 @@ std::string PathText(const std::filesystem::path& path) {
     return std::string(utf8.begin(), utf8.end());
 }
 
+std::string Grouped(uint64_t number) {
+    std::string digits = std::to_string(number);
+    for (size_t at = digits.size(); at > 3; at -= 3) {
+        digits.insert(at - 3, ",");
+    }
+    return digits;
+}
+
 std::filesystem::path PathFromUtf8(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }

@@ -9,6 +9,7 @@
 #include "os/text_encoding.h"
 #include "package/extract.h"
 #include "package/install_paths.h"
+#include "package/install_styles.h"
 #include "package/package_loader.h"
 #include "packer/commands.h"
 #include "packer/console_text.h"
@@ -20,18 +21,6 @@ namespace voz {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The distinct style labels in order of first appearance, as the install-style page offers them.
-std::vector<std::string> StyleLabels(const CPackageInfo& package) {
-    std::vector<std::string> labels;
-    for (const PackageCopy& copy : package.m_copies) {
-        std::string label(FieldText(copy.szStyle));
-        if (std::find(labels.begin(), labels.end(), label) == labels.end()) {
-            labels.push_back(label);
-        }
-    }
-    return labels;
-}
 
 // The install folder: an absolute path in GBK of at most gbk::kMaxPathBytes.
 bool ChooseFolder(InstallChoice& choice, const fs::path& dir) {
@@ -59,7 +48,7 @@ bool ChooseFolder(InstallChoice& choice, const fs::path& dir) {
 }
 
 bool ChooseStyle(InstallChoice& choice, const CPackageInfo& package, const std::optional<std::string>& style) {
-    std::vector<std::string> labels = StyleLabels(package);
+    const std::vector<std::string> labels = InstallStyles(package);
     std::string chosen;
     if (style) {
         std::optional<std::string> gbk = os::Utf8ToGbk(*style);

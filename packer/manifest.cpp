@@ -5,6 +5,7 @@
 #include <toml++/toml.h>
 
 #include "os/text_encoding.h"
+#include "package/package_layout.h"
 #include "packer/bitmap_check.h"
 #include "packer/console_text.h"
 #include "packer/pack_error.h"
@@ -30,35 +31,35 @@ public:
         }
     }
 
-    PackageSpec Read() {
+    PackageSource Read() {
         CheckKeys(m_table, {"title", "version", "company", "install_dir", "main_exe", "source_dir",
                            "default_order_software", "group", "uninstaller", "remove", "texts", "images", "files",
                            "shortcut", "style_copy"},
                   "");
-        PackageSpec spec;
-        spec.title = Gbk(RequiredString(m_table, "title", ""), "title");
-        spec.version = Gbk(RequiredString(m_table, "version", ""), "version");
-        spec.company = Gbk(RequiredString(m_table, "company", ""), "company");
-        spec.installDir = Gbk(RequiredString(m_table, "install_dir", ""), "install_dir");
-        spec.mainExe = Gbk(RequiredString(m_table, "main_exe", ""), "main_exe");
-        spec.group = Gbk(RequiredString(m_table, "group", ""), "group");
-        spec.defaultOrderSoftware = RequiredInt(m_table, "default_order_software", "");
-        ReadScreens(spec);
+        PackageSource package;
+        CPackageInfo& p = package.record;
+        Store(p.m_szTitle, RequiredString(m_table, "title", ""), "title");
+        Store(p.m_szVersion, RequiredString(m_table, "version", ""), "version");
+        Store(p.m_szCompany, RequiredString(m_table, "company", ""), "company");
+        Store(p.m_szInstallDir, RequiredString(m_table, "install_dir", ""), "install_dir");
+        Store(p.m_szMainExe, RequiredString(m_table, "main_exe", ""), "main_exe");
+        Store(p.m_szGroup, RequiredString(m_table, "group", ""), "group");
+        p.m_nDefaultOrderSoftware = RequiredInt(m_table, "default_order_software", "");
+        ReadScreens(p);
         std::string filesSource = RequiredString(Table("files"), "source", "files");
         CheckKeys(Table("files"), {"source"}, "files");
-        spec.dirs = ScanSourceTree(m_base / PathFromUtf8(filesSource), m_report.problems);
+        ScanSourceTree(m_base / PathFromUtf8(filesSource), package, m_report.problems);
         // The build folder is recorded for reference only; by default the files folder as given.
-        auto sourceDir = m_table["source_dir"].value<std::string>();
-        spec.sourceDir = Gbk(sourceDir.value_or(filesSource), "source_dir");
-        ReadShortcuts(spec);
-        ReadCopies(spec);
-        ReadRemoves(spec);
+        Store(p.m_szSourceDir, m_table["source_dir"].value<std::string>().value_or(filesSource), "source_dir");
+        ReadShortcuts(p);
+        ReadCopies(p);
+        ReadRemoves(p);
         if (auto uninstaller = m_table["uninstaller"].value<std::string>()) {
-            spec.uninstaller = ReadFile(m_base / PathFromUtf8(*uninstaller));
-            spec.uninstallerNamed = true;
+            package.uninstaller = ReadFile(m_base / PathFromUtf8(*uninstaller));
+            package.uninstallerNamed = true;
         }
-        CheckPackageSpec(spec, m_report);
-        return spec;
+        CheckPackageSource(package, m_report);
+        return package;
     }
 
 private:
@@ -116,6 +117,12 @@ private:
         return *gbk;
     }
 
+    // Stores UTF-8 text in a field of the record as GBK.
+    template <size_t N>
+    void Store(char (&field)[N], const std::string& utf8, const std::string& what) const {
+        StoreField(field, Gbk(utf8, what), what);
+    }
+
     static std::vector<uint8_t> ReadFile(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         if (!in) {
@@ -124,7 +131,7 @@ private:
         return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
     }
 
-    void ReadScreens(PackageSpec& spec) {
+    void ReadScreens(CPackageInfo& p) {
         const toml::table& texts = Table("texts");
         const toml::table& images = Table("images");
         std::set<std::string> keys(std::begin(kScreenKeys), std::end(kScreenKeys));
@@ -133,14 +140,15 @@ private:
         for (int i = 0; i < kScreenCount; ++i) {
             fs::path textPath = m_base / PathFromUtf8(RequiredString(texts, kScreenKeys[i], "texts"));
             std::vector<uint8_t> raw = ReadFile(textPath);
-            spec.texts[i] = SetupText(std::string(raw.begin(), raw.end()), PathText(textPath));
-            if (spec.texts[i].size() > kTextCapacity - 1) {
-                throw PackError(PathText(textPath) + ": text over 65,535 bytes (" +
-                                std::to_string(spec.texts[i].size()) + " in GBK)");
+            p.Text(i) = SetupText(std::string(raw.begin(), raw.end()), PathText(textPath));
+            if (p.Text(i).size() > layout::kText.decodedCapacity) {
+                throw PackError(PathText(textPath) + ": text over " + Grouped(layout::kText.decodedCapacity) +
+                                " bytes (" + std::to_string(p.Text(i).size()) + " in GBK)");
             }
             fs::path imagePath = m_base / PathFromUtf8(RequiredString(images, kScreenKeys[i], "images"));
-            spec.images[i] = ReadFile(imagePath);
-            BitmapCheck check = CheckSetupBitmap(spec.images[i]);
+            const std::vector<uint8_t> image = ReadFile(imagePath);
+            StoreImage(p, i, image);
+            BitmapCheck check = CheckSetupBitmap(image);
             if (!check.problem.empty()) {
                 m_report.problems.push_back(PathText(imagePath) + ": " + check.problem);
             } else if (!check.warning.empty()) {
@@ -167,7 +175,7 @@ private:
         return *node.as_table();
     }
 
-    void ReadShortcuts(PackageSpec& spec) const {
+    void ReadShortcuts(CPackageInfo& p) const {
         const toml::array* shortcuts = Array("shortcut");
         if (shortcuts == nullptr) {
             return;
@@ -175,27 +183,30 @@ private:
         for (const auto& node : *shortcuts) {
             const toml::table& t = Entry(node, "shortcut");
             CheckKeys(t, {"link", "target", "icon", "place"}, "shortcut");
-            PackShortcut s;
-            s.linkName = Gbk(RequiredString(t, "link", "shortcut"), "shortcut link");
-            s.target = Gbk(t["target"].value_or(std::string()), "shortcut target");
-            s.icon = Gbk(t["icon"].value_or(std::string()), "shortcut icon");
-            auto place = t["place"];
-            if (auto name = place.value<std::string>()) {
-                if (*name == "desktop") {
-                    s.place = kPlaceDesktop;
-                } else if (*name == "group") {
-                    s.place = kPlaceGroup;
-                } else {
-                    Fail("shortcut place must be \"desktop\", \"group\" or an integer, not \"" + *name + "\"");
-                }
-            } else {
-                s.place = RequiredInt(t, "place", "shortcut");
-            }
-            spec.shortcuts.push_back(std::move(s));
+            PackageShortcut& s = p.m_shortcuts.emplace_back();
+            Store(s.szLinkName, RequiredString(t, "link", "shortcut"), "shortcut link");
+            Store(s.szTarget, t["target"].value_or(std::string()), "shortcut target");
+            Store(s.szIcon, t["icon"].value_or(std::string()), "shortcut icon");
+            s.nPlace = Place(t);
         }
     }
 
-    void ReadCopies(PackageSpec& spec) const {
+    // A shortcut's place, by name or number.
+    int32_t Place(const toml::table& t) const {
+        auto name = t["place"].value<std::string>();
+        if (!name) {
+            return RequiredInt(t, "place", "shortcut");
+        }
+        if (*name == "desktop") {
+            return kPlaceDesktop;
+        }
+        if (*name != "group") {
+            Fail("shortcut place must be \"desktop\", \"group\" or an integer, not \"" + *name + "\"");
+        }
+        return kPlaceGroup;
+    }
+
+    void ReadCopies(CPackageInfo& p) const {
         const toml::array* copies = Array("style_copy");
         if (copies == nullptr) {
             return;
@@ -203,15 +214,14 @@ private:
         for (const auto& node : *copies) {
             const toml::table& t = Entry(node, "style_copy");
             CheckKeys(t, {"source", "dest", "style"}, "style_copy");
-            PackCopy c;
-            c.source = Gbk(RequiredString(t, "source", "style_copy"), "style_copy source");
-            c.dest = Gbk(RequiredString(t, "dest", "style_copy"), "style_copy dest");
-            c.style = Gbk(RequiredString(t, "style", "style_copy"), "style_copy style");
-            spec.copies.push_back(std::move(c));
+            PackageCopy& c = p.m_copies.emplace_back();
+            Store(c.szSource, RequiredString(t, "source", "style_copy"), "style_copy source");
+            Store(c.szDest, RequiredString(t, "dest", "style_copy"), "style_copy dest");
+            Store(c.szStyle, RequiredString(t, "style", "style_copy"), "style_copy style");
         }
     }
 
-    void ReadRemoves(PackageSpec& spec) const {
+    void ReadRemoves(CPackageInfo& p) const {
         const toml::array* removes = Array("remove");
         if (removes == nullptr) {
             return;
@@ -221,7 +231,7 @@ private:
             if (!value) {
                 Fail("remove entries must be strings");
             }
-            spec.removes.push_back(Gbk(*value, "remove"));
+            Store(p.m_removes.emplace_back().szPath, *value, "remove");
         }
     }
 
@@ -258,7 +268,7 @@ std::string SetupText(const std::string& utf8, const std::string& what) {
     return *gbk;
 }
 
-PackageSpec LoadManifest(const fs::path& manifestPath, PackReport& report) {
+PackageSource LoadManifest(const fs::path& manifestPath, PackReport& report) {
     if (!fs::exists(manifestPath)) {
         throw PackError(PathText(manifestPath) + ": no such file");
     }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "package/install_rules.h"
-#include "packer/package_spec.h"
+#include "packer/package_source.h"
 
 namespace voz {
 
@@ -22,13 +22,17 @@ struct PackReport {
 // folder chosen by the user soon cannot hold the package's deepest file.
 inline constexpr long kPathRoomWarning = 32;
 
-PackageNames NamesOf(const PackageSpec& spec);
+// Adds every name of the package that breaks a rule, whether the setup or
+// only the packing tool insists on it, the folder records beyond what the
+// setup holds, and a warning when paths come close to their limit.
+void CheckPackageSource(const PackageSource& source, PackReport& report);
 
-// Adds every name of the spec the setup would refuse, the folder records
-// beyond what the setup holds, and a warning when paths come close to their limit.
-void CheckPackageSpec(const PackageSpec& spec, PackReport& report);
-
-// One line per name of a built package that the setup would refuse.
-std::vector<std::string> RefusedNames(const CPackageInfo& package);
+// The names of a built package that break a rule, one line each: those the
+// setup refuses when it installs, and notes on those it installs as they are.
+struct NameReport {
+    std::vector<std::string> refused;
+    std::vector<std::string> notes;
+};
+NameReport JudgeNames(const CPackageInfo& package);
 
 }  // namespace voz

@@ -6,7 +6,7 @@
 
 #include "package/byte_stream.h"
 #include "packer/block_encoder.h"
-#include "packer/package_spec.h"
+#include "packer/package_source.h"
 
 namespace voz {
 
@@ -17,14 +17,12 @@ struct WriteOptions {
     std::function<void(uint64_t done, uint64_t total)> progress;
 };
 
-// Checks every string, count and size against what the setup's reader holds;
-// throws PackError naming the first item that does not fit.
-void ValidatePackageSpec(const PackageSpec& spec);
-
-// Writes the package (validated first) to out. `packageOffset` is where the
-// package starts in the setup file, since the package records absolute positions.
-// Throws PackError on a limit or an unreadable file.
-void WritePackage(const PackageSpec& spec, OutputStream& out, const WriteOptions& options = {},
+// Writes the package to out, once every count, string and size has been
+// checked against what the setup's reader holds. `packageOffset` is where the
+// package starts in the setup file, since the package records absolute
+// positions. Throws PackError naming the first item that does not fit, or a
+// file that cannot be read; nothing is written when an item does not fit.
+void WritePackage(const PackageSource& source, OutputStream& out, const WriteOptions& options = {},
                   uint64_t packageOffset = kPackageOffset);
 
 }  // namespace voz

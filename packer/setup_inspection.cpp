@@ -6,8 +6,9 @@
 #include "os/file.h"
 #include "os/text_encoding.h"
 #include "package/block_decoder.h"
+#include "package/install_paths.h"
 #include "package/package_loader.h"
-#include "packer/package_check.h"
+#include "package/pe_headers.h"
 #include "package/uninstall_data.h"
 #include "package/wire.h"
 
@@ -32,11 +33,7 @@ std::string DisplayText(const char* gbk) {
 }
 
 std::string DisplayPath(const PackageDir& dir, const PackageFile& file) {
-    std::string path = DisplayText(dir.szName);
-    if (!path.empty()) {
-        path += "\\";
-    }
-    return path + DisplayText(file.szName);
+    return DisplayText(JoinRelative(FieldText(dir.szName), FieldText(file.szName)).c_str());
 }
 
 namespace {
@@ -49,13 +46,13 @@ std::string ProgramKind(const std::vector<uint8_t>& bytes) {
         return "none: 卸载.exe holds only its data and does not run";
     }
     MemoryInput in(bytes.data(), bytes.size());
-    if (!FindImageEnd(in)) {
+    const std::optional<PeHeaders> headers = ReadPeHeaders(in);
+    if (!headers || !FindImageEnd(in)) {
         return "not a Windows program";
     }
-    // FindImageEnd has read the PE header, so both fields lie within the bytes.
-    const uint32_t header = LoadLittleEndian32(bytes.data() + 0x3C);
-    const uint16_t machine = LoadLittleEndian16(bytes.data() + header + 4);
-    return machine == 0x14C ? "32-bit Windows program" : machine == 0x8664 ? "64-bit Windows program" : "Windows program";
+    return headers->machine == kMachineI386    ? "32-bit Windows program"
+           : headers->machine == kMachineAmd64 ? "64-bit Windows program"
+                                               : "Windows program";
 }
 
 void IdentifyUninstaller(const CPackageInfo& package, os::InputFile& in, SetupInspection& result) {
@@ -79,7 +76,7 @@ SetupInspection InspectSetup(const std::filesystem::path& setupPath) {
     SetupInspection result;
     CPackageInfo& package = result.package;
     LoadPackageFile(package, setupPath.native());
-    result.refused = RefusedNames(package);
+    result.names = JudgeNames(package);
     os::InputFile in;
     if (!in.Open(setupPath.native())) {
         return result;
@@ -112,11 +109,13 @@ SetupInspection InspectSetup(const std::filesystem::path& setupPath) {
     return result;
 }
 
-std::vector<std::string> VerifySetup(const std::filesystem::path& setupPath,
-                                     const std::function<void(uint64_t, uint64_t)>& progress) {
-    std::vector<std::string> problems;
+SetupVerification VerifySetup(const std::filesystem::path& setupPath,
+                              const std::function<void(uint64_t, uint64_t)>& progress) {
+    SetupVerification result;
+    std::vector<std::string>& problems = result.damaged;
     CPackageInfo package;
     LoadPackageFile(package, setupPath.native());
+    result.names = JudgeNames(package);
     if (!package.m_status.sound()) {
         // Texts and images were decoded by the load itself; its status names the first bad item.
         const PackageStatus& s = package.m_status;
@@ -124,7 +123,7 @@ std::vector<std::string> VerifySetup(const std::filesystem::path& setupPath,
     }
     os::InputFile in;
     if (!in.Open(setupPath.native())) {
-        return problems;
+        return result;
     }
     uint64_t total = static_cast<uint64_t>(package.m_nUninstallerSize);
     for (const PackageDir& dir : package.m_dirs) {
@@ -160,7 +159,7 @@ std::vector<std::string> VerifySetup(const std::filesystem::path& setupPath,
     if (package.m_status.sound()) {
         check(package.m_nUninstallerPos, package.m_nUninstallerSize, "uninstaller");
     }
-    return problems;
+    return result;
 }
 
 }  // namespace voz

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "package/package_info.h"
+#include "packer/package_check.h"
 
 namespace voz {
 
@@ -23,7 +24,7 @@ struct SetupInspection {
     std::vector<InspectedFile> files;  // in package order
     uint64_t uninstallerSize = 0;
     std::string uninstallerProblem;
-    std::vector<std::string> refused;  // names the setup would refuse, one line each
+    NameReport names;  // names that break a rule, one line each
     // Which uninstaller is packed: what kind of program it is, and the CRC-32
     // of its bytes to tell one build from another.
     std::string uninstallerKind;
@@ -33,11 +34,15 @@ struct SetupInspection {
 // Loads the package and measures every file and the uninstaller without decoding them.
 SetupInspection InspectSetup(const std::filesystem::path& setupPath);
 
-// Decodes every text, image, file and the uninstaller; returns one line per
-// damaged item (empty when the package is sound). Calls progress(done, total)
-// in stored bytes.
-std::vector<std::string> VerifySetup(const std::filesystem::path& setupPath,
-                                     const std::function<void(uint64_t, uint64_t)>& progress = {});
+struct SetupVerification {
+    std::vector<std::string> damaged;  // one line per damaged item; empty when the package is sound
+    NameReport names;
+};
+
+// Decodes every text, image, file and the uninstaller, and judges the names.
+// Calls progress(done, total) in stored bytes.
+SetupVerification VerifySetup(const std::filesystem::path& setupPath,
+                              const std::function<void(uint64_t, uint64_t)>& progress = {});
 
 // The record's GBK text as UTF-8 for display (bytes that are not GBK are shown escaped).
 std::string DisplayText(const char* gbk);

@@ -5,7 +5,9 @@
 
 #include "os/filesystem.h"
 #include "os/text_encoding.h"
+#include "package/install_paths.h"
 #include "package/install_rules.h"
+#include "package/package_layout.h"
 #include "packer/console_text.h"
 #include "packer/pack_error.h"
 
@@ -15,37 +17,33 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The name in GBK; nothing, with the problem noted, when GBK cannot hold it.
-// Whether the setup accepts the name is judged later, with the whole package.
-std::optional<std::string> GbkName(const fs::path& path, std::vector<std::string>& problems) {
+// Whether a name of gbk.size() bytes fits a field of fieldSize bytes; the problem noted when not.
+bool Fits(const fs::path& path, const std::string& gbk, size_t fieldSize, std::vector<std::string>& problems) {
+    if (gbk.size() < fieldSize) {
+        return true;
+    }
+    problems.push_back(PathText(path) + ": " + DescribeNameCheck(NameCheck::kTooLong));
+    return false;
+}
+
+// The name in GBK; nothing, with the problem noted, when GBK cannot hold it
+// or it does not fit its field. Whether the setup accepts the name is judged
+// later, with the whole package.
+std::optional<std::string> GbkName(const fs::path& path, size_t fieldSize, std::vector<std::string>& problems) {
     std::string gbk;
     if (!os::NativeToGbk(path.filename().native(), gbk)) {
         problems.push_back(PathText(path) + ": the name cannot be written in GBK");
         return std::nullopt;
     }
-    return gbk;
+    return Fits(path, gbk, fieldSize, problems) ? std::optional(gbk) : std::nullopt;
 }
 
-// A folder's files go into records of at most kMaxFilesPerDir files, all of
-// the folder's name: the setup reads no more into one record, and installs
-// records of the same name into the same folder.
-void AddRecords(const fs::path& folder, const std::string& gbkName, std::vector<PackFile> files,
-                std::vector<PackDir>& dirs) {
-    size_t first = 0;
-    do {
-        PackDir dir;
-        dir.name = gbkName;
-        dir.source = folder.native();
-        const size_t end = std::min(files.size(), first + kMaxFilesPerDir);
-        dir.files.assign(std::make_move_iterator(files.begin() + static_cast<std::ptrdiff_t>(first)),
-                         std::make_move_iterator(files.begin() + static_cast<std::ptrdiff_t>(end)));
-        dirs.push_back(std::move(dir));
-        first = end;
-    } while (first < files.size());
-}
+struct FolderEntries {
+    std::vector<fs::path> files;
+    std::vector<fs::path> subfolders;
+};
 
-void ScanFolder(const fs::path& folder, const std::string& gbkName, std::vector<PackDir>& dirs,
-                std::vector<std::string>& problems) {
+FolderEntries ReadFolder(const fs::path& folder) {
     std::vector<fs::directory_entry> entries;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
@@ -56,25 +54,41 @@ void ScanFolder(const fs::path& folder, const std::string& gbkName, std::vector<
     }
     std::sort(entries.begin(), entries.end(),
               [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
-    std::vector<PackFile> files;
-    std::vector<fs::path> subfolders;
+    FolderEntries result;
     for (const auto& entry : entries) {
         if (entry.is_directory()) {
-            subfolders.push_back(entry.path());
+            result.subfolders.push_back(entry.path());
         } else if (entry.is_regular_file()) {
-            PackFile file;
-            std::optional<std::string> name = GbkName(entry.path(), problems);
-            file.name = name.value_or(std::string());
-            ReadFileTimes(entry.path(), file);
-            file.content = entry.path().native();
-            if (name) {
-                files.push_back(std::move(file));
-            }
+            result.files.push_back(entry.path());
         }
     }
-    AddRecords(folder, gbkName, std::move(files), dirs);
-    for (const auto& sub : subfolders) {
-        std::optional<std::string> leaf = GbkName(sub, problems);
+    return result;
+}
+
+// A folder's files go into records of at most kMaxFilesPerDir files, all of
+// the folder's name: the setup reads no more into one record, and installs
+// records of the same name into the same folder.
+void AddFiles(const fs::path& folder, const std::string& gbkName, const std::vector<fs::path>& files,
+              PackageSource& package, std::vector<std::string>& problems) {
+    package.AddFolder(gbkName, folder.native());
+    for (const fs::path& path : files) {
+        std::optional<std::string> name = GbkName(path, layout::kFileName.kSize, problems);
+        if (!name) {
+            continue;
+        }
+        if (package.record.m_dirs.back().files.size() == static_cast<size_t>(kMaxFilesPerDir)) {
+            package.AddFolder(gbkName, folder.native());
+        }
+        ReadFileTimes(path, package.AddFile(*name, path.native()));
+    }
+}
+
+void ScanFolder(const fs::path& folder, const std::string& gbkName, PackageSource& package,
+                std::vector<std::string>& problems) {
+    const FolderEntries entries = ReadFolder(folder);
+    AddFiles(folder, gbkName, entries.files, package, problems);
+    for (const auto& sub : entries.subfolders) {
+        std::optional<std::string> leaf = GbkName(sub, layout::kDirName.kSize, problems);
         if (!leaf) {
             continue;
         }
@@ -83,25 +97,26 @@ void ScanFolder(const fs::path& folder, const std::string& gbkName, std::vector<
             problems.push_back(PathText(sub) + ": " + DescribeNameCheck(check));
             continue;
         }
-        ScanFolder(sub, gbkName.empty() ? *leaf : gbkName + "\\" + *leaf, dirs, problems);
+        const std::string name = JoinRelative(gbkName, *leaf);
+        if (Fits(sub, name, layout::kDirName.kSize, problems)) {
+            ScanFolder(sub, name, package, problems);
+        }
     }
 }
 
 }  // namespace
 
-void ReadFileTimes(const fs::path& path, PackFile& file) {
-    if (!os::GetFileTimes(path.native(), file.creation, file.lastAccess, file.lastWrite)) {
+void ReadFileTimes(const fs::path& path, PackageFile& file) {
+    if (!os::GetFileTimes(path.native(), file.stCreation, file.stLastAccess, file.stLastWrite)) {
         throw PackError(PathText(path) + ": cannot read the file's times");
     }
 }
 
-std::vector<PackDir> ScanSourceTree(const fs::path& root, std::vector<std::string>& problems) {
+void ScanSourceTree(const fs::path& root, PackageSource& package, std::vector<std::string>& problems) {
     if (!fs::is_directory(root)) {
         throw PackError(PathText(root) + ": no such folder");
     }
-    std::vector<PackDir> dirs;
-    ScanFolder(root, "", dirs, problems);
-    return dirs;
+    ScanFolder(root, "", package, problems);
 }
 
 }  // namespace voz

@@ -33,7 +33,7 @@ if [ "$(cat "$scratch/build.err")" != "vozpack: uninstaller: the manifest names 
   echo "the installed vozpack did not find its stub and its uninstaller"
   exit 1
 fi
-cmp -s -n 315392 "$stub" "$scratch/setup.exe" || { echo "the setup does not start with the installed stub"; exit 1; }
+cmp -s -n "$(stat -c %s "$stub")" "$stub" "$scratch/setup.exe" || { echo "the setup does not start with the installed stub"; exit 1; }
 "$vozpack" list --json "$scratch/setup.exe" | grep -q '"kind": "32-bit Windows program"' ||
   { echo "the setup does not hold the installed uninstaller"; exit 1; }
 "$vozpack" verify "$scratch/setup.exe" | tail -n 1

@@ -141,7 +141,7 @@ DWORD WINAPI CExtractionPage::ExtractionThread(LPVOID parameter) {
         options.laterFiles = {std::string(kSettingsFileName), std::string(kSecondSettingsFileName)};
         report = ExtractPackage(*job->package, setup, job->installation->choice, options);
     } else {
-        report.failures.push_back({"", FailureKind::kDamagedData, "the setup file cannot be opened again"});
+        report.failures.push_back({"", FailureKind::kReadFailed, "the setup file cannot be opened again"});
     }
     job->installation->report = std::move(report);
     PostMessageW(job->page, WM_EXTRACT_DONE, 0, 0);

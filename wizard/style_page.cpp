@@ -1,7 +1,7 @@
 #include "wizard/style_page.h"
 
 #include "resources/resource.h"
-#include "wizard/install_styles.h"
+#include "package/install_styles.h"
 #include "wizard/screen_paint.h"
 #include "wizard/setup_app.h"
 #include "wizard/setup_texts.h"

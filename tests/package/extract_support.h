@@ -1,6 +1,6 @@
-// Shared by the package tests: a loaded record checked against the PackageSpec
-// it was packed from, and for the installation tests a package built from a
-// PackageSpec, loaded, and an empty folder to install it into.
+// Shared by the package tests: packages made from plain strings and bytes,
+// written by the packing tool's writer and loaded back, and for the
+// installation tests an empty folder to install them into.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
 
 #include "package/block_decoder.h"
 #include "package/extract.h"
@@ -19,9 +20,54 @@
 
 namespace voz::test {
 
-inline PackFile File(const std::string& gbkName, const std::string& content,
-                     PackageTime time = PackageTime{2024, 3, 5, 15, 9, 30, 0, 0}) {
-    return PackFile{gbkName, time, time, time, std::vector<uint8_t>(content.begin(), content.end())};
+inline constexpr PackageTime kFileTime{2024, 3, 5, 15, 9, 30, 0, 0};
+
+// A packed file: its GBK name and bytes, its three times alike.
+struct TestFile {
+    std::string name;
+    std::string content;
+    PackageTime time = kFileTime;
+};
+
+inline TestFile File(const std::string& gbkName, const std::string& content, PackageTime time = kFileTime) {
+    return {gbkName, content, time};
+}
+
+// Text into a field of the record.
+template <size_t N>
+void Set(char (&field)[N], std::string_view gbk) {
+    StoreField(field, gbk, "test field");
+}
+
+// A folder record and its files, appended to the package.
+inline void AddFolder(PackageSource& package, const std::string& gbkName, const std::vector<TestFile>& files = {}) {
+    package.AddFolder(gbkName);
+    for (const TestFile& file : files) {
+        package.AddFile(file.name, std::vector<uint8_t>(file.content.begin(), file.content.end()), file.time);
+    }
+}
+
+inline PackageShortcut Shortcut(std::string_view link, std::string_view target, std::string_view icon, int32_t place) {
+    PackageShortcut shortcut{};
+    Set(shortcut.szLinkName, link);
+    Set(shortcut.szTarget, target);
+    Set(shortcut.szIcon, icon);
+    shortcut.nPlace = place;
+    return shortcut;
+}
+
+inline PackageCopy Copy(std::string_view source, std::string_view dest, std::string_view style) {
+    PackageCopy copy{};
+    Set(copy.szSource, source);
+    Set(copy.szDest, dest);
+    Set(copy.szStyle, style);
+    return copy;
+}
+
+inline PackageRemove Remove(std::string_view path) {
+    PackageRemove remove{};
+    Set(remove.szPath, path);
+    return remove;
 }
 
 // The bytes of the block sequence of `size` stored bytes at `pos` in a setup file.
@@ -34,83 +80,66 @@ inline std::vector<uint8_t> DecodeAt(const std::vector<uint8_t>& setup, int32_t 
     return out.Bytes();
 }
 
-inline bool SameTime(const PackageTime& a, const PackageTime& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+// The package that starts at `offset` of `setup`, written to memory.
+inline std::vector<uint8_t> Written(const PackageSource& package, uint64_t offset = 0) {
+    MemoryOutput out;
+    WritePackage(package, out, {}, offset);
+    return std::move(out.Bytes());
+}
 
-// Every field of a loaded record against the PackageSpec it was packed from, the
-// files' and the uninstaller's bytes decoded from `setup` where the record
-// places them. The style and the uninstaller's name are the loader's own.
-inline void ExpectRecordOf(const PackageSpec& spec, const CPackageInfo& p, const std::vector<uint8_t>& setup) {
-    ASSERT_TRUE(p.m_status.sound()) << p.m_status.where << ": " << p.m_status.reason;
-    EXPECT_EQ(p.m_szTitle, spec.title);
-    EXPECT_EQ(p.m_szVersion, spec.version);
-    EXPECT_EQ(p.m_szCompany, spec.company);
-    EXPECT_EQ(p.m_szInstallDir, spec.installDir);
-    EXPECT_EQ(p.m_szMainExe, spec.mainExe);
-    EXPECT_EQ(p.m_szSourceDir, spec.sourceDir);
-    EXPECT_EQ(p.m_nDefaultOrderSoftware, spec.defaultOrderSoftware);
-    for (int i = 0; i < kScreenCount; ++i) {
-        EXPECT_EQ(p.Text(i), spec.texts[i]) << kScreenKeys[i];
-        EXPECT_EQ(std::vector<uint8_t>(p.Image(i), p.Image(i) + p.ImageSize(i)), spec.images[i]) << kScreenKeys[i];
-    }
-    ASSERT_EQ(p.m_dirs.size(), spec.dirs.size());
-    for (size_t d = 0; d < p.m_dirs.size(); ++d) {
-        EXPECT_EQ(p.m_dirs[d].szName, spec.dirs[d].name);
-        ASSERT_EQ(p.m_dirs[d].files.size(), spec.dirs[d].files.size()) << spec.dirs[d].name;
-        for (size_t f = 0; f < p.m_dirs[d].files.size(); ++f) {
-            const PackageFile& file = p.m_dirs[d].files[f];
-            const PackFile& source = spec.dirs[d].files[f];
-            EXPECT_EQ(file.szName, source.name);
-            EXPECT_TRUE(SameTime(file.stCreation, source.creation) && SameTime(file.stLastAccess, source.lastAccess) &&
-                        SameTime(file.stLastWrite, source.lastWrite))
-                << source.name;
-            EXPECT_EQ(DecodeAt(setup, file.nDataPos, file.nDataSize), std::get<std::vector<uint8_t>>(source.content));
+// A loaded record written again at the same offset, with the files' and the
+// uninstaller's bytes decoded from the setup where the record places them:
+// the package's own bytes when the loader read every field as written.
+inline std::vector<uint8_t> Rewritten(CPackageInfo loaded, const std::vector<uint8_t>& setup, uint64_t offset) {
+    EXPECT_TRUE(loaded.m_status.sound()) << loaded.m_status.where << ": " << loaded.m_status.reason;
+    PackageSource again;
+    for (const PackageDir& dir : loaded.m_dirs) {
+        for (const PackageFile& file : dir.files) {
+            again.files.push_back(DecodeAt(setup, file.nDataPos, file.nDataSize));
         }
     }
-    EXPECT_EQ(p.m_szGroup, spec.group);
-    ASSERT_EQ(p.m_shortcuts.size(), spec.shortcuts.size());
-    for (size_t i = 0; i < p.m_shortcuts.size(); ++i) {
-        const PackageShortcut& s = p.m_shortcuts[i];
-        const PackShortcut& source = spec.shortcuts[i];
-        EXPECT_TRUE(s.szLinkName == source.linkName && s.szTarget == source.target && s.szIcon == source.icon &&
-                    s.nPlace == source.place)
-            << source.linkName;
-    }
-    ASSERT_EQ(p.m_copies.size(), spec.copies.size());
-    for (size_t i = 0; i < p.m_copies.size(); ++i) {
-        const PackageCopy& c = p.m_copies[i];
-        EXPECT_TRUE(c.szSource == spec.copies[i].source && c.szDest == spec.copies[i].dest &&
-                    c.szStyle == spec.copies[i].style)
-            << spec.copies[i].source;
-    }
-    ASSERT_EQ(p.m_removes.size(), spec.removes.size());
-    for (size_t i = 0; i < p.m_removes.size(); ++i) {
-        EXPECT_EQ(p.m_removes[i].szPath, spec.removes[i]);
-    }
-    EXPECT_EQ(DecodeAt(setup, p.m_nUninstallerPos, p.m_nUninstallerSize), spec.uninstaller);
-    EXPECT_STREQ(p.m_szUninstaller, kUninstallerName);
-    EXPECT_STREQ(p.m_szStyle, "");
+    again.uninstaller = DecodeAt(setup, loaded.m_nUninstallerPos, loaded.m_nUninstallerSize);
+    again.record = std::move(loaded);
+    return Written(again, offset);
 }
 
-inline PackageSpec BaseSpec() {
-    PackageSpec spec;
-    spec.title = Gbk("沃兹期货");
-    spec.version = "V6.2";
-    spec.group = Gbk("沃兹期货");
-    return spec;
+inline PackageSource BasePackage() {
+    PackageSource package;
+    Set(package.record.m_szTitle, Gbk("沃兹期货"));
+    Set(package.record.m_szVersion, "V6.2");
+    Set(package.record.m_szGroup, Gbk("沃兹期货"));
+    return package;
 }
+
+// A shell whose special folders are test folders and which records the links asked for.
+class RecordingShell final : public ShellServices {
+public:
+    bool GetSpecialFolderPath(std::string& path, int csidl) override {
+        auto it = folders.find(csidl);
+        if (it != folders.end()) {
+            path = it->second;
+        }
+        return it != folders.end();
+    }
+    bool CreateShortcut(const std::string& link, const std::string& target, const std::string& icon) override {
+        links.push_back(link + " -> " + target + " | " + icon);
+        return saves;
+    }
+    std::map<int, std::string> folders;
+    std::vector<std::string> links;
+    bool saves = true;
+};
 
 // The package written to memory at offset 0 and loaded into its own record;
 // the chosen install folder is <temp>/安装, the chosen style the package's
 // default (none).
 class Installation {
 public:
-    explicit Installation(const PackageSpec& spec) {
-        MemoryOutput out;
-        WritePackage(spec, out, {}, 0);
-        m_bytes = std::move(out.Bytes());
+    explicit Installation(const PackageSource& package) {
+        m_bytes = Written(package);
         MemoryInput input(m_bytes.data(), m_bytes.size());
-        LoadPackage(package(), input, 0);
-        EXPECT_TRUE(package().m_status.sound()) << package().m_status.reason;
+        LoadPackage(m_package, input, 0);
+        EXPECT_TRUE(m_package.m_status.sound()) << m_package.m_status.reason;
         SetInstallDir(Gbk(dir().string()));
     }
 
@@ -129,7 +158,7 @@ public:
 
     InstallReport Run(const ExtractOptions& options = {}) {
         MemoryInput input(m_bytes.data(), m_bytes.size());
-        return ExtractPackage(package(), input, m_choice, options);
+        return ExtractPackage(m_package, input, m_choice, options);
     }
 
 private:

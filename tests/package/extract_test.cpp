@@ -17,11 +17,14 @@ namespace voz {
 namespace {
 
 namespace fs = std::filesystem;
+using test::AddFolder;
+using test::Copy;
 using test::File;
 using test::Gbk;
 using test::HasFailureOf;
 using test::Installation;
 using test::ReadText;
+using test::Remove;
 
 std::string Compressible(size_t size, uint32_t seed) {
     auto bytes = test::CompressibleBytes(size, seed);
@@ -29,12 +32,12 @@ std::string Compressible(size_t size, uint32_t seed) {
 }
 
 TEST(ExtractFiles, FoldersInAnyOrderEmptyFilesAndTheInstallFolderItself) {
-    PackageSpec spec = test::BaseSpec();
+    PackageSource package = test::BasePackage();
     const std::string big = Compressible(200000, 7);  // several blocks
-    spec.dirs = {{Gbk("行情数据\\上海\\日线"), {File("cu.day", big)}},  // before its parents
-                 {Gbk("行情数据"), {File(Gbk("说明.txt"), "data")}},
-                 {"", {File("VozClient.exe", "MZ"), File(Gbk("空.txt"), "")}}};
-    Installation inst(spec);
+    AddFolder(package, Gbk("行情数据\\上海\\日线"), {File("cu.day", big)});  // before its parents
+    AddFolder(package, Gbk("行情数据"), {File(Gbk("说明.txt"), "data")});
+    AddFolder(package, "", {File("VozClient.exe", "MZ"), File(Gbk("空.txt"), "")});
+    Installation inst(package);
     const InstallReport report = inst.Run();
     EXPECT_TRUE(report.installed && !report.earlierFound && report.failures.empty()) << test::Describe(report.failures);
     EXPECT_EQ(ReadText(inst.dir() / "行情数据/上海/日线/cu.day"), big);
@@ -46,15 +49,16 @@ TEST(ExtractFiles, FoldersInAnyOrderEmptyFilesAndTheInstallFolderItself) {
 }
 
 TEST(ExtractFiles, EveryFileGetsItsRecordedTimesAndAnImpossibleDateIsAFailure) {
-    PackageSpec spec = test::BaseSpec();
-    PackFile file = File("a.dat", Compressible(70000, 3));
-    file.lastAccess = PackageTime{2020, 2, 6, 29, 23, 59, 58, 999};
-    file.lastWrite = PackageTime{2021, 12, 5, 31, 0, 0, 1, 250};
-    PackFile empty = File("empty.dat", "", PackageTime{1999, 7, 4, 1, 12, 0, 0, 0});
-    PackFile bad = File("bad.dat", "abc");
-    bad.lastWrite.wMonth = 13;
-    spec.dirs = {{"", {file, empty, bad}}};
-    Installation inst(spec);
+    PackageSource package = test::BasePackage();
+    AddFolder(package, "",
+              {File("a.dat", Compressible(70000, 3)), File("empty.dat", "", PackageTime{1999, 7, 4, 1, 12, 0, 0, 0}),
+               File("bad.dat", "abc")});
+    PackageFile& file = package.record.m_dirs[0].files[0];
+    file.stLastAccess = PackageTime{2020, 2, 6, 29, 23, 59, 58, 999};
+    file.stLastWrite = PackageTime{2021, 12, 5, 31, 0, 0, 1, 250};
+    const PackageFile& empty = package.record.m_dirs[0].files[1];
+    package.record.m_dirs[0].files[2].stLastWrite.wMonth = 13;
+    Installation inst(package);
     const InstallReport report = inst.Run();
     const auto& failures = report.failures;
     EXPECT_TRUE(report.installed) << "a time not set leaves the file whole";
@@ -62,15 +66,15 @@ TEST(ExtractFiles, EveryFileGetsItsRecordedTimesAndAnImpossibleDateIsAFailure) {
     EXPECT_TRUE(HasFailureOf(failures, FailureKind::kTimesNotSet, "bad.dat"));
     EXPECT_EQ(ReadText(inst.dir() / "bad.dat"), "abc");
     EXPECT_EQ(test::FileTimes(inst.dir() / "a.dat"),
-              std::make_pair(test::UtcMilliseconds(file.lastAccess), test::UtcMilliseconds(file.lastWrite)));
+              std::make_pair(test::UtcMilliseconds(file.stLastAccess), test::UtcMilliseconds(file.stLastWrite)));
     EXPECT_EQ(test::FileTimes(inst.dir() / "empty.dat"),
-              std::make_pair(test::UtcMilliseconds(empty.lastAccess), test::UtcMilliseconds(empty.lastWrite)));
+              std::make_pair(test::UtcMilliseconds(empty.stLastAccess), test::UtcMilliseconds(empty.stLastWrite)));
 }
 
 TEST(ExtractFiles, ThePackageWithoutFoldersStillGetsItsInstallFolderWithParents) {
-    PackageSpec spec = test::BaseSpec();
-    spec.uninstaller = {'M', 'Z'};
-    Installation inst(spec);
+    PackageSource package = test::BasePackage();
+    package.uninstaller = {'M', 'Z'};
+    Installation inst(package);
     inst.SetInstallDir(Gbk((inst.temp() / "深").string()) + "\\" + Gbk("层\\安装"));
     EXPECT_TRUE(inst.Run().failures.empty());
     EXPECT_EQ(ReadText(inst.temp() / "深/层/安装/卸载.exe").substr(0, 2), "MZ");
@@ -86,9 +90,9 @@ TEST(ExtractFiles, SplitsOnlyAtRealBackslashes) {
     // 乗 is 0x81 0x5C in GBK: its second byte is a backslash byte, not a separator.
     const std::string name = Gbk("乗");
     ASSERT_EQ(name, "\x81\x5C");
-    PackageSpec spec = test::BaseSpec();
-    spec.dirs = {{name + "\\" + name, {File(name + ".txt", "x")}}};
-    Installation inst(spec);
+    PackageSource package = test::BasePackage();
+    AddFolder(package, name + "\\" + name, {File(name + ".txt", "x")});
+    Installation inst(package);
     EXPECT_TRUE(inst.Run().failures.empty());
     EXPECT_EQ(test::TreeListing(inst.dir()), (std::vector<std::string>{"乗/", "乗/乗/", "乗/乗/乗.txt", "卸载.exe"}));
     EXPECT_TRUE(CreateDirectoryPath(Gbk(inst.dir().string()) + "\\" + Gbk("乗\\子/末")));
@@ -143,13 +147,14 @@ TEST(ExtractFailures, AFileThatFailsPartWayStopsTheInstallationAndEverythingWrit
          },
          FailureKind::kWriteFailed, os::ErrorText(EFBIG), EFBIG},
     };
-    PackageSpec spec = test::BaseSpec();
-    spec.dirs = {{"", {}}};
+    PackageSource package = test::BasePackage();
+    std::vector<test::TestFile> files;
     for (int i = 0; i < kFiles; ++i) {
         const size_t size = i == kSpoilt ? 2 * kDiskFull : 140000;  // three blocks and more
-        spec.dirs[0].files.push_back(File("f" + std::to_string(i) + ".dat", Compressible(size, static_cast<uint32_t>(i))));
+        files.push_back(File("f" + std::to_string(i) + ".dat", Compressible(size, static_cast<uint32_t>(i))));
     }
-    Installation inst(spec);
+    AddFolder(package, "", files);
+    Installation inst(package);
     const std::vector<uint8_t> sound = inst.bytes();
     for (const MidwayCase& c : cases) {
         inst.bytes() = sound;
@@ -182,9 +187,9 @@ TEST(ExtractFailures, AFileThatFailsPartWayStopsTheInstallationAndEverythingWrit
 }
 
 TEST(ExtractFailures, AnAppListEntryNotWrittenCarriesTheRegistrarsOwnReason) {
-    PackageSpec spec = test::BaseSpec();
-    spec.dirs = {{"", {File("VozClient.exe", "MZ")}}};
-    Installation inst(spec);
+    PackageSource package = test::BasePackage();
+    AddFolder(package, "", {File("VozClient.exe", "MZ")});
+    Installation inst(package);
     ExtractOptions options;
     options.registerApp = [](const os::AppListEntry&, std::string& failure) {
         failure = "access denied";
@@ -200,10 +205,10 @@ TEST(ExtractFailures, AnAppListEntryNotWrittenCarriesTheRegistrarsOwnReason) {
 }
 
 TEST(ExtractProgress, CountsStoredBytesAndEndsAtExactly100) {
-    PackageSpec spec = test::BaseSpec();
-    spec.dirs = {{"", {File("a", Compressible(30000, 1)), File("b", ""), File("c", Compressible(90000, 2))}},
-                 {"d", {File("e", Compressible(1000, 3)), File("z", "")}}};
-    Installation inst(spec);
+    PackageSource package = test::BasePackage();
+    AddFolder(package, "", {File("a", Compressible(30000, 1)), File("b", ""), File("c", Compressible(90000, 2))});
+    AddFolder(package, "d", {File("e", Compressible(1000, 3)), File("z", "")});
+    Installation inst(package);
     uint64_t total = 0;
     std::vector<uint64_t> done;
     for (int d = 0; d < 2; ++d) {
@@ -226,30 +231,30 @@ TEST(ExtractProgress, CountsStoredBytesAndEndsAtExactly100) {
     EXPECT_EQ(seen.back(), 100);
 
     // Without stored bytes there is no percentage to report.
-    spec.dirs = {{"", {File("a", ""), File("b", "")}}};
-    Installation empty(spec);
+    PackageSource emptyFiles = test::BasePackage();
+    AddFolder(emptyFiles, "", {File("a", ""), File("b", "")});
+    Installation empty(emptyFiles);
     seen.clear();
     EXPECT_TRUE(empty.Run(options).failures.empty());
     EXPECT_TRUE(seen.empty());
 }
 
-PackageSpec StyleSpec() {
-    PackageSpec spec = test::BaseSpec();
-    spec.dirs = {{"", {File("Voz.ini", "default")}},
-                 {Gbk("配置"), {File("full.ini", "full"), File("full2.ini", "full 2nd"), File("lite.ini", "lite")}}};
-    spec.copies = {{Gbk("配置\\full.ini"), "Voz.ini", Gbk("全功能版")},
-                   {Gbk("配置\\lite.ini"), "Voz.ini", Gbk("精简版")},
-                   {Gbk("配置\\full2.ini"), "2nd_voz.ini", Gbk("全功能版")}};
-    spec.removes = {Gbk("配置")};
-    return spec;
+PackageSource StylePackage() {
+    PackageSource package = test::BasePackage();
+    AddFolder(package, "", {File("Voz.ini", "default")});
+    AddFolder(package, Gbk("配置"),
+              {File("full.ini", "full"), File("full2.ini", "full 2nd"), File("lite.ini", "lite")});
+    package.record.m_copies = {Copy(Gbk("配置\\full.ini"), "Voz.ini", Gbk("全功能版")),
+                               Copy(Gbk("配置\\lite.ini"), "Voz.ini", Gbk("精简版")),
+                               Copy(Gbk("配置\\full2.ini"), "2nd_voz.ini", Gbk("全功能版"))};
+    package.record.m_removes = {Remove(Gbk("配置"))};
+    return package;
 }
 
 // Each style copies every record of its label and no other, an unknown label
 // none; the folder of style files is removed each time.
 TEST(ExtractChoice, OneLoadedPackageInstallsIntoSeveralFoldersWithItsStyles) {
-    PackageSpec spec = StyleSpec();
-    spec.installDir = "C:\\Voz";
-    Installation inst(spec);
+    Installation inst(StylePackage());
     struct Case {
         const char* folder;
         const char* style;
@@ -271,15 +276,15 @@ TEST(ExtractChoice, OneLoadedPackageInstallsIntoSeveralFoldersWithItsStyles) {
 }
 
 TEST(ExtractRemovals, EmptyAndMissingEntriesRemoveNothing) {
-    PackageSpec spec = StyleSpec();
-    spec.removes = {"", Gbk("不存在"), Gbk("配置\\不存在")};
-    Installation inst(spec);
+    PackageSource package = StylePackage();
+    package.record.m_removes = {Remove(""), Remove(Gbk("不存在")), Remove(Gbk("配置\\不存在"))};
+    Installation inst(package);
     EXPECT_TRUE(inst.Run().failures.empty());
     EXPECT_EQ(test::TreeListing(inst.dir() / "配置"), (std::vector<std::string>{"full.ini", "full2.ini", "lite.ini"}));
 }
 
 TEST(ExtractRemovals, AReadOnlyFileKeepsItsFoldersAndIsReported) {
-    Installation inst(StyleSpec());
+    Installation inst(StylePackage());
     test::WriteText(inst.dir() / "配置/只读/锁定.ini", "locked");
     fs::permissions(inst.dir() / "配置/只读/锁定.ini", fs::perms::owner_read);
     auto failures = inst.Run().failures;
@@ -292,11 +297,11 @@ TEST(ExtractRemovals, AReadOnlyFileKeepsItsFoldersAndIsReported) {
 // Refused names of folders and files stop the installation before anything
 // is written; every one of them is named.
 TEST(ExtractUnsafeNames, RefusedFoldersAndFilesStopTheInstallationBeforeItWrites) {
-    PackageSpec spec = test::BaseSpec();
-    spec.dirs = {{"..", {File("escaped.txt", "x")}},
-                 {"C:\\Windows", {File("drive.txt", "x")}},
-                 {"", {File("..\\outside.txt", "x"), File("x/../../y", "x"), File("Voz.ini", "mine")}}};
-    Installation inst(spec);
+    PackageSource package = test::BasePackage();
+    AddFolder(package, "..", {File("escaped.txt", "x")});
+    AddFolder(package, "C:\\Windows", {File("drive.txt", "x")});
+    AddFolder(package, "", {File("..\\outside.txt", "x"), File("x/../../y", "x"), File("Voz.ini", "mine")});
+    Installation inst(package);
     const InstallReport report = inst.Run();
     EXPECT_FALSE(report.installed);
     // Two folders and their files, two files.
@@ -311,11 +316,12 @@ TEST(ExtractUnsafeNames, RefusedFoldersAndFilesStopTheInstallationBeforeItWrites
 // Refused style copies and removals are reported; nothing outside the
 // install folder is read, written or deleted.
 TEST(ExtractUnsafeNames, CopiesAndRemovalsNeverLeaveTheInstallFolder) {
-    PackageSpec spec = test::BaseSpec();
-    spec.dirs = {{"", {File("Voz.ini", "mine")}}};
-    spec.copies = {{"..\\victim\\secret.txt", "stolen.txt", "s"}, {"Voz.ini", "..\\victim\\secret.txt", "s"}};
-    spec.removes = {"..\\victim", ".", "a\\..\\..\\victim", "\\victim"};
-    Installation inst(spec);
+    PackageSource package = test::BasePackage();
+    AddFolder(package, "", {File("Voz.ini", "mine")});
+    package.record.m_copies = {Copy("..\\victim\\secret.txt", "stolen.txt", "s"),
+                               Copy("Voz.ini", "..\\victim\\secret.txt", "s")};
+    package.record.m_removes = {Remove("..\\victim"), Remove("."), Remove("a\\..\\..\\victim"), Remove("\\victim")};
+    Installation inst(package);
     test::WriteText(inst.temp() / "victim/secret.txt", "secret");
     inst.SetStyle("s");
     const InstallReport report = inst.Run();
@@ -334,9 +340,10 @@ TEST(ExtractLongPaths, APathBeyond255BytesIsRefusedNotCut) {
     const std::string folder(80, 'd');
     const std::string fits(23, 'f');
     const std::string longFolder = std::string(50, 'e') + "\\" + std::string(54, 'e');
-    PackageSpec spec = test::BaseSpec();
-    spec.dirs = {{folder, {File(fits, "fits"), File(fits + "x", "too long")}}, {longFolder, {File("a", "a")}}};
-    Installation inst(spec);
+    PackageSource package = test::BasePackage();
+    AddFolder(package, folder, {File(fits, "fits"), File(fits + "x", "too long")});
+    AddFolder(package, longFolder, {File("a", "a")});
+    Installation inst(package);
     std::string base = inst.temp().string() + "/";
     ASSERT_LT(base.size(), 90u);
     base += std::string(150 - base.size(), 'i');

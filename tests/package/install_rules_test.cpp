@@ -105,59 +105,5 @@ TEST(CheckName, DecidesForEveryKindOfName) {
     }
 }
 
-PackageNames SoundPackage() {
-    PackageNames names;
-    names.installDir = "C:\\Voz";
-    names.mainExe = "VozClient.exe";
-    names.group = "Voz";
-    names.folders = {{"", {"VozClient.exe", "Voz.ini"}}, {"Config", {"Lite.ini"}}, {"Config", {"Full.ini"}}};
-    names.shortcuts = {{"u.lnk", "", ""}, {"v.lnk", "vozclient.EXE", "config/full.ini"}, {"w.lnk", "Extra.ini", ""}};
-    names.copies = {{"Config\\Lite.ini", "Extra.ini"}};
-    names.removes = {"Config"};
-    return names;
-}
-
-TEST(CheckPackageNames, ASoundPackageHasNoProblem) {
-    EXPECT_TRUE(CheckPackageNames(SoundPackage()).empty());
-    EXPECT_EQ(PathRoom(SoundPackage()), 255 - 7 - static_cast<long>(std::string("Config\\Full.ini").size()));
-}
-
-TEST(CheckPackageNames, NamesEveryRefusedItemAndWhatItRefersTo) {
-    PackageNames names = SoundPackage();
-    names.installDir = "Client";
-    names.mainExe = "Missing.exe";
-    names.folders[1].files.push_back("aux.txt");
-    names.shortcuts[1].target = "..\\..\\Windows\\notepad.exe";
-    names.shortcuts[2].icon = "none.ico";
-    names.copies[0].source = "Config\\None.ini";
-    names.removes.push_back("..\\..\\Windows");
-    const std::vector<NameProblem> problems = CheckPackageNames(names);
-    auto has = [&](NameKind kind, size_t index, NameCheck check) {
-        return std::any_of(problems.begin(), problems.end(), [&](const NameProblem& p) {
-            return p.kind == kind && p.index == index && p.check == check;
-        });
-    };
-    EXPECT_EQ(problems.size(), 7u);
-    EXPECT_TRUE(has(NameKind::kInstallFolder, 0, NameCheck::kNotAbsolute));
-    EXPECT_TRUE(has(NameKind::kMainProgram, 0, NameCheck::kNotInPackage));
-    EXPECT_TRUE(has(NameKind::kFile, 1, NameCheck::kDeviceName));
-    EXPECT_TRUE(has(NameKind::kTarget, 1, NameCheck::kLeavesFolder));
-    EXPECT_TRUE(has(NameKind::kIcon, 2, NameCheck::kNotInPackage));
-    EXPECT_TRUE(has(NameKind::kCopySource, 0, NameCheck::kNotInPackage));
-    EXPECT_TRUE(has(NameKind::kRemove, 1, NameCheck::kLeavesFolder));
-}
-
-TEST(CheckPackageNames, APathBelowTheDefaultFolderMustFit) {
-    PackageNames names = SoundPackage();
-    const std::string folder(121, 'd');
-    const std::string file(127, 'f');  // with C:\Voz in front: 6 + 1 + 121 + 1 + 127 = 256 bytes
-    names.folders.push_back({folder, {file}});
-    const std::vector<NameProblem> problems = CheckPackageNames(names);
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_EQ(problems[0].kind, NameKind::kFile);
-    EXPECT_EQ(problems[0].check, NameCheck::kPathTooLong);
-    EXPECT_LT(PathRoom(names), 0);
-}
-
 }  // namespace
 }  // namespace voz

@@ -8,7 +8,6 @@
 #include "package/block_decoder.h"
 #include "packer/block_encoder.h"
 #include "package/extract_support.h"
-#include "packer/package_writer.h"
 
 namespace voz {
 namespace {
@@ -58,64 +57,62 @@ Loaded Load(const std::vector<uint8_t>& packageBytes) {
 
 PackageTime Time(uint16_t year, uint16_t ms) { return PackageTime{year, 3, 5, 15, 9, 30, 1, ms}; }
 
-PackageSpec FullSpec() {
-    PackageSpec spec;
-    spec.title = test::Gbk("沃兹期货");
-    spec.version = "V6.2";
-    spec.company = test::Gbk("沃兹软件");
-    spec.installDir = test::Gbk("C:\\沃兹期货");
-    spec.mainExe = "VozClient.exe";
-    spec.sourceDir = "client";
-    spec.defaultOrderSoftware = 3;
+PackageSource FullPackage() {
+    using test::Gbk;
+    using test::Set;
+    PackageSource package;
+    CPackageInfo& p = package.record;
+    Set(p.m_szTitle, Gbk("沃兹期货"));
+    Set(p.m_szVersion, "V6.2");
+    Set(p.m_szCompany, Gbk("沃兹软件"));
+    Set(p.m_szInstallDir, Gbk("C:\\沃兹期货"));
+    Set(p.m_szMainExe, "VozClient.exe");
+    Set(p.m_szSourceDir, "client");
+    p.m_nDefaultOrderSoftware = 3;
     for (int i = 0; i < kScreenCount; ++i) {
-        spec.texts[i] = test::Gbk("第" + std::to_string(i) + "屏\r\n说明");
-        spec.images[i] = test::CompressibleBytes(1000 + 100 * i, i);
+        p.Text(i) = Gbk("第" + std::to_string(i) + "屏\r\n说明");
+        StoreImage(p, i, test::CompressibleBytes(1000 + 100 * i, i));
     }
-    PackDir root{"", {}};
-    root.files.push_back({"a.txt", Time(2020, 1), Time(2021, 2), Time(2022, 3), test::CompressibleBytes(150000, 1)});
-    root.files.push_back({"empty.dat", Time(2020, 0), Time(2020, 0), Time(2020, 0), std::vector<uint8_t>{}});
-    PackDir nested{test::Gbk("配置\\深层"), {}};
-    nested.files.push_back({test::Gbk("精简Voz.ini"), Time(2019, 9), Time(2019, 9), Time(2019, 9),
-                            test::RandomBytes(70000, 2)});
-    spec.dirs = {root, PackDir{test::Gbk("空目录"), {}}, nested};
-    spec.group = test::Gbk("沃兹期货");
-    spec.shortcuts = {{"a.lnk", "", "", kPlaceGroup}, {"b.lnk", "a.txt", "i.ico", kPlaceDesktop}, {"c.lnk", "x", "", 2}};
-    spec.copies = {{"s1", "d1", test::Gbk("全功能版")}, {"s2", "d2", test::Gbk("精简版")}};
-    spec.removes = {test::Gbk("配置")};
-    spec.uninstaller = test::CompressibleBytes(24576, 9);
-    return spec;
-}
-
-// The package as written to begin at `offset` in its setup file.
-std::vector<uint8_t> Written(const PackageSpec& spec, uint64_t offset = 0) {
-    MemoryOutput out;
-    WritePackage(spec, out, {}, offset);
-    return out.Bytes();
+    package.AddFolder("");
+    package.AddFile("a.txt", test::CompressibleBytes(150000, 1), Time(2020, 1)).stLastWrite = Time(2022, 3);
+    package.AddFile("empty.dat", std::vector<uint8_t>{}, Time(2020, 0));
+    package.AddFolder(Gbk("空目录"));
+    package.AddFolder(Gbk("配置\\深层"));
+    package.AddFile(Gbk("精简Voz.ini"), test::RandomBytes(70000, 2), Time(2019, 9));
+    Set(p.m_szGroup, Gbk("沃兹期货"));
+    p.m_shortcuts = {test::Shortcut("a.lnk", "", "", kPlaceGroup),
+                     test::Shortcut("b.lnk", "a.txt", "i.ico", kPlaceDesktop), test::Shortcut("c.lnk", "x", "", 2)};
+    p.m_copies = {test::Copy("s1", "d1", Gbk("全功能版")), test::Copy("s2", "d2", Gbk("精简版"))};
+    p.m_removes = {test::Remove(Gbk("配置"))};
+    package.uninstaller = test::CompressibleBytes(24576, 9);
+    return package;
 }
 
 // The package behind the setup program's stub, a code signature after it.
 TEST(PackageLoader, ReadsEveryFieldTheWriterWroteAtItsAbsolutePositionInTheSetupFile) {
-    PackageSpec spec = FullSpec();
     std::vector<uint8_t> setup(kStubSize, 0);
-    const std::vector<uint8_t> package = Written(spec, kPackageOffset);
+    const std::vector<uint8_t> package = test::Written(FullPackage(), kPackageOffset);
     setup.insert(setup.end(), package.begin(), package.end());
     setup.insert(setup.end(), 4096, 0xAB);  // bytes after the uninstaller are no damage
     CPackageInfo p;
     MemoryInput input(setup.data(), setup.size());
     LoadPackage(p, input);
-    ASSERT_NO_FATAL_FAILURE(test::ExpectRecordOf(spec, p, setup));
-    EXPECT_GT(p.m_dirs[0].files[0].nDataPos, static_cast<int32_t>(kStubSize));
-    EXPECT_EQ(p.m_dirs[0].files[1].nDataSize, 0);  // an empty file has no blocks
+    EXPECT_GT(p.m_dirs.at(0).files.at(0).nDataPos, static_cast<int32_t>(kStubSize));
+    EXPECT_EQ(p.m_dirs[0].files.at(1).nDataSize, 0);  // an empty file has no blocks
     EXPECT_EQ(static_cast<size_t>(p.m_nUninstallerPos + p.m_nUninstallerSize), kStubSize + package.size());
+    EXPECT_EQ(test::Rewritten(std::move(p), setup, kPackageOffset), package);
 }
 
 TEST(PackageLoader, EveryShortPackageIsTruncatedAndKeepsWhatWasRead) {
-    PackageSpec spec = FullSpec();
-    spec.dirs[0].files[0].content = test::CompressibleBytes(3000, 1);
-    spec.dirs[2].files[0].content = test::CompressibleBytes(500, 2);
-    spec.uninstaller = test::CompressibleBytes(600, 3);
-    for (auto& image : spec.images) image.resize(100);
-    std::vector<uint8_t> bytes = Written(spec);
+    PackageSource full = FullPackage();
+    full.files[0] = test::CompressibleBytes(3000, 1);
+    full.files[2] = test::CompressibleBytes(500, 2);
+    full.uninstaller = test::CompressibleBytes(600, 3);
+    for (int i = 0; i < kScreenCount; ++i) {
+        StoreImage(full.record, i, test::CompressibleBytes(100, i));
+    }
+    const std::vector<uint8_t> bytes = test::Written(full);
+    const std::string title = full.record.m_szTitle;
     CPackageInfo package;
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
         MemoryInput input(bytes.data(), cut);
@@ -124,13 +121,9 @@ TEST(PackageLoader, EveryShortPackageIsTruncatedAndKeepsWhatWasRead) {
         ASSERT_STREQ(package.m_szUninstaller, kUninstallerName);
         ASSERT_LE(package.m_dirs.size(), 3u);
         for (size_t d = 0; d < package.m_dirs.size(); ++d) {
-            ASSERT_LE(package.m_dirs[d].files.size(), spec.dirs[d].files.size()) << "cut at " << cut;
+            ASSERT_LE(package.m_dirs[d].files.size(), full.record.m_dirs[d].files.size()) << "cut at " << cut;
         }
-        if (cut >= 4 + spec.title.size()) {
-            ASSERT_EQ(package.m_szTitle, spec.title) << "cut at " << cut;
-        } else {
-            ASSERT_STREQ(package.m_szTitle, "") << "cut at " << cut;
-        }
+        ASSERT_EQ(package.m_szTitle, cut >= 4 + title.size() ? title : "") << "cut at " << cut;
     }
     MemoryInput whole(bytes.data(), bytes.size());
     LoadPackage(package, whole, 0);
@@ -284,14 +277,13 @@ TEST(PackageLoader, TablesAtCapacityAreRead) {
     EXPECT_STREQ(p->m_removes.back().szPath, ("r" + std::to_string(kMaxRemoves - 1)).c_str());
 }
 
-// The style chosen and the uninstaller's name are the loader's to set, not the package's.
-TEST(PackageLoader, ReloadingClearsThePreviousPackageAndSetsStyleAndUninstallerName) {
+// The uninstaller's name is the loader's to set, not the package's.
+TEST(PackageLoader, ReloadingClearsThePreviousPackageAndSetsTheUninstallerName) {
     CPackageInfo package;
-    std::vector<uint8_t> full = Written(FullSpec());
+    std::vector<uint8_t> full = test::Written(FullPackage());
     MemoryInput first(full.data(), full.size());
     LoadPackage(package, first, 0);
     ASSERT_EQ(package.m_dirs.size(), 3u);
-    std::strcpy(package.m_szStyle, "old");
     std::strcpy(package.m_szUninstaller, "other.exe");
     RawPackage small;
     small.Header().EmptyScreens().U32(1).Str("only").U32(0).Str("").U32(0).U32(0).U32(0).U32(0);
@@ -305,7 +297,6 @@ TEST(PackageLoader, ReloadingClearsThePreviousPackageAndSetsStyleAndUninstallerN
     EXPECT_TRUE(package.m_copies.empty());
     EXPECT_TRUE(package.m_removes.empty());
     EXPECT_STREQ(package.m_szGroup, "");
-    EXPECT_STREQ(package.m_szStyle, "");
     EXPECT_STREQ(package.m_szUninstaller, kUninstallerName);
 }
 

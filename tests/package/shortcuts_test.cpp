@@ -1,7 +1,5 @@
 #include "package/shortcuts.h"
 
-#include <map>
-
 #include "package/extract_support.h"
 #include "package/uninstall_data.h"
 
@@ -13,25 +11,6 @@ using test::File;
 using test::Gbk;
 using test::Installation;
 
-// A shell whose special folders are test folders and which records the links asked for.
-class RecordingShell final : public ShellServices {
-public:
-    bool GetSpecialFolderPath(std::string& path, int csidl) override {
-        auto it = folders.find(csidl);
-        if (it != folders.end()) {
-            path = it->second;
-        }
-        return it != folders.end();
-    }
-    bool CreateShortcut(const std::string& link, const std::string& target, const std::string& icon) override {
-        links.push_back(link + " -> " + target + " | " + icon);
-        return saves;
-    }
-    std::map<int, std::string> folders;
-    std::vector<std::string> links;
-    bool saves = true;
-};
-
 void AppendString(std::string& out, const std::string& text) {
     for (int i = 0; i < 4; ++i) {
         out.push_back(static_cast<char>(text.size() >> (8 * i)));
@@ -41,16 +20,16 @@ void AppendString(std::string& out, const std::string& text) {
 
 class ShortcutsTest : public ::testing::Test {
 protected:
-    std::vector<ExtractFailure> Run(const std::vector<PackShortcut>& shortcuts, bool withFolders = true) {
-        PackageSpec spec = test::BaseSpec();
-        spec.group = m_groupName;
-        spec.dirs = {{"", {File("VozClient.exe", "MZ")}}};
-        spec.uninstaller = {'U'};
-        spec.shortcuts = shortcuts;
-        m_inst = std::make_unique<Installation>(spec);
+    std::vector<ExtractFailure> Run(const std::vector<PackageShortcut>& shortcuts, bool withFolders = true) {
+        PackageSource package = test::BasePackage();
+        test::Set(package.record.m_szGroup, m_groupName);
+        test::AddFolder(package, "", {File("VozClient.exe", "MZ")});
+        package.uninstaller = {'U'};
+        package.record.m_shortcuts = shortcuts;
+        m_inst = std::make_unique<Installation>(package);
         m_desktop = Gbk((m_inst->temp() / "桌面").string());
         m_programs = Gbk((m_inst->temp() / "程序").string());
-        m_group = m_programs + "\\" + spec.group;
+        m_group = m_programs + "\\" + m_groupName;
         m_installDir = m_inst->choice().folder.text();
         m_shell.folders.clear();
         if (withFolders) {
@@ -71,7 +50,7 @@ protected:
 
     std::string m_groupName = Gbk("沃兹\\期货");
     std::unique_ptr<Installation> m_inst;
-    RecordingShell m_shell;
+    test::RecordingShell m_shell;
     std::string m_desktop, m_programs, m_group, m_installDir;
 };
 
@@ -95,7 +74,7 @@ TEST_F(ShortcutsTest, TargetsAndIconsAreInTheInstallFolderAndTheGroupIsAlwaysMad
     ASSERT_TRUE(Run({{"u.lnk", "", "", kPlaceDesktop},
                      {"b.lnk", "VozClient.exe", "", kPlaceDesktop},
                      {"b.lnk", "VozClient.exe", "", 3},
-                     {"c.lnk", Gbk("网站\\官方.url"), "VozClient.exe", kPlaceDesktop}})
+                     test::Shortcut("c.lnk", Gbk("网站\\官方.url"), "VozClient.exe", kPlaceDesktop)})
                     .empty());
     const std::string uninstaller = m_installDir + "\\" + kUninstallerName;
     const std::string client = m_installDir + "\\VozClient.exe";

@@ -65,13 +65,13 @@ TEST(ProtectedFolder, CaseIsFoldedOnlyForSingleByteLetters) {
 class UninstallTest : public ::testing::Test {
 protected:
     void Install(bool folderExists = false, const std::vector<std::string>& laterFiles = {}) {
-        PackageSpec spec = test::BaseSpec();
-        spec.dirs = {{"", {File("VozClient.exe", "MZ"), File("Voz.ini", "[SYSTEM]")}},
-                     {Gbk("行情数据\\上海"), {File("cu.day", "1234")}},
-                     {Gbk("配置"), {File(Gbk("精简Voz.ini"), "[lite]")}}};
-        spec.copies = {{Gbk("配置\\精简Voz.ini"), Gbk("精简.ini"), Gbk("精简版")}};
-        spec.removes = {Gbk("配置")};
-        m_inst = std::make_unique<Installation>(spec);
+        PackageSource package = test::BasePackage();
+        test::AddFolder(package, "", {File("VozClient.exe", "MZ"), File("Voz.ini", "[SYSTEM]")});
+        test::AddFolder(package, Gbk("行情数据\\上海"), {File("cu.day", "1234")});
+        test::AddFolder(package, Gbk("配置"), {File(Gbk("精简Voz.ini"), "[lite]")});
+        package.record.m_copies = {test::Copy(Gbk("配置\\精简Voz.ini"), Gbk("精简.ini"), Gbk("精简版"))};
+        package.record.m_removes = {test::Remove(Gbk("配置"))};
+        m_inst = std::make_unique<Installation>(package);
         m_inst->SetStyle(Gbk("精简版"));
         if (folderExists) {
             fs::create_directories(m_inst->dir());

@@ -23,6 +23,7 @@ namespace voz {
 namespace {
 
 namespace fs = std::filesystem;
+using test::AddFolder;
 using test::File;
 using test::Gbk;
 
@@ -31,19 +32,19 @@ constexpr size_t kUninstallerBytes = 300000;  // larger still
 
 // The client as V6.2 and V6.3: V6.3 no longer ships 插件\news.dat and 帮助\,
 // and adds 插件\level2.dat. The market data is written last.
-PackageSpec Version(bool later) {
-    PackageSpec spec = test::BaseSpec();
-    spec.version = later ? "V6.3" : "V6.2";
+PackageSource Version(bool later) {
+    PackageSource package = test::BasePackage();
+    test::Set(package.record.m_szVersion, later ? "V6.3" : "V6.2");
     const std::string client = later ? "MZ 6.3" : "MZ 6.2";
-    spec.dirs = {{"", {File("VozClient.exe", client), File("Voz.ini", "[SYSTEM]")}},
-                 {Gbk("插件"), {File(later ? "level2.dat" : "news.dat", "plugin"), File("empty.cfg", "")}},
-                 {Gbk("行情数据\\上海"), {File("cu.day", std::string(kMarketBytes, later ? 'n' : 'o'))}}};
+    AddFolder(package, "", {File("VozClient.exe", client), File("Voz.ini", "[SYSTEM]")});
     if (!later) {
-        spec.dirs.insert(spec.dirs.begin() + 1, {Gbk("帮助"), {File(Gbk("使用说明.txt"), "help")}});
+        AddFolder(package, Gbk("帮助"), {File(Gbk("使用说明.txt"), "help")});
     }
+    AddFolder(package, Gbk("插件"), {File(later ? "level2.dat" : "news.dat", "plugin"), File("empty.cfg", "")});
+    AddFolder(package, Gbk("行情数据\\上海"), {File("cu.day", std::string(kMarketBytes, later ? 'n' : 'o'))});
     // A program image, so that the next run finds the uninstall data after it.
-    spec.uninstaller = test::PeProgram({{0x400, kUninstallerBytes - 0x400}});
-    return spec;
+    package.uninstaller = test::PeProgram({{0x400, kUninstallerBytes - 0x400}});
+    return package;
 }
 
 // Every file and folder under a folder with the bytes of each file.

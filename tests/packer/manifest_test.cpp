@@ -74,7 +74,7 @@ style = "精简版"
         m_body.replace(at, from.size(), to);
     }
 
-    PackageSpec Load() {
+    PackageSource Load() {
         test::WriteText(m_dir / "manifest.toml", m_body);
         m_report = {};
         return LoadManifest(m_dir / "manifest.toml", m_report);
@@ -106,29 +106,33 @@ private:
 
 TEST(Manifest, ReadsEveryField) {
     ManifestFolder m;
-    PackageSpec spec = m.Load();
-    EXPECT_EQ(spec.title, test::Gbk("沃兹期货"));
-    EXPECT_EQ(spec.installDir, test::Gbk("C:\\沃兹期货"));
-    EXPECT_EQ(spec.sourceDir, "client");  // defaults to the files folder as given
-    EXPECT_EQ(spec.defaultOrderSoftware, 1);
-    EXPECT_EQ(spec.texts[kWelcomeScreen], test::Gbk("文字 welcome\r\n第二行\r\n"));
-    EXPECT_EQ(spec.images[kExtractScreen], Bitmap(4, 2));
+    const PackageSource package = m.Load();
+    const CPackageInfo& p = package.record;
+    EXPECT_EQ(p.m_szTitle, test::Gbk("沃兹期货"));
+    EXPECT_EQ(p.m_szInstallDir, test::Gbk("C:\\沃兹期货"));
+    EXPECT_STREQ(p.m_szSourceDir, "client");  // defaults to the files folder as given
+    EXPECT_EQ(p.m_nDefaultOrderSoftware, 1);
+    EXPECT_EQ(p.m_strWelcomeText, test::Gbk("文字 welcome\r\n第二行\r\n"));
+    EXPECT_EQ(std::vector<uint8_t>(p.m_pExtractImage.get(), p.m_pExtractImage.get() + p.m_nExtractImageSize),
+              Bitmap(4, 2));
     EXPECT_TRUE(m.report().problems.empty()) << m.Error();
-    ASSERT_EQ(spec.dirs.size(), 2u);
-    EXPECT_EQ(spec.dirs[0].name, "");
-    EXPECT_EQ(spec.dirs[0].files[0].name, "Voz.ini");
-    EXPECT_EQ(spec.dirs[1].name, test::Gbk("配置"));
-    EXPECT_EQ(spec.dirs[1].files[0].name, test::Gbk("精简Voz.ini"));
-    ASSERT_EQ(spec.shortcuts.size(), 2u);
-    EXPECT_EQ(spec.shortcuts[0].place, kPlaceGroup);
-    EXPECT_EQ(spec.shortcuts[0].target, "");
-    EXPECT_EQ(spec.shortcuts[1].place, 7);
-    EXPECT_EQ(spec.shortcuts[1].icon, "v.ico");
-    ASSERT_EQ(spec.copies.size(), 1u);
-    EXPECT_EQ(spec.copies[0].source, test::Gbk("配置\\精简Voz.ini"));
-    EXPECT_EQ(spec.copies[0].style, test::Gbk("精简版"));
-    EXPECT_EQ(spec.removes, std::vector<std::string>{test::Gbk("配置")});
-    EXPECT_EQ(spec.uninstaller, (std::vector<uint8_t>{1, 2, 3}));
+    ASSERT_EQ(p.m_dirs.size(), 2u);
+    EXPECT_STREQ(p.m_dirs[0].szName, "");
+    EXPECT_STREQ(p.m_dirs[0].files[0].szName, "Voz.ini");
+    EXPECT_EQ(package.SourceOf(0, 0), (m.dir() / "client" / "Voz.ini").string());
+    EXPECT_EQ(p.m_dirs[1].szName, test::Gbk("配置"));
+    EXPECT_EQ(p.m_dirs[1].files[0].szName, test::Gbk("精简Voz.ini"));
+    ASSERT_EQ(p.m_shortcuts.size(), 2u);
+    EXPECT_EQ(p.m_shortcuts[0].nPlace, kPlaceGroup);
+    EXPECT_STREQ(p.m_shortcuts[0].szTarget, "");
+    EXPECT_EQ(p.m_shortcuts[1].nPlace, 7);
+    EXPECT_STREQ(p.m_shortcuts[1].szIcon, "v.ico");
+    ASSERT_EQ(p.m_copies.size(), 1u);
+    EXPECT_EQ(p.m_copies[0].szSource, test::Gbk("配置\\精简Voz.ini"));
+    EXPECT_EQ(p.m_copies[0].szStyle, test::Gbk("精简版"));
+    ASSERT_EQ(p.m_removes.size(), 1u);
+    EXPECT_EQ(p.m_removes[0].szPath, test::Gbk("配置"));
+    EXPECT_EQ(package.uninstaller, (std::vector<uint8_t>{1, 2, 3}));
 }
 
 TEST(Manifest, FileTimesComeFromTheFilesInUtc) {
@@ -136,9 +140,9 @@ TEST(Manifest, FileTimesComeFromTheFilesInUtc) {
     // 2024-03-15 09:30:00.250 UTC, a Friday.
     struct timespec times[2] = {{1710495000, 250000000}, {1710495000, 250000000}};
     ASSERT_EQ(utimensat(AT_FDCWD, (m.dir() / "client" / "Voz.ini").c_str(), times, 0), 0);
-    PackageSpec spec = m.Load();
-    const PackFile& file = spec.dirs[0].files[0];
-    for (const PackageTime& t : {file.lastWrite, file.lastAccess}) {
+    const PackageSource package = m.Load();
+    const PackageFile& file = package.record.m_dirs[0].files[0];
+    for (const PackageTime& t : {file.stLastWrite, file.stLastAccess}) {
         // Year, month, day of the week (Friday), day, hour, minute, second, milliseconds.
         EXPECT_EQ((std::vector<int>{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond,
                                     t.wMilliseconds}),
@@ -161,6 +165,9 @@ TEST(Manifest, RejectsBadInputWithTheFileAndTheReason) {
         {"[files]", "[files]\nextra = 1", "unknown key 'files.extra'"},
         {"default_order_software = 1", "default_order_software = \"1\"", "must be a 32-bit integer"},
         {"title = \"沃兹期货\"", "title = \"沃兹期货", "manifest.toml:1:"},
+        {"title = \"沃兹期货\"", "title = \"" + std::string(128, 'x') + "\"",
+         "title \"" + std::string(128, 'x') + "\" is 128 bytes; the setup holds at most 127"},
+        {"style = \"精简版\"", "style = \"" + std::string(32, 'S') + "\"", "style_copy style \"SSS"},
     };
     for (const Case& c : cases) {
         ManifestFolder m;
@@ -181,6 +188,7 @@ TEST(Manifest, RejectsFilesTheSetupCannotShowOrName) {
         {"i_main.bmp", Bitmap(700, 500), "i_main.bmp: image too large"},
         {"i_folder.bmp", {'G', 'I', 'F', '8', '9', 'a'}, "i_folder.bmp: not a picture the setup can draw"},
         {"client/a:b.txt", {'x'}, "a:b.txt: " + std::string(DescribeNameCheck(NameCheck::kLeavesFolder))},
+        {"client/" + std::string(128, 'n'), {'x'}, "nnn: " + std::string(DescribeNameCheck(NameCheck::kTooLong))},
         {"client/\xF0\x9F\x98\x80.txt", {'x'}, "cannot be written in GBK"},
     };
     for (const Case& c : cases) {

@@ -49,7 +49,7 @@
 #include "package/uninstall_data.h"
 #include "settings/client_settings.h"
 #include "settings/ini_file.h"
-#include "wizard/install_styles.h"
+#include "package/install_styles.h"
 
 namespace {
 

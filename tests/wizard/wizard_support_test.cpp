@@ -8,7 +8,7 @@
 #include "package/package_format.h"
 #include "package/package_info.h"
 #include "wizard/install_messages.h"
-#include "wizard/install_styles.h"
+#include "package/install_styles.h"
 #include "package/package_image.h"
 #include "test_support.h"
 

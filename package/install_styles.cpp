@@ -1,4 +1,4 @@
-#include "wizard/install_styles.h"
+#include "package/install_styles.h"
 
 #include <algorithm>
 

@@ -1,4 +1,5 @@
-// The install styles a package offers.
+// The install styles a package offers, as the install-style page and
+// vozpack extract take them.
 #pragma once
 
 #include <string>
