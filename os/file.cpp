@@ -1,5 +1,15 @@
 #include "os/file.h"
 
+#include <fcntl.h>
+
+#include <cerrno>
+#ifdef _WIN32
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace voz::os {
 
 namespace {
@@ -18,6 +28,25 @@ bool SeekFile(std::FILE* file, uint64_t position, int origin) {
 #else
     return fseeko(file, static_cast<off_t>(position), origin) == 0;
 #endif
+}
+
+// Opens a new file for writing; null, with errno EEXIST when something is
+// already at the path.
+std::FILE* OpenNewFile(const NativePath& path) {
+#ifdef _WIN32
+    const int fd = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    std::FILE* file = fd < 0 ? nullptr : _fdopen(fd, "wb");
+    if (fd >= 0 && file == nullptr) {
+        _close(fd);
+    }
+#else
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    std::FILE* file = fd < 0 ? nullptr : fdopen(fd, "wb");
+    if (fd >= 0 && file == nullptr) {
+        close(fd);
+    }
+#endif
+    return file;
 }
 
 uint64_t TellFile(std::FILE* file) {
@@ -69,8 +98,17 @@ bool InputFile::Seek(uint64_t position) {
 
 OutputFile::~OutputFile() { Close(); }
 
-bool OutputFile::Create(const NativePath& path) {
-    m_file = OpenFile(path, true);
+bool OutputFile::Create(const NativePath& path) { return Adopt(OpenFile(path, true)); }
+
+bool OutputFile::CreateNew(const NativePath& path, bool& exists) {
+    errno = 0;
+    const bool created = Adopt(OpenNewFile(path));
+    exists = !created && errno == EEXIST;
+    return created;
+}
+
+bool OutputFile::Adopt(std::FILE* file) {
+    m_file = file;
     m_failed = m_file == nullptr;
     if (m_file != nullptr) {
         std::setvbuf(m_file, nullptr, _IOFBF, kStreamBuffer);

@@ -43,6 +43,9 @@ public:
 
     // Creates the file or truncates an existing one.
     bool Create(const NativePath& path);
+    // Creates a file that does not exist yet; false, with `exists` set when
+    // something already stands at the path, and nothing touched there.
+    bool CreateNew(const NativePath& path, bool& exists);
     bool IsOpen() const { return m_file != nullptr; }
     bool Write(const void* data, size_t size) override;
     // Writes out what is buffered and sets the file's creation, last-access
@@ -57,6 +60,7 @@ public:
 
 private:
     bool Flush();
+    bool Adopt(std::FILE* file);
 
     std::FILE* m_file = nullptr;
     bool m_failed = false;

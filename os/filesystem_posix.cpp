@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -166,6 +167,36 @@ bool CopyFileReplacing(const NativePath& from, const NativePath& to) {
     return close(fd) == 0;
 }
 
+bool MoveFileReplacing(const NativePath& from, const NativePath& to) { return rename(from.c_str(), to.c_str()) == 0; }
+
+std::optional<uint64_t> FileSize(const NativePath& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        return std::nullopt;
+    }
+    return static_cast<uint64_t>(st.st_size);
+}
+
+bool IsFileInUse(const NativePath& path) {
+    FdCloser file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    // An open file description's own locks never conflict with a query made
+    // through it, so any lock reported belongs to another opening.
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    return file.fd >= 0 && fcntl(file.fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+}
+
+bool GetDiskSpace(const NativePath& folder, DiskSpace& space) {
+    struct statvfs volume {};
+    if (statvfs(folder.c_str(), &volume) != 0) {
+        return false;
+    }
+    space.freeBytes = static_cast<uint64_t>(volume.f_bavail) * volume.f_frsize;
+    space.clusterBytes = static_cast<uint32_t>(volume.f_bsize);
+    return true;
+}
+
 bool ListFolder(const NativePath& path, std::vector<FolderEntry>& entries) {
     entries.clear();
     DIR* dir = opendir(path.c_str());
@@ -208,7 +239,9 @@ bool RemoveFile(const NativePath& path) {
 
 bool RemoveEmptyFolder(const NativePath& path) { return rmdir(path.c_str()) == 0; }
 
-std::string LastErrorText() { return ErrorText(static_cast<uint32_t>(errno)); }
+uint32_t LastErrorCode() { return static_cast<uint32_t>(errno); }
+
+std::string LastErrorText() { return ErrorText(LastErrorCode()); }
 
 std::string ErrorText(uint32_t code) { return std::strerror(static_cast<int>(code)); }
 

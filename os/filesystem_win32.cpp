@@ -86,6 +86,43 @@ bool CopyFileReplacing(const NativePath& from, const NativePath& to) {
     return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
+bool MoveFileReplacing(const NativePath& from, const NativePath& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+std::optional<uint64_t> FileSize(const NativePath& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+bool IsFileInUse(const NativePath& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return false;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+bool GetDiskSpace(const NativePath& folder, DiskSpace& space) {
+    ULARGE_INTEGER available;
+    wchar_t volume[MAX_PATH + 1];
+    DWORD sectorsPerCluster, bytesPerSector, freeClusters, clusters;
+    if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr) ||
+        !GetVolumePathNameW(folder.c_str(), volume, MAX_PATH + 1) ||
+        !GetDiskFreeSpaceW(volume, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
+        return false;
+    }
+    space.freeBytes = available.QuadPart;
+    space.clusterBytes = sectorsPerCluster * bytesPerSector;
+    return true;
+}
+
 bool ListFolder(const NativePath& path, std::vector<FolderEntry>& entries) {
     entries.clear();
     WIN32_FIND_DATAW data;
@@ -118,6 +155,8 @@ bool RemoveFile(const NativePath& path) {
 }
 
 bool RemoveEmptyFolder(const NativePath& path) { return RemoveDirectoryW(path.c_str()) != FALSE; }
+
+uint32_t LastErrorCode() { return GetLastError(); }
 
 std::string LastErrorText() { return ErrorText(GetLastError()); }
 

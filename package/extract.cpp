@@ -4,17 +4,20 @@
 #include <cstring>
 #include <optional>
 #include <set>
-#include <unordered_set>
 
 #include "os/bounded_queue.h"
 #include "os/file.h"
 #include "os/filesystem.h"
 #include "os/gbk.h"
 #include "os/thread.h"
+#include "os/text_encoding.h"
 #include "package/block_decoder.h"
 #include "package/directory_removal.h"
+#include "package/install_ownership.h"
 #include "package/install_paths.h"
+#include "package/install_plan.h"
 #include "package/install_rules.h"
+#include "package/install_writes.h"
 #include "package/uninstall_data.h"
 
 namespace voz {
@@ -36,7 +39,8 @@ struct ItemOutcome {
     uint64_t produced = 0;  // bytes the output took
     DecodeError error = DecodeError::kNone;
     bool beyondEnd = false;    // the item's position lies beyond the end of the setup file
-    std::string writeProblem;  // the system's reason when the output refused bytes
+    uint32_t writeError = 0;   // the system's code and reason when the output refused bytes
+    std::string writeProblem;
 };
 
 // Decodes a valid item's stored bytes into out block by block; with a null
@@ -101,7 +105,8 @@ public:
         }
         ItemOutcome outcome = DecodeItem(m_decoder, m_input, item, out);
         if (outcome.error == DecodeError::kWriteFailed) {
-            outcome.writeProblem = os::LastErrorText();
+            outcome.writeError = os::LastErrorCode();
+            outcome.writeProblem = os::ErrorText(outcome.writeError);
         }
         return outcome;
     }
@@ -164,7 +169,8 @@ private:
                     outcome.produced += piece->size;
                 } else {
                     outcome.error = DecodeError::kWriteFailed;
-                    outcome.writeProblem = os::LastErrorText();
+                    outcome.writeError = os::LastErrorCode();
+                    outcome.writeProblem = os::ErrorText(outcome.writeError);
                 }
             }
             m_free.Push(piece->bytes);
@@ -196,163 +202,216 @@ private:
     bool m_threaded = false;
 };
 
+// The bytes written to a file, counted and checksummed on their way.
+class ContentCounter final : public OutputStream {
+public:
+    explicit ContentCounter(OutputStream& out) : m_out(out) {}
+
+    bool Write(const void* data, size_t size) override {
+        m_content.crc = Crc32(data, size, m_content.crc);
+        m_content.size += size;
+        return m_out.Write(data, size);
+    }
+    const FileContent& content() const { return m_content; }
+
+private:
+    OutputStream& m_out;
+    FileContent m_content;
+};
+
+// What a file holds now, read whole; nothing when it cannot be read.
+std::optional<FileContent> ReadContent(const os::NativePath& path) {
+    os::InputFile in;
+    if (!in.Open(path)) {
+        return std::nullopt;
+    }
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[kLargestBlock]);
+    FileContent content;
+    while (size_t n = in.Read(buffer.get(), kLargestBlock)) {
+        content.crc = Crc32(buffer.get(), n, content.crc);
+        content.size += n;
+    }
+    return content.size == in.Size() ? std::optional<FileContent>(content) : std::nullopt;
+}
+
+// A style copy or a removal whose names passed the rules, to be carried out after the commit.
+struct PlannedCopy {
+    std::string source, dest;  // relative
+    os::NativePath sourcePath, destPath;
+};
+struct PlannedRemoval {
+    std::string relative;
+    std::string path;  // GBK, full
+};
+
 class Installer {
 public:
     Installer(const CPackageInfo& package, InputStream& input, const InstallChoice& choice,
               const ExtractOptions& options)
-        : m_package(package), m_input(input), m_choice(choice), m_options(options), m_installDir(choice.folder) {}
+        : m_package(package), m_input(input), m_choice(choice), m_options(options) {}
 
-    std::vector<ExtractFailure> Run() {
-        // The install folder is made first, even for a package without folder
-        // records, so that the uninstaller and the settings files have a place.
-        if (m_installDir.empty()) {
-            Fail("", FailureKind::kNoInstallFolder, "no install folder was given", FailureItem::kInstallFolder);
-            return std::move(m_failures);
+    InstallReport Run() {
+        if (!WriteFiles()) {
+            return Stopped();
         }
-        const bool installDirExisted = IsFolder(m_installDir);
-        if (!CreateDirectoryPath(m_installDir.text())) {
-            Fail(m_installDir.text(), FailureKind::kNoInstallFolder, os::LastErrorText(), FailureItem::kInstallFolder);
-            return std::move(m_failures);
-        }
-        if (!installDirExisted) {
-            m_log.folders.emplace_back();  // the install folder itself
-        }
-        for (const PackageDir& dir : m_package.m_dirs) {
-            for (const PackageFile& file : dir.files) {
-                m_total += StoredSize(file);
-            }
-        }
-        {
-            AheadDecoder decoding(m_decoder, m_input, StoredItems());
-            for (const PackageDir& dir : m_package.m_dirs) {
-                ExtractFolder(dir, decoding);
-            }
-        }
-        ShortcutPaths links;
+        ShortcutPlan links;
         if (m_options.shell != nullptr) {
-            links = MakeShortcuts(m_package, m_installDir, *m_options.shell, m_failures);
+            links = PlanShortcuts(m_package, m_choice.folder, *m_options.shell, m_failures);
         } else {
-            links.links.resize(m_package.m_shortcuts.size());  // no shell: no links
+            links.paths.links.resize(m_package.m_shortcuts.size());  // no shell: no links
         }
-        CopyStyleFiles();
-        RemoveFolders();
-        for (const std::string& file : m_options.laterFiles) {
-            LogFile(file);
+        PlanCopies();
+        PlanRemovals();
+        ReportNewFailures();
+        const OwnershipBuilder::Result owned = Ownership();
+        if (!WriteUninstaller(links.paths, owned.log) || !Commit()) {
+            return Stopped();
         }
-        RegisterApp();
-        WriteUninstaller(links);
-        return std::move(m_failures);
+        m_report.installed = true;
+        FinishAfterCommit(links, owned.obsolete);
+        m_report.failures.insert(m_report.failures.end(), m_failures.begin(), m_failures.end());
+        return std::move(m_report);
     }
 
 private:
+    // The install folder, what a stopped run left in it, the earlier
+    // installation found there, the package's folders and every packaged
+    // file; false when the installation stops.
+    bool WriteFiles() {
+        if (m_choice.folder.empty()) {
+            return Stop("", FailureKind::kNoInstallFolder, "no install folder was given", FailureItem::kInstallFolder);
+        }
+        m_plan = PlanInstallation(m_package, m_choice.folder);
+        if (!m_plan.refused.empty()) {
+            ReadEarlier();
+            for (const ExtractFailure& refused : m_plan.refused) {
+                Report(m_report.failures.emplace_back(refused));
+            }
+            return false;
+        }
+        if (!MakeInstallFolder()) {
+            return false;
+        }
+        // Leftovers first: the uninstaller may be set aside by a stopped run.
+        RecoverLeftovers(m_plan.installDirPath);
+        ReadEarlier();
+        RecoverLeftoversInFolders();
+        return MakeFolders() && WritePackagedFiles();
+    }
+
+    // The steps that no longer stop the installation: their failures are reported with it.
+    void FinishAfterCommit(const ShortcutPlan& links, const std::vector<LoggedFile>& obsolete) {
+        m_writes.DropReplaced(m_failures);
+        RemoveObsolete(obsolete);
+        if (m_options.shell != nullptr) {
+            MakeShortcuts(links, *m_options.shell, m_failures);
+        }
+        CopyStyleFiles();
+        RemoveFolders();
+        RegisterApp();
+        ReportNewFailures();
+    }
+
     // Every packaged file's blocks, in the order the files are installed.
     std::vector<StoredItem> StoredItems() const {
         std::vector<StoredItem> items;
-        items.reserve(static_cast<size_t>(PackagedFileCount(m_package)));
-        for (const PackageDir& dir : m_package.m_dirs) {
-            for (const PackageFile& file : dir.files) {
-                items.push_back({file.nDataPos, file.nDataSize});
-            }
+        items.reserve(m_plan.files.size());
+        for (const PlannedFile& file : m_plan.files) {
+            items.push_back({file.record->nDataPos, file.record->nDataSize});
         }
         return items;
     }
 
-    static bool IsFolder(const gbk::Path& path) {
-        std::optional<os::NativePath> native = path.ToNative();
-        return native && os::IsFolder(*native);
+    void Report(const ExtractFailure& failure) const {
+        if (m_options.observe) {
+            m_options.observe({InstallEvent::Kind::kFailed, failure.path, &failure});
+        }
     }
-
-    void LogFile(const std::string& relative) {
-        if (m_loggedFiles.insert(relative).second) {
-            m_log.files.push_back(relative);
+    // The failures of the steps that go on, as they are added.
+    void ReportNewFailures() {
+        for (; m_reported < m_failures.size(); ++m_reported) {
+            Report(m_failures[m_reported]);
+        }
+    }
+    void Observe(InstallEvent::Kind kind, std::string_view path) const {
+        if (m_options.observe) {
+            m_options.observe({kind, path});
         }
     }
 
-    // Creates a folder inside the install folder with the folders above it,
-    // logging each one that did not exist before, outermost first. Each
-    // folder is looked at once: the folders above it are shared by many.
-    bool CreateLoggedFolder(std::string_view relative) {
-        std::vector<std::string_view> levels;
-        for (std::string_view level = relative; !level.empty() && !m_madeFolders.contains(level);) {
-            levels.push_back(level);
-            size_t separator = gbk::LastSeparator(level);
-            level = separator == std::string_view::npos ? std::string_view() : level.substr(0, separator);
+    // A failure that stops the installation before its commit; always false.
+    bool Stop(std::string_view path, FailureKind kind, std::string detail, FailureItem item, uint32_t error = 0) {
+        Report(m_report.failures.emplace_back(ExtractFailure{std::string(path), kind, std::move(detail), item,
+                                                             NameCheck::kSafe, error}));
+        return false;
+    }
+    bool StopWithError(std::string_view path, FailureKind kind, FailureItem item, uint32_t error) {
+        return Stop(path, kind, os::ErrorText(error), item, error);
+    }
+    InstallReport Stopped() {
+        m_writes.Rollback();
+        return std::move(m_report);
+    }
+
+    // A failure that the installation reports and goes on.
+    void Fail(std::string_view path, FailureKind kind, std::string detail, FailureItem item, uint32_t error = 0) {
+        m_failures.push_back({std::string(path), kind, std::move(detail), item, NameCheck::kSafe, error});
+    }
+    // The same with the reason the system gave for the call that just failed.
+    void FailWithError(std::string_view path, FailureKind kind, FailureItem item) {
+        const uint32_t error = os::LastErrorCode();
+        Fail(path, kind, os::ErrorText(error), item, error);
+    }
+
+    // The data of the uninstaller that the folder holds, when it is ours.
+    void ReadEarlier() {
+        m_earlier = ReadInstalledUninstaller(m_plan.uninstaller);
+        m_report.earlierFound =
+            m_earlier.state == UninstallDataState::kSound || m_earlier.state == UninstallDataState::kNoLog;
+    }
+
+    // The install folder and the folders above it that are missing.
+    bool MakeInstallFolder() {
+        if (!m_writes.MakeFolders(m_plan.installDirPath, m_madeInstallDir)) {
+            return StopWithError(m_choice.folder.text(), FailureKind::kNoInstallFolder, FailureItem::kInstallFolder,
+                                 os::LastErrorCode());
         }
-        for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
-            std::optional<gbk::Path> path = m_installDir.Join(*level);
-            std::optional<os::NativePath> native = path ? path->ToNative() : std::nullopt;
-            if (!native) {
-                return false;
-            }
-            if (!os::IsFolder(*native)) {
-                if (!os::CreateFolder(*native)) {
-                    return false;
-                }
-                m_log.folders.emplace_back(*level);
-            }
-            m_madeFolders.emplace(*level);
+        if (m_madeInstallDir) {
+            Observe(InstallEvent::Kind::kFolderMade, "");
         }
         return true;
     }
 
-    // Files and folders inside a removed folder are gone: the log forgets them.
-    void ForgetRemoved(std::string_view removed) {
-        auto gone = [&](const std::string& path) {
-            return path == removed ||
-                   (path.size() > removed.size() && path.compare(0, removed.size(), removed) == 0 &&
-                    gbk::LastSeparator(std::string_view(path).substr(0, removed.size() + 1)) == removed.size());
-        };
-        std::erase_if(m_log.files, gone);
-        std::erase_if(m_loggedFiles, gone);
-        std::erase_if(m_log.folders, gone);
+    std::optional<os::NativePath> EarlierPath(std::string_view relative) const {
+        std::optional<gbk::Path> path = m_choice.folder.Join(relative);
+        return path ? path->ToNative() : std::nullopt;
     }
 
-    void RegisterApp() {
-        if (!m_options.registerApp) {
-            return;
+    // The folders a stopped run may have written into: the package's and the earlier installation's.
+    void RecoverLeftoversInFolders() {
+        for (const PlannedFolder& folder : m_plan.folders) {
+            RecoverLeftovers(folder.path);
         }
-        os::AppListEntry entry = MakeAppListEntry(m_package, m_installDir, m_written);
-        if (std::string failure; m_options.registerApp(entry, failure)) {
-            m_log.appListKey = entry.key;
-        } else {
-            Fail(entry.key, FailureKind::kAppListNotWritten, std::move(failure), FailureItem::kAppListEntry);
+        for (const std::string& folder : m_earlier.log.folders) {
+            std::optional<os::NativePath> path = folder.empty() ? std::nullopt : EarlierPath(folder);
+            if (path) {
+                RecoverLeftovers(*path);
+            }
         }
     }
 
-    void Fail(std::string_view path, FailureKind kind, std::string detail, FailureItem item,
-              NameCheck name = NameCheck::kSafe) {
-        m_failures.push_back({std::string(path), kind, std::move(detail), item, name});
-    }
-
-    // The full path of `relative`, below the install folder, once `name` has
-    // passed the rule of its kind (name is the whole of relative, or for a
-    // file its last part); nothing, with the failure recorded, when the name
-    // is refused or the path too long.
-    std::optional<gbk::Path> InstallPath(NameKind kind, std::string_view name, std::string_view relative,
-                                         FailureItem item) {
-        if (NameCheck check = CheckName(kind, name); check != NameCheck::kSafe) {
-            Fail(relative, FailureKind::kUnsafeName, DescribeNameCheck(check), item, check);
-            return std::nullopt;
+    bool MakeFolders() {
+        for (const PlannedFolder& folder : m_plan.folders) {
+            bool made = false;
+            if (!m_writes.MakeFolder(folder.path, made)) {
+                return StopWithError(folder.relative, FailureKind::kFolderNotCreated, FailureItem::kFolder,
+                                     os::LastErrorCode());
+            }
+            if (made) {
+                Observe(InstallEvent::Kind::kFolderMade, folder.relative);
+            }
         }
-        std::optional<gbk::Path> path = m_installDir.Join(relative);
-        if (!path) {
-            Fail(relative, FailureKind::kPathTooLong, PathTooLongText(), item);
-        }
-        return path;
-    }
-
-    std::optional<os::NativePath> NativeInstallPath(NameKind kind, std::string_view name, std::string_view relative,
-                                                    FailureItem item) {
-        std::optional<gbk::Path> path = InstallPath(kind, name, relative, item);
-        if (!path) {
-            return std::nullopt;
-        }
-        std::optional<os::NativePath> native = path->ToNative();
-        if (!native) {
-            Fail(path->text(), FailureKind::kUnsafeName, DescribeNameCheck(NameCheck::kNotGbk), item, NameCheck::kNotGbk);
-            return std::nullopt;
-        }
-        return native;
+        return true;
     }
 
     void Advance(const PackageFile& file) {
@@ -368,157 +427,223 @@ private:
         }
     }
 
-    void ExtractFolder(const PackageDir& dir, AheadDecoder& decoding) {
-        std::string_view name = FieldText(dir.szName);
-        std::optional<gbk::Path> dirPath = InstallPath(NameKind::kFolder, name, name, FailureItem::kFolder);
-        if (!dirPath) {
-            const ExtractFailure why = m_failures.back();  // what InstallPath found wrong with the folder
-            for (const PackageFile& file : dir.files) {
-                Fail(JoinRelative(name, FieldText(file.szName)), why.kind, "its folder is refused", FailureItem::kFile,
-                     why.name);
-                decoding.WriteNext(nullptr);
-                Advance(file);
+    bool WritePackagedFiles() {
+        for (const PlannedFile& file : m_plan.files) {
+            m_total += StoredSize(*file.record);
+        }
+        AheadDecoder decoding(m_decoder, m_input, StoredItems());
+        for (const PlannedFile& file : m_plan.files) {
+            if (!WriteFile(file, decoding)) {
+                return false;
             }
-            return;
+            Advance(*file.record);
         }
-        if (!CreateLoggedFolder(name)) {
-            Fail(name, FailureKind::kFolderNotCreated, os::LastErrorText(), FailureItem::kFolder);
-        }
-        for (const PackageFile& file : dir.files) {
-            ExtractFile(name, file, decoding);
-            Advance(file);
-        }
-    }
-
-    // Writes a file with its decoded bytes, taken from `decoding` whether or
-    // not it is written, and its times.
-    void ExtractFile(std::string_view dirName, const PackageFile& file, AheadDecoder& decoding) {
-        std::string relative = JoinRelative(dirName, FieldText(file.szName));
-        os::OutputFile out;
-        const bool created = CreateOutput(relative, file, out);
-        // The file's decoded bytes are taken whether or not it could be
-        // created, so that the decoding stays with the files.
-        const ItemOutcome outcome = decoding.WriteNext(created ? &out : nullptr);
-        if (!created) {
-            return;
-        }
-        if (!StoredItem{file.nDataPos, file.nDataSize}.valid()) {
-            Fail(relative, FailureKind::kDamagedData, "the file's data position or length is negative",
-                 FailureItem::kFile);
-        } else if (!Report(outcome, relative, FailureItem::kFile)) {
-            return;
-        }
-        // On the still open file, once its bytes are written: no second opening.
-        const bool timesSet = out.SetTimes(file.stCreation, file.stLastAccess, file.stLastWrite);
-        const std::string timesProblem = timesSet ? std::string() : os::LastErrorText();
-        if (!out.Close()) {
-            Fail(relative, FailureKind::kWriteFailed, os::LastErrorText(), FailureItem::kFile);
-            return;
-        }
-        if (m_options.fileWritten) {
-            m_options.fileWritten(relative);
-        }
-        if (!timesSet) {
-            Fail(relative, FailureKind::kTimesNotSet, timesProblem, FailureItem::kFile);
-        }
-    }
-
-    // Creates the file in the install folder and logs it; false, with the
-    // reason recorded, when its name is refused or it cannot be created.
-    bool CreateOutput(const std::string& relative, const PackageFile& file, os::OutputFile& out) {
-        std::optional<os::NativePath> path = NativeInstallPath(NameKind::kFile, FieldText(file.szName), relative,
-                                                               FailureItem::kFile);
-        if (!path) {
-            return false;
-        }
-        if (!out.Create(*path)) {
-            Fail(relative, FailureKind::kFileNotCreated, os::LastErrorText(), FailureItem::kFile);
-            return false;
-        }
-        LogFile(relative);
         return true;
     }
 
-    // Counts the bytes an item's output took and records why they are not
-    // all of its bytes; true when they are.
-    bool Report(const ItemOutcome& outcome, const std::string& what, FailureItem item) {
+    // Writes a file with its decoded bytes and its times.
+    bool WriteFile(const PlannedFile& file, AheadDecoder& decoding) {
+        const PackageFile& record = *file.record;
+        os::OutputFile out;
+        uint32_t error = 0;
+        if (!m_writes.Open(file.path, out, error)) {
+            return StopWithError(file.relative, FailureKind::kFileNotCreated, FailureItem::kFile, error);
+        }
+        ContentCounter counted(out);
+        const ItemOutcome outcome = decoding.WriteNext(&counted);
+        if (!StoredItem{record.nDataPos, record.nDataSize}.valid()) {
+            return Stop(file.relative, FailureKind::kDamagedData, "the file's data position or length is negative",
+                        FailureItem::kFile);
+        }
+        if (!Finished(outcome, file.relative, FailureItem::kFile)) {
+            return false;
+        }
+        // On the still open file, once its bytes are written: no second opening.
+        const bool timesSet = out.SetTimes(record.stCreation, record.stLastAccess, record.stLastWrite);
+        const uint32_t timesError = timesSet ? 0 : os::LastErrorCode();
+        if (!out.Close()) {
+            return StopWithError(file.relative, FailureKind::kWriteFailed, FailureItem::kFile, os::LastErrorCode());
+        }
+        if (!timesSet) {
+            Fail(file.relative, FailureKind::kTimesNotSet, os::ErrorText(timesError), FailureItem::kFile, timesError);
+        }
+        m_owned.AddFile(file.relative, counted.content());
+        Observe(InstallEvent::Kind::kFileWritten, file.relative);
+        return true;
+    }
+
+    // Counts the bytes an item's output took; false, with the reason they
+    // are not all of its bytes, when they are not.
+    bool Finished(const ItemOutcome& outcome, const std::string& what, FailureItem item) {
         m_written += outcome.produced;
         if (outcome.beyondEnd) {
-            Fail(what, FailureKind::kDamagedData, "the data lies beyond the end of the setup file", item);
-        } else if (outcome.error == DecodeError::kWriteFailed) {
-            Fail(what, FailureKind::kWriteFailed, outcome.writeProblem, item);
-        } else if (outcome.error != DecodeError::kNone) {
-            Fail(what, FailureKind::kDamagedData, DescribeDecodeError(outcome.error), item);
+            return Stop(what, FailureKind::kDamagedData, "the data lies beyond the end of the setup file", item);
         }
-        return !outcome.beyondEnd && outcome.error == DecodeError::kNone;
+        if (outcome.error == DecodeError::kWriteFailed) {
+            return Stop(what, FailureKind::kWriteFailed, outcome.writeProblem, item, outcome.writeError);
+        }
+        if (outcome.error != DecodeError::kNone) {
+            return Stop(what, FailureKind::kDamagedData, DescribeDecodeError(outcome.error), item);
+        }
+        return true;
     }
 
-    void CopyStyleFiles() {
-        const std::string& style = m_choice.style;
+    // The full native path of a name of the copy or remove tables, once it
+    // has passed the rule of its kind; the failure recorded otherwise.
+    std::optional<os::NativePath> TablePath(NameKind kind, std::string_view name, FailureItem item) {
+        return ResolveInstallPath(m_choice.folder, kind, name, name, item, m_failures);
+    }
+
+    void PlanCopies() {
         for (const PackageCopy& copy : m_package.m_copies) {
-            if (FieldText(copy.szStyle) != style) {
+            if (FieldText(copy.szStyle) != m_choice.style) {
                 continue;
             }
-            std::string_view sourceName = FieldText(copy.szSource);
-            std::string_view destName = FieldText(copy.szDest);
-            std::optional<os::NativePath> source =
-                NativeInstallPath(NameKind::kCopySource, sourceName, sourceName, FailureItem::kStyleCopy);
-            std::optional<os::NativePath> dest =
-                NativeInstallPath(NameKind::kCopyDest, destName, destName, FailureItem::kStyleCopy);
-            if (!source || !dest) {
-                continue;
-            }
-            if (os::CopyFileReplacing(*source, *dest)) {
-                LogFile(std::string(destName));
-            } else {
-                Fail(destName, FailureKind::kCopyFailed, os::LastErrorText(), FailureItem::kStyleCopy);
+            std::string_view source = FieldText(copy.szSource);
+            std::string_view dest = FieldText(copy.szDest);
+            std::optional<os::NativePath> sourcePath = TablePath(NameKind::kCopySource, source, FailureItem::kStyleCopy);
+            std::optional<os::NativePath> destPath = TablePath(NameKind::kCopyDest, dest, FailureItem::kStyleCopy);
+            if (sourcePath && destPath) {
+                m_copies.push_back({std::string(source), std::string(dest), std::move(*sourcePath), std::move(*destPath)});
             }
         }
     }
 
-    void RemoveFolders() {
+    void PlanRemovals() {
         for (const PackageRemove& remove : m_package.m_removes) {
             std::string_view entry = FieldText(remove.szPath);
             if (entry.empty()) {
                 continue;  // it would name the install folder itself
             }
-            if (std::optional<gbk::Path> path = InstallPath(NameKind::kRemove, entry, entry, FailureItem::kRemoval)) {
-                RemoveDirectoryTree(path->text(), m_failures);
-                ForgetRemoved(entry);
+            if (TablePath(NameKind::kRemove, entry, FailureItem::kRemoval)) {
+                m_removals.push_back({std::string(entry), m_choice.folder.Join(entry)->text()});
             }
         }
     }
 
-    void WriteUninstaller(const ShortcutPaths& links) {
-        std::string_view name = FieldText(m_package.m_szUninstaller);
-        std::optional<os::NativePath> path = NativeInstallPath(NameKind::kFile, name, name, FailureItem::kUninstaller);
-        if (!path) {
-            return;
+    // What the log owns once the steps after the commit are done: the
+    // install folder when this run or the earlier one made it, the
+    // package's folders, the files written, the style copies' destinations
+    // and the files written after the installation, less what the removals
+    // delete, joined with what the earlier log owned.
+    OwnershipBuilder::Result Ownership() {
+        if (m_madeInstallDir) {
+            m_owned.AddFolder("");
         }
-        os::OutputFile out;
-        if (!out.Create(*path)) {
-            Fail(name, FailureKind::kFileNotCreated, os::LastErrorText(), FailureItem::kUninstaller);
-            return;
+        for (const PlannedFolder& folder : m_plan.folders) {
+            m_owned.AddFolder(folder.relative);
         }
+        for (const PlannedCopy& copy : m_copies) {
+            m_owned.AddCopy(copy.source, copy.dest);
+        }
+        for (const PlannedRemoval& removal : m_removals) {
+            m_owned.Forget(removal.relative);
+        }
+        for (const std::string& file : m_options.laterFiles) {
+            m_owned.AddFile(file, std::nullopt);
+        }
+        OwnershipBuilder::Result result = m_owned.Merge(m_earlier.log, m_choice.folder);
+        if (m_options.registerApp) {
+            result.log.appListKey = AppListKey(m_package);
+        }
+        return result;
+    }
+
+    bool WriteUninstaller(const ShortcutPaths& links, const InstallLog& log) {
+        const std::string& name = m_plan.uninstallerName;
         // The uninstaller finds its data right after its own bytes, so a
         // damaged uninstaller gets no data rather than data at the wrong place.
         if (m_package.m_nUninstallerSize < 0 || m_package.m_nUninstallerPos < 0) {
-            Fail(name, FailureKind::kDamagedData, "the uninstaller's position or length is negative",
-                 FailureItem::kUninstaller);
-            return;
+            return Stop(name, FailureKind::kDamagedData, "the uninstaller's position or length is negative",
+                        FailureItem::kUninstaller);
+        }
+        os::OutputFile out;
+        uint32_t error = 0;
+        if (!m_writes.Open(m_plan.uninstaller, out, error)) {
+            return StopWithError(name, FailureKind::kFileNotCreated, FailureItem::kUninstaller, error);
         }
         ItemOutcome outcome =
             DecodeItem(m_decoder, m_input, {m_package.m_nUninstallerPos, m_package.m_nUninstallerSize}, &out);
         if (outcome.error == DecodeError::kWriteFailed) {
-            outcome.writeProblem = os::LastErrorText();
+            outcome.writeError = os::LastErrorCode();
+            outcome.writeProblem = os::ErrorText(outcome.writeError);
         }
-        if (!Report(outcome, std::string(name), FailureItem::kUninstaller)) {
-            return;
+        if (!Finished(outcome, name, FailureItem::kUninstaller)) {
+            return false;
         }
         const UninstallTable table{std::string(FieldText(m_package.m_szTitle)),
                                    std::string(FieldText(m_package.m_szVersion)), links.links, links.group};
-        if (!WriteUninstallTable(table, out) || !WriteInstallLog(m_log, out) || !out.Close()) {
-            Fail(name, FailureKind::kWriteFailed, os::LastErrorText(), FailureItem::kUninstaller);
+        if (!WriteUninstallTable(table, out) || !WriteInstallLog(log, out) || !out.Close()) {
+            return StopWithError(name, FailureKind::kWriteFailed, FailureItem::kUninstaller, os::LastErrorCode());
+        }
+        Observe(InstallEvent::Kind::kFileWritten, name);
+        return true;
+    }
+
+    bool Commit() {
+        os::NativePath failed;
+        uint32_t error = 0;
+        if (m_writes.Commit(failed, error)) {
+            return true;
+        }
+        auto file = std::find_if(m_plan.files.begin(), m_plan.files.end(),
+                                 [&](const PlannedFile& planned) { return planned.path == failed; });
+        return file != m_plan.files.end()
+                   ? StopWithError(file->relative, FailureKind::kFileNotCreated, FailureItem::kFile, error)
+                   : StopWithError(m_plan.uninstallerName, FailureKind::kFileNotCreated, FailureItem::kUninstaller, error);
+    }
+
+    // The earlier version's files that this one does not hold go when they
+    // are still as installed; changed ones stay, no longer owned. The earlier
+    // version's folders that this one does not name go when that leaves them
+    // empty.
+    void RemoveObsolete(const std::vector<LoggedFile>& obsolete) {
+        for (const LoggedFile& file : obsolete) {
+            std::optional<os::NativePath> path = EarlierPath(file.path);
+            if (!path || !os::FileSize(*path)) {
+                continue;  // gone already
+            }
+            if (ReadContent(*path) != file.content) {
+                m_report.keptChanged.push_back(file.path);
+            } else if (!os::RemoveFile(*path)) {
+                FailWithError(file.path, FailureKind::kDeleteFailed, FailureItem::kFile);
+            }
+        }
+        std::set<std::string> named;
+        for (const PlannedFolder& folder : m_plan.folders) {
+            named.insert(PathKey(folder.relative));
+        }
+        // A log names a folder after the one above it: backwards, inner folders go first.
+        const std::vector<std::string>& folders = m_earlier.log.folders;
+        for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
+            std::optional<os::NativePath> path = EarlierPath(*folder);
+            if (!folder->empty() && !named.contains(PathKey(*folder)) && path) {
+                os::RemoveEmptyFolder(*path);
+            }
+        }
+    }
+
+    void CopyStyleFiles() {
+        for (const PlannedCopy& copy : m_copies) {
+            if (!os::CopyFileReplacing(copy.sourcePath, copy.destPath)) {
+                FailWithError(copy.dest, FailureKind::kCopyFailed, FailureItem::kStyleCopy);
+            }
+        }
+    }
+
+    void RemoveFolders() {
+        for (const PlannedRemoval& removal : m_removals) {
+            RemoveDirectoryTree(removal.path, m_failures);
+        }
+    }
+
+    void RegisterApp() {
+        if (!m_options.registerApp) {
+            return;
+        }
+        const os::AppListEntry entry = MakeAppListEntry(m_package, m_choice.folder, m_written);
+        if (std::string failure; !m_options.registerApp(entry, failure)) {
+            Fail(entry.key, FailureKind::kAppListNotWritten, std::move(failure), FailureItem::kAppListEntry);
         }
     }
 
@@ -526,22 +651,27 @@ private:
     InputStream& m_input;
     const InstallChoice& m_choice;
     const ExtractOptions& m_options;
-    const gbk::Path& m_installDir;
     CBlockDecoder m_decoder;
+    InstallPlan m_plan;
+    UninstallData m_earlier;
+    InstallWrites m_writes;
+    OwnershipBuilder m_owned;
+    std::vector<PlannedCopy> m_copies;
+    std::vector<PlannedRemoval> m_removals;
+    bool m_madeInstallDir = false;
     uint64_t m_total = 0;
     uint64_t m_done = 0;
     int m_shownPercent = -1;
     uint64_t m_written = 0;  // decoded bytes of every file
-    InstallLog m_log;
-    std::unordered_set<std::string> m_loggedFiles;  // m_log.files, to look names up
-    std::set<std::string, std::less<>> m_madeFolders;  // relative to the install folder, made or found
-    std::vector<ExtractFailure> m_failures;
+    InstallReport m_report;
+    std::vector<ExtractFailure> m_failures;  // of the steps that do not stop the installation
+    size_t m_reported = 0;                   // of m_failures, to the observer
 };
 
 }  // namespace
 
-std::vector<ExtractFailure> ExtractPackage(const CPackageInfo& package, InputStream& input,
-                                           const InstallChoice& choice, const ExtractOptions& options) {
+InstallReport ExtractPackage(const CPackageInfo& package, InputStream& input, const InstallChoice& choice,
+                             const ExtractOptions& options) {
     return Installer(package, input, choice, options).Run();
 }
 
@@ -553,11 +683,16 @@ int PackagedFileCount(const CPackageInfo& package) {
     return static_cast<int>(files);
 }
 
+std::string AppListKey(const CPackageInfo& package) {
+    std::string title(FieldText(package.m_szTitle));
+    // A key name cannot hold a backslash: it would name a key further down.
+    return title.empty() || gbk::LastSeparator(title) != std::string::npos ? std::string("Voz") : title;
+}
+
 os::AppListEntry MakeAppListEntry(const CPackageInfo& package, const gbk::Path& installDir, uint64_t installedBytes) {
     std::string title(FieldText(package.m_szTitle));
     os::AppListEntry entry;
-    // A key name cannot hold a backslash: it would name a key further down.
-    entry.key = title.empty() || gbk::LastSeparator(title) != std::string::npos ? std::string("Voz") : title;
+    entry.key = AppListKey(package);
     entry.displayName = title.empty() ? entry.key : title;
     entry.displayVersion = FieldText(package.m_szVersion);
     entry.publisher = FieldText(package.m_szCompany);

@@ -1,6 +1,7 @@
 // What went wrong with one item of an installation.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "package/install_rules.h"
@@ -51,6 +52,7 @@ struct ExtractFailure {
     std::string detail;  // GBK: the system's or the decoder's explanation, or which check refused the name
     FailureItem item = FailureItem::kUnnamed;
     NameCheck name = NameCheck::kSafe;  // for kUnsafeName: which rule refused the name
+    uint32_t error = 0;                 // the system's error code (errno, or a Windows error); 0 when not the system's
 };
 
 }  // namespace voz

@@ -77,6 +77,9 @@ NameCheck CheckComponent(std::string_view part) {
     if (IsDeviceName(part)) {
         return NameCheck::kDeviceName;
     }
+    if (IsTemporaryName(part)) {
+        return NameCheck::kTemporaryName;
+    }
     return NameCheck::kSafe;
 }
 
@@ -137,23 +140,6 @@ int FieldSize(NameKind kind) {
 bool MayBeEmpty(NameKind kind) {
     return kind == NameKind::kGroup || kind == NameKind::kFolder || kind == NameKind::kTarget ||
            kind == NameKind::kIcon || kind == NameKind::kRemove;
-}
-
-// The key under which Windows finds a path: single-byte letters in one case,
-// slashes as backslashes; the bytes of Chinese characters stay as they are.
-std::string PathKey(std::string_view gbk) {
-    std::string key(gbk);
-    for (size_t i = 0; i < key.size(); ++i) {
-        auto c = static_cast<unsigned char>(key[i]);
-        if (IsLeadByte(c)) {
-            ++i;
-        } else if (c == '/') {
-            key[i] = '\\';
-        } else {
-            key[i] = static_cast<char>(std::tolower(c));
-        }
-    }
-    return key;
 }
 
 // Collects the problems of one package.
@@ -263,6 +249,21 @@ private:
 
 }  // namespace
 
+std::string PathKey(std::string_view gbk) {
+    std::string key(gbk);
+    for (size_t i = 0; i < key.size(); ++i) {
+        auto c = static_cast<unsigned char>(key[i]);
+        if (IsLeadByte(c)) {
+            ++i;
+        } else if (c == '/') {
+            key[i] = '\\';
+        } else {
+            key[i] = static_cast<char>(std::tolower(c));
+        }
+    }
+    return key;
+}
+
 std::string DescribeNameCheck(NameCheck check) {
     switch (check) {
     case NameCheck::kSafe: return "the name is usable";
@@ -273,6 +274,7 @@ std::string DescribeNameCheck(NameCheck check) {
     case NameCheck::kBadCharacter: return "the name holds a character Windows does not allow";
     case NameCheck::kTrailingDot: return "the name ends in a dot or a space";
     case NameCheck::kDeviceName: return "the name is a Windows device name";
+    case NameCheck::kTemporaryName: return "the name ends like the setup's temporary files (.~vn, .~vo)";
     case NameCheck::kHasFolder: return "a file name may not hold a folder";
     case NameCheck::kNotAbsolute: return "the folder is not absolute (X:\\... or \\\\server\\share)";
     case NameCheck::kNotInPackage: return "no packed file and no style copy's destination has this name";
@@ -280,6 +282,15 @@ std::string DescribeNameCheck(NameCheck check) {
         return "below the install folder the path is longer than " + std::to_string(kMaxPathBytes) + " bytes";
     }
     return "the name is not usable";
+}
+
+bool IsTemporaryName(std::string_view name) {
+    auto endsIn = [&](std::string_view suffix) {
+        return name.size() > suffix.size() &&
+               std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<ptrdiff_t>(suffix.size()),
+                          [](char a, char b) { return std::tolower(static_cast<unsigned char>(b)) == a; });
+    };
+    return endsIn(kNewFileSuffix) || endsIn(kOldFileSuffix);
 }
 
 NameCheck CheckName(NameKind kind, std::string_view gbk) {

@@ -23,6 +23,7 @@ enum class NameCheck {
     kBadCharacter,   // a character Windows does not allow in names, or an empty folder name
     kTrailingDot,    // a name ending in a dot or space, which Windows would silently drop
     kDeviceName,     // CON, NUL, COM1 and the like, which name devices rather than files
+    kTemporaryName,  // ends like the setup's temporary files (kNewFileSuffix, kOldFileSuffix)
     kHasFolder,      // a folder part in what must be a bare file name
     kNotAbsolute,    // an install folder that is neither "X:\..." nor "\\server\share..."
     kNotInPackage,   // a file the package neither holds nor makes by a style copy
@@ -46,6 +47,14 @@ enum class NameKind {
     kRemove,         // relative to the install folder; empty: nothing is removed
 };
 
+// The setup's temporary files beside a file it replaces end in these: the new
+// bytes while they are written, and the earlier file while it is swapped.
+// No name may end in them (in any case), so a file that does is always the
+// setup's own, left by a run that was stopped, and never a client's file.
+inline constexpr std::string_view kNewFileSuffix = ".~vn";
+inline constexpr std::string_view kOldFileSuffix = ".~vo";
+bool IsTemporaryName(std::string_view name);
+
 // Whether the setup accepts `gbk` as a name of this kind, and why not.
 NameCheck CheckName(NameKind kind, std::string_view gbk);
 
@@ -53,6 +62,11 @@ NameCheck CheckName(NameKind kind, std::string_view gbk);
 // backslash and slash separate folders; a byte that is the second byte of a
 // double-byte GBK character is never taken for a separator.
 NameCheck CheckRelativePath(std::string_view gbk);
+
+// The key under which Windows finds a path: single-byte letters in one case,
+// slashes as backslashes; the bytes of Chinese characters stay as they are.
+// Two paths with the same key name the same file.
+std::string PathKey(std::string_view gbk);
 
 // One name of a package that breaks a rule: its kind, the position of its
 // record in its table (the folder record for kFile), the file's position in

@@ -11,23 +11,27 @@ namespace voz {
 
 namespace {
 
-class ShortcutMaker {
+void AddFailure(std::vector<ExtractFailure>& failures, std::string path, FailureKind kind, std::string detail,
+          FailureItem item, NameCheck name = NameCheck::kSafe, uint32_t error = 0) {
+    failures.push_back({std::move(path), kind, std::move(detail), item, name, error});
+}
+
+class ShortcutPlanner {
 public:
-    ShortcutMaker(const CPackageInfo& package, const gbk::Path& installDir, ShellServices& shell,
-                  std::vector<ExtractFailure>& failures)
+    ShortcutPlanner(const CPackageInfo& package, const gbk::Path& installDir, ShellServices& shell,
+                    std::vector<ExtractFailure>& failures)
         : m_package(package), m_shell(shell), m_failures(failures), m_installDir(installDir) {}
 
-    ShortcutPaths Run() {
-        ShortcutPaths paths;
-        // The group is made even when no shortcut goes into it. Without a
-        // group name the links go straight into the Programs folder, and the
-        // uninstall data names that folder followed by a backslash.
+    ShortcutPlan Run() {
+        ShortcutPlan plan;
+        ShortcutPaths& paths = plan.paths;
+        // Without a group name the links go straight into the Programs
+        // folder, and the uninstall data names that folder followed by a
+        // backslash.
         std::optional<gbk::Path> group = GroupFolder();
         if (group) {
             paths.group = group->text() + (FieldText(m_package.m_szGroup).empty() ? "\\" : "");
-            if (!CreateDirectoryPath(group->text())) {
-                Fail(group->text(), FailureKind::kFolderNotCreated, os::LastErrorText(), FailureItem::kProgramGroup);
-            }
+            plan.groupFolder = group->text();
         }
         paths.links.resize(m_package.m_shortcuts.size());
         for (size_t i = 0; i < m_package.m_shortcuts.size(); ++i) {
@@ -41,16 +45,16 @@ public:
                 continue;  // no link for this record; its slot stays empty
             }
             if (folder) {
-                paths.links[i] = MakeLink(*folder, shortcut);
+                paths.links[i] = PlanLink(*folder, shortcut, plan.links);
             }
         }
-        return paths;
+        return plan;
     }
 
 private:
     void Fail(std::string path, FailureKind kind, std::string detail, FailureItem item,
               NameCheck name = NameCheck::kSafe) {
-        m_failures.push_back({std::move(path), kind, std::move(detail), item, name});
+        AddFailure(m_failures, std::move(path), kind, std::move(detail), item, name);
     }
 
     // base + backslash + relative, once relative has passed the rule of its
@@ -98,9 +102,9 @@ private:
         return m_desktop;
     }
 
-    // Returns the link path, kept whether or not the shell saved the link;
-    // empty when the record's names are refused.
-    std::string MakeLink(const gbk::Path& folder, const PackageShortcut& shortcut) {
+    // Returns the link path, added to `links`; empty when the record's names are refused.
+    std::string PlanLink(const gbk::Path& folder, const PackageShortcut& shortcut,
+                         std::vector<ShortcutPlan::Link>& links) {
         std::string_view targetName = FieldText(shortcut.szTarget);
         if (targetName.empty()) {
             targetName = FieldText(m_package.m_szUninstaller);
@@ -115,10 +119,7 @@ private:
         if (!link || !target || !icon) {
             return std::string();
         }
-        if (!m_shell.CreateShortcut(link->text(), target->text(), icon->text())) {
-            Fail(link->text(), FailureKind::kShortcutNotMade, "the shell did not save the link",
-                 FailureItem::kShortcut);
-        }
+        links.push_back({link->text(), target->text(), icon->text()});
         return link->text();
     }
 
@@ -137,9 +138,24 @@ std::string ShortcutWorkingFolder(std::string_view target) {
     return std::string(last == std::string_view::npos ? target : target.substr(0, last));
 }
 
-ShortcutPaths MakeShortcuts(const CPackageInfo& package, const gbk::Path& installDir, ShellServices& shell,
-                            std::vector<ExtractFailure>& failures) {
-    return ShortcutMaker(package, installDir, shell, failures).Run();
+ShortcutPlan PlanShortcuts(const CPackageInfo& package, const gbk::Path& installDir, ShellServices& shell,
+                           std::vector<ExtractFailure>& failures) {
+    return ShortcutPlanner(package, installDir, shell, failures).Run();
+}
+
+void MakeShortcuts(const ShortcutPlan& plan, ShellServices& shell, std::vector<ExtractFailure>& failures) {
+    // The group is made even when no shortcut goes into it.
+    if (!plan.groupFolder.empty() && !CreateDirectoryPath(plan.groupFolder)) {
+        const uint32_t error = os::LastErrorCode();
+        AddFailure(failures, plan.groupFolder, FailureKind::kFolderNotCreated, os::ErrorText(error),
+             FailureItem::kProgramGroup, NameCheck::kSafe, error);
+    }
+    for (const ShortcutPlan::Link& link : plan.links) {
+        if (!shell.CreateShortcut(link.link, link.target, link.icon)) {
+            AddFailure(failures, link.link, FailureKind::kShortcutNotMade, "the shell did not save the link",
+                 FailureItem::kShortcut);
+        }
+    }
 }
 
 }  // namespace voz

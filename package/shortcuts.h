@@ -49,12 +49,26 @@ struct ShortcutPaths {
     std::string group;
 };
 
-// Creates the program group folder (even when no record uses it), then makes
-// a link for every record whose place is the desktop or the group. A link
-// path is kept even when the shell fails to save the link; a record whose
-// names are unsafe or too long makes no link, keeps an empty slot and is
-// added to failures. Targets and icons are files in installDir.
-ShortcutPaths MakeShortcuts(const CPackageInfo& package, const gbk::Path& installDir, ShellServices& shell,
-                            std::vector<ExtractFailure>& failures);
+// The shortcuts of an installation, worked out before anything is made, so
+// that the uninstall data can name them before the installation commits.
+struct ShortcutPlan {
+    struct Link {
+        std::string link, target, icon;  // full paths
+    };
+    ShortcutPaths paths;
+    std::string groupFolder;  // the folder to make; empty when the Programs folder is unknown
+    std::vector<Link> links;  // to be made, in record order
+};
+
+// Plans a link for every record whose place is the desktop or the group. A
+// record whose names are unsafe or too long makes no link, keeps an empty
+// slot and is added to failures, as is a special folder the shell cannot
+// name. Targets and icons are files in installDir.
+ShortcutPlan PlanShortcuts(const CPackageInfo& package, const gbk::Path& installDir, ShellServices& shell,
+                           std::vector<ExtractFailure>& failures);
+
+// Creates the program group folder (even when no record uses it), then the
+// planned links. A link the shell fails to save keeps its path in the plan.
+void MakeShortcuts(const ShortcutPlan& plan, ShellServices& shell, std::vector<ExtractFailure>& failures);
 
 }  // namespace voz

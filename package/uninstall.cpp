@@ -153,8 +153,8 @@ Removal RemoveLogged(std::string_view installDir, const InstallLog& log, std::st
             removal.failures.push_back({path->text(), FailureKind::kDeleteFailed, std::move(why), FailureItem::kFile});
         }
     };
-    for (const std::string& file : log.files) {
-        removeFile(file);
+    for (const LoggedFile& file : log.files) {
+        removeFile(file.path);
     }
     if (!uninstallerName.empty()) {
         removeFile(uninstallerName);

@@ -5,6 +5,20 @@
 
 namespace voz {
 
+namespace {
+
+bool WriteLoggedFile(const LoggedFile& file, OutputStream& out) {
+    const uint8_t recorded = file.content ? kContentRecorded : kContentNotRecorded;
+    if (!WritePackageString(file.path, out) || !out.Write(&recorded, 1)) {
+        return false;
+    }
+    return !file.content || (WritePackageU32(static_cast<uint32_t>(file.content->size), out) &&
+                             WritePackageU32(static_cast<uint32_t>(file.content->size >> 32), out) &&
+                             WritePackageU32(file.content->crc, out));
+}
+
+}  // namespace
+
 bool WriteUninstallTable(const UninstallTable& table, OutputStream& out) {
     layout::WireWriter writer(out);
     return layout::WalkUninstallTable(writer, table);
@@ -17,8 +31,8 @@ bool WriteInstallLog(const InstallLog& log, OutputStream& out) {
         ok = ok && WritePackageString(folder, body);
     }
     ok = ok && WritePackageU32(static_cast<uint32_t>(log.files.size()), body);
-    for (const std::string& file : log.files) {
-        ok = ok && WritePackageString(file, body);
+    for (const LoggedFile& file : log.files) {
+        ok = ok && WriteLoggedFile(file, body);
     }
     const std::vector<uint8_t>& bytes = body.Bytes();
     return ok && out.Write(kInstallLogMarker, sizeof kInstallLogMarker) &&

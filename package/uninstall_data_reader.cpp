@@ -1,5 +1,5 @@
-// Reading the uninstall data, in the uninstaller and the tools; the setup
-// only writes it (uninstall_data.cpp), and links none of this.
+// Reading the uninstall data: in the uninstaller, in the tools, and in the
+// setup, which reads the log of the installation it replaces.
 #include "package/uninstall_data.h"
 
 #include <algorithm>
@@ -54,26 +54,59 @@ private:
 
 // A logged path must stay inside the install folder; only a folder may be the
 // install folder itself.
-bool ReadLoggedPaths(InputStream& in, bool folders, std::vector<std::string>& paths) {
+bool ReadLoggedPath(InputStream& in, bool folder, std::string& path) {
+    return ReadString(in, kPathField, path) && ((folder && path.empty()) || CheckRelativePath(path) == NameCheck::kSafe);
+}
+
+bool ReadFolders(InputStream& in, std::vector<std::string>& folders) {
     uint32_t count;
     if (!ReadPackageU32(in, count)) {
         return false;
     }
-    paths.clear();
+    folders.clear();
     for (uint32_t i = 0; i < count; ++i) {  // a hostile count ends with the bytes, not with memory
-        std::string path;
-        if (!ReadString(in, kPathField, path) || (!(folders && path.empty()) && CheckRelativePath(path) != NameCheck::kSafe)) {
+        if (!ReadLoggedPath(in, true, folders.emplace_back())) {
             return false;
         }
-        paths.push_back(std::move(path));
     }
     return true;
 }
 
-bool ReadLogBody(InputStream& in, InstallLog& log) {
+bool ReadContent(InputStream& in, std::optional<FileContent>& content) {
+    uint8_t recorded;
+    if (!in.ReadExact(&recorded, 1) || recorded > kContentRecorded) {
+        return false;
+    }
+    uint32_t low, high, crc;
+    if (recorded == kContentRecorded) {
+        if (!ReadPackageU32(in, low) || !ReadPackageU32(in, high) || !ReadPackageU32(in, crc)) {
+            return false;
+        }
+        content = FileContent{(uint64_t{high} << 32) | low, crc};
+    }
+    return true;
+}
+
+// A first log names each file alone; a later one follows each with its content.
+bool ReadFiles(InputStream& in, bool withContent, std::vector<LoggedFile>& files) {
+    uint32_t count;
+    if (!ReadPackageU32(in, count)) {
+        return false;
+    }
+    files.clear();
+    for (uint32_t i = 0; i < count; ++i) {
+        LoggedFile& file = files.emplace_back();
+        if (!ReadLoggedPath(in, false, file.path) || (withContent && !ReadContent(in, file.content))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReadLogBody(InputStream& in, bool withContent, InstallLog& log) {
     // A real separator would name another key; a GBK second byte 0x5C is none.
     return ReadString(in, kPathField, log.appListKey) && gbk::LastSeparator(log.appListKey) == std::string::npos &&
-           ReadLoggedPaths(in, true, log.folders) && ReadLoggedPaths(in, false, log.files) && in.Tell() == in.Size();
+           ReadFolders(in, log.folders) && ReadFiles(in, withContent, log.files) && in.Tell() == in.Size();
 }
 
 UninstallDataState ReadLog(InputStream& in, InstallLog& log) {
@@ -83,7 +116,11 @@ UninstallDataState ReadLog(InputStream& in, InstallLog& log) {
     char marker[sizeof kInstallLogMarker];
     uint32_t length;
     uint32_t crc;
-    if (!in.ReadExact(marker, sizeof marker) || std::memcmp(marker, kInstallLogMarker, sizeof marker) != 0 ||
+    if (!in.ReadExact(marker, sizeof marker)) {
+        return UninstallDataState::kDamaged;
+    }
+    const bool withContent = std::memcmp(marker, kInstallLogMarker, sizeof marker) == 0;
+    if ((!withContent && std::memcmp(marker, kFirstInstallLogMarker, sizeof marker) != 0) ||
         !ReadPackageU32(in, length) || !ReadPackageU32(in, crc) || length > kMaxInstallLogBytes ||
         length != in.Size() - in.Tell()) {
         return UninstallDataState::kDamaged;
@@ -93,7 +130,7 @@ UninstallDataState ReadLog(InputStream& in, InstallLog& log) {
         return UninstallDataState::kDamaged;
     }
     MemoryInput bodyInput(body.get(), length);
-    return ReadLogBody(bodyInput, log) ? UninstallDataState::kSound : UninstallDataState::kDamaged;
+    return ReadLogBody(bodyInput, withContent, log) ? UninstallDataState::kSound : UninstallDataState::kDamaged;
 }
 
 }  // namespace

@@ -81,18 +81,4 @@ StringRead ReadPackageString(char* field, int fieldSize, InputStream& input) {
     return StringRead::kOk;
 }
 
-uint32_t Crc32(const void* data, size_t size, uint32_t crc) {
-    // Bitwise rather than table-driven: the logs are small and so is the code,
-    // which goes into both the setup stub and the uninstaller.
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
-
 }  // namespace voz

@@ -93,19 +93,27 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
                 DisplayText(choice.folder.text().c_str()).c_str(), styleText.empty() ? "(none)" : styleText.c_str());
     std::fflush(stdout);
 
-    std::vector<ExtractFailure> failures;
+    InstallReport report;
     {
         TerminalProgress bar("installing");
         ExtractOptions options;
         options.progress = [&](int percent) { bar.Update(static_cast<uint64_t>(percent), 100); };
-        failures = ExtractPackage(package, input, choice, options);
+        report = ExtractPackage(package, input, choice, options);
     }
-    for (const ExtractFailure& failure : failures) {
+    for (const ExtractFailure& failure : report.failures) {
         PrintOut("failed: %s: %s: %s\n", DisplayText(failure.path.c_str()).c_str(),
                     DescribeFailureKind(failure.kind), DisplayText(failure.detail.c_str()).c_str());
     }
-    if (!failures.empty()) {
-        PrintOut("%zu failure%s\n", failures.size(), failures.size() == 1 ? "" : "s");
+    for (const std::string& kept : report.keptChanged) {
+        PrintOut("kept: %s: changed since the earlier installation, no longer owned\n", DisplayText(kept.c_str()).c_str());
+    }
+    if (!report.installed) {
+        PrintOut("nothing installed: %s\n", report.earlierFound ? "the earlier installation is unchanged"
+                                                               : "everything written was removed");
+        return 1;
+    }
+    if (!report.failures.empty()) {
+        PrintOut("%zu failure%s\n", report.failures.size(), report.failures.size() == 1 ? "" : "s");
         return 1;
     }
     PrintOut("installed %d files in %zu folders and the uninstaller\n", PackagedFileCount(package),

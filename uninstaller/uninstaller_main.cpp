@@ -142,7 +142,7 @@ public:
         }
         if (IsProtectedFolder(m_installDir, m_special)) {
             Say(os::Joined({texts::kProtectedPrefix, m_installDir, texts::kProtectedSuffix}), MB_ICONERROR);
-            return ExitCode::kFolderUnusable;
+            return ExitCode::kNotCompleted;
         }
         return std::nullopt;
     }
@@ -358,7 +358,7 @@ ExitCode AwaitOutcome(HANDLE copy, HANDLE outcomeReader) {
     DWORD read = 0;
     if (!ReadFile(outcomeReader, &code, sizeof code, &read, nullptr) || read != sizeof code) {
         WaitForSingleObject(copy, INFINITE);
-        DWORD exitCode = static_cast<DWORD>(ExitCode::kFolderUnusable);
+        DWORD exitCode = static_cast<DWORD>(ExitCode::kNotCompleted);
         GetExitCodeProcess(copy, &exitCode);
         code = exitCode;
     }
@@ -399,7 +399,7 @@ ExitCode StartFromInstallFolder(const std::vector<std::string>& words) {
         if (!run.silent) {
             ui::MessageBoxGbk(nullptr, texts::kNoCopy, texts::kCaptionSuffix, MB_OK | MB_ICONERROR);
         }
-        return run.End(ExitCode::kFolderUnusable);
+        return run.End(ExitCode::kNotCompleted);
     }
     const ExitCode code = AwaitOutcome(copy, reader);
     CloseHandle(copy);

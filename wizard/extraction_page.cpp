@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "os/file.h"
+#include "package/install_plan.h"
 #include "package/install_rules.h"
 #include "resources/resource.h"
 #include "wizard/install_messages.h"
@@ -60,6 +62,9 @@ LRESULT CExtractionPage::OnWizardNext() {
     }
     m_installation.choice.folder = *gbk::Path::From(field);  // the check refuses more than kMaxPathBytes
     LogChoice(TheApp().m_log, m_installation.choice, sheet->m_orderSoftwarePage.SelectedOrderSoftware());
+    if (!ReadyToInstall()) {
+        return ui::kStayOnPage;
+    }
 
     sheet->SetWizardButtons(0);
     ShowWindow(m_job.progressBar, SW_SHOW);
@@ -78,6 +83,25 @@ LRESULT CExtractionPage::OnWizardNext() {
     return ui::kStayOnPage;
 }
 
+bool CExtractionPage::ReadyToInstall() {
+    const CPackageInfo& package = TheApp().m_package;
+    const HWND owner = Sheet()->Handle();
+    SupportLog& log = TheApp().m_log;
+    const InstallPlan plan = PlanInstallation(package, m_installation.choice.folder);
+    for (std::vector<std::string> inUse; !(inUse = LogFilesInUse(plan, log)).empty();) {
+        if (ui::MessageBoxGbk(owner, FilesInUseMessage(inUse, FieldText(package.m_szTitle)), texts::kMessageCaption,
+                              MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) {
+            return false;
+        }
+    }
+    const SpaceCheck space = LogSpaceCheck(plan, package, log);
+    if (!space.enough()) {
+        ui::MessageBoxGbk(owner, SpaceMessage(space), texts::kMessageCaption, MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    return true;
+}
+
 bool CExtractionPage::OnQueryCancel() {
     // Closing now would end the process under a half-written installation.
     if (m_extracting) {
@@ -90,12 +114,13 @@ bool CExtractionPage::OnQueryCancel() {
 DWORD WINAPI CExtractionPage::ExtractionThread(LPVOID parameter) {
     auto* job = static_cast<ExtractionJob*>(parameter);
 
-    InstallationHooks hooks(TheApp().m_log, *job->installation);
+    InstallationHooks hooks(TheApp().m_log);
     // Sent: the worker waits until the user-interface thread has moved the bar.
     hooks.options.progress = [job](int percent) {
         SendMessageW(job->progressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
     };
-    job->installation->failures = InstallFromSetupFile(*job->package, job->installation->choice, hooks.options);
+    job->installation->report =
+        InstallFromSetupFile(*job->package, job->installation->choice, hooks.options, TheApp().m_log);
     PostMessageW(job->page, WM_EXTRACT_DONE, 0, 0);
     return 0;
 }
@@ -128,12 +153,20 @@ void CExtractionPage::OnExtractDone() {
     ShowWindow(m_job.progressBar, SW_HIDE);
     auto* sheet = static_cast<CPropSheet*>(Sheet());
     CSetupApp& app = TheApp();
-    app.m_exitCode = AfterInstallation(app.m_package, m_installation,
-                                       sheet->m_orderSoftwarePage.SelectedOrderSoftware(), app.m_settings, app.m_log);
-    if (!m_installation.failures.empty()) {
-        ui::MessageBoxGbk(sheet->Handle(),
-                          FailureSummary(m_installation.failures, app.m_exitCode != ExitCode::kFolderUnusable),
-                          texts::kMessageCaption, MB_OK | MB_ICONWARNING);
+    app.m_exitCode =
+        AfterInstallation(m_installation, sheet->m_orderSoftwarePage.SelectedOrderSoftware(), app.m_settings, app.m_log);
+    const InstallReport& report = m_installation.report;
+    if (const std::string summary = InstallSummary(report); !summary.empty()) {
+        const UINT icon = report.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING;
+        ui::MessageBoxGbk(sheet->Handle(), summary, texts::kMessageCaption, MB_OK | icon);
+    }
+    if (!report.installed) {
+        // Nothing of it is left: the user may change the choice or try again.
+        m_started = false;
+        SendMessageW(m_job.progressBar, PBM_SETPOS, 0, 0);
+        SetItemText(IDC_STATUS, "");
+        sheet->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+        return;
     }
     LoadSettingsPages(app.m_settings, sheet->m_toolbarPage, sheet->m_orderPage, sheet->m_chartPage);
     sheet->SetActivePage(sheet->m_toolbarPage);

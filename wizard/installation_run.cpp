@@ -1,5 +1,7 @@
 #include "wizard/installation_run.h"
 
+#include <algorithm>
+
 #include "os/file.h"
 #include "os/filesystem.h"
 #include "settings/settings_commit.h"
@@ -41,11 +43,14 @@ bool InstallationHooks::LoggedShell::CreateShortcut(const std::string& link, con
     return made;
 }
 
-InstallationHooks::InstallationHooks(SupportLog& log, InstallationState& installation) : m_shell(log) {
+InstallationHooks::InstallationHooks(SupportLog& log) : m_shell(log) {
     options.shell = &m_shell;
-    options.fileWritten = [&log, &installation](std::string_view relative) {
-        ++installation.filesWritten;
-        log.Line({"file written: ", relative});
+    options.observe = [&log](const InstallEvent& event) {
+        switch (event.kind) {
+        case InstallEvent::Kind::kFolderMade: log.Line({"folder made: ", event.path}); break;
+        case InstallEvent::Kind::kFileWritten: log.Line({"file written: ", event.path}); break;
+        case InstallEvent::Kind::kFailed: LogFailure(log, *event.failure); break;
+        }
     };
     options.registerApp = [&log](const os::AppListEntry& entry, std::string& failure) {
         uint32_t error = 0;
@@ -59,46 +64,71 @@ InstallationHooks::InstallationHooks(SupportLog& log, InstallationState& install
     options.laterFiles = {std::string(kSettingsFileName), std::string(kSecondSettingsFileName), kInstalledLogName};
 }
 
-std::vector<ExtractFailure> InstallFromSetupFile(const CPackageInfo& package, const InstallChoice& choice,
-                                                 const ExtractOptions& options) {
+std::vector<std::string> LogFilesInUse(const InstallPlan& plan, SupportLog& log) {
+    std::vector<std::string> inUse = FilesInUse(plan);
+    for (const std::string& file : inUse) {
+        log.Line({"in use by another program: ", file});
+    }
+    return inUse;
+}
+
+SpaceCheck LogSpaceCheck(const InstallPlan& plan, const CPackageInfo& package, SupportLog& log) {
+    os::InputFile setup;
+    if (!setup.Open(SetupFilePath(), os::kRecordBuffer)) {
+        return {};  // the installation reports it
+    }
+    const SpaceCheck space = CheckSpace(plan, package, setup);
+    log.Line({"space needed: ", SizeText(space.needed), ", free: ",
+              space.known ? SizeText(space.available, true) : std::string("unknown")});
+    return space;
+}
+
+InstallReport InstallFromSetupFile(const CPackageInfo& package, const InstallChoice& choice,
+                                   const ExtractOptions& options, SupportLog& log) {
     os::InputFile setup;
     if (!setup.Open(SetupFilePath())) {
-        return {{"", FailureKind::kReadFailed, "the setup file cannot be opened again"}};
+        InstallReport report;
+        LogFailure(log, report.failures.emplace_back(
+                            ExtractFailure{"", FailureKind::kReadFailed, "the setup file cannot be opened again"}));
+        return report;
     }
     return ExtractPackage(package, setup, choice, options);
 }
 
-ExitCode AfterInstallation(const CPackageInfo& package, InstallationState& installation, int orderSoftware,
-                           CClientSettings& settings, SupportLog& log) {
-    std::vector<ExtractFailure>& failures = installation.failures;
-    const bool completed = InstallationCompleted(failures, PackagedFileCount(package), installation.filesWritten);
+ExitCode AfterInstallation(InstallationState& installation, int orderSoftware, CClientSettings& settings,
+                           SupportLog& log) {
+    InstallReport& report = installation.report;
+    for (const std::string& kept : report.keptChanged) {
+        log.Line({"kept, changed since it was installed: ", kept});
+    }
+    if (!report.installed) {
+        settings.ReadFrom(CIniFile());  // no installed settings to read: the defaults
+        log.Line({report.earlierFound ? "not installed: the earlier installation is unchanged"
+                                      : "not installed: what was written is removed"});
+        const bool damaged = std::any_of(report.failures.begin(), report.failures.end(), [](const ExtractFailure& f) {
+            return f.kind == FailureKind::kDamagedData;
+        });
+        return damaged ? ExitCode::kDamaged : ExitCode::kNotCompleted;
+    }
     const std::string& folder = installation.choice.folder.text();
-    if (completed) {
-        if (LoadClientSettings(settings, folder) != IniStatus::kOk) {
-            failures.push_back(
-                {std::string(kSettingsFileName), FailureKind::kReadFailed, "", FailureItem::kSettingsFile});
-        }
-        if (WriteMainTrade(folder, orderSoftware) == IniStatus::kOk) {
-            log.Line({"settings written: 2nd_voz.ini MainTrade=", MainTradeText(orderSoftware)});
-        } else {
-            failures.push_back(
-                {std::string(kSecondSettingsFileName), FailureKind::kWriteFailed, "", FailureItem::kSettingsFile});
-        }
+    if (LoadClientSettings(settings, folder) != IniStatus::kOk) {
+        LogFailure(log, report.failures.emplace_back(ExtractFailure{std::string(kSettingsFileName),
+                                                                    FailureKind::kReadFailed, "",
+                                                                    FailureItem::kSettingsFile}));
+    }
+    if (WriteMainTrade(folder, orderSoftware) == IniStatus::kOk) {
+        log.Line({"settings written: 2nd_voz.ini MainTrade=", MainTradeText(orderSoftware)});
     } else {
-        settings.ReadFrom(CIniFile());  // no install folder to read from or write into: the defaults
-    }
-    for (const ExtractFailure& failure : failures) {
-        LogFailure(log, failure);
-    }
-    if (!completed) {
-        return ExitCode::kFolderUnusable;
+        LogFailure(log, report.failures.emplace_back(ExtractFailure{std::string(kSecondSettingsFileName),
+                                                                    FailureKind::kWriteFailed, "",
+                                                                    FailureItem::kSettingsFile}));
     }
     std::optional<gbk::Path> copy = installation.choice.folder.Join(kInstalledLogName);
     std::optional<os::NativePath> native = copy ? copy->ToNative() : std::nullopt;
     if (native && log.CopyTo(*native)) {
         log.Line({"log continued in ", copy->text()});
     }
-    return failures.empty() ? ExitCode::kDone : ExitCode::kDoneWithFailures;
+    return report.failures.empty() ? ExitCode::kDone : ExitCode::kDoneWithFailures;
 }
 
 bool SaveSettings(CClientSettings& settings, const InstallChoice& choice, SupportLog& log) {

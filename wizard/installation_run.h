@@ -8,6 +8,7 @@
 
 #include "package/exit_codes.h"
 #include "package/extract.h"
+#include "package/install_plan.h"
 #include "package/support_log.h"
 #include "settings/client_settings.h"
 #include "wizard/installation_state.h"
@@ -19,11 +20,11 @@ void LogChoice(SupportLog& log, const InstallChoice& choice, int orderSoftware);
 
 // The engine's options of a run of the setup: links made by the Windows
 // shell, the app-list entry in the registry, the settings files and the log's
-// copy owned by the install log; each file written, link and entry logged
-// and each file written counted in the installation state.
+// copy owned by the install log; each folder made, file written, failure,
+// link and entry logged as it happens.
 class InstallationHooks {
 public:
-    InstallationHooks(SupportLog& log, InstallationState& installation);
+    explicit InstallationHooks(SupportLog& log);
     InstallationHooks(const InstallationHooks&) = delete;
     InstallationHooks& operator=(const InstallationHooks&) = delete;
 
@@ -45,18 +46,25 @@ private:
     LoggedShell m_shell;
 };
 
-// Installs the package from the setup's own file with the installation's
-// choice; the setup file that cannot be opened again is its one failure.
-std::vector<ExtractFailure> InstallFromSetupFile(const CPackageInfo& package, const InstallChoice& choice,
-                                                 const ExtractOptions& options);
+// The checks made before anything is written, each logged: the files of the
+// plan that another program holds (none when the install folder is free),
+// and the space the installation needs against the drive's free space.
+std::vector<std::string> LogFilesInUse(const InstallPlan& plan, SupportLog& log);
+SpaceCheck LogSpaceCheck(const InstallPlan& plan, const CPackageInfo& package, SupportLog& log);
 
-// After the engine: when the installation completed, reads the installed
-// client's settings into `settings` and records the order software, a
-// settings file that fails joining the failures, and continues the log in the
-// install folder; otherwise `settings` gets the defaults. Every failure is
-// logged. Returns the exit code the installation earned.
-ExitCode AfterInstallation(const CPackageInfo& package, InstallationState& installation, int orderSoftware,
-                           CClientSettings& settings, SupportLog& log);
+// Installs the package from the setup's own file with the installation's
+// choice; the setup file that cannot be opened again stops it, logged.
+InstallReport InstallFromSetupFile(const CPackageInfo& package, const InstallChoice& choice,
+                                   const ExtractOptions& options, SupportLog& log);
+
+// After the engine: logs the files kept because they were changed; when the
+// installation completed, reads the installed client's settings into
+// `settings` and records the order software, a settings file that fails
+// joining the report's failures, and continues the log in the install
+// folder; otherwise `settings` gets the defaults. Returns the exit code the
+// installation earned.
+ExitCode AfterInstallation(InstallationState& installation, int orderSoftware, CClientSettings& settings,
+                           SupportLog& log);
 
 // Saves the settings record into the installed Voz.ini, logged; false when it failed.
 bool SaveSettings(CClientSettings& settings, const InstallChoice& choice, SupportLog& log);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "package/extract_failure.h"
+#include "package/extract.h"
 #include "package/install_choice.h"
 
 namespace voz {
@@ -22,8 +22,7 @@ struct InstallationState {
     // has passed the check, when the installation starts.
     InstallChoice choice;
     // Written by the worker before it reports that the installation ended.
-    std::vector<ExtractFailure> failures;  // what the installation could not do
-    int filesWritten = 0;                  // packaged files written whole
+    InstallReport report;
 };
 
 }  // namespace voz

@@ -6,13 +6,16 @@
 
 #include <vector>
 
+#include "os/app_list.h"
 #include "os/dll_search.h"
 #include "os/file.h"
 #include "os/process.h"
 #include "os/system_info.h"
 #include "os/text_parts.h"
 #include "os/text_encoding.h"
+#include "package/extract.h"
 #include "package/install_paths.h"
+#include "package/install_plan.h"
 #include "package/package_loader.h"
 #include "ui/window.h"
 #include "wizard/setup_dlg.h"
@@ -65,7 +68,19 @@ std::string WelcomeCaption(const CPackageInfo& package) {
 
 std::string CSetupApp::ProposedFolder() const {
     std::optional<std::string> folder = m_arguments.folder ? os::Utf8ToGbk(*m_arguments.folder) : std::nullopt;
-    return folder ? *folder : std::string(FieldText(m_package.m_szInstallDir));
+    return folder ? *folder : UsualFolder();
+}
+
+std::string CSetupApp::UsualFolder() const {
+    return m_earlierFolder ? m_earlierFolder->text() : std::string(FieldText(m_package.m_szInstallDir));
+}
+
+void CSetupApp::FindEarlierInstallation() {
+    std::string listed;
+    if (os::ReadAppListLocation(AppListKey(m_package), listed)) {
+        m_earlierFolder = EarlierInstallFolder(m_package, listed);
+    }
+    m_log.Line({"earlier installation: ", m_earlierFolder ? std::string_view(m_earlierFolder->text()) : "none"});
 }
 
 ExitCode CSetupApp::InitInstance() {
@@ -81,6 +96,9 @@ ExitCode CSetupApp::InitInstance() {
         LoadPackageFile(m_package, setupPath);
     }
     StartLog(setupPath, signature, !signatureBroken && m_package.m_status.sound());
+    if (!signatureBroken && m_package.m_status.sound()) {
+        FindEarlierInstallation();
+    }
     const ExitCode code = Run(signatureBroken);
     LogExitCode(m_log, MeaningOf(kSetupExitCodes, code));
     return code;

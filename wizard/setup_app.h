@@ -4,9 +4,11 @@
 // exactly one, reachable through TheApp().
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "os/code_signature.h"
+#include "os/gbk_path.h"
 #include "package/exit_codes.h"
 #include "package/package_info.h"
 #include "package/support_log.h"
@@ -27,8 +29,11 @@ public:
     ExitCode InitInstance();
 
     // The folder the folder page proposes (GBK): /D= when it names one GBK
-    // can hold, else the package's default.
+    // can hold, else the usual folder.
     std::string ProposedFolder() const;
+    // The earlier installation's folder, so that the setup repairs or
+    // upgrades it rather than making a second copy; else the package's default.
+    std::string UsualFolder() const;
 
     CPackageInfo m_package;
     CClientSettings m_settings;
@@ -38,7 +43,12 @@ public:
     ExitCode m_exitCode = ExitCode::kCancelled;
 
 private:
+    std::optional<gbk::Path> m_earlierFolder;
+
     ExitCode Run(bool signatureBroken);
+    // Finds the folder of an earlier installation through the app-list
+    // entry, and logs it.
+    void FindEarlierInstallation();
     // Starts the support log with what a help desk needs first; `sound`: the
     // package was read whole.
     void StartLog(const std::wstring& setupPath, os::SignatureState signature, bool sound);

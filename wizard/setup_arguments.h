@@ -45,7 +45,8 @@ struct ArgumentProblem {
     std::string why;
 };
 
-// The silent installation's choice: `defaultFolder` (GBK), the package's
+// The silent installation's choice: `defaultFolder` (GBK: the earlier
+// installation's folder or the package's default), the package's
 // first style and its default order software, each replaced by what the
 // command line gives. An unknown word, a folder the folder page would refuse,
 // a style the package does not offer or an order software outside the list

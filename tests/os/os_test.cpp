@@ -1,5 +1,5 @@
-// The POSIX side of the OS layer that vozpack rests on: file times, worker
-// threads and the program's own path.
+// The POSIX side of the OS layer that vozpack and the installation rest on:
+// file times, files in use, free space, worker threads and the program's own path.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -80,6 +80,52 @@ TEST(OsFileTimes, SetOnTheOpenFileAfterItsBufferedBytes) {
     EXPECT_EQ(std::memcmp(&readWrite, &write, sizeof write), 0) << "the close kept the last-write time";
     EXPECT_EQ(std::memcmp(&readAccess, &access, sizeof access), 0);
     EXPECT_EQ(test::ReadBytes(path), std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
+// What the installation asks of the file system before it replaces files:
+// a new file never goes over an existing one, a rename replaces, sizes, locks
+// held by another opening, and the space of the volume.
+TEST(OsFiles, NewFilesRenamesSizesLocksAndSpace) {
+    test::TempDir dir;
+    const std::string path = (dir / "a.bin").string();
+    const std::string other = (dir / "b.bin").string();
+    bool exists = true;
+    {
+        os::OutputFile out;
+        ASSERT_TRUE(out.CreateNew(path, exists));
+        EXPECT_FALSE(exists);
+        ASSERT_TRUE(out.Write("abc", 3) && out.Close());
+    }
+    os::OutputFile again;
+    EXPECT_FALSE(again.CreateNew(path, exists));
+    EXPECT_TRUE(exists) << "something stands at the path";
+    EXPECT_FALSE(again.CreateNew((dir / "missing/x").string(), exists));
+    EXPECT_FALSE(exists) << "a missing folder is no file in the way";
+    EXPECT_EQ(test::ReadText(path), "abc");
+
+    EXPECT_EQ(os::FileSize(path), std::optional<uint64_t>(3));
+    EXPECT_FALSE(os::FileSize(dir.path().string()));
+    EXPECT_FALSE(os::FileSize(other));
+    test::WriteText(other, "longer");
+    ASSERT_TRUE(os::MoveFileReplacing(other, path));
+    EXPECT_EQ(test::ReadText(path), "longer");
+    EXPECT_FALSE(os::FileSize(other));
+
+    EXPECT_FALSE(os::IsFileInUse(path));
+    EXPECT_FALSE(os::IsFileInUse(other));
+    const int held = open(path.c_str(), O_RDWR);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    ASSERT_EQ(fcntl(held, F_OFD_SETLK, &lock), 0);
+    EXPECT_TRUE(os::IsFileInUse(path));
+    close(held);
+    EXPECT_FALSE(os::IsFileInUse(path));
+
+    os::DiskSpace space;
+    ASSERT_TRUE(os::GetDiskSpace(dir.path().string(), space));
+    EXPECT_GT(space.freeBytes, 0u);
+    EXPECT_GE(space.clusterBytes, 512u);
+    EXPECT_FALSE(os::GetDiskSpace((dir / "missing").string(), space));
 }
 
 TEST(OsProcess, RunsTheWorkOnAllThreadsAtOnce) {

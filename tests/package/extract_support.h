@@ -156,7 +156,7 @@ public:
     void SetStyle(const std::string& gbk) { m_choice.style = gbk; }
     const InstallChoice& choice() const { return m_choice; }
 
-    std::vector<ExtractFailure> Run(const ExtractOptions& options = {}) {
+    InstallReport Run(const ExtractOptions& options = {}) {
         MemoryInput input(m_bytes.data(), m_bytes.size());
         return ExtractPackage(m_package, input, m_choice, options);
     }

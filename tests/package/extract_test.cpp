@@ -1,6 +1,9 @@
 #include "package/extract.h"
 
+#include <sys/resource.h>
+
 #include <cerrno>
+#include <csignal>
 #include <functional>
 
 #include "os/filesystem.h"
@@ -35,8 +38,8 @@ TEST(ExtractFiles, FoldersInAnyOrderEmptyFilesAndTheInstallFolderItself) {
     AddFolder(package, Gbk("行情数据"), {File(Gbk("说明.txt"), "data")});
     AddFolder(package, "", {File("VozClient.exe", "MZ"), File(Gbk("空.txt"), "")});
     Installation inst(package);
-    auto failures = inst.Run();
-    EXPECT_TRUE(failures.empty()) << test::Describe(failures);
+    const InstallReport report = inst.Run();
+    EXPECT_TRUE(report.installed && !report.earlierFound && report.failures.empty()) << test::Describe(report.failures);
     EXPECT_EQ(ReadText(inst.dir() / "行情数据/上海/日线/cu.day"), big);
     EXPECT_EQ(ReadText(inst.dir() / "行情数据/说明.txt"), "data");
     EXPECT_EQ(ReadText(inst.dir() / "VozClient.exe"), "MZ");
@@ -56,7 +59,9 @@ TEST(ExtractFiles, EveryFileGetsItsRecordedTimesAndAnImpossibleDateIsAFailure) {
     const PackageFile& empty = package.record.m_dirs[0].files[1];
     package.record.m_dirs[0].files[2].stLastWrite.wMonth = 13;
     Installation inst(package);
-    auto failures = inst.Run();
+    const InstallReport report = inst.Run();
+    const auto& failures = report.failures;
+    EXPECT_TRUE(report.installed) << "a time not set leaves the file whole";
     ASSERT_EQ(failures.size(), 1u) << test::Describe(failures);
     EXPECT_TRUE(HasFailureOf(failures, FailureKind::kTimesNotSet, "bad.dat"));
     EXPECT_EQ(ReadText(inst.dir() / "bad.dat"), "abc");
@@ -71,13 +76,14 @@ TEST(ExtractFiles, ThePackageWithoutFoldersStillGetsItsInstallFolderWithParents)
     package.uninstaller = {'M', 'Z'};
     Installation inst(package);
     inst.SetInstallDir(Gbk((inst.temp() / "深").string()) + "\\" + Gbk("层\\安装"));
-    EXPECT_TRUE(inst.Run().empty());
+    EXPECT_TRUE(inst.Run().failures.empty());
     EXPECT_EQ(ReadText(inst.temp() / "深/层/安装/卸载.exe").substr(0, 2), "MZ");
 
     inst.SetInstallDir("");
-    auto failures = inst.Run();
-    ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0].kind, FailureKind::kNoInstallFolder);
+    const InstallReport report = inst.Run();
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_EQ(report.failures[0].kind, FailureKind::kNoInstallFolder);
+    EXPECT_FALSE(report.installed);
 }
 
 TEST(ExtractFiles, SplitsOnlyAtRealBackslashes) {
@@ -87,47 +93,32 @@ TEST(ExtractFiles, SplitsOnlyAtRealBackslashes) {
     PackageSource package = test::BasePackage();
     AddFolder(package, name + "\\" + name, {File(name + ".txt", "x")});
     Installation inst(package);
-    EXPECT_TRUE(inst.Run().empty());
+    EXPECT_TRUE(inst.Run().failures.empty());
     EXPECT_EQ(test::TreeListing(inst.dir()), (std::vector<std::string>{"乗/", "乗/乗/", "乗/乗/乗.txt", "卸载.exe"}));
     EXPECT_TRUE(CreateDirectoryPath(Gbk(inst.dir().string()) + "\\" + Gbk("乗\\子/末")));
     EXPECT_TRUE(fs::is_directory(inst.dir() / "乗/子/末"));
 }
 
-TEST(ExtractFailures, AreCollectedWhileTheInstallationGoesOn) {
-    PackageSource package = test::BasePackage();
-    const std::string good = Compressible(100000, 1);
-    AddFolder(package, "", {File("bad.dat", Compressible(100000, 2)), File("busy", "x"), File("good.dat", good)});
-    Installation inst(package);
-    // The first block of bad.dat asks for more bytes than its payload yields.
-    size_t pos = static_cast<size_t>(inst.package().m_dirs[0].files[0].nDataPos);
-    inst.bytes()[pos] = inst.bytes()[pos + 1] = 0xFF;
-    fs::create_directories(inst.dir() / "busy");  // a folder holds the file's name
-    auto failures = inst.Run();
-    ASSERT_EQ(failures.size(), 2u) << test::Describe(failures);
-    EXPECT_TRUE(HasFailureOf(failures, FailureKind::kDamagedData, "bad.dat"));
-    EXPECT_TRUE(HasFailureOf(failures, FailureKind::kFileNotCreated, "busy"));
-    EXPECT_EQ(ReadText(inst.dir() / "good.dat"), good);
-    EXPECT_TRUE(fs::exists(inst.dir() / "卸载.exe"));
-}
-
 // How a later file of a larger package is spoilt: its record or its bytes in
-// the setup file are changed, or its place in the install folder is taken.
+// the setup file are changed, its place in the install folder is taken, or
+// the disk fills while it is written.
 struct MidwayCase {
     const char* what;
     std::function<void(std::vector<uint8_t>& setup, PackageFile& file, const fs::path& installDir)> spoil;
     FailureKind kind;
     std::string detail;
-    size_t bytesWritten;  // of the spoilt file's
+    uint32_t error;  // the system's code, 0 where the failure is not the system's
 };
 
 // Enough files that the decoding runs well ahead of the writing when one near
 // the end fails: that file alone is reported, with the reason it gave when
-// each file was decoded straight into its output, the bytes before the
-// failure are in it, and every other file and the uninstaller with its log
-// are written whole.
-TEST(ExtractFailures, ALaterFileThatFailsMidwayIsReportedAloneAndTheRestIsInstalled) {
+// each file was decoded straight into its output, and every file written
+// before it goes again, the uninstaller never written; the install folder
+// keeps only what was in it before.
+TEST(ExtractFailures, AFileThatFailsPartWayStopsTheInstallationAndEverythingWrittenGoes) {
     constexpr int kFiles = 10;
     constexpr int kSpoilt = 7;
+    constexpr rlim_t kDiskFull = 200000;  // more than every file but the spoilt one
     const MidwayCase cases[] = {
         {"its third block starts with a match",
          [](std::vector<uint8_t>& setup, PackageFile& file, const fs::path&) {
@@ -137,25 +128,30 @@ TEST(ExtractFailures, ALaterFileThatFailsMidwayIsReportedAloneAndTheRestIsInstal
              }
              setup[block + kBlockHeaderSize] = 0xFF;
          },
-         FailureKind::kDamagedData, DescribeDecodeError(DecodeError::kMatchFirst), 2 * kLargestBlock},
+         FailureKind::kDamagedData, DescribeDecodeError(DecodeError::kMatchFirst), 0},
         {"its blocks lie beyond the end of the setup file",
          [](std::vector<uint8_t>& setup, PackageFile& file, const fs::path&) {
              file.nDataPos = static_cast<int32_t>(setup.size() + 1);
          },
          FailureKind::kDamagedData, "the data lies beyond the end of the setup file", 0},
-        {"its name leads to a device that refuses every write",
+        {"a folder stands where it goes",
          [](std::vector<uint8_t>&, PackageFile&, const fs::path& installDir) {
-             fs::create_directories(installDir);
-             fs::create_symlink("/dev/full", installDir / "f7.dat");
+             fs::create_directories(installDir / "f7.dat" / "mine");
          },
-         FailureKind::kWriteFailed, os::ErrorText(ENOSPC), 0},
+         FailureKind::kFileNotCreated, os::ErrorText(EEXIST), EEXIST},
+        {"the disk fills while it is written",
+         [](std::vector<uint8_t>&, PackageFile&, const fs::path&) {
+             signal(SIGXFSZ, SIG_IGN);
+             const rlimit limit{kDiskFull, RLIM_INFINITY};
+             setrlimit(RLIMIT_FSIZE, &limit);
+         },
+         FailureKind::kWriteFailed, os::ErrorText(EFBIG), EFBIG},
     };
     PackageSource package = test::BasePackage();
-    std::vector<std::string> contents;
     std::vector<test::TestFile> files;
     for (int i = 0; i < kFiles; ++i) {
-        contents.push_back(Compressible(140000, static_cast<uint32_t>(i + 10)));  // three blocks each
-        files.push_back(File("f" + std::to_string(i) + ".dat", contents.back()));
+        const size_t size = i == kSpoilt ? 2 * kDiskFull : 140000;  // three blocks and more
+        files.push_back(File("f" + std::to_string(i) + ".dat", Compressible(size, static_cast<uint32_t>(i))));
     }
     AddFolder(package, "", files);
     Installation inst(package);
@@ -167,28 +163,26 @@ TEST(ExtractFailures, ALaterFileThatFailsMidwayIsReportedAloneAndTheRestIsInstal
         const fs::path dir = inst.temp() / c.what;
         inst.SetInstallDir(Gbk(dir.string()));
         c.spoil(inst.bytes(), inst.package().m_dirs[0].files[kSpoilt], dir);
+        const std::vector<std::string> before = fs::exists(dir) ? test::TreeListing(dir) : std::vector<std::string>{};
         std::vector<std::string> written;
         ExtractOptions options;
-        options.fileWritten = [&](std::string_view relative) { written.emplace_back(relative); };
-        auto failures = inst.Run(options);
-        ASSERT_EQ(failures.size(), 1u) << c.what << "\n" << test::Describe(failures);
-        EXPECT_EQ(failures[0].path, "f7.dat") << c.what;
-        EXPECT_EQ(failures[0].kind, c.kind) << c.what;
-        EXPECT_EQ(failures[0].detail, c.detail) << c.what;
-        EXPECT_EQ(written.size(), static_cast<size_t>(kFiles - 1)) << c.what;
-        for (int i = 0; i < kFiles; ++i) {
-            const std::string name = "f" + std::to_string(i) + ".dat";
-            if (i != kSpoilt) {
-                EXPECT_EQ(ReadText(dir / name), contents[static_cast<size_t>(i)]) << c.what << ": " << name;
-            } else if (!fs::is_symlink(dir / name)) {
-                EXPECT_EQ(ReadText(dir / name), contents[static_cast<size_t>(i)].substr(0, c.bytesWritten)) << c.what;
+        options.observe = [&](const InstallEvent& event) {
+            if (event.kind == InstallEvent::Kind::kFileWritten) {
+                written.emplace_back(event.path);
             }
-        }
-        const std::vector<uint8_t> uninstaller = test::ReadBytes(dir / "卸载.exe");
-        MemoryInput in(uninstaller.data(), uninstaller.size());
-        const UninstallData data = ReadUninstallDataAt(in, 0);  // the test package's uninstaller is empty
-        EXPECT_EQ(data.state, UninstallDataState::kSound) << c.what;
-        EXPECT_EQ(data.log.files.size(), static_cast<size_t>(kFiles)) << c.what << ": the spoilt file is logged too";
+        };
+        const InstallReport report = inst.Run(options);
+        const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        EXPECT_FALSE(report.installed || report.earlierFound) << c.what;
+        ASSERT_EQ(report.failures.size(), 1u) << c.what << "\n" << test::Describe(report.failures);
+        const ExtractFailure& failure = report.failures[0];
+        EXPECT_EQ(failure.path, "f7.dat") << c.what;
+        EXPECT_EQ(failure.kind, c.kind) << c.what;
+        EXPECT_EQ(failure.detail, c.detail) << c.what;
+        EXPECT_EQ(failure.error, c.error) << c.what;
+        EXPECT_EQ(written.size(), static_cast<size_t>(kSpoilt)) << c.what;
+        EXPECT_EQ(fs::exists(dir) ? test::TreeListing(dir) : std::vector<std::string>{}, before) << c.what;
     }
 }
 
@@ -202,7 +196,9 @@ TEST(ExtractFailures, AnAppListEntryNotWrittenCarriesTheRegistrarsOwnReason) {
         return false;
     };
     errno = ENOSPC;  // an earlier, unrelated failure must not be reported instead
-    auto failures = inst.Run(options);
+    const InstallReport report = inst.Run(options);
+    const auto& failures = report.failures;
+    EXPECT_TRUE(report.installed) << "the entry is made after the files are in place";
     ASSERT_EQ(failures.size(), 1u) << test::Describe(failures);
     EXPECT_EQ(failures[0].kind, FailureKind::kAppListNotWritten);
     EXPECT_EQ(failures[0].detail, "access denied");
@@ -229,7 +225,7 @@ TEST(ExtractProgress, CountsStoredBytesAndEndsAtExactly100) {
     std::vector<int> seen;
     ExtractOptions options;
     options.progress = [&](int percent) { seen.push_back(percent); };
-    ASSERT_TRUE(inst.Run(options).empty());
+    ASSERT_TRUE(inst.Run(options).failures.empty());
     EXPECT_EQ(seen, expected);
     ASSERT_EQ(seen.size(), 3u) << "the empty file leaves the bar where it was and is not reported";
     EXPECT_EQ(seen.back(), 100);
@@ -239,7 +235,7 @@ TEST(ExtractProgress, CountsStoredBytesAndEndsAtExactly100) {
     AddFolder(emptyFiles, "", {File("a", ""), File("b", "")});
     Installation empty(emptyFiles);
     seen.clear();
-    EXPECT_TRUE(empty.Run(options).empty());
+    EXPECT_TRUE(empty.Run(options).failures.empty());
     EXPECT_TRUE(seen.empty());
 }
 
@@ -270,7 +266,7 @@ TEST(ExtractChoice, OneLoadedPackageInstallsIntoSeveralFoldersWithItsStyles) {
         const fs::path dir = inst.temp() / c.folder;
         inst.SetInstallDir(Gbk(dir.string()));
         inst.SetStyle(Gbk(c.style));
-        auto failures = inst.Run();
+        auto failures = inst.Run().failures;
         EXPECT_TRUE(failures.empty()) << test::Describe(failures);
         EXPECT_EQ(ReadText(dir / "Voz.ini"), c.voz) << c.style;
         EXPECT_EQ(fs::exists(dir / "2nd_voz.ini") ? ReadText(dir / "2nd_voz.ini") : "", c.second) << c.style;
@@ -283,7 +279,7 @@ TEST(ExtractRemovals, EmptyAndMissingEntriesRemoveNothing) {
     PackageSource package = StylePackage();
     package.record.m_removes = {Remove(""), Remove(Gbk("不存在")), Remove(Gbk("配置\\不存在"))};
     Installation inst(package);
-    EXPECT_TRUE(inst.Run().empty());
+    EXPECT_TRUE(inst.Run().failures.empty());
     EXPECT_EQ(test::TreeListing(inst.dir() / "配置"), (std::vector<std::string>{"full.ini", "full2.ini", "lite.ini"}));
 }
 
@@ -291,32 +287,49 @@ TEST(ExtractRemovals, AReadOnlyFileKeepsItsFoldersAndIsReported) {
     Installation inst(StylePackage());
     test::WriteText(inst.dir() / "配置/只读/锁定.ini", "locked");
     fs::permissions(inst.dir() / "配置/只读/锁定.ini", fs::perms::owner_read);
-    auto failures = inst.Run();
+    auto failures = inst.Run().failures;
     EXPECT_EQ(failures.size(), 3u) << test::Describe(failures);
     EXPECT_TRUE(HasFailureOf(failures, FailureKind::kDeleteFailed, Gbk((inst.dir() / "配置/只读/锁定.ini").string())));
     EXPECT_TRUE(HasFailureOf(failures, FailureKind::kRemoveFailed, Gbk((inst.dir() / "配置").string())));
     EXPECT_EQ(test::TreeListing(inst.dir() / "配置"), (std::vector<std::string>{"只读/", "只读/锁定.ini"}));
 }
 
-TEST(ExtractUnsafeNames, FilesFoldersCopiesAndRemovalsNeverLeaveTheInstallFolder) {
+// Refused names of folders and files stop the installation before anything
+// is written; every one of them is named.
+TEST(ExtractUnsafeNames, RefusedFoldersAndFilesStopTheInstallationBeforeItWrites) {
     PackageSource package = test::BasePackage();
     AddFolder(package, "..", {File("escaped.txt", "x")});
     AddFolder(package, "C:\\Windows", {File("drive.txt", "x")});
     AddFolder(package, "", {File("..\\outside.txt", "x"), File("x/../../y", "x"), File("Voz.ini", "mine")});
+    Installation inst(package);
+    const InstallReport report = inst.Run();
+    EXPECT_FALSE(report.installed);
+    // Two folders and their files, two files.
+    EXPECT_EQ(report.failures.size(), 4u + 2) << test::Describe(report.failures);
+    for (const auto& f : report.failures) {
+        EXPECT_EQ(f.kind, FailureKind::kUnsafeName) << f.path;
+    }
+    EXPECT_TRUE(HasFailureOf(report.failures, FailureKind::kUnsafeName, "..\\escaped.txt"));
+    EXPECT_FALSE(fs::exists(inst.temp() / "安装"));
+}
+
+// Refused style copies and removals are reported; nothing outside the
+// install folder is read, written or deleted.
+TEST(ExtractUnsafeNames, CopiesAndRemovalsNeverLeaveTheInstallFolder) {
+    PackageSource package = test::BasePackage();
+    AddFolder(package, "", {File("Voz.ini", "mine")});
     package.record.m_copies = {Copy("..\\victim\\secret.txt", "stolen.txt", "s"),
                                Copy("Voz.ini", "..\\victim\\secret.txt", "s")};
     package.record.m_removes = {Remove("..\\victim"), Remove("."), Remove("a\\..\\..\\victim"), Remove("\\victim")};
     Installation inst(package);
     test::WriteText(inst.temp() / "victim/secret.txt", "secret");
     inst.SetStyle("s");
-    auto failures = inst.Run();
-    // Two folders and their files, two files, two copies, four removals.
-    EXPECT_EQ(failures.size(), 4u + 2 + 2 + 4) << test::Describe(failures);
-    for (const auto& f : failures) {
+    const InstallReport report = inst.Run();
+    EXPECT_TRUE(report.installed);
+    EXPECT_EQ(report.failures.size(), 2u + 4) << test::Describe(report.failures);  // two copies, four removals
+    for (const auto& f : report.failures) {
         EXPECT_EQ(f.kind, FailureKind::kUnsafeName) << f.path;
     }
-    EXPECT_TRUE(HasFailureOf(failures, FailureKind::kUnsafeName, "..\\escaped.txt"));
-    EXPECT_EQ(ReadText(inst.temp() / "victim/secret.txt"), "secret");
     EXPECT_EQ(test::TreeListing(inst.temp()), (std::vector<std::string>{"victim/", "victim/secret.txt", "安装/",
                                                                         "安装/Voz.ini", "安装/卸载.exe"}));
 }
@@ -335,12 +348,14 @@ TEST(ExtractLongPaths, APathBeyond255BytesIsRefusedNotCut) {
     ASSERT_LT(base.size(), 90u);
     base += std::string(150 - base.size(), 'i');
     inst.SetInstallDir(base);
-    auto failures = inst.Run();
+    const InstallReport report = inst.Run();
+    const auto& failures = report.failures;
+    EXPECT_FALSE(report.installed);
     ASSERT_EQ(failures.size(), 3u) << test::Describe(failures);
     EXPECT_TRUE(HasFailureOf(failures, FailureKind::kPathTooLong, folder + "\\" + fits + "x"));
     EXPECT_TRUE(HasFailureOf(failures, FailureKind::kPathTooLong, longFolder));
     EXPECT_TRUE(HasFailureOf(failures, FailureKind::kPathTooLong, longFolder + "\\a"));
-    EXPECT_EQ(test::TreeListing(base), (std::vector<std::string>{folder + "/", folder + "/" + fits, "卸载.exe"}));
+    EXPECT_FALSE(fs::exists(base));
 }
 
 }  // namespace

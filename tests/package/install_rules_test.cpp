@@ -55,6 +55,12 @@ TEST(CheckName, DecidesForEveryKindOfName) {
         {NameKind::kFile, "Com1", NameCheck::kDeviceName},
         {NameKind::kFile, "CONFIG.SYS", NameCheck::kSafe},
         {NameKind::kFile, "com10", NameCheck::kSafe},
+        // Names the setup gives its temporary files, in any case.
+        {NameKind::kFile, "VozClient.exe.~vn", NameCheck::kTemporaryName},
+        {NameKind::kFile, "Voz.ini.~VO", NameCheck::kTemporaryName},
+        {NameKind::kFolder, "a.~vo\\b", NameCheck::kTemporaryName},
+        {NameKind::kFile, ".~vn", NameCheck::kSafe},  // the suffix alone names no file of its own
+        {NameKind::kFile, "a.~vnx", NameCheck::kSafe},
         {NameKind::kFile, "trail.", NameCheck::kTrailingDot},
         {NameKind::kFile, "x ", NameCheck::kTrailingDot},
         {NameKind::kFile, "a:b", NameCheck::kLeavesFolder},

@@ -37,7 +37,7 @@ protected:
         }
         ExtractOptions options;
         options.shell = &m_shell;
-        return m_inst->Run(options);
+        return m_inst->Run(options).failures;
     }
 
     // The uninstall table: what follows the uninstaller's own byte, up to the install log.

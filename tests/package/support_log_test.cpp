@@ -60,7 +60,7 @@ TEST(ExitCodes, TheReadmeTableIsTheProgramsOwn) {
         return " |";
     };
     std::string expected = "| code | setup.exe | 卸载.exe |\n|---|---|---|\n";
-    for (int code = 0; code <= static_cast<int>(ExitCode::kFolderUnusable); ++code) {
+    for (int code = 0; code <= static_cast<int>(ExitCode::kNotEnoughSpace); ++code) {
         expected +=
             "| " + std::to_string(code) + " |" + cell(kSetupExitCodes, code) + cell(kUninstallerExitCodes, code) + "\n";
     }

@@ -20,7 +20,9 @@ UninstallTable SampleTable() {
 InstallLog SampleLog() {
     return {Gbk("沃兹期货"),
             {"", Gbk("行情数据"), Gbk("行情数据\\上海")},
-            {"VozClient.exe", Gbk("行情数据\\上海\\cu.day"), "Voz.ini"}};
+            {{"VozClient.exe", FileContent{5000000000, 0xCBF43926}},  // a size beyond 32 bits
+             {Gbk("行情数据\\上海\\cu.day"), FileContent{0, 0}},
+             {"Voz.ini", std::nullopt}}};
 }
 
 std::vector<uint8_t> TableBytes(const UninstallTable& table) {
@@ -57,9 +59,9 @@ UninstallData Read(const std::vector<uint8_t>& bytes) {
 }
 
 // A log whose body is given as is, framed with a correct length and checksum.
-std::vector<uint8_t> FramedLog(const std::vector<uint8_t>& body) {
+std::vector<uint8_t> FramedLog(const std::vector<uint8_t>& body, const char* marker = kInstallLogMarker) {
     MemoryOutput out;
-    out.Write(kInstallLogMarker, sizeof kInstallLogMarker);
+    out.Write(marker, sizeof kInstallLogMarker);
     WritePackageU32(static_cast<uint32_t>(body.size()), out);
     WritePackageU32(Crc32(body.data(), body.size()), out);
     out.Write(body.data(), body.size());
@@ -113,6 +115,8 @@ TEST(UninstallData, HostileLengthsAndCountsAreDamageNotAllocations) {
         {"folder count", Joined(table, FramedLog(Joined(noKey, huge)))},
         {"file count", Joined(table, FramedLog(Joined(Joined(noKey, {0, 0, 0, 0}), huge)))},
         {"logged string length", Joined(table, FramedLog(Joined(Joined(noKey, {1, 0, 0, 0}), huge)))},
+        {"content tag", Joined(table, FramedLog(Joined(noKey, {0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 'a', 2})))},
+        {"content cut", Joined(table, FramedLog(Joined(noKey, {0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 'a', 1, 0})))},
         {"log length", Joined(Joined(table, std::vector<uint8_t>(kInstallLogMarker, kInstallLogMarker + 8)),
                               Joined(huge, noKey))},
     };
@@ -125,12 +129,25 @@ TEST(UninstallData, ALogNamingAPathOutsideTheInstallFolderIsDamaged) {
     const std::string outside[] = {"..\\Windows\\a.dll", "C:\\a.dll", "\\a.dll", "a\\..\\..\\b", ""};
     for (const std::string& path : outside) {
         InstallLog log = SampleLog();
-        log.files.push_back(path);
+        log.files.push_back({path});
         EXPECT_EQ(Read(SampleData(log)).state, UninstallDataState::kDamaged) << path;
     }
     InstallLog log = SampleLog();
     log.appListKey = "Voz\\..\\Other";  // would reach another entry
     EXPECT_EQ(Read(SampleData(log)).state, UninstallDataState::kDamaged);
+}
+
+// The log of the setups before content was recorded names its files alone.
+TEST(UninstallData, AFirstLogIsReadWithItsFilesContentNotRecorded) {
+    MemoryOutput body;
+    for (uint32_t count : {0u, 0u, 2u}) {
+        WritePackageU32(count, body);  // an empty key, no folder, then two files
+    }
+    WritePackageString("VozClient.exe", body);
+    WritePackageString("Voz.ini", body);
+    const UninstallData data = Read(Joined(TableBytes(SampleTable()), FramedLog(body.Bytes(), kFirstInstallLogMarker)));
+    ASSERT_EQ(data.state, UninstallDataState::kSound);
+    EXPECT_EQ(data.log.files, (std::vector<LoggedFile>{{"VozClient.exe"}, {"Voz.ini"}}));
 }
 
 TEST(UninstallData, AnAppListKeyWhoseCharacterEndsIn0x5CIsAKeyOfItsOwn) {

@@ -4,6 +4,7 @@
 
 #include "package/extract_support.h"
 #include "os/text_encoding.h"
+#include "package/wire.h"
 
 namespace voz {
 namespace {
@@ -82,7 +83,7 @@ protected:
             m_registered = entry;
             return true;
         };
-        auto failures = m_inst->Run(options);
+        auto failures = m_inst->Run(options).failures;
         ASSERT_TRUE(failures.empty()) << test::Describe(failures);
         for (const std::string& name : laterFiles) {
             test::WriteText(m_inst->dir() / *os::GbkToUtf8(name), "later");
@@ -105,8 +106,13 @@ protected:
 TEST_F(UninstallTest, TheLogAndTheAppListEntryDescribeWhatTheInstallationWroteAndMade) {
     Install(false, {"2nd_voz.ini"});
     const std::vector<std::string> folders = {"", Gbk("行情数据"), Gbk("行情数据\\上海")};
-    const std::vector<std::string> files = {"VozClient.exe", "Voz.ini", Gbk("行情数据\\上海\\cu.day"), Gbk("精简.ini"),
-                                            "2nd_voz.ini"};
+    auto content = [](const std::string& bytes) { return FileContent{bytes.size(), Crc32(bytes.data(), bytes.size())}; };
+    // The copy's destination has its source's content; the file written later has none recorded.
+    const std::vector<LoggedFile> files = {{"VozClient.exe", content("MZ")},
+                                           {"Voz.ini", content("[SYSTEM]")},
+                                           {Gbk("行情数据\\上海\\cu.day"), content("1234")},
+                                           {Gbk("精简.ini"), content("[lite]")},
+                                           {"2nd_voz.ini", std::nullopt}};
     EXPECT_EQ(m_data.log.folders, folders);  // the removed 配置 is forgotten
     EXPECT_EQ(m_data.log.files, files);
     EXPECT_EQ(m_data.log.appListKey, Gbk("沃兹期货"));
@@ -149,15 +155,15 @@ TEST_F(UninstallTest, ACompleteUninstallRemovesTheInstallFolderAndAPartialOneIsF
     // which one cannot be deleted (read-only) and is named with the reason.
     InstallLog half = m_data.log;
     half.files.resize(2);
-    fs::permissions(m_inst->dir() / half.files[1], fs::perms::owner_write, fs::perm_options::remove);
+    fs::permissions(m_inst->dir() / half.files[1].path, fs::perms::owner_write, fs::perm_options::remove);
     const Removal removal = RemoveLogged(m_installDir, half, "");
     EXPECT_TRUE(removal.removed.empty());
     ASSERT_EQ(removal.failures.size(), 1u);
-    EXPECT_EQ(removal.failures[0].path, m_installDir + "\\" + half.files[1]);
+    EXPECT_EQ(removal.failures[0].path, m_installDir + "\\" + half.files[1].path);
     EXPECT_FALSE(removal.failures[0].detail.empty());
     EXPECT_TRUE(fs::exists(m_inst->dir() / "行情数据/上海/cu.day"));
     EXPECT_TRUE(fs::exists(m_inst->dir() / "卸载.exe"));
-    fs::permissions(m_inst->dir() / half.files[1], fs::perms::owner_write, fs::perm_options::add);
+    fs::permissions(m_inst->dir() / half.files[1].path, fs::perms::owner_write, fs::perm_options::add);
     Uninstall();
     EXPECT_FALSE(fs::exists(m_inst->dir()));
 }

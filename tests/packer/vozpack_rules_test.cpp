@@ -167,7 +167,7 @@ std::string SetupRefusals(const fs::path& setup, const fs::path& temp) {
     os::InputFile input;
     EXPECT_TRUE(input.Open(setup.native()));
     std::string refused;
-    for (const ExtractFailure& f : ExtractPackage(package, input, choice, {.shell = &shell})) {
+    for (const ExtractFailure& f : ExtractPackage(package, input, choice, {.shell = &shell}).failures) {
         if (f.kind == FailureKind::kUnsafeName || f.kind == FailureKind::kPathTooLong) {
             refused += f.path + ": " + DescribeFailureKind(f.kind) + "\n";
         }

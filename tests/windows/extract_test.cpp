@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
         ExtractOptions options;
         options.shell = &shell;
         options.progress = [&](int percent) { lastPercent = percent; };
-        failures = ExtractPackage(package, input, choice, options);
+        failures = ExtractPackage(package, input, choice, options).failures;
     }
     Check(lastPercent == 100, "progress reaches 100");
     Check(failures.size() == 2 && failures[0].kind == FailureKind::kDeleteFailed &&

@@ -4,7 +4,8 @@
 // Pick, Shot, ExpectMessage; the uninstaller's runs and answers); what a
 // scenario covers is said above its function.
 //
-//   setup_driver install|variant|unsaved|nogroup SETUP.exe WORK-DIR SOURCE-DIR
+//   setup_driver install|variant|unsaved|nogroup|upgrade SETUP.exe WORK-DIR SOURCE-DIR
+//   setup_driver interrupted SETUP.exe WORK-DIR SOURCE-DIR DRIVE
 //   setup_driver demo|signed SETUP.exe WORK-DIR SOURCE-DIR FOLDER
 //   setup_driver broken SETUP.exe WORK-DIR STUB.exe
 //   setup_driver uninstall-planted SETUP.exe WORK-DIR PLANTED-DIR
@@ -38,6 +39,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -363,9 +365,13 @@ std::vector<PackagedFile> PackagedFiles(const CPackageInfo& package) {
     return files;
 }
 
-// Removes what an installation of the package into `folder` leaves behind.
+const std::wstring kAppListKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// Removes what an installation of the package into `folder` leaves behind,
+// and its app-list entry, so that the setup finds no earlier installation.
 void CleanInstallation(const CPackageInfo& package, const std::wstring& folder) {
     DeleteTree(folder);
+    RegDeleteKeyW(HKEY_CURRENT_USER, (kAppListKey + Field(package.m_szTitle)).c_str());
     for (const voz::PackageShortcut& record : package.m_shortcuts) {
         DeleteFileW(LinkPath(package, record).c_str());
     }
@@ -406,10 +412,11 @@ std::vector<StyleCopy> CopiesOf(const CPackageInfo& package, const std::wstring&
 
 // Checks every packaged file under `folder` against the source tree: its
 // bytes and recorded times, or for the destination of one of the style's
-// copies, the copied file's bytes; removed folders must be gone. Files in
-// `blocked` could not be written and are left out.
+// copies, the copied file's bytes; removed folders must be gone. The files
+// in `rewritten` (the settings the setup saved afterwards) are checked by
+// the caller.
 void CheckInstalledTree(const CPackageInfo& package, const std::wstring& folder, const std::wstring& sourceDir,
-                        const std::vector<StyleCopy>& copies, const std::vector<std::wstring>& blocked = {}) {
+                        const std::vector<StyleCopy>& copies, const std::vector<std::wstring>& rewritten = {}) {
     for (const voz::PackageDir& record : package.m_dirs) {
         const std::wstring dir = Field(record.szName);
         if (IsRemoved(package, dir)) {
@@ -420,10 +427,13 @@ void CheckInstalledTree(const CPackageInfo& package, const std::wstring& folder,
     int files = 0;
     for (const PackagedFile& file : PackagedFiles(package)) {
         const std::wstring installed = folder + L"\\" + file.relative;
-        if (file.removed || std::find(blocked.begin(), blocked.end(), file.relative) != blocked.end()) {
+        if (file.removed) {
             continue;
         }
         ++files;
+        if (std::find(rewritten.begin(), rewritten.end(), file.relative) != rewritten.end()) {
+            continue;
+        }
         if (std::any_of(copies.begin(), copies.end(), [&](const StyleCopy& c) { return c.dest == file.relative; })) {
             continue;
         }
@@ -446,7 +456,7 @@ void CheckInstalledTree(const CPackageInfo& package, const std::wstring& folder,
     for (size_t i = 0; i < copies.size(); ++i) {
         const bool overwritten = std::any_of(copies.begin() + static_cast<ptrdiff_t>(i) + 1, copies.end(),
                                              [&](const StyleCopy& c) { return c.dest == copies[i].dest; });
-        if (!overwritten) {
+        if (!overwritten && std::find(rewritten.begin(), rewritten.end(), copies[i].dest) == rewritten.end()) {
             Check(ReadAll(folder + L"\\" + copies[i].dest) == ReadAll(sourceDir + L"\\" + copies[i].source),
                   "style copy " + Utf8(copies[i].source) + " -> " + Utf8(copies[i].dest));
         }
@@ -515,8 +525,9 @@ void CheckShortcutsAndUninstaller(const CPackageInfo& package, const std::wstrin
         CheckText(Wide(data.table.links[i]), linkPaths[i], "uninstall data link " + std::to_string(i));
     }
     CheckText(Wide(data.table.group), GroupFolder(package), "uninstall data program group");
-    Check(std::find(data.log.files.begin(), data.log.files.end(), "2nd_voz.ini") != data.log.files.end(),
-          "the install log names the settings file written after the installation");
+    Check(std::any_of(data.log.files.begin(), data.log.files.end(),
+                      [](const voz::LoggedFile& file) { return file.path == "2nd_voz.ini" && !file.content; }),
+          "the install log names the settings file written after the installation, its content not recorded");
 }
 
 int MainTrade(const std::wstring& folder) {
@@ -612,6 +623,9 @@ struct Wizard {
     SetupRun run;
     HWND welcome = nullptr;
     HWND sheet = nullptr;
+    // The folder the folder page proposes: an earlier installation's; empty
+    // for the package's default.
+    std::wstring proposed;
 
     std::wstring Caption() const {
         return L"欢迎使用" + Field(package.m_szTitle) + L" " + Field(package.m_szVersion) + L" ";
@@ -684,13 +698,15 @@ struct Wizard {
         return StartChecked(setup, welcomeShot) && OpenChecked(pageShot);
     }
     // Each page before the installation, reached with Next, shows what it
-    // must: the package's default folder and "浏览"; the package's distinct
+    // must: the folder proposed (the package's default unless an earlier
+    // installation is expected) and "浏览"; the package's distinct
     // styles, the first preselected (none in a package without styles); the four order software, the package's
     // default preselected when it is one of them; no progress bar and no
     // status text yet.
     void FolderPage(const wchar_t* shot) {
         Go(kFolderPage, "install folder page");
-        CheckText(Text(Control(1000)), Field(package.m_szInstallDir), "folder field holds the package's default");
+        CheckText(Text(Control(1000)), proposed.empty() ? Field(package.m_szInstallDir) : proposed,
+                  proposed.empty() ? "folder field holds the package's default" : "folder field holds the earlier folder");
         CheckText(Text(Control(1001)), L"浏览", "browse button");
         Shot(shot);
     }
@@ -775,17 +791,23 @@ struct Wizard {
         }
     }
 
-    // Next on the extraction page runs the installation: no wizard button,
-    // the progress bar and "正在解压文件" while it runs; the first settings
-    // page after it, the bar hidden at 100, with nothing else shown; true when
-    // the page came. Files that cannot be written (`blocked`, relative to the
-    // install folder) are reported in one message, after which the wizard
-    // goes on. `tryClose` presses the close box while the bar is up, which
-    // must be refused.
-    bool Install(const std::vector<std::wstring>& blocked = {}, bool tryClose = false) {
+    // Next on the extraction page runs the installation (Installation).
+    bool Install(const std::wstring& message = L"", const std::vector<std::wstring>& named = {},
+                 const wchar_t* shot = nullptr, bool tryClose = false) {
+        Next();
+        return Installation(message, named, shot, tryClose);
+    }
+    // The installation after Next (or Retry): no wizard button, the progress
+    // bar and "正在解压文件" while it runs; the first settings page after it,
+    // the bar hidden at 100, with nothing else shown; true when the page
+    // came. When `message` is given, one message whose text begins with it
+    // and names each of `named` reports the outcome first; it is shot as
+    // `shot` and closed, after which the wizard goes on. `tryClose` presses
+    // the close box while the bar is up, which must be refused.
+    bool Installation(const std::wstring& message = L"", const std::vector<std::wstring>& named = {},
+                      const wchar_t* shot = nullptr, bool tryClose = false) {
         HWND extractPage = CurrentPage(sheet);
         HWND progress = GetDlgItem(extractPage, 1010);
-        Next();
         bool closedWhileRunning = false;
         const bool sawWork = WaitUntil(
             [&] {
@@ -808,16 +830,15 @@ struct Wizard {
             Check(closedWhileRunning, "the close box was tried during the installation");
             Screenshot(nullptr, L"10-extracting");
         }
-        const std::wstring failures = L"安装已完成，但有 " + std::to_wstring(blocked.size()) + L" 项未能完成：";
-        HWND box = blocked.empty() ? nullptr : ExpectMessage(failures, "a message reports what could not be installed", true);
+        HWND box = message.empty() ? nullptr : ExpectMessage(message, "a message reports the installation", true);
         if (box != nullptr) {
             const std::wstring text = MessageText(box);
-            for (const std::wstring& name : blocked) {
-                Check(text.find(name) != std::wstring::npos, "failure message names " + Utf8(name));
+            for (const std::wstring& name : named) {
+                Check(text.find(name) != std::wstring::npos, "the message names " + Utf8(name));
             }
             Check(PageIndex(sheet) == kExtractPage, "the wizard waits on the extraction page while the message is shown");
-            Screenshot(box, L"25-variant-failures");
-            CloseMessage(box, "failure message");
+            Screenshot(box, shot);
+            CloseMessage(box, "the message after the installation");
         }
         const bool done = ExpectPage(sheet, kToolbarPage, "after the installation: first settings page");
         if (tryClose) {
@@ -827,6 +848,27 @@ struct Wizard {
         Check(!IsWindowVisible(progress) && Send(progress, PBM_GETPOS) == 100, "progress bar hidden at 100 after it");
         Check(OtherWindow() == nullptr, "no other message");
         return done;
+    }
+    // Next on the extraction page when the installation may not start or does
+    // not complete: one message whose text begins with `start` and names
+    // `name`, shot as `shot`; afterwards the wizard is on the page again with
+    // Back and Next and the bar hidden, for another try. `whileRunning` is
+    // done as soon as the installation runs.
+    void NotInstalled(const std::wstring& start, const std::wstring& name, const std::string& what,
+                      const wchar_t* shot = nullptr, const std::function<void()>& whileRunning = {}) {
+        HWND progress = GetDlgItem(CurrentPage(sheet), 1010);
+        Next();
+        if (whileRunning) {
+            Check(WaitUntil([&] { return IsWindowVisible(progress) != FALSE; }, 5000, 1), what + ": the installation runs");
+            whileRunning();
+        }
+        if (HWND box = ExpectMessage(start, what + ": a message", true)) {
+            Check(MessageText(box).find(name) != std::wstring::npos, what + ": the message holds " + Utf8(name));
+            Screenshot(box, shot);
+            CloseMessage(box, what);
+        }
+        ExpectPage(sheet, kExtractPage, what + ": the wizard stays on the extraction page");
+        Check(!IsWindowVisible(progress), what + ": the progress bar is hidden");
     }
 
     // The close box ends the program.
@@ -1181,8 +1223,8 @@ void CheckFolderBrowser(Wizard& wizard, const std::wstring& field) {
 // uninstaller, and 2nd_voz.ini holding only the order software picked.
 void CheckInstallation(const CPackageInfo& package, const std::wstring& folder, const std::wstring& sourceDir,
                        const std::vector<StyleCopy>& copies, int mainTrade,
-                       const std::vector<std::wstring>& blocked = {}) {
-    CheckInstalledTree(package, folder, sourceDir, copies, blocked);
+                       const std::vector<std::wstring>& rewritten = {}) {
+    CheckInstalledTree(package, folder, sourceDir, copies, rewritten);
     CheckShortcutsAndUninstaller(package, folder);
     const std::string second = "[SYSTEM]\r\nMainTrade=" + std::to_string(mainTrade) + "\r\n";
     Check(ReadAll(folder + L"\\2nd_voz.ini") == std::vector<char>(second.begin(), second.end()),
@@ -1223,7 +1265,7 @@ void InstallScenario(const std::wstring& setup, const CPackageInfo& package, con
     wizard.WalkTo(kFolderPage);
     wizard.Type(folder);
     wizard.WalkTo(kExtractPage);
-    wizard.Install({}, true);
+    wizard.Install(L"", {}, nullptr, true);
     wizard.Shot(L"11-settings-page");
 
     Check(!Exists(firstFolder), "nothing installed into the folder left on the folder page");
@@ -1236,8 +1278,10 @@ void InstallScenario(const std::wstring& setup, const CPackageInfo& package, con
 
 // A package with an order software default outside the list and repeated
 // style labels, installed with the preselected choices into its default
-// folder, where two files cannot be written; meant to run with a system code
-// page other than 936.
+// folder, where folders stand in the place of two files: the installation
+// stops at the first, says so and removes what it wrote; with those folders
+// gone, Next installs it whole. Meant to run with a system code page other
+// than 936.
 void VariantScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir) {
     std::printf("system code page %u\n", GetACP());
     Check(GetACP() != 936, "the system's ANSI code page is not 936");
@@ -1257,12 +1301,24 @@ void VariantScenario(const std::wstring& setup, const CPackageInfo& package, con
     }
     wizard.ToExtractionPage(
         {L"", 0, CB_ERR, {L"22-variant-folder-page", L"23-variant-style-page", L"24-variant-order-page", nullptr}});
-    if (!wizard.Install(blocked)) {
+    wizard.NotInstalled(L"安装未完成，已写入的文件均已删除。\r\n有 1 项未能完成：\r\n\r\n文件 VozClient.exe（无法创建文件：",
+                        blocked[0], "a folder where a file goes", L"25-variant-failures");
+    std::vector<std::wstring> left;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::filesystem::path(folder))) {
+        left.push_back(std::filesystem::relative(entry.path(), std::filesystem::path(folder)).wstring());
+    }
+    std::sort(left.begin(), left.end());
+    Check(left == std::vector<std::wstring>{L"VozClient.exe", L"帮助", L"帮助\\使用说明.txt"},
+          "the folder holds only what was there before");
+    for (const std::wstring& name : blocked) {
+        RemoveDirectoryW((folder + L"\\" + name).c_str());
+    }
+    if (!wizard.Install()) {
         return;
     }
     wizard.Shot(L"26-variant-settings-page");
     Check(CopiesOf(package, styles[0]).size() == 2, "the first style has two copy records");
-    CheckInstallation(package, folder, sourceDir, CopiesOf(package, styles[0]), 0, blocked);
+    CheckInstallation(package, folder, sourceDir, CopiesOf(package, styles[0]), 0);
     // 全功能版's Voz.ini shows the three bars and scrolls.
     SettingsAndFinish(wizard, folder, {1, 1, 1, 0, 0, 0, 1, 1}, L"27-variant");
 }
@@ -1361,6 +1417,7 @@ void UnsavedScenario(const std::wstring& setup, const CPackageInfo& package) {
 // left them, Finish. The installation stays for inspection.
 void DemoScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir,
                   const std::wstring& folder) {
+    CleanInstallation(package, folder);
     Wizard wizard{package};
     if (!wizard.Open(setup, L"01-welcome", L"02-welcome-page")) {
         return;
@@ -1464,7 +1521,7 @@ void NoGroupScenario(const std::wstring& setup, const CPackageInfo& package, con
     }
     Check(marketRecords == 3, "the folder of 1,500 files is packed as three records of its name");
     const std::wstring folder = Field(package.m_szInstallDir);
-    DeleteTree(folder);
+    CleanInstallation(package, folder);
     Wizard wizard{package};
     if (wizard.OpenTo(setup, {}) && wizard.Install()) {
         CheckInstallation(package, folder, sourceDir, CopiesOf(package, wizard.Styles().front()), 0);
@@ -1504,7 +1561,8 @@ void NoGroupScenario(const std::wstring& setup, const CPackageInfo& package, con
 
 // An install folder that cannot be made (a file stands where a folder of its
 // path should be): one message says that the installation did not complete
-// and names the folder, and no settings file is written anywhere.
+// and names the folder, the wizard stays on the extraction page, and no
+// settings file is written anywhere.
 void NoFolderScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& workDir) {
     const std::wstring blocker = workDir + L"\\blocker";
     Check(WriteAll(blocker, {}), "a file stands in the install folder's way");
@@ -1513,10 +1571,9 @@ void NoFolderScenario(const std::wstring& setup, const CPackageInfo& package, co
     if (!wizard.OpenTo(setup, {folder})) {
         return;
     }
-    wizard.Next();
-    wizard.SeeMessage(L"安装未完成，有 1 项未能完成：\r\n\r\n安装目录 " + folder + L"（无法创建安装目录）",
-                      "a message says the installation did not complete", L"53-no-install-folder");
-    ExpectPage(wizard.sheet, kToolbarPage, "after the message: first settings page");
+    wizard.NotInstalled(L"安装未完成，已写入的文件均已删除。\r\n有 1 项未能完成：\r\n\r\n安装目录 " + folder +
+                            L"（无法创建安装目录：",
+                        folder, "a message says the installation did not complete", L"53-no-install-folder");
     Check(NoSettingsFileIn(workDir) && !Exists(folder), "no settings file outside the install folder");
     wizard.Close();
     DeleteFileW(blocker.c_str());
@@ -1553,8 +1610,6 @@ void SignedScenario(const std::wstring& setup, const CPackageInfo& package, cons
 }
 
 // ---- The uninstaller ----
-
-const std::wstring kAppListKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // A text value of the package's app-list entry; "<none>" when there is no such value.
 std::wstring AppListValue(const CPackageInfo& package, const wchar_t* name) {
@@ -1840,6 +1895,262 @@ void UninstallPlantedScenario(const std::wstring& setup, const CPackageInfo& pac
     DeleteTree(folder);
 }
 
+// ---- Installing over an installation ----
+
+// Every file under a folder with its bytes, by its path relative to the folder.
+std::map<std::wstring, std::vector<char>> Snapshot(const std::wstring& folder) {
+    std::map<std::wstring, std::vector<char>> tree;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::filesystem::path(folder), error)) {
+        const std::wstring relative = std::filesystem::relative(entry.path(), std::filesystem::path(folder)).wstring();
+        tree[relative] = entry.is_directory() ? std::vector<char>() : ReadAll(entry.path().wstring());
+    }
+    return tree;
+}
+
+// True when a file under the folder has a name of the setup's temporary files.
+bool HasTemporaryFiles(const std::wstring& folder) {
+    for (const auto& [path, bytes] : Snapshot(folder)) {
+        if (path.ends_with(L".~vn") || path.ends_with(L".~vo")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// How many entries of the app list carry the package's title.
+int AppListEntriesOf(const CPackageInfo& package) {
+    HKEY list;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kAppListKey.c_str(), 0, KEY_READ, &list) != ERROR_SUCCESS) {
+        return 0;
+    }
+    int count = 0;
+    wchar_t name[256];
+    for (DWORD i = 0, size = 256; RegEnumKeyExW(list, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, size = 256) {
+        wchar_t shown[256] = {};
+        DWORD bytes = sizeof shown - sizeof(wchar_t);
+        if (RegGetValueW(list, name, L"DisplayName", RRF_RT_REG_SZ, nullptr, shown, &bytes) == ERROR_SUCCESS &&
+            shown == Field(package.m_szTitle)) {
+            ++count;
+        }
+    }
+    RegCloseKey(list);
+    return count;
+}
+
+// The installation into `folder` is whole and the app list has one entry for it, of `version`.
+void CheckInstalledVersion(const CPackageInfo& package, const std::wstring& folder, const std::wstring& sourceDir,
+                           const std::string& what) {
+    CheckInstalledTree(package, folder, sourceDir, CopiesOf(package, Wide(voz::InstallStyles(package).front())));
+    CheckShortcutsAndUninstaller(package, folder);
+    Check(AppListEntriesOf(package) == 1, what + ": one app-list entry");
+    CheckText(AppListValue(package, L"DisplayVersion"), Field(package.m_szVersion), what + ": the entry's version");
+    CheckText(AppListValue(package, L"InstallLocation"), folder, what + ": the entry's folder");
+    Check(!HasTemporaryFiles(folder), what + ": no temporary file is left");
+}
+
+// The names the uninstaller's closing message lists as left, one per line.
+std::vector<std::wstring> NamedAsLeft(const std::wstring& closing) {
+    std::vector<std::wstring> names;
+    const std::wstring line = L"\r\n    ";
+    for (size_t at = closing.find(line); at != std::wstring::npos;) {
+        const size_t next = closing.find(line, at + line.size());
+        names.push_back(closing.substr(at + line.size(), next == std::wstring::npos ? next : next - at - line.size()));
+        at = next;
+    }
+    return names;
+}
+
+// With a file the user made in the folder, the uninstall leaves only it and
+// the files in `kept`, and names exactly those.
+void UninstallKeeping(const CPackageInfo& package, const std::wstring& folder, std::vector<std::wstring> kept,
+                      const std::string& what, const wchar_t* shot = nullptr) {
+    WriteVariant(folder + L"\\VozClient.exe", folder + L"\\交易记录.txt", 6, 0, "trades");
+    kept.push_back(L"交易记录.txt");
+    const std::wstring closing =
+        Uninstall(package, folder + L"\\" + Field(package.m_szUninstaller), what, shot).closing;
+    std::vector<std::wstring> named = NamedAsLeft(closing);
+    std::sort(named.begin(), named.end());
+    std::sort(kept.begin(), kept.end());
+    Check(named == kept, what + ": the closing message names only what the user made or changed: " + Utf8(closing));
+    CheckUninstalled(package, folder, kept, what);
+    DeleteTree(folder);
+}
+
+// The sample installed into a folder of the user's choice; run again, the
+// setup proposes that folder and repairs the installation in place, and the
+// uninstall after it leaves only the user's file and names only it. The
+// upgrade to V6.3 removes the file V6.3 no longer ships, adds its new one and
+// leaves one app-list entry, of V6.3; a file V6.3 no longer ships that the
+// user changed stays and is named, and the uninstall names it too. With the
+// client running (its program held open without sharing, here by the
+// driver) Next names the file in a Retry/Cancel message: 取消 leaves the
+// installation and its entry as they were, 重试 once the file is free
+// completes the upgrade. Without the entry the folder page proposes the
+// package's default. The later version is WORK-DIR\later-setup.exe, made
+// from WORK-DIR\later-client.
+void UpgradeScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir,
+                     const std::wstring& workDir) {
+    CPackageInfo later;
+    voz::LoadPackageFile(later, workDir + L"\\later-setup.exe");
+    const std::wstring laterSetup = workDir + L"\\later-setup.exe", laterSource = workDir + L"\\later-client";
+    Check(later.m_status.sound() && Field(later.m_szVersion) == L"V6.3", "the later version loads");
+    const std::wstring folder = L"C:\\e2e\\我的沃兹";
+    const std::wstring news = L"插件\\news.dat", level2 = L"插件\\level2.dat";
+    CleanInstallation(package, folder);
+    // Runs a setup over the installation in `folder`, which its folder page proposes.
+    auto installOver = [&](const std::wstring& path, const CPackageInfo& version, const std::wstring& message,
+                           const std::vector<std::wstring>& named, const std::array<const wchar_t*, 2>& shots) {
+        Wizard wizard{version};
+        wizard.proposed = folder;
+        if (wizard.OpenTo(path, {L"", 0, 0, {shots[0]}})) {
+            wizard.Install(message, named, shots[1]);
+            wizard.Close();
+        }
+    };
+
+    if (!InstallInto(setup, package, folder)) {
+        return;
+    }
+    installOver(setup, package, L"", {}, {L"61-repair-folder-page", nullptr});
+    CheckInstalledVersion(package, folder, sourceDir, "repair");
+    UninstallKeeping(package, folder, {}, "uninstall after a repair");
+
+    InstallInto(setup, package, folder);
+    installOver(laterSetup, later, L"", {}, {});
+    CheckInstalledVersion(later, folder, laterSource, "upgrade");
+    Check(!Exists(folder + L"\\" + news) && Exists(folder + L"\\" + level2), "the upgrade replaced news.dat by level2.dat");
+    UninstallKeeping(later, folder, {}, "uninstall after an upgrade");
+
+    InstallInto(setup, package, folder);
+    WriteVariant(folder + L"\\" + news, folder + L"\\" + news, 4, 0, "mine");
+    installOver(laterSetup, later, L"安装已完成。\r\n\r\n以下文件在安装后被修改过", {news}, {nullptr, L"62-upgrade-kept"});
+    Check(ReadAll(folder + L"\\" + news) == std::vector<char>{'m', 'i', 'n', 'e'}, "the changed news.dat stays");
+    UninstallKeeping(later, folder, {news}, "uninstall after keeping a changed file", L"63-uninstall-kept");
+
+    InstallInto(setup, package, folder);
+    HANDLE held = CreateFileW((folder + L"\\VozClient.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    Check(held != INVALID_HANDLE_VALUE, "the client's program held open without sharing");
+    const auto before = Snapshot(folder);  // the held file reads as empty, as it does after
+    Wizard wizard{later};
+    wizard.proposed = folder;
+    if (wizard.OpenTo(laterSetup, {})) {
+        const std::wstring inUse = L"以下文件正在使用中，无法替换：\r\n\r\n    VozClient.exe\r\n\r\n"
+                                   L"请关闭沃兹期货后点击“重试”；点击“取消”返回。";
+        wizard.Next();
+        if (HWND box = wizard.ExpectMessage(inUse, "files in use")) {
+            Screenshot(box, L"64-files-in-use");
+            Answer(box, IDCANCEL);
+        }
+        ExpectPage(wizard.sheet, kExtractPage, "取消: the wizard stays on the extraction page");
+        Check(Snapshot(folder) == before && AppListValue(package, L"DisplayVersion") == L"V6.2",
+              "取消: the installation and its entry are as they were");
+        wizard.Next();
+        HWND box = wizard.ExpectMessage(inUse, "files in use, again");
+        CloseHandle(held);
+        if (box != nullptr) {
+            Answer(box, IDRETRY);
+            wizard.Installation();
+        }
+        wizard.Close();
+    }
+    CheckInstalledVersion(later, folder, laterSource, "重试 once the client ended");
+
+    RegDeleteKeyW(HKEY_CURRENT_USER, (kAppListKey + Field(package.m_szTitle)).c_str());
+    Wizard fresh{later};
+    if (fresh.Open(laterSetup)) {
+        fresh.FolderPage(nullptr);  // the package's default
+        fresh.Close();
+    }
+    CleanInstallation(package, folder);
+}
+
+// Fills the drive of `folder` up to its last bytes with a file there.
+void FillDrive(const std::wstring& filler) {
+    HANDLE file = CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    std::vector<char> chunk(1 << 20);
+    DWORD written = 1;
+    for (size_t size = chunk.size(); size >= 512; size /= 2) {
+        while (WriteFile(file, chunk.data(), static_cast<DWORD>(size), &written, nullptr) && written == size) {
+        }
+    }
+    CloseHandle(file);
+}
+
+// A large package (SETUP.exe, and WORK-DIR\later-setup.exe its later
+// version of the same tree): the setup killed while it extracts leaves
+// neither an uninstaller nor an app-list entry; run again it completes the
+// installation, no temporary file remains, and the uninstall after it leaves
+// nothing. On DRIVE (a small volume; "-" where none could be made): with too
+// little space from the start the page says how much is needed and how much
+// there is, and stays; a disk that fills part-way leaves nothing of a fresh
+// installation and, on an upgrade, the earlier installation as it was, which
+// then uninstalls cleanly; each time the message says so.
+void InterruptedScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& sourceDir,
+                         const std::wstring& workDir, const std::wstring& drive) {
+    const std::wstring folder = Field(package.m_szInstallDir);
+    CleanInstallation(package, folder);
+    {
+        Wizard wizard{package};
+        if (!wizard.OpenTo(setup, {})) {
+            return;
+        }
+        HWND progress = wizard.Control(1010);
+        wizard.Next();
+        Check(WaitUntil([&] { return IsWindowVisible(progress) && Send(progress, PBM_GETPOS) > 0; }, 10000, 1),
+              "the large package is being extracted");
+        const LRESULT done = Send(progress, PBM_GETPOS);
+        TerminateProcess(wizard.run.process.hProcess, 1);
+        Check(wizard.run.Ended(10000) && done < 100, "the setup killed part-way, at " + std::to_string(done) + "%");
+    }
+    Check(!Exists(folder + L"\\" + Field(package.m_szUninstaller)) && !AppListed(package),
+          "killed: no uninstaller and no app-list entry");
+    if (InstallInto(setup, package, folder)) {
+        CheckInstalledVersion(package, folder, sourceDir, "the run after the killed one");
+        UninstallKeeping(package, folder, {}, "uninstall after the killed run");
+    }
+    if (drive == L"-") {
+        return;
+    }
+    CPackageInfo later;
+    voz::LoadPackageFile(later, workDir + L"\\later-setup.exe");
+    const std::wstring onDrive = drive + L"\\沃兹期货", filler = drive + L"\\filler.bin";
+    {
+        FillDrive(filler);
+        Wizard wizard{package};
+        if (wizard.OpenTo(setup, {onDrive})) {
+            wizard.NotInstalled(L"目标磁盘空间不足：安装需要 ", L"请释放磁盘空间", "too little space from the start",
+                                L"65-disk-space");
+            Check(!Exists(onDrive), "too little space: nothing written");
+            DeleteFileW(filler.c_str());
+            wizard.NotInstalled(L"安装未完成，已写入的文件均已删除。", L"文件", "a fresh installation on a disk that fills",
+                                L"66-disk-full-fresh", [&] { FillDrive(filler); });
+            Check(!Exists(onDrive) && !AppListed(package), "disk full: nothing of the fresh installation is left");
+            wizard.Close();
+        }
+        DeleteFileW(filler.c_str());
+    }
+    if (!InstallInto(setup, package, onDrive)) {
+        return;
+    }
+    const auto before = Snapshot(onDrive);
+    {
+        Wizard wizard{later};
+        wizard.proposed = onDrive;
+        if (wizard.OpenTo(workDir + L"\\later-setup.exe", {})) {
+            wizard.NotInstalled(L"安装未完成，原有的安装保持不变。", L"文件", "an upgrade on a disk that fills",
+                                L"67-disk-full-upgrade", [&] { FillDrive(filler); });
+            wizard.Close();
+        }
+    }
+    DeleteFileW(filler.c_str());
+    Check(Snapshot(onDrive) == before && AppListValue(package, L"DisplayVersion") == Field(package.m_szVersion),
+          "disk full: the earlier installation and its entry are as they were");
+    UninstallKeeping(package, onDrive, {}, "uninstall after the failed upgrade");
+}
+
+
 // ---- Silent runs ----
 
 // Runs a program with its arguments to its end; its exit code, or -1 when it
@@ -1942,7 +2253,8 @@ void SilentScenario(const std::wstring& setup, const CPackageInfo& package, cons
                   "the changed setup's log, named Voz's");
 
     Check(RunToEnd(setup, L"/S /D=" + folder) == 0, "setup /S /D=" + Utf8(folder) + ": exit code 0");
-    CheckInstallation(package, folder, sourceDir, {}, package.m_nDefaultOrderSoftware, {L"Voz.ini"});
+    CheckInstallation(package, folder, sourceDir, CopiesOf(package, L"全功能版"), package.m_nDefaultOrderSoftware,
+                      {L"Voz.ini"});
     Check(TextOf(folder + L"\\Voz.ini") == SilentVozIni(sourceDir + L"\\配置\\全功能Voz.ini"),
           "Voz.ini of the first style");
     const std::string text = TextOf(log);
@@ -1954,6 +2266,22 @@ void SilentScenario(const std::wstring& setup, const CPackageInfo& package, cons
                   "the silent installation's log");
     Check(TextOf(folder + L"\\安装日志.txt") == text, "the log continued in the install folder is the whole log");
     KeepOrCompare(package, folder, workDir, true);
+
+    // Run again without /D=, the setup takes the earlier installation's
+    // folder; with the client's program held there it changes nothing and
+    // ends with code 3, and once the program is free it repairs it in place.
+    HANDLE held = CreateFileW((folder + L"\\VozClient.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const auto before = Snapshot(folder);  // the held file reads as empty, as it does after
+    Check(RunToEnd(setup, L"/S") == 3, "setup /S over the running client: exit code 3");
+    Check(Snapshot(folder) == before, "files in use: the installation is as it was");
+    CloseHandle(held);
+    CheckLogLines(TextOf(log),
+                  {"earlier installation: " + Utf8(folder), "in use by another program: VozClient.exe",
+                   "exit code 3 (files in use, nothing changed)"},
+                  "the log of the silent run over the running client");
+    Check(RunToEnd(setup, L"/S") == 0 && !Exists(defaultFolder), "setup /S repairs the earlier installation");
+    CheckInstallation(package, folder, sourceDir, CopiesOf(package, L"全功能版"), package.m_nDefaultOrderSoftware,
+                      {L"Voz.ini"});
 
     // 卸载.exe /S: its exit code comes once everything but itself is gone.
     WriteVariant(setup, folder + L"\\交易记录.txt", 6, 0, "trades");
@@ -1969,7 +2297,7 @@ void SilentScenario(const std::wstring& setup, const CPackageInfo& package, cons
     DeleteTree(folder);
 
     Check(RunToEnd(setup, L"/S /STYLE=精简版 /ORDER=2 /D=" + styled) == 0, "/STYLE=精简版 /ORDER=2: exit code 0");
-    CheckInstallation(package, styled, sourceDir, {}, 2, {L"Voz.ini"});
+    CheckInstallation(package, styled, sourceDir, CopiesOf(package, L"精简版"), 2, {L"Voz.ini"});
     Check(TextOf(styled + L"\\Voz.ini") == SilentVozIni(sourceDir + L"\\配置\\精简Voz.ini"), "Voz.ini of 精简版");
     CleanInstallation(package, styled);
     RegDeleteKeyW(HKEY_CURRENT_USER, (kAppListKey + Field(package.m_szTitle)).c_str());
@@ -1991,6 +2319,7 @@ void SilentCompareScenario(const std::wstring& setup, const CPackageInfo& packag
 // (a tree without the client's Voz.ini gets one), which is then closed.
 // Prints "installation: N ms" and closes the setup.
 void TimeScenario(const std::wstring& setup, const CPackageInfo& package, const std::wstring& folder) {
+    RegDeleteKeyW(HKEY_CURRENT_USER, (kAppListKey + Field(package.m_szTitle)).c_str());  // the run before's
     Wizard wizard{package};
     if (!wizard.OpenTo(setup, {folder})) {
         return;
@@ -2072,7 +2401,8 @@ int TimeProgram(const std::wstring& program, const std::wstring& arguments) {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
         std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|demo|signed|broken|folders|nogroup|"
-                             "nofolder|uninstall|uninstall-planted|time|startup|run-timed SETUP.exe WORK-DIR [SOURCE-DIR|STUB|PLANTED-DIR] [FOLDER]\n");
+                             "nofolder|uninstall|uninstall-planted|upgrade|interrupted|time|startup|run-timed SETUP.exe WORK-DIR "
+                             "[SOURCE-DIR|STUB|PLANTED-DIR] [FOLDER|DRIVE]\n");
         return 2;
     }
     if (std::wstring(argv[1]) == L"run-timed") {
@@ -2103,6 +2433,8 @@ int wmain(int argc, wchar_t** argv) {
         {L"uninstall", [&] { UninstallScenario(setup, package, g_shotDir); }},
         {L"silent", [&] { SilentScenario(setup, package, g_shotDir, extra, folder); }},
         {L"silent-compare", [&] { SilentCompareScenario(setup, package, extra, folder); }},
+        {L"upgrade", [&] { UpgradeScenario(setup, package, extra, g_shotDir); }},
+        {L"interrupted", [&] { InterruptedScenario(setup, package, extra, g_shotDir, folder); }},
         {L"time", [&] { TimeScenario(setup, package, extra); }},
         {L"startup", [&] { StartupScenario(setup, package); }}};
     const auto chosen = std::find_if(std::begin(scenarios), std::end(scenarios),

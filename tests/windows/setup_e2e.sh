@@ -6,11 +6,13 @@
 #   setup_e2e.sh SCENARIO VOZPACK STUB UNINSTALLER DRIVER WORK-DIR [LOCALE]
 #
 # SCENARIO is install, variant, quit, unsaved, demo, signed, broken, folders,
-# nogroup, nofolder or uninstall (see setup_driver.cpp); silent: the silent
-# runs on no display at all, where Wine reports any window a program tries to
-# open, and a run without /S that must be seen to try (that the check works),
-# then the wizard's default installation compared with the silent one; or
-# planted: the
+# nogroup, nofolder, uninstall, upgrade or interrupted (see setup_driver.cpp;
+# the last two also build the later version, later-setup.exe, and
+# interrupted puts a small volume at drive T: where the machine lets it
+# mount one); silent: the silent runs on no display at all, where Wine
+# reports any window a program tries to open, and a run without /S that must
+# be seen to try (that the check works), then the wizard's default
+# installation compared with the silent one; or planted: the
 # install scenario with the DLL named by VOZ_PLANTED_DLL copied beside the
 # setup under the names of the DLLs it loads, none of which may be loaded,
 # and then beside the uninstaller and in the temporary folder it works from. The
@@ -40,6 +42,11 @@ mkdir -p "$shots"
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 client=$root/sample/client
+# The sample's manifest for another client tree and version, its paths made absolute.
+sample_manifest() {  # client version output
+  sed -e "s|^version = .*|version = \"$2\"|" -e "s|^source = \"client\"|source = '$1'|" \
+    -e "s|\"texts/|\"$root/sample/texts/|" -e "s|\"screens/|\"$root/sample/screens/|" "$root/sample/manifest.toml" >"$3"
+}
 case $scenario in
   variant) manifest=$root/tests/windows/e2e/variant.toml ;;
   nogroup)
@@ -52,9 +59,28 @@ case $scenario in
     manifest=$shots/nogroup.toml
     sed -e "s|\"../../../sample/client\"|'$client'|" -e "s|\"../../../sample/|\"$root/sample/|" \
       "$root/tests/windows/e2e/nogroup.toml" >"$manifest" ;;
+  upgrade)
+    # V6.3 no longer ships 插件\news.dat and adds 插件\level2.dat.
+    manifest=$root/sample/manifest.toml
+    cp -r "$client" "$shots/later-client"
+    rm "$shots/later-client/插件/news.dat"
+    echo "level 2 quotes" >"$shots/later-client/插件/level2.dat"
+    sample_manifest "$shots/later-client" V6.3 "$shots/later.toml" ;;
+  interrupted)
+    # The sample with 40 MB of market data that does not compress: long
+    # enough to extract that the driver catches the setup at it.
+    client=$shots/client
+    cp -r "$root/sample/client" "$client"
+    mkdir -p "$client/行情数据/日线"
+    for i in $(seq 400); do head -c 100000 /dev/urandom >"$client/行情数据/日线/$i.day"; done
+    manifest=$shots/big.toml
+    sample_manifest "$client" V6.2 "$manifest"
+    sample_manifest "$client" V6.3 "$shots/later.toml" ;;
   *) manifest=$root/sample/manifest.toml ;;
 esac
 sign=()
+level=()
+[ "$scenario" != interrupted ] || level=(--level fast)  # its market data does not compress anyway
 if [ "$scenario" = signed ] || [ "$scenario" = silent ]; then
   # A throw-away code-signing certificate.
   openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Voz test signing" \
@@ -66,7 +92,12 @@ if [ "$scenario" = silent ]; then
     >/dev/null
   sign=()
 fi
-"$vozpack" build "$manifest" -o "$shots/setup.exe" --stub "$stub" --uninstaller "$uninstaller" "${sign[@]}" >/dev/null
+"$vozpack" build "$manifest" -o "$shots/setup.exe" --stub "$stub" --uninstaller "$uninstaller" "${sign[@]}" \
+  "${level[@]}" >/dev/null
+if [ -f "$shots/later.toml" ]; then
+  "$vozpack" build "$shots/later.toml" -o "$shots/later-setup.exe" --stub "$stub" --uninstaller "$uninstaller" \
+    "${level[@]}" >/dev/null
+fi
 driver_scenario=$scenario
 case $scenario in
   broken) extra=("$(winpath "$stub")") ;;
@@ -108,6 +139,19 @@ watcher=$!
 trap 'kill $watcher' EXIT
 
 export VOZ_WINEPREFIX=$work/wineprefix
+if [ "$scenario" = interrupted ]; then
+  # A 100 MB volume as drive T:, for the disk that fills.
+  volume=$shots/volume
+  mkdir -p "$volume" "$VOZ_WINEPREFIX/dosdevices"
+  if mount -t tmpfs -o size=100m voz-e2e "$volume" 2>"$shots/mount.log"; then
+    ln -sfn "$volume" "$VOZ_WINEPREFIX/dosdevices/t:"
+    extra+=(T:)
+    trap 'kill $watcher; rm -f "$VOZ_WINEPREFIX/dosdevices/t:"; umount "$volume"' EXIT
+  else
+    echo "setup_e2e interrupted: the disk-full steps are skipped: no small volume can be mounted here ($(head -n 1 "$shots/mount.log"))"
+    extra+=(-)
+  fi
+fi
 [ -z "$locale" ] || export VOZ_WINE_LOCALE=$locale
 if [ "$scenario" = silent ]; then
   # Wine's desktop belongs to the display it started on: a fresh one each way.

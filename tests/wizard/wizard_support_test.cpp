@@ -49,30 +49,36 @@ std::vector<ExtractFailure> Failures(int count) {
     return failures;
 }
 
-TEST(FailureSummary, NamesHowManyFailedAndTheFirstFew) {
-    EXPECT_EQ(FailureSummary({}, true), "");
-    const std::string two = FailureSummary(Failures(2), true);
+InstallReport Installed(std::vector<ExtractFailure> failures, std::vector<std::string> kept = {}) {
+    return {true, true, std::move(failures), std::move(kept)};
+}
+
+TEST(InstallSummary, NamesHowManyFailedAndTheFirstFew) {
+    EXPECT_EQ(InstallSummary(Installed({})), "");
+    const std::string two = InstallSummary(Installed(Failures(2)));
     EXPECT_NE(two.find(" 2 "), std::string::npos) << two;
     EXPECT_NE(two.find("dir\\file0.dat"), std::string::npos);
     EXPECT_NE(two.find("dir\\file1.dat"), std::string::npos);
     EXPECT_NE(two.find(FailureKindText(FailureKind::kFileNotCreated)), std::string::npos);
 }
 
-TEST(FailureSummary, CountsTheFailuresItDoesNotName) {
-    const std::string seven = FailureSummary(Failures(7), true);
+TEST(InstallSummary, CountsTheFailuresItDoesNotName) {
+    const std::string seven = InstallSummary(Installed(Failures(7)));
     EXPECT_NE(seven.find(" 7 "), std::string::npos) << seven;
     EXPECT_NE(seven.find("dir\\file4.dat"), std::string::npos);
     EXPECT_EQ(seven.find("dir\\file5.dat"), std::string::npos);
     EXPECT_NE(seven.find("\xC1\xED\xD3\xD0 2 "), std::string::npos);  // 另有 2
 }
 
-TEST(FailureSummary, EveryKindHasAText) {
+TEST(InstallSummary, EveryKindHasAText) {
     for (int kind = 0; kind <= static_cast<int>(FailureKind::kAppListNotWritten); ++kind) {
         EXPECT_GT(std::strlen(FailureKindText(static_cast<FailureKind>(kind))), 0u) << kind;
     }
 }
 
-TEST(FailureSummary, NamesEachItemInWordsAlsoWithoutAName) {
+// Each item in words, also without a name; the system's own explanation
+// follows the kind where the system gave one.
+TEST(InstallSummary, NamesEachItemInWordsAlsoWithoutAName) {
     struct Case {
         ExtractFailure failure;
         std::string line;
@@ -86,26 +92,80 @@ TEST(FailureSummary, NamesEachItemInWordsAlsoWithoutAName) {
          "\xB0\xB2\xD7\xB0\xC4\xBF\xC2\xBC Q:\\Voz\xA3\xA8\xCE\xDE\xB7\xA8\xB4\xB4\xBD\xA8\xB0\xB2\xD7\xB0\xC4\xBF\xC2\xBC\xA3\xA9"},  // 安装目录（无法创建安装目录）
         {{"2nd_voz.ini", FailureKind::kWriteFailed, "", FailureItem::kSettingsFile},
          "\xC9\xE8\xD6\xC3\xCE\xC4\xBC\xFE 2nd_voz.ini\xA3\xA8\xD0\xB4\xC8\xEB\xCA\xA7\xB0\xDC\xA3\xA9"},  // 设置文件（写入失败）
+        {{"a.dat", FailureKind::kWriteFailed, "disk full", FailureItem::kFile, NameCheck::kSafe, 28},
+         "\xCE\xC4\xBC\xFE a.dat\xA3\xA8\xD0\xB4\xC8\xEB\xCA\xA7\xB0\xDC\xA3\xBA" "disk full\xA3\xA9"},  // 文件 a.dat（写入失败：disk full）
     };
     for (const Case& c : cases) {
-        const std::string text = FailureSummary({c.failure}, true);
+        const std::string text = InstallSummary(Installed({c.failure}));
         EXPECT_NE(text.find("\r\n\r\n" + c.line), std::string::npos) << text;
         EXPECT_EQ(text.find("\xA3\xA8\xA3\xA9"), std::string::npos) << text;  // （）
     }
 }
 
-TEST(FailureSummary, SaysWhenTheInstallationDidNotComplete) {
-    const std::vector<ExtractFailure> failures = Failures(1);
-    EXPECT_EQ(FailureSummary(failures, true).rfind("\xB0\xB2\xD7\xB0\xD2\xD1\xCD\xEA\xB3\xC9\xA3\xAC\xB5\xAB\xD3\xD0 1 ", 0), 0u);  // 安装已完成，但有
-    EXPECT_EQ(FailureSummary(failures, false).rfind("\xB0\xB2\xD7\xB0\xCE\xB4\xCD\xEA\xB3\xC9\xA3\xAC\xD3\xD0 1 ", 0), 0u);  // 安装未完成，有
+// The first words say whether it completed and, when not, what is left.
+TEST(InstallSummary, SaysWhetherTheInstallationCompletedAndWhatWasLeft) {
+    const struct {
+        bool installed, earlier;
+        const char* start;
+    } cases[] = {
+        {true, true, "\xB0\xB2\xD7\xB0\xD2\xD1\xCD\xEA\xB3\xC9\xA3\xAC\xB5\xAB\xD3\xD0 1 "},  // 安装已完成，但有
+        {false, true, "\xB0\xB2\xD7\xB0\xCE\xB4\xCD\xEA\xB3\xC9\xA3\xAC\xD4\xAD\xD3\xD0\xB5\xC4\xB0\xB2\xD7\xB0\xB1\xA3\xB3\xD6\xB2\xBB\xB1\xE4\xA1\xA3\r\n\xD3\xD0 1 "},  // 安装未完成，原有的安装保持不变。有
+        {false, false, "\xB0\xB2\xD7\xB0\xCE\xB4\xCD\xEA\xB3\xC9\xA3\xAC\xD2\xD1\xD0\xB4\xC8\xEB\xB5\xC4\xCE\xC4\xBC\xFE\xBE\xF9\xD2\xD1\xC9\xBE\xB3\xFD\xA1\xA3\r\n\xD3\xD0 1 "},  // 安装未完成，已写入的文件均已删除。有
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(InstallSummary({c.installed, c.earlier, Failures(1), {}}).rfind(c.start, 0), 0u) << c.start;
+    }
 }
 
-TEST(InstallationCompleted, NotWithoutInstallFolderOrWithNoFileWritten) {
-    const std::vector<ExtractFailure> noFolder = {{"Q:\\x", FailureKind::kNoInstallFolder, "", FailureItem::kInstallFolder}};
-    EXPECT_FALSE(InstallationCompleted(noFolder, 0, 0));
-    EXPECT_FALSE(InstallationCompleted(Failures(3), 3, 0));
-    EXPECT_TRUE(InstallationCompleted(Failures(2), 3, 1));
-    EXPECT_TRUE(InstallationCompleted({}, 0, 0));  // a package without files
+// Files kept because they were changed are named after the failures, at most
+// kFilesNamed of them; without failures the message starts with 安装已完成。
+TEST(InstallSummary, NamesTheChangedFilesKept) {
+    std::vector<std::string> kept;
+    for (size_t i = 0; i <= kFilesNamed; ++i) {
+        kept.push_back("k" + std::to_string(i) + ".dat");
+    }
+    const std::string alone = InstallSummary(Installed({}, {"news.dat"}));
+    EXPECT_EQ(alone.rfind("\xB0\xB2\xD7\xB0\xD2\xD1\xCD\xEA\xB3\xC9\xA1\xA3\r\n\r\n", 0), 0u) << alone;
+    EXPECT_TRUE(alone.ends_with("\r\n    news.dat")) << alone;
+    const std::string many = InstallSummary(Installed(Failures(1), kept));
+    EXPECT_NE(many.find("dir\\file0.dat"), std::string::npos);
+    EXPECT_NE(many.find("    k9.dat\r\n    \xA1\xAD"), std::string::npos) << many;  // …
+    EXPECT_EQ(many.find("k10.dat"), std::string::npos);
+}
+
+TEST(FilesInUseMessage, NamesTheFilesAndTheProgramToClose) {
+    std::vector<std::string> files = {"VozClient.exe"};
+    EXPECT_EQ(FilesInUseMessage(files, "Voz"),
+              "\xD2\xD4\xCF\xC2\xCE\xC4\xBC\xFE\xD5\xFD\xD4\xDA\xCA\xB9\xD3\xC3\xD6\xD0\xA3\xAC\xCE\xDE\xB7\xA8\xCC\xE6\xBB\xBB\xA3\xBA\r\n"  // 以下文件正在使用中，无法替换：
+              "\r\n    VozClient.exe\r\n\r\n\xC7\xEB\xB9\xD8\xB1\xD5Voz"  // 请关闭
+              "\xBA\xF3\xB5\xE3\xBB\xF7\xA1\xB0\xD6\xD8\xCA\xD4\xA1\xB1\xA3\xBB\xB5\xE3\xBB\xF7\xA1\xB0\xC8\xA1\xCF\xFB\xA1\xB1\xB7\xB5\xBB\xD8\xA1\xA3");  // 后点击“重试”；点击“取消”返回。
+    files.resize(kFilesNamed + 3, "x.dll");
+    EXPECT_NE(FilesInUseMessage(files, "Voz").find("    x.dll\r\n    \xA1\xAD\r\n"), std::string::npos);
+}
+
+// A need is rounded up and the free space down, so that the two never show alike.
+TEST(SpaceMessage, GivesBothFiguresInTheUsersUnits) {
+    const struct {
+        uint64_t bytes;
+        const char* up;
+        const char* down;
+    } sizes[] = {
+        {0, "0 KB", "0 KB"},
+        {1, "1 KB", "0 KB"},
+        {120 * 1024, "120 KB", "120 KB"},
+        {1024 * 1024 - 1, "1.0 MB", "1023 KB"},
+        {1024 * 1024, "1.0 MB", "1.0 MB"},
+        {1024 * 1024 * 3 / 2 + 1, "1.6 MB", "1.5 MB"},
+        {uint64_t{5} << 30, "5.0 GB", "5.0 GB"},
+        {uint64_t{1} << 52, "4096.0 GB", "4095.9 GB"},  // beyond what the figures hold: the most they show
+    };
+    for (const auto& size : sizes) {
+        EXPECT_EQ(SizeText(size.bytes), size.up) << size.bytes;
+        EXPECT_EQ(SizeText(size.bytes, true), size.down) << size.bytes;
+    }
+    const std::string text = SpaceMessage({true, 3 * 1024 * 1024, 120 * 1024});
+    EXPECT_NE(text.find(" 3.0 MB\xA3\xAC"), std::string::npos) << text;  // ，
+    EXPECT_NE(text.find(" 120 KB "), std::string::npos) << text;
 }
 
 using test::Bitmap;
