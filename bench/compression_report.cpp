@@ -81,8 +81,8 @@ std::vector<std::vector<uint8_t>> StoredSequences(const fs::path& setup) {
 std::vector<size_t> SortedDigests(const std::vector<std::vector<uint8_t>>& contents) {
     std::vector<size_t> digests;
     for (const auto& c : contents) {
-        digests.push_back(std::hash<std::string_view>{}(
-            std::string_view(reinterpret_cast<const char*>(c.data()), c.size())));
+        digests.push_back(
+            std::hash<std::string_view>{}(std::string_view(reinterpret_cast<const char*>(c.data()), c.size())));
     }
     std::sort(digests.begin(), digests.end());
     return digests;

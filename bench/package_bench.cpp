@@ -123,7 +123,8 @@ void BM_ZlibInflate(benchmark::State& state) {
     for (auto _ : state) {
         for (size_t i = 0; i < c.zlib.size(); ++i) {
             uLongf size = out.size();
-            if (uncompress(out.data(), &size, c.zlib[i].data(), c.zlib[i].size()) != Z_OK) state.SkipWithError("inflate failed");
+            if (uncompress(out.data(), &size, c.zlib[i].data(), c.zlib[i].size()) != Z_OK)
+                state.SkipWithError("inflate failed");
             benchmark::DoNotOptimize(out.data());
         }
     }

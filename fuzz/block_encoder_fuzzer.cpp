@@ -13,8 +13,8 @@ namespace {
 std::vector<uint8_t> Decode(const std::vector<uint8_t>& seq, size_t size) {
     static voz::CBlockDecoder decoder;
     std::vector<uint8_t> out(size);
-    voz::DecodeResult r = decoder.DecodeSequence(out.data(), static_cast<uint32_t>(size), seq.data(),
-                                                 static_cast<uint32_t>(seq.size()));
+    voz::DecodeResult r =
+        decoder.DecodeSequence(out.data(), static_cast<uint32_t>(size), seq.data(), static_cast<uint32_t>(seq.size()));
     if (!r.ok() || r.produced != size) {
         std::abort();
     }

@@ -26,9 +26,9 @@ LONG SetNumber(HKEY key, const wchar_t* name, DWORD value) {
 
 LONG SetValues(HKEY key, const AppListEntry& entry) {
     const std::pair<const wchar_t*, const std::string*> texts[] = {
-        {L"DisplayName", &entry.displayName},         {L"DisplayVersion", &entry.displayVersion},
-        {L"Publisher", &entry.publisher},             {L"InstallLocation", &entry.installLocation},
-        {L"DisplayIcon", &entry.displayIcon},         {L"UninstallString", &entry.uninstallString}};
+        {L"DisplayName", &entry.displayName}, {L"DisplayVersion", &entry.displayVersion},
+        {L"Publisher", &entry.publisher},     {L"InstallLocation", &entry.installLocation},
+        {L"DisplayIcon", &entry.displayIcon}, {L"UninstallString", &entry.uninstallString}};
     const std::pair<const wchar_t*, DWORD> numbers[] = {
         {L"EstimatedSize", entry.estimatedSizeKb}, {L"NoModify", 1}, {L"NoRepair", 1}};
     for (const auto& [name, text] : texts) {
@@ -53,7 +53,8 @@ bool WriteAppListEntry(const AppListEntry& entry, uint32_t& error) {
         return false;
     }
     HKEY key;
-    LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, path->c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    LONG status =
+        RegCreateKeyExW(HKEY_CURRENT_USER, path->c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
     if (status == ERROR_SUCCESS) {
         status = SetValues(key, entry);
         RegCloseKey(key);

@@ -47,12 +47,12 @@ FARPROC Bind(const wchar_t* dll, const char* function) {
 #define VOZ_IMPORT_SLOT(name, argBytes) "__imp_" #name
 #endif
 
-#define VOZ_LAZY_IMPORT(dll, result, name, argBytes, params, args)                                   \
-    extern "C" result(WINAPI* slot_##name) params __asm__(VOZ_IMPORT_SLOT(name, argBytes));           \
-    static result WINAPI Bind_##name params {                                                         \
+#define VOZ_LAZY_IMPORT(dll, result, name, argBytes, params, args)                                        \
+    extern "C" result(WINAPI* slot_##name) params __asm__(VOZ_IMPORT_SLOT(name, argBytes));               \
+    static result WINAPI Bind_##name params {                                                             \
         slot_##name = reinterpret_cast<decltype(slot_##name)>(reinterpret_cast<void*>(Bind(dll, #name))); \
-        return slot_##name args;                                                                      \
-    }                                                                                                 \
+        return slot_##name args;                                                                          \
+    }                                                                                                     \
     result(WINAPI* slot_##name) params = Bind_##name;
 
 VOZ_LAZY_IMPORT(L"comctl32.dll", BOOL, InitCommonControlsEx, 4, (const INITCOMMONCONTROLSEX* controls), (controls))
@@ -65,7 +65,7 @@ VOZ_LAZY_IMPORT(L"ole32.dll", void, CoTaskMemFree, 4, (LPVOID memory), (memory))
 VOZ_LAZY_IMPORT(L"ole32.dll", void, CoUninitialize, 0, (), ())
 VOZ_LAZY_IMPORT(L"shell32.dll", LPWSTR*, CommandLineToArgvW, 8, (LPCWSTR commandLine, int* count), (commandLine, count))
 VOZ_LAZY_IMPORT(L"shell32.dll", PIDLIST_ABSOLUTE, SHBrowseForFolderW, 4, (LPBROWSEINFOW browse), (browse))
-VOZ_LAZY_IMPORT(L"shell32.dll", HRESULT, SHGetMalloc, 4, (IMalloc** malloc), (malloc))
+VOZ_LAZY_IMPORT(L"shell32.dll", HRESULT, SHGetMalloc, 4, (IMalloc * *malloc), (malloc))
 VOZ_LAZY_IMPORT(L"shell32.dll", BOOL, SHGetPathFromIDListW, 8, (PCIDLIST_ABSOLUTE item, LPWSTR path), (item, path))
-VOZ_LAZY_IMPORT(L"shell32.dll", HRESULT, SHGetSpecialFolderLocation, 12, (HWND owner, int folder, PIDLIST_ABSOLUTE* item),
-                (owner, folder, item))
+VOZ_LAZY_IMPORT(L"shell32.dll", HRESULT, SHGetSpecialFolderLocation, 12,
+                (HWND owner, int folder, PIDLIST_ABSOLUTE* item), (owner, folder, item))

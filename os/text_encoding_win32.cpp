@@ -34,14 +34,13 @@ std::optional<std::string> WideToGbk(std::wstring_view wide) {
         return std::string();
     }
     BOOL lossy = FALSE;
-    int n = WideCharToMultiByte(kGbkCodePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                &lossy);
+    int n =
+        WideCharToMultiByte(kGbkCodePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, &lossy);
     if (n <= 0 || lossy) {
         return std::nullopt;
     }
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(kGbkCodePage, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(kGbkCodePage, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
     return out;
 }
 
@@ -49,8 +48,7 @@ std::optional<std::wstring> Utf8ToWide(std::string_view utf8) {
     if (utf8.empty()) {
         return std::wstring();
     }
-    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr,
-                                0);
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     if (n <= 0) {
         return std::nullopt;
     }

@@ -166,8 +166,7 @@ BlockHeader ParseBlockHeader(const uint8_t header[4]) {
 CBlockDecoder::CBlockDecoder()
     : m_window(new uint8_t[kLargestBlock + kWindowSlack]), m_stored(new uint8_t[kLargestBlock]) {}
 
-DecodeError CBlockDecoder::DecodeBlock(uint8_t* out, uint32_t rawSize, const uint8_t* payload,
-                                       uint32_t storedSize) {
+DecodeError CBlockDecoder::DecodeBlock(uint8_t* out, uint32_t rawSize, const uint8_t* payload, uint32_t storedSize) {
     DecodeError error = DecodeIntoWindow(rawSize, payload, storedSize);
     if (error == DecodeError::kNone) {
         std::memcpy(out, m_window.get(), rawSize);
@@ -225,8 +224,7 @@ DecodeError CBlockDecoder::DecodeIntoWindow(uint32_t rawSize, const uint8_t* pay
     return in.Overran() ? DecodeError::kInputExhausted : DecodeError::kNone;
 }
 
-DecodeResult CBlockDecoder::DecodeSequence(uint8_t* dest, uint32_t capacity, const uint8_t* source,
-                                           uint32_t length) {
+DecodeResult CBlockDecoder::DecodeSequence(uint8_t* dest, uint32_t capacity, const uint8_t* source, uint32_t length) {
     DecodeResult result;
     BlockFrames frames(source, length);
     for (BlockFrame frame; frames.Next(frame);) {

@@ -26,16 +26,16 @@ inline uint32_t OffsetBits(uint32_t produced) { return static_cast<uint32_t>(std
 
 enum class DecodeError {
     kNone,
-    kRawSizeTooLarge,      // a block asked to yield more than 65,536 bytes
-    kMatchFirst,           // a match before any byte was produced
-    kOffsetBeyondOutput,   // a match offset at or beyond the bytes produced
-    kMatchPastEnd,         // a match that would run past the block's size
-    kInputExhausted,       // the stored bytes ran out before the block was complete
-    kEmptyStoredBlock,     // stored size 0 with a raw size other than 0
-    kSequenceTruncated,    // a block runs past the item's stored length
-    kCapacityExceeded,     // the decoded item does not fit its destination
-    kReadFailed,           // the input stream ended early
-    kWriteFailed,          // the output stream refused bytes
+    kRawSizeTooLarge,     // a block asked to yield more than 65,536 bytes
+    kMatchFirst,          // a match before any byte was produced
+    kOffsetBeyondOutput,  // a match offset at or beyond the bytes produced
+    kMatchPastEnd,        // a match that would run past the block's size
+    kInputExhausted,      // the stored bytes ran out before the block was complete
+    kEmptyStoredBlock,    // stored size 0 with a raw size other than 0
+    kSequenceTruncated,   // a block runs past the item's stored length
+    kCapacityExceeded,    // the decoded item does not fit its destination
+    kReadFailed,          // the input stream ended early
+    kWriteFailed,         // the output stream refused bytes
 };
 
 const char* DescribeDecodeError(DecodeError error);

@@ -38,8 +38,8 @@ struct StoredItem {
 struct ItemOutcome {
     uint64_t produced = 0;  // bytes the output took
     DecodeError error = DecodeError::kNone;
-    bool beyondEnd = false;    // the item's position lies beyond the end of the setup file
-    uint32_t writeError = 0;   // the system's code and reason when the output refused bytes
+    bool beyondEnd = false;   // the item's position lies beyond the end of the setup file
+    uint32_t writeError = 0;  // the system's code and reason when the output refused bytes
     std::string writeProblem;
 };
 
@@ -341,8 +341,8 @@ private:
 
     // A failure that stops the installation before its commit; always false.
     bool Stop(std::string_view path, FailureKind kind, std::string detail, FailureItem item, uint32_t error = 0) {
-        Report(m_report.failures.emplace_back(ExtractFailure{std::string(path), kind, std::move(detail), item,
-                                                             NameCheck::kSafe, error}));
+        Report(m_report.failures.emplace_back(
+            ExtractFailure{std::string(path), kind, std::move(detail), item, NameCheck::kSafe, error}));
         return false;
     }
     bool StopWithError(std::string_view path, FailureKind kind, FailureItem item, uint32_t error) {
@@ -501,10 +501,12 @@ private:
             }
             std::string_view source = FieldText(copy.szSource);
             std::string_view dest = FieldText(copy.szDest);
-            std::optional<os::NativePath> sourcePath = TablePath(NameKind::kCopySource, source, FailureItem::kStyleCopy);
+            std::optional<os::NativePath> sourcePath =
+                TablePath(NameKind::kCopySource, source, FailureItem::kStyleCopy);
             std::optional<os::NativePath> destPath = TablePath(NameKind::kCopyDest, dest, FailureItem::kStyleCopy);
             if (sourcePath && destPath) {
-                m_copies.push_back({std::string(source), std::string(dest), std::move(*sourcePath), std::move(*destPath)});
+                m_copies.push_back(
+                    {std::string(source), std::string(dest), std::move(*sourcePath), std::move(*destPath)});
             }
         }
     }
@@ -590,7 +592,8 @@ private:
                                  [&](const PlannedFile& planned) { return planned.path == failed; });
         return file != m_plan.files.end()
                    ? StopWithError(file->relative, FailureKind::kFileNotCreated, FailureItem::kFile, error)
-                   : StopWithError(m_plan.uninstallerName, FailureKind::kFileNotCreated, FailureItem::kUninstaller, error);
+                   : StopWithError(m_plan.uninstallerName, FailureKind::kFileNotCreated, FailureItem::kUninstaller,
+                                   error);
     }
 
     // The earlier version's files that this one does not hold go when they
@@ -701,7 +704,8 @@ os::AppListEntry MakeAppListEntry(const CPackageInfo& package, const gbk::Path& 
     // installation has already refused names that do not fit.
     auto inInstallDir = [&](std::string_view name) { return installDir.text() + '\\' + std::string(name); };
     const std::string uninstaller = inInstallDir(FieldText(package.m_szUninstaller));
-    entry.displayIcon = FieldText(package.m_szMainExe).empty() ? uninstaller : inInstallDir(FieldText(package.m_szMainExe));
+    entry.displayIcon =
+        FieldText(package.m_szMainExe).empty() ? uninstaller : inInstallDir(FieldText(package.m_szMainExe));
     entry.uninstallString = '"' + uninstaller + '"';
     entry.estimatedSizeKb = static_cast<uint32_t>(std::min<uint64_t>((installedBytes + 1023) / 1024, UINT32_MAX));
     return entry;

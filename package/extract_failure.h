@@ -9,12 +9,12 @@
 namespace voz {
 
 enum class FailureKind {
-    kUnsafeName,         // a name that would leave its folder or that Windows cannot hold; not written
-    kPathTooLong,        // the full path does not fit its 256-byte buffer; not written
-    kNoInstallFolder,    // the install folder is empty or cannot be made
+    kUnsafeName,       // a name that would leave its folder or that Windows cannot hold; not written
+    kPathTooLong,      // the full path does not fit its 256-byte buffer; not written
+    kNoInstallFolder,  // the install folder is empty or cannot be made
     kFolderNotCreated,
     kFileNotCreated,
-    kDamagedData,        // the package's blocks for the item do not decode; the file is incomplete
+    kDamagedData,  // the package's blocks for the item do not decode; the file is incomplete
     kWriteFailed,
     kTimesNotSet,
     kSpecialFolderUnknown,
@@ -38,16 +38,16 @@ enum class FailureItem {
     kShortcut,
     kProgramGroup,
     kStyleCopy,
-    kRemoval,        // a folder of the remove table, or something in it
+    kRemoval,  // a folder of the remove table, or something in it
     kUninstaller,
-    kDesktop,        // the desktop folder, as the shell names it
-    kProgramsFolder, // the Start menu's Programs folder, as the shell names it
-    kSettingsFile,   // Voz.ini or 2nd_voz.ini after the installation
-    kAppListEntry,   // the entry in the system's list of installed apps
+    kDesktop,         // the desktop folder, as the shell names it
+    kProgramsFolder,  // the Start menu's Programs folder, as the shell names it
+    kSettingsFile,    // Voz.ini or 2nd_voz.ini after the installation
+    kAppListEntry,    // the entry in the system's list of installed apps
 };
 
 struct ExtractFailure {
-    std::string path;    // GBK: as the package names the item, or the full path where one was formed
+    std::string path;  // GBK: as the package names the item, or the full path where one was formed
     FailureKind kind;
     std::string detail;  // GBK: the system's or the decoder's explanation, or which check refused the name
     FailureItem item = FailureItem::kUnnamed;

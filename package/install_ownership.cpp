@@ -51,7 +51,8 @@ bool OwnershipBuilder::Removed(const std::string& key) const {
     for (const std::string& removed : m_removed) {
         // Keys of whole GBK paths: a backslash right after a matching prefix
         // starts a character of its own, so it is a real separator.
-        if (key.compare(0, removed.size(), removed) == 0 && (key.size() == removed.size() || key[removed.size()] == '\\')) {
+        if (key.compare(0, removed.size(), removed) == 0 &&
+            (key.size() == removed.size() || key[removed.size()] == '\\')) {
             return true;
         }
     }

@@ -32,7 +32,8 @@ public:
         }
         m_plan.uninstallerName = FieldText(m_package.m_szUninstaller);
         const std::string& uninstaller = m_plan.uninstallerName;
-        if (std::optional<os::NativePath> path = Resolve(NameKind::kFile, uninstaller, uninstaller, FailureItem::kUninstaller)) {
+        if (std::optional<os::NativePath> path =
+                Resolve(NameKind::kFile, uninstaller, uninstaller, FailureItem::kUninstaller)) {
             m_plan.uninstaller = std::move(*path);
         }
         return std::move(m_plan);
@@ -160,7 +161,8 @@ std::optional<os::NativePath> ResolveInstallPath(const gbk::Path& installDir, Na
     }
     std::optional<os::NativePath> native = path->ToNative();
     if (!native) {
-        return refuse(path->text(), FailureKind::kUnsafeName, DescribeNameCheck(NameCheck::kNotGbk), NameCheck::kNotGbk);
+        return refuse(path->text(), FailureKind::kUnsafeName, DescribeNameCheck(NameCheck::kNotGbk),
+                      NameCheck::kNotGbk);
     }
     return native;
 }

@@ -43,15 +43,15 @@ bool IsDeviceName(std::string_view name) {
     while (!base.empty() && base.back() == ' ') {
         base.pop_back();
     }
-    std::transform(base.begin(), base.end(), base.begin(), [](char c) { return std::toupper(static_cast<unsigned char>(c)); });
+    std::transform(base.begin(), base.end(), base.begin(),
+                   [](char c) { return std::toupper(static_cast<unsigned char>(c)); });
     static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     for (const char* device : kDevices) {
         if (base == device) {
             return true;
         }
     }
-    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '0' &&
-           base[3] <= '9';
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '0' && base[3] <= '9';
 }
 
 NameCheck CheckComponent(std::string_view part) {
@@ -100,8 +100,8 @@ NameCheck CheckAbsoluteFolder(std::string_view gbk) {
         return NameCheck::kNotGbk;
     }
     size_t first = 0;
-    const bool drive = gbk.size() >= 3 && std::isalpha(static_cast<unsigned char>(gbk[0])) && gbk[1] == ':' &&
-                       IsSeparator(gbk[2]);
+    const bool drive =
+        gbk.size() >= 3 && std::isalpha(static_cast<unsigned char>(gbk[0])) && gbk[1] == ':' && IsSeparator(gbk[2]);
     if (drive) {
         first = 1;
     } else if (parts.size() >= 4 && parts[0].empty() && parts[1].empty() && !parts[2].empty() && !parts[3].empty()) {

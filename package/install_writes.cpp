@@ -125,8 +125,8 @@ void InstallWrites::DropReplaced(std::vector<ExtractFailure>& failures) {
             const uint32_t error = os::LastErrorCode();
             std::string name;
             os::NativeToGbk(aside, name);
-            failures.push_back({name, FailureKind::kDeleteFailed, os::ErrorText(error), FailureItem::kFile,
-                                NameCheck::kSafe, error});
+            failures.push_back(
+                {name, FailureKind::kDeleteFailed, os::ErrorText(error), FailureItem::kFile, NameCheck::kSafe, error});
         }
     }
 }

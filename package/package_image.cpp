@@ -34,8 +34,7 @@ std::optional<PackageImageView> ParsePackageImage(const uint8_t* bytes, size_t s
     // Rows are padded to four bytes; compute in 64 bits so no size overflows.
     const uint64_t stride = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4;
     const uint64_t pixelBytes = stride * static_cast<uint64_t>(std::llabs(height));
-    if (pixelBytes > kImageCapacity || pixelOffset < kFileHeaderSize + infoSize ||
-        pixelOffset + pixelBytes > size) {
+    if (pixelBytes > kImageCapacity || pixelOffset < kFileHeaderSize + infoSize || pixelOffset + pixelBytes > size) {
         return std::nullopt;
     }
     return PackageImageView{info, bytes + pixelOffset, width, height};

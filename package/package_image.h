@@ -19,7 +19,7 @@ struct PackageImageView {
     const uint8_t* infoHeader;  // the BMP's info header, at byte 14
     const uint8_t* pixels;      // the pixel rows
     int32_t width;
-    int32_t height;             // positive: rows bottom-up
+    int32_t height;  // positive: rows bottom-up
 };
 
 // Where the parts of a package image lie. Nothing unless the image is a

@@ -51,7 +51,7 @@ struct PackageRemove {
 struct PackageStatus {
     enum class State { kSound, kTruncated, kDamaged };
     State state = State::kSound;
-    std::string where;   // the item being read, e.g. "directory 3, file 7: name"
+    std::string where;  // the item being read, e.g. "directory 3, file 7: name"
     std::string reason;
     uint64_t offset = 0;  // position in the setup file where the item starts
 

@@ -144,13 +144,9 @@ private:
         return Fail(PackageStatus::State::kTruncated, where, "the package ends early");
     }
 
-    bool Damaged(const Item& where, const char* reason) {
-        return Fail(PackageStatus::State::kDamaged, where, reason);
-    }
+    bool Damaged(const Item& where, const char* reason) { return Fail(PackageStatus::State::kDamaged, where, reason); }
 
-    bool ReadU32(uint32_t& value, const Item& where) {
-        return ReadPackageU32(m_input, value) || Truncated(where);
-    }
+    bool ReadU32(uint32_t& value, const Item& where) { return ReadPackageU32(m_input, value) || Truncated(where); }
 
     // Counts are signed on disk; zero or less means no entries.
     bool ReadCount(int32_t& count, int capacity, const Item& where) {
@@ -187,9 +183,7 @@ private:
         return true;
     }
 
-    bool ReadTime(PackageTime& time, const Item& where) {
-        return ReadPackageTime(m_input, time) || Truncated(where);
-    }
+    bool ReadTime(PackageTime& time, const Item& where) { return ReadPackageTime(m_input, time) || Truncated(where); }
 
     // Reads a screen's packed item (u32 stored length, block sequence) and
     // decodes it. Both buffers are sized by what the item holds: the stored

@@ -12,7 +12,7 @@ namespace voz {
 namespace {
 
 void AddFailure(std::vector<ExtractFailure>& failures, std::string path, FailureKind kind, std::string detail,
-          FailureItem item, NameCheck name = NameCheck::kSafe, uint32_t error = 0) {
+                FailureItem item, NameCheck name = NameCheck::kSafe, uint32_t error = 0) {
     failures.push_back({std::move(path), kind, std::move(detail), item, name, error});
 }
 
@@ -59,16 +59,14 @@ private:
 
     // base + backslash + relative, once relative has passed the rule of its
     // kind; just base for an empty name that the kind allows.
-    std::optional<gbk::Path> Below(const gbk::Path& base, NameKind kind, std::string_view relative,
-                                   FailureItem item) {
+    std::optional<gbk::Path> Below(const gbk::Path& base, NameKind kind, std::string_view relative, FailureItem item) {
         if (NameCheck check = CheckName(kind, relative); check != NameCheck::kSafe) {
             Fail(std::string(relative), FailureKind::kUnsafeName, DescribeNameCheck(check), item, check);
             return std::nullopt;
         }
         std::optional<gbk::Path> path = base.Join(relative);
         if (!path) {
-            Fail(base.text() + "\\" + std::string(relative), FailureKind::kPathTooLong, PathTooLongText(),
-                 item);
+            Fail(base.text() + "\\" + std::string(relative), FailureKind::kPathTooLong, PathTooLongText(), item);
         }
         return path;
     }
@@ -148,12 +146,12 @@ void MakeShortcuts(const ShortcutPlan& plan, ShellServices& shell, std::vector<E
     if (!plan.groupFolder.empty() && !CreateDirectoryPath(plan.groupFolder)) {
         const uint32_t error = os::LastErrorCode();
         AddFailure(failures, plan.groupFolder, FailureKind::kFolderNotCreated, os::ErrorText(error),
-             FailureItem::kProgramGroup, NameCheck::kSafe, error);
+                   FailureItem::kProgramGroup, NameCheck::kSafe, error);
     }
     for (const ShortcutPlan::Link& link : plan.links) {
         if (!shell.CreateShortcut(link.link, link.target, link.icon)) {
             AddFailure(failures, link.link, FailureKind::kShortcutNotMade, "the shell did not save the link",
-                 FailureItem::kShortcut);
+                       FailureItem::kShortcut);
         }
     }
 }

@@ -162,7 +162,7 @@ Removal RemoveLogged(std::string_view installDir, const InstallLog& log, std::st
     // A folder's path is longer than its parent's, so the longest go first.
     std::vector<std::string> folders = log.folders;
     std::sort(folders.begin(), folders.end(),
-                     [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const std::string& folder : folders) {
         if (std::optional<gbk::Path> path = inInstallDir(folder); path && RemoveFolderAt(path->text())) {
             removal.removed.push_back(path->text() + '\\');

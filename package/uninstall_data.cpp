@@ -26,7 +26,8 @@ bool WriteUninstallTable(const UninstallTable& table, OutputStream& out) {
 
 bool WriteInstallLog(const InstallLog& log, OutputStream& out) {
     MemoryOutput body;
-    bool ok = WritePackageString(log.appListKey, body) && WritePackageU32(static_cast<uint32_t>(log.folders.size()), body);
+    bool ok =
+        WritePackageString(log.appListKey, body) && WritePackageU32(static_cast<uint32_t>(log.folders.size()), body);
     for (const std::string& folder : log.folders) {
         ok = ok && WritePackageString(folder, body);
     }

@@ -55,7 +55,8 @@ private:
 // A logged path must stay inside the install folder; only a folder may be the
 // install folder itself.
 bool ReadLoggedPath(InputStream& in, bool folder, std::string& path) {
-    return ReadString(in, kPathField, path) && ((folder && path.empty()) || CheckRelativePath(path) == NameCheck::kSafe);
+    return ReadString(in, kPathField, path) &&
+           ((folder && path.empty()) || CheckRelativePath(path) == NameCheck::kSafe);
 }
 
 bool ReadFolders(InputStream& in, std::vector<std::string>& folders) {

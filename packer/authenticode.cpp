@@ -139,8 +139,8 @@ SignedDigest ReadSignedDigest(std::span<const uint8_t> table) {
 
     const unsigned char* oidBytes = algorithmOid.contents.data();
     std::unique_ptr<ASN1_OBJECT, decltype(&ASN1_OBJECT_free)> object(
-        ASN1_OBJECT_create(NID_undef, const_cast<unsigned char*>(oidBytes), static_cast<int>(algorithmOid.contents.size()),
-                           nullptr, nullptr),
+        ASN1_OBJECT_create(NID_undef, const_cast<unsigned char*>(oidBytes),
+                           static_cast<int>(algorithmOid.contents.size()), nullptr, nullptr),
         &ASN1_OBJECT_free);
     const int nid = object ? OBJ_obj2nid(object.get()) : NID_undef;
     const EVP_MD* md = nid == NID_undef ? nullptr : EVP_get_digestbynid(nid);
@@ -197,8 +197,8 @@ void SignSetup(const fs::path& setup, const fs::path& certificate, const fs::pat
     fs::path temp = setup;
     temp += ".signing" + std::to_string(getpid());
     const std::string in = setup.string(), out = temp.string(), cert = certificate.string(), keyFile = key.string();
-    const char* argv[] = {"osslsigncode", "sign", "-certs", cert.c_str(), "-key", keyFile.c_str(), "-h", "sha256",
-                          "-in", in.c_str(), "-out", out.c_str(), nullptr};
+    const char* argv[] = {"osslsigncode", "sign", "-certs",   cert.c_str(), "-key",      keyFile.c_str(), "-h",
+                          "sha256",       "-in",  in.c_str(), "-out",       out.c_str(), nullptr};
     // osslsigncode reports success on standard output; its errors go to standard error.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

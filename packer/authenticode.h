@@ -40,11 +40,11 @@ SignedDigest ReadSignedDigest(std::span<const uint8_t> certificateTable);
 
 struct SignatureReport {
     bool signedFile = false;
-    bool digestMatches = false;      // only when signed
-    bool signatureIntact = false;    // only when signed
-    std::string algorithm;           // only when signed
-    uint64_t signedBytes = 0;        // where the certificate table starts: the package ends there or before
-    std::string problem;             // the signature cannot be read; empty otherwise
+    bool digestMatches = false;    // only when signed
+    bool signatureIntact = false;  // only when signed
+    std::string algorithm;         // only when signed
+    uint64_t signedBytes = 0;      // where the certificate table starts: the package ends there or before
+    std::string problem;           // the signature cannot be read; empty otherwise
     bool sound() const { return !signedFile || (problem.empty() && digestMatches && signatureIntact); }
 };
 // Reports whether the setup carries a signature and whether it still matches

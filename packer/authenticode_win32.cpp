@@ -17,8 +17,9 @@ void CheckSignedDigest(const std::filesystem::path& setup, std::ifstream&, const
 }
 
 void SignSetup(const std::filesystem::path& setup, const std::filesystem::path&, const std::filesystem::path&) {
-    throw PackError(setup.string() + ": vozpack.exe does not sign setups; sign it with vozpack sign on the build "
-                                     "machine (osslsigncode) or with the system's signing tool");
+    throw PackError(setup.string() +
+                    ": vozpack.exe does not sign setups; sign it with vozpack sign on the build "
+                    "machine (osslsigncode) or with the system's signing tool");
 }
 
 }  // namespace voz

@@ -17,8 +17,9 @@ BitmapCheck CheckSetupBitmap(const std::vector<uint8_t>& bytes) {
     }
     std::optional<PackageImageView> view = ParsePackageImage(bytes.data(), bytes.size());
     if (!view) {
-        check.problem = "not a picture the setup can draw: it takes uncompressed 24- or 32-bit BMP files whose pixels "
-                        "lie wholly inside the file";
+        check.problem =
+            "not a picture the setup can draw: it takes uncompressed 24- or 32-bit BMP files whose pixels "
+            "lie wholly inside the file";
         return check;
     }
     const int32_t height = std::abs(view->height);
@@ -27,7 +28,8 @@ BitmapCheck CheckSetupBitmap(const std::vector<uint8_t>& bytes) {
     if (view->width > kScreenImageWidth || height > kScreenImageHeight) {
         check.warning = size + " is larger than the " + screen + " screen: the setup draws it unscaled and cut off";
     } else if (view->width < kScreenImageWidth || height < kScreenImageHeight) {
-        check.warning = size + " is smaller than the " + screen + " screen: the setup draws it unscaled and leaves the "
+        check.warning = size + " is smaller than the " + screen +
+                        " screen: the setup draws it unscaled and leaves the "
                         "rest of the screen bare";
     }
     return check;

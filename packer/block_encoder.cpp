@@ -73,7 +73,11 @@ void PutMatch(BitWriter& w, uint32_t produced, uint32_t offset, uint32_t length)
 class MatchFinder {
 public:
     MatchFinder(const uint8_t* data, uint32_t size, int depth)
-        : m_data(data), m_size(size), m_depth(depth), m_head(new uint32_t[1u << kHashBits]), m_prev(new uint32_t[size]) {
+        : m_data(data),
+          m_size(size),
+          m_depth(depth),
+          m_head(new uint32_t[1u << kHashBits]),
+          m_prev(new uint32_t[size]) {
         std::fill_n(m_head.get(), 1u << kHashBits, kNoPosition);
     }
 
@@ -124,7 +128,8 @@ private:
 };
 
 // Compresses into payload; false when the result would not be smaller than the input.
-bool CompressBlockGreedy(const uint8_t* data, uint32_t size, std::vector<uint8_t>& payload, const EncoderOptions& options) {
+bool CompressBlockGreedy(const uint8_t* data, uint32_t size, std::vector<uint8_t>& payload,
+                         const EncoderOptions& options) {
     payload.clear();
     payload.reserve(size);
     BitWriter w(payload);

@@ -29,8 +29,7 @@ struct EncoderOptions {
 // Encodes data (at most 65,536 bytes) as one framed block: u16 raw size,
 // u16 stored size, payload. Falls back to a plain block when compression does
 // not make the block smaller. Appends to out.
-void EncodeBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& out,
-                 const EncoderOptions& options = {});
+void EncodeBlock(const uint8_t* data, uint32_t size, std::vector<uint8_t>& out, const EncoderOptions& options = {});
 
 // Encodes a span of at most 65,536 bytes as one or more framed blocks,
 // appending to out. At the best level the span's halves become blocks of their

@@ -41,8 +41,8 @@ std::vector<uint8_t> ReadStub(const std::optional<fs::path>& stub, bool placehol
     }
     std::vector<uint8_t> bytes = ReadWholeFile(*stub, "stub");
     if (bytes.size() != kStubSize) {
-        throw PackError(PathText(*stub) + ": the stub is " + std::to_string(bytes.size()) + " bytes; it must be exactly " +
-                        std::to_string(kStubSize));
+        throw PackError(PathText(*stub) + ": the stub is " + std::to_string(bytes.size()) +
+                        " bytes; it must be exactly " + std::to_string(kStubSize));
     }
     return bytes;
 }
@@ -64,7 +64,8 @@ std::optional<fs::path> FileBesideTool(const std::string& name) {
         return std::nullopt;
     }
     const fs::path folder = fs::path(tool).parent_path();
-    for (const fs::path& file : {folder / PathFromUtf8(name), folder / ".." / "share" / "vozpack" / PathFromUtf8(name)}) {
+    for (const fs::path& file :
+         {folder / PathFromUtf8(name), folder / ".." / "share" / "vozpack" / PathFromUtf8(name)}) {
         std::error_code ec;
         if (fs::is_regular_file(file, ec)) {
             return file.lexically_normal();
@@ -78,9 +79,10 @@ namespace {
 // A manifest that names no uninstaller gets the default one, and the packer says which.
 void TakeDefaultUninstaller(PackageSource& package, const std::optional<fs::path>& defaultUninstaller) {
     if (!defaultUninstaller) {
-        PrintError("vozpack: no uninstaller: the manifest names none and there is no %s beside vozpack; "
-                   "卸载.exe will hold only its data and will not run\n",
-                   kDefaultUninstallerName);
+        PrintError(
+            "vozpack: no uninstaller: the manifest names none and there is no %s beside vozpack; "
+            "卸载.exe will hold only its data and will not run\n",
+            kDefaultUninstallerName);
         return;
     }
     package.uninstaller = ReadWholeFile(*defaultUninstaller, "uninstaller");

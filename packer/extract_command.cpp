@@ -80,8 +80,8 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
     LoadPackage(package, input);
     if (!package.m_status.sound()) {
         PrintError("vozpack: %s: the package is %s at %s: %s; nothing installed\n", PathText(setup).c_str(),
-                     package.m_status.state == PackageStatus::State::kTruncated ? "truncated" : "damaged",
-                     package.m_status.where.c_str(), package.m_status.reason.c_str());
+                   package.m_status.state == PackageStatus::State::kTruncated ? "truncated" : "damaged",
+                   package.m_status.where.c_str(), package.m_status.reason.c_str());
         return 2;
     }
     InstallChoice choice;
@@ -90,7 +90,7 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
     }
     std::string styleText = DisplayText(choice.style.c_str());
     PrintOut("installing into %s, style %s; shortcuts are not made here, so the uninstall data names none\n",
-                DisplayText(choice.folder.text().c_str()).c_str(), styleText.empty() ? "(none)" : styleText.c_str());
+             DisplayText(choice.folder.text().c_str()).c_str(), styleText.empty() ? "(none)" : styleText.c_str());
     std::fflush(stdout);
 
     InstallReport report;
@@ -101,15 +101,16 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
         report = ExtractPackage(package, input, choice, options);
     }
     for (const ExtractFailure& failure : report.failures) {
-        PrintOut("failed: %s: %s: %s\n", DisplayText(failure.path.c_str()).c_str(),
-                    DescribeFailureKind(failure.kind), DisplayText(failure.detail.c_str()).c_str());
+        PrintOut("failed: %s: %s: %s\n", DisplayText(failure.path.c_str()).c_str(), DescribeFailureKind(failure.kind),
+                 DisplayText(failure.detail.c_str()).c_str());
     }
     for (const std::string& kept : report.keptChanged) {
-        PrintOut("kept: %s: changed since the earlier installation, no longer owned\n", DisplayText(kept.c_str()).c_str());
+        PrintOut("kept: %s: changed since the earlier installation, no longer owned\n",
+                 DisplayText(kept.c_str()).c_str());
     }
     if (!report.installed) {
-        PrintOut("nothing installed: %s\n", report.earlierFound ? "the earlier installation is unchanged"
-                                                               : "everything written was removed");
+        PrintOut("nothing installed: %s\n",
+                 report.earlierFound ? "the earlier installation is unchanged" : "everything written was removed");
         return 1;
     }
     if (!report.failures.empty()) {
@@ -117,7 +118,7 @@ int ExtractCommand(const fs::path& setup, const fs::path& dir, const std::option
         return 1;
     }
     PrintOut("installed %d files in %zu folders and the uninstaller\n", PackagedFileCount(package),
-                package.m_dirs.size());
+             package.m_dirs.size());
     return 0;
 }
 

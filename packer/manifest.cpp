@@ -20,11 +20,12 @@ namespace {
 
 class ManifestReader {
 public:
-    ManifestReader(const fs::path& path, PackReport& report) : m_path(path), m_base(path.parent_path()), m_report(report) {
+    ManifestReader(const fs::path& path, PackReport& report)
+        : m_path(path), m_base(path.parent_path()), m_report(report) {
         std::vector<uint8_t> text = ReadFile(path);
         try {
-            m_table = toml::parse(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()),
-                                 PathText(path));
+            m_table =
+                toml::parse(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), PathText(path));
         } catch (const toml::parse_error& e) {
             throw PackError(PathText(path) + ":" + std::to_string(e.source().begin.line) + ": " +
                             std::string(e.description()));
@@ -32,9 +33,9 @@ public:
     }
 
     PackageSource Read() {
-        CheckKeys(m_table, {"title", "version", "company", "install_dir", "main_exe", "source_dir",
-                           "default_order_software", "group", "uninstaller", "remove", "texts", "images", "files",
-                           "shortcut", "style_copy"},
+        CheckKeys(m_table,
+                  {"title", "version", "company", "install_dir", "main_exe", "source_dir", "default_order_software",
+                   "group", "uninstaller", "remove", "texts", "images", "files", "shortcut", "style_copy"},
                   "");
         PackageSource package;
         CPackageInfo& p = package.record;

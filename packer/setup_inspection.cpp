@@ -60,10 +60,9 @@ void IdentifyUninstaller(const CPackageInfo& package, os::InputFile& in, SetupIn
         return;
     }
     MemoryOutput bytes;
-    if (package.m_nUninstallerSize > 0 && (!in.Seek(static_cast<uint64_t>(package.m_nUninstallerPos)) ||
-                                           !CBlockDecoder()
-                                                .DecodeToStream(in, &bytes, static_cast<uint32_t>(package.m_nUninstallerSize))
-                                                .ok())) {
+    if (package.m_nUninstallerSize > 0 &&
+        (!in.Seek(static_cast<uint64_t>(package.m_nUninstallerPos)) ||
+         !CBlockDecoder().DecodeToStream(in, &bytes, static_cast<uint32_t>(package.m_nUninstallerSize)).ok())) {
         return;
     }
     result.uninstallerKind = ProgramKind(bytes.Bytes());

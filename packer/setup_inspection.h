@@ -14,7 +14,7 @@ namespace voz {
 struct InspectedFile {
     int dir = 0;
     int file = 0;
-    uint64_t size = 0;  // decoded size, from the block headers
+    uint64_t size = 0;    // decoded size, from the block headers
     std::string problem;  // empty when the framing is sound
 };
 

@@ -24,23 +24,23 @@
 #define IDM_ABOUTBOX 0x0010
 
 // Controls.
-#define IDC_FOLDER 1000         // install folder edit field
-#define IDC_BROWSE 1001         // "浏览"
-#define IDC_LIST 1002           // style and order-software lists
-#define IDC_WHEEL 1002          // "鼠标滚轮" list of the K-line page
-#define IDC_LABEL 1008          // area of a painted label
-#define IDC_PROGRESS 1010       // extraction progress bar
-#define IDC_TREE 1011           // navigation tree of the settings pages
-#define IDC_ZQTRADER 1015       // "双击买卖价弹出星捷下单窗口"
-#define IDC_STATUS 1025         // extraction status text
-#define IDC_IMAGE_AREA 1026     // area of the welcome window's image
-#define IDC_TEXT_AREA 1027      // area of a screen's painted text
-#define IDC_TATABBTN 1030       // "图表窗口的小工具条是否显示(热键：Alt + B)"
-#define IDC_ORDERBOARD 1032     // "星捷下单板" list
-#define IDC_TOOLBAR 1035        // "工具条" list
-#define IDC_NEWSBAR 1036        // "滚动新闻" list
-#define IDC_TABBAR 1037         // "书签工具条" list
-#define IDC_VUTOOLBAR 1038      // hidden check box "vu工具条是否显示"
+#define IDC_FOLDER 1000      // install folder edit field
+#define IDC_BROWSE 1001      // "浏览"
+#define IDC_LIST 1002        // style and order-software lists
+#define IDC_WHEEL 1002       // "鼠标滚轮" list of the K-line page
+#define IDC_LABEL 1008       // area of a painted label
+#define IDC_PROGRESS 1010    // extraction progress bar
+#define IDC_TREE 1011        // navigation tree of the settings pages
+#define IDC_ZQTRADER 1015    // "双击买卖价弹出星捷下单窗口"
+#define IDC_STATUS 1025      // extraction status text
+#define IDC_IMAGE_AREA 1026  // area of the welcome window's image
+#define IDC_TEXT_AREA 1027   // area of a screen's painted text
+#define IDC_TATABBTN 1030    // "图表窗口的小工具条是否显示(热键：Alt + B)"
+#define IDC_ORDERBOARD 1032  // "星捷下单板" list
+#define IDC_TOOLBAR 1035     // "工具条" list
+#define IDC_NEWSBAR 1036     // "滚动新闻" list
+#define IDC_TABBAR 1037      // "书签工具条" list
+#define IDC_VUTOOLBAR 1038   // hidden check box "vu工具条是否显示"
 
 // Initial data of dialog templates: the resource type, and the message that
 // adds a drop-down list's item (the value the resource format uses).

@@ -147,27 +147,25 @@ void CClientSettings::WriteTo(CIniFile& file) {
         std::string digits;
         std::string_view text;
         switch (row.encoding) {
-            case Encoding::kFlag:
-            case Encoding::kChoice:
-            case Encoding::kMarginHidden:
-                text = FlagText(field);
-                break;
-            case Encoding::kNumber:
-                // Not snprintf: the setup stub would link the C library's whole formatter.
-                digits = std::to_string(static_cast<unsigned>(field));
-                text = digits;
-                break;
-            case Encoding::kYesNo:
-                DeriveScrollQuot(*this);
-                text = ScrollQuot != 0 ? kYes : kNo;
-                break;
-            case Encoding::kMarginRight:
-                // With the scale hidden the file keeps whatever side it named before.
-                if (KLINENOLRMARGIN != 0) {
-                    continue;
-                }
-                text = FlagText(field);
-                break;
+        case Encoding::kFlag:
+        case Encoding::kChoice:
+        case Encoding::kMarginHidden: text = FlagText(field); break;
+        case Encoding::kNumber:
+            // Not snprintf: the setup stub would link the C library's whole formatter.
+            digits = std::to_string(static_cast<unsigned>(field));
+            text = digits;
+            break;
+        case Encoding::kYesNo:
+            DeriveScrollQuot(*this);
+            text = ScrollQuot != 0 ? kYes : kNo;
+            break;
+        case Encoding::kMarginRight:
+            // With the scale hidden the file keeps whatever side it named before.
+            if (KLINENOLRMARGIN != 0) {
+                continue;
+            }
+            text = FlagText(field);
+            break;
         }
         file.SetString(row.section, row.key, text);
     }

@@ -112,10 +112,10 @@ uint32_t ParseInteger(std::string_view value) {
     uint32_t base = 10;
     if (value.size() - i >= 2 && value[i] == '0') {
         switch (value[i + 1]) {
-            case 'x': base = 16; break;
-            case 'o': base = 8; break;
-            case 'b': base = 2; break;
-            default: break;
+        case 'x': base = 16; break;
+        case 'o': base = 8; break;
+        case 'b': base = 2; break;
+        default: break;
         }
         if (base != 10) {
             i += 2;
@@ -147,10 +147,10 @@ struct Line {
     size_t end = 0;   // where the line break starts (or the end of the text)
     size_t next = 0;  // where the next line starts
     LineKind kind = LineKind::kBlank;
-    std::string_view name;     // section or key name, without surrounding blanks
-    bool hasValue = false;     // a key line with '='
-    size_t valueBegin = 0;     // the key's value, without surrounding blanks;
-    size_t valueEnd = 0;       // for a key without '=', both are the end of its name
+    std::string_view name;  // section or key name, without surrounding blanks
+    bool hasValue = false;  // a key line with '='
+    size_t valueBegin = 0;  // the key's value, without surrounding blanks;
+    size_t valueEnd = 0;    // for a key without '=', both are the end of its name
 };
 
 // Reads the line that starts at begin. nextLf is the position of the first LF
@@ -218,14 +218,14 @@ Line ReadLine(std::string_view text, size_t begin, size_t& nextLf) {
 
 const char* DescribeIniStatus(IniStatus status) {
     switch (status) {
-        case IniStatus::kOk: return "ok";
-        case IniStatus::kReadFailed: return "the settings file could not be read";
-        case IniStatus::kTooLarge: return "the settings file is too large to be an INI file";
-        case IniStatus::kUnsupportedEncoding: return "the settings file is UTF-16 text, which is not edited";
-        case IniStatus::kBadName: return "a section or key name cannot be stored in an INI file";
-        case IniStatus::kBadValue: return "a value holds a line break or a zero byte";
-        case IniStatus::kBadPath: return "the settings file's path is not valid GBK text";
-        case IniStatus::kWriteFailed: return "the settings file could not be written; it is unchanged";
+    case IniStatus::kOk: return "ok";
+    case IniStatus::kReadFailed: return "the settings file could not be read";
+    case IniStatus::kTooLarge: return "the settings file is too large to be an INI file";
+    case IniStatus::kUnsupportedEncoding: return "the settings file is UTF-16 text, which is not edited";
+    case IniStatus::kBadName: return "a section or key name cannot be stored in an INI file";
+    case IniStatus::kBadValue: return "a value holds a line break or a zero byte";
+    case IniStatus::kBadPath: return "the settings file's path is not valid GBK text";
+    case IniStatus::kWriteFailed: return "the settings file could not be written; it is unchanged";
     }
     return "unknown status";
 }
@@ -234,8 +234,8 @@ const char* DescribeIniStatus(IniStatus status) {
 struct CIniFile::Lookup {
     bool sectionFound = false;
     bool keyFound = false;
-    Line key;                // the key's line, when found
-    size_t insertAt = 0;     // after the section's last non-blank line
+    Line key;                       // the key's line, when found
+    size_t insertAt = 0;            // after the section's last non-blank line
     bool insertNeedsBreak = false;  // that line is the file's last and has no line break
 };
 
@@ -283,7 +283,8 @@ IniStatus CIniFile::Parse(std::string bytes) {
     if (bytes.size() > kMaxFileSize) {
         return IniStatus::kTooLarge;
     }
-    if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
+    if (bytes.size() >= 2 &&
+        ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
         return IniStatus::kUnsupportedEncoding;
     }
     m_text = std::move(bytes);
@@ -342,7 +343,8 @@ std::string CIniFile::GetString(std::string_view section, std::string_view key, 
         found = Find(section, key);
     }
     if (found.keyFound && found.key.hasValue) {
-        value = Unquote(std::string_view(m_text).substr(found.key.valueBegin, found.key.valueEnd - found.key.valueBegin));
+        value =
+            Unquote(std::string_view(m_text).substr(found.key.valueBegin, found.key.valueEnd - found.key.valueBegin));
     } else {
         value = defaultValue;
         while (!value.empty() && value.back() == ' ') {
@@ -365,7 +367,8 @@ IniStatus CIniFile::SetString(std::string_view section, std::string_view key, st
     const std::string_view lineBreak = LineBreak();
     if (found.keyFound) {
         const Line& line = found.key;
-        if (line.hasValue && std::string_view(m_text).substr(line.valueBegin, line.valueEnd - line.valueBegin) == value) {
+        if (line.hasValue &&
+            std::string_view(m_text).substr(line.valueBegin, line.valueEnd - line.valueBegin) == value) {
             return IniStatus::kOk;
         }
         std::string replacement(line.hasValue ? "" : "=");

@@ -39,8 +39,8 @@ struct OrderPageFields {
 
 // "K线图" page: check box 1030 and list 1002.
 struct ChartPageFields {
-    int32_t m_nTaTabBtn = 0;   // 1030 "图表窗口的小工具条是否显示(热键：Alt + B)"
-    int32_t m_nWheel = 0;      // 1002 "鼠标滚轮"
+    int32_t m_nTaTabBtn = 0;  // 1030 "图表窗口的小工具条是否显示(热键：Alt + B)"
+    int32_t m_nWheel = 0;     // 1002 "鼠标滚轮"
 };
 
 void LoadToolbarPage(const CClientSettings& settings, ToolbarPageFields& fields);

@@ -102,8 +102,7 @@ bool CSettingsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
         result = TRUE;
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -106,15 +106,9 @@ INT_PTR CALLBACK PropertyPage::PageProc(HWND window, UINT message, WPARAM wParam
             }
             self->m_activatedBefore = true;
             break;
-        case PSN_KILLACTIVE:
-            result = self->DoDataExchange(true) ? FALSE : TRUE;
-            break;
-        case PSN_WIZNEXT:
-            result = self->OnWizardNext();
-            break;
-        case PSN_WIZBACK:
-            result = self->OnWizardBack();
-            break;
+        case PSN_KILLACTIVE: result = self->DoDataExchange(true) ? FALSE : TRUE; break;
+        case PSN_WIZNEXT: result = self->OnWizardNext(); break;
+        case PSN_WIZBACK: result = self->OnWizardBack(); break;
         case PSN_WIZFINISH:
             if (self->OnWizardFinish()) {
                 self->m_sheet->m_finished = true;
@@ -122,11 +116,8 @@ INT_PTR CALLBACK PropertyPage::PageProc(HWND window, UINT message, WPARAM wParam
                 result = TRUE;  // refuses to finish
             }
             break;
-        case PSN_QUERYCANCEL:
-            result = self->OnQueryCancel() ? FALSE : TRUE;
-            break;
-        default:
-            return FALSE;
+        case PSN_QUERYCANCEL: result = self->OnQueryCancel() ? FALSE : TRUE; break;
+        default: return FALSE;
         }
         SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
         return TRUE;

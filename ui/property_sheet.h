@@ -51,7 +51,10 @@ protected:
     // show the fields when the page is created and at every later
     // activation; the fields take the controls' values whenever the page
     // stops being the current page. False refuses to leave the page.
-    virtual bool DoDataExchange(bool save) { (void)save; return true; }
+    virtual bool DoDataExchange(bool save) {
+        (void)save;
+        return true;
+    }
     // Data exchange of a check box (0 or 1) and of a drop-down list (index of
     // the selected item, -1 for none).
     void ExchangeCheck(bool save, int id, int32_t& field);

@@ -143,8 +143,7 @@ bool CExtractionPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_
         OnExtractDone();
         result = TRUE;
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -153,8 +152,8 @@ void CExtractionPage::OnExtractDone() {
     ShowWindow(m_job.progressBar, SW_HIDE);
     auto* sheet = static_cast<CPropSheet*>(Sheet());
     CSetupApp& app = TheApp();
-    app.m_exitCode =
-        AfterInstallation(m_installation, sheet->m_orderSoftwarePage.SelectedOrderSoftware(), app.m_settings, app.m_log);
+    app.m_exitCode = AfterInstallation(m_installation, sheet->m_orderSoftwarePage.SelectedOrderSoftware(),
+                                       app.m_settings, app.m_log);
     const InstallReport& report = m_installation.report;
     if (const std::string summary = InstallSummary(report); !summary.empty()) {
         const UINT icon = report.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING;

@@ -78,8 +78,8 @@ SpaceCheck LogSpaceCheck(const InstallPlan& plan, const CPackageInfo& package, S
         return {};  // the installation reports it
     }
     const SpaceCheck space = CheckSpace(plan, package, setup);
-    log.Line({"space needed: ", SizeText(space.needed), ", free: ",
-              space.known ? SizeText(space.available, true) : std::string("unknown")});
+    log.Line({"space needed: ", SizeText(space.needed),
+              ", free: ", space.known ? SizeText(space.available, true) : std::string("unknown")});
     return space;
 }
 
@@ -105,23 +105,21 @@ ExitCode AfterInstallation(InstallationState& installation, int orderSoftware, C
         settings.ReadFrom(CIniFile());  // no installed settings to read: the defaults
         log.Line({report.earlierFound ? "not installed: the earlier installation is unchanged"
                                       : "not installed: what was written is removed"});
-        const bool damaged = std::any_of(report.failures.begin(), report.failures.end(), [](const ExtractFailure& f) {
-            return f.kind == FailureKind::kDamagedData;
-        });
+        const bool damaged = std::any_of(report.failures.begin(), report.failures.end(),
+                                         [](const ExtractFailure& f) { return f.kind == FailureKind::kDamagedData; });
         return damaged ? ExitCode::kDamaged : ExitCode::kNotCompleted;
     }
     const std::string& folder = installation.choice.folder.text();
     if (LoadClientSettings(settings, folder) != IniStatus::kOk) {
-        LogFailure(log, report.failures.emplace_back(ExtractFailure{std::string(kSettingsFileName),
-                                                                    FailureKind::kReadFailed, "",
-                                                                    FailureItem::kSettingsFile}));
+        LogFailure(log, report.failures.emplace_back(ExtractFailure{
+                            std::string(kSettingsFileName), FailureKind::kReadFailed, "", FailureItem::kSettingsFile}));
     }
     if (WriteMainTrade(folder, orderSoftware) == IniStatus::kOk) {
         log.Line({"settings written: 2nd_voz.ini MainTrade=", MainTradeText(orderSoftware)});
     } else {
-        LogFailure(log, report.failures.emplace_back(ExtractFailure{std::string(kSecondSettingsFileName),
-                                                                    FailureKind::kWriteFailed, "",
-                                                                    FailureItem::kSettingsFile}));
+        LogFailure(
+            log, report.failures.emplace_back(ExtractFailure{
+                     std::string(kSecondSettingsFileName), FailureKind::kWriteFailed, "", FailureItem::kSettingsFile}));
     }
     std::optional<gbk::Path> copy = installation.choice.folder.Join(kInstalledLogName);
     std::optional<os::NativePath> native = copy ? copy->ToNative() : std::nullopt;

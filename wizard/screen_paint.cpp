@@ -21,7 +21,9 @@ constexpr double kLineSpacing = 1.5;
 class ScreenTextContext {
 public:
     explicit ScreenTextContext(HWND control)
-        : m_control(control), m_dc(GetDC(control)), m_font(ScreenTextFont(m_dc)),
+        : m_control(control),
+          m_dc(GetDC(control)),
+          m_font(ScreenTextFont(m_dc)),
           m_oldFont(SelectObject(m_dc, m_font)) {
         GetClientRect(control, &m_rect);
         m_oldMode = SetBkMode(m_dc, TRANSPARENT);

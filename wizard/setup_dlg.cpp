@@ -45,15 +45,12 @@ bool CSetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) 
         OnPaint();
         result = TRUE;
         return true;
-    case WM_QUERYDRAGICON:
-        result = reinterpret_cast<INT_PTR>(m_hIcon);
-        return true;
+    case WM_QUERYDRAGICON: result = reinterpret_cast<INT_PTR>(m_hIcon); return true;
     case WM_SETUP_CLOSE:
         OnCancel();
         result = TRUE;
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -51,9 +51,7 @@ bool CFolderPage::OnInitDialog() {
 
 void CFolderPage::OnSetActive() { Sheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT); }
 
-void CFolderPage::KeepField() {
-    m_installation.folderFieldReadable = ItemText(IDC_FOLDER, m_installation.folderField);
-}
+void CFolderPage::KeepField() { m_installation.folderFieldReadable = ItemText(IDC_FOLDER, m_installation.folderField); }
 
 bool CFolderPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     if (message == WM_COMMAND && LOWORD(wParam) == IDC_BROWSE && HIWORD(wParam) == BN_CLICKED) {

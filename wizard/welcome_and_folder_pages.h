@@ -1,9 +1,9 @@
 // The first two wizard pages: the welcome page, which offers only Next, and
 // the install folder page, with the folder field prefilled with the folder of
 // an earlier installation (the one the app list names, when our uninstaller
-// is still there) or else the package's default, and a browse button. The folder page does not test the folder: it keeps the
-// field's text in the installation state whenever it changes, and the
-// extraction page checks it when the installation starts.
+// is still there) or else the package's default, and a browse button. The folder page does not test the folder: it
+// keeps the field's text in the installation state whenever it changes, and the extraction page checks it when the
+// installation starts.
 #pragma once
 
 #include "ui/property_sheet.h"

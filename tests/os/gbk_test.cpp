@@ -17,15 +17,15 @@ TEST(GbkCharLength, PairsOnlyALeadByteWithAValidSecondByte) {
     };
     const Case cases[] = {
         {"a"sv, 0, 1},
-        {"\xD6\xD0"sv, 0, 2},      // 中
-        {"\x81\x40"sv, 0, 2},      // lowest lead and second byte
-        {"\xFE\xFE"sv, 0, 2},      // highest
-        {"\x81\x5C"sv, 0, 2},      // a second byte that looks like a backslash
-        {"\x81\x7F"sv, 0, 1},      // 0x7F is no second byte
-        {"\x81\x3F"sv, 0, 1},      // below the second-byte range
-        {"\x80\x40"sv, 0, 1},      // 0x80 and 0xFF are no lead bytes
+        {"\xD6\xD0"sv, 0, 2},  // 中
+        {"\x81\x40"sv, 0, 2},  // lowest lead and second byte
+        {"\xFE\xFE"sv, 0, 2},  // highest
+        {"\x81\x5C"sv, 0, 2},  // a second byte that looks like a backslash
+        {"\x81\x7F"sv, 0, 1},  // 0x7F is no second byte
+        {"\x81\x3F"sv, 0, 1},  // below the second-byte range
+        {"\x80\x40"sv, 0, 1},  // 0x80 and 0xFF are no lead bytes
         {"\xFF\x40"sv, 0, 1},
-        {"x\xD6"sv, 1, 1},         // a lead byte at the end stands alone
+        {"x\xD6"sv, 1, 1},  // a lead byte at the end stands alone
         {"\xD6\xD0\xD6"sv, 2, 1},
     };
     for (const Case& c : cases) {

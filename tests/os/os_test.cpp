@@ -65,8 +65,10 @@ TEST(OsFileTimes, SetOnTheOpenFileAfterItsBufferedBytes) {
         os::OutputFile out;
         ASSERT_TRUE(out.Create(path));
         ASSERT_TRUE(out.Write(bytes.data(), bytes.size()));
-        const os::FileTime impossible[] = {{2001, 2, 0, 29, 0, 0, 0, 0}, {2001, 13, 0, 1, 0, 0, 0, 0},
-                                           {1600, 12, 0, 31, 0, 0, 0, 0}, {2001, 1, 0, 1, 24, 0, 0, 0},
+        const os::FileTime impossible[] = {{2001, 2, 0, 29, 0, 0, 0, 0},
+                                           {2001, 13, 0, 1, 0, 0, 0, 0},
+                                           {1600, 12, 0, 31, 0, 0, 0, 0},
+                                           {2001, 1, 0, 1, 24, 0, 0, 0},
                                            {2001, 1, 0, 1, 0, 0, 0, 1000}};
         for (const os::FileTime& time : impossible) {
             EXPECT_FALSE(out.SetTimes(write, access, time)) << time.wYear << "-" << time.wMonth;

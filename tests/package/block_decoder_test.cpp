@@ -46,8 +46,8 @@ private:
 };
 
 std::vector<uint8_t> Frame(uint32_t raw, uint32_t stored, const std::vector<uint8_t>& payload) {
-    std::vector<uint8_t> out = {static_cast<uint8_t>(raw), static_cast<uint8_t>(raw >> 8),
-                                static_cast<uint8_t>(stored), static_cast<uint8_t>(stored >> 8)};
+    std::vector<uint8_t> out = {static_cast<uint8_t>(raw), static_cast<uint8_t>(raw >> 8), static_cast<uint8_t>(stored),
+                                static_cast<uint8_t>(stored >> 8)};
     out.insert(out.end(), payload.begin(), payload.end());
     return out;
 }
@@ -190,9 +190,9 @@ TEST(BlockDecoder, OverlappingCopiesAtEveryShortDistanceAndAtTheEndOfTheLargestB
             }
             payload = MatchOf(tail, length, start, start + distance).Bytes();
             std::vector<uint8_t> block(kLargestBlock);
-            ASSERT_EQ(decoder.DecodeBlock(block.data(), kLargestBlock, payload.data(),
-                                          static_cast<uint32_t>(payload.size())),
-                      DecodeError::kNone)
+            ASSERT_EQ(
+                decoder.DecodeBlock(block.data(), kLargestBlock, payload.data(), static_cast<uint32_t>(payload.size())),
+                DecodeError::kNone)
                 << distance << ", " << length;
             EXPECT_EQ(block, ReferenceDecode(payload, kLargestBlock)) << distance << ", " << length;
         }
@@ -304,8 +304,7 @@ TEST(BlockSequence, StreamDecodingMatchesMemoryDecoding) {
 
     // A stream that ends early, and a length that cuts a block, are both errors.
     MemoryInput cut(seq.data(), seq.size() - 10);
-    EXPECT_EQ(decoder.DecodeToStream(cut, nullptr, static_cast<uint32_t>(seq.size())).error,
-              DecodeError::kReadFailed);
+    EXPECT_EQ(decoder.DecodeToStream(cut, nullptr, static_cast<uint32_t>(seq.size())).error, DecodeError::kReadFailed);
     MemoryInput whole(seq.data(), seq.size());
     EXPECT_EQ(decoder.DecodeToStream(whole, nullptr, static_cast<uint32_t>(seq.size() - 10)).error,
               DecodeError::kSequenceTruncated);
@@ -328,15 +327,30 @@ TEST(BlockFrames, YieldsEachBlockWithinTheSequenceFromMemoryAndFromAStream) {
         DecodeError error;
     } cases[] = {
         {"empty", {}, 0, {}, DecodeError::kNone},
-        {"plain then compressed", Joined({Frame(2, 2, {'a', 'b'}), Frame(9, 3, {1, 2, 3})}), 13,
-         {{2, 2, true, 4}, {9, 3, false, 10}}, DecodeError::kNone},
-        {"raw size 0 is 65,536", Joined({full, Frame(0, 5, {1, 2, 3, 4, 5})}), 65549,
-         {{kLargestBlock, kLargestBlock, true, 4}, {kLargestBlock, 5, false, 65544}}, DecodeError::kNone},
-        {"the length ends the sequence, not the bytes", Joined({Frame(1, 1, {'a'}), Frame(1, 1, {'b'})}), 5,
-         {{1, 1, true, 4}}, DecodeError::kNone},
-        {"header cut by the length", Joined({Frame(1, 1, {'a'}), Frame(1, 1, {'b'})}), 8, {{1, 1, true, 4}},
+        {"plain then compressed",
+         Joined({Frame(2, 2, {'a', 'b'}), Frame(9, 3, {1, 2, 3})}),
+         13,
+         {{2, 2, true, 4}, {9, 3, false, 10}},
+         DecodeError::kNone},
+        {"raw size 0 is 65,536",
+         Joined({full, Frame(0, 5, {1, 2, 3, 4, 5})}),
+         65549,
+         {{kLargestBlock, kLargestBlock, true, 4}, {kLargestBlock, 5, false, 65544}},
+         DecodeError::kNone},
+        {"the length ends the sequence, not the bytes",
+         Joined({Frame(1, 1, {'a'}), Frame(1, 1, {'b'})}),
+         5,
+         {{1, 1, true, 4}},
+         DecodeError::kNone},
+        {"header cut by the length",
+         Joined({Frame(1, 1, {'a'}), Frame(1, 1, {'b'})}),
+         8,
+         {{1, 1, true, 4}},
          DecodeError::kSequenceTruncated},
-        {"no stored bytes", Joined({Frame(1, 1, {'a'}), Frame(5, 0, {})}), 9, {{1, 1, true, 4}},
+        {"no stored bytes",
+         Joined({Frame(1, 1, {'a'}), Frame(5, 0, {})}),
+         9,
+         {{1, 1, true, 4}},
          DecodeError::kEmptyStoredBlock},
         {"payload past the length", Frame(9, 6, {1, 2, 3, 4, 5, 6}), 9, {}, DecodeError::kSequenceTruncated},
     };

@@ -207,7 +207,8 @@ inline int64_t UtcMilliseconds(const PackageTime& t) {
 inline std::pair<int64_t, int64_t> FileTimes(const std::filesystem::path& path) {
     struct stat st {};
     EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
-    return {st.st_atim.tv_sec * 1000LL + st.st_atim.tv_nsec / 1000000, st.st_mtim.tv_sec * 1000LL + st.st_mtim.tv_nsec / 1000000};
+    return {st.st_atim.tv_sec * 1000LL + st.st_atim.tv_nsec / 1000000,
+            st.st_mtim.tv_sec * 1000LL + st.st_mtim.tv_nsec / 1000000};
 }
 
 }  // namespace voz::test

@@ -33,7 +33,7 @@ std::string Compressible(size_t size, uint32_t seed) {
 
 TEST(ExtractFiles, FoldersInAnyOrderEmptyFilesAndTheInstallFolderItself) {
     PackageSource package = test::BasePackage();
-    const std::string big = Compressible(200000, 7);  // several blocks
+    const std::string big = Compressible(200000, 7);                         // several blocks
     AddFolder(package, Gbk("行情数据\\上海\\日线"), {File("cu.day", big)});  // before its parents
     AddFolder(package, Gbk("行情数据"), {File(Gbk("说明.txt"), "data")});
     AddFolder(package, "", {File("VozClient.exe", "MZ"), File(Gbk("空.txt"), "")});
@@ -330,8 +330,8 @@ TEST(ExtractUnsafeNames, CopiesAndRemovalsNeverLeaveTheInstallFolder) {
     for (const auto& f : report.failures) {
         EXPECT_EQ(f.kind, FailureKind::kUnsafeName) << f.path;
     }
-    EXPECT_EQ(test::TreeListing(inst.temp()), (std::vector<std::string>{"victim/", "victim/secret.txt", "安装/",
-                                                                        "安装/Voz.ini", "安装/卸载.exe"}));
+    EXPECT_EQ(test::TreeListing(inst.temp()),
+              (std::vector<std::string>{"victim/", "victim/secret.txt", "安装/", "安装/Voz.ini", "安装/卸载.exe"}));
 }
 
 TEST(ExtractLongPaths, APathBeyond255BytesIsRefusedNotCut) {

@@ -47,7 +47,7 @@ TEST(CheckName, DecidesForEveryKindOfName) {
         // File names: one name, no folder.
         {NameKind::kFile, "Voz.ini", NameCheck::kSafe},
         {NameKind::kFile, ".hidden", NameCheck::kSafe},
-        {NameKind::kFile, Gbk("乗"), NameCheck::kSafe},  // its second byte is 0x5C
+        {NameKind::kFile, Gbk("乗"), NameCheck::kSafe},   // its second byte is 0x5C
         {NameKind::kFile, "\x81\x7C", NameCheck::kSafe},  // its second byte is '|'
         {NameKind::kFile, "", NameCheck::kEmpty},
         {NameKind::kFile, "a\\b.txt", NameCheck::kHasFolder},

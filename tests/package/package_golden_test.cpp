@@ -45,8 +45,8 @@ private:
 
 struct Golden {
     std::vector<uint8_t> bytes;
-    size_t fileDataAt;       // a.txt's first block header
-    size_t uninstallerAt;    // the uninstaller's first block header
+    size_t fileDataAt;     // a.txt's first block header
+    size_t uninstallerAt;  // the uninstaller's first block header
 };
 
 Golden GoldenPackage() {
@@ -73,11 +73,11 @@ Golden GoldenPackage() {
         b({0x00, 0x00, 0x00, 0x00});
     }
     // Directory table.
-    b({0x02, 0x00, 0x00, 0x00});  // two folders
-    b({0x00, 0x00, 0x00, 0x00});  // folder 1: name "" (the install folder)
-    b({0x01, 0x00, 0x00, 0x00});  // one file
+    b({0x02, 0x00, 0x00, 0x00});                           // two folders
+    b({0x00, 0x00, 0x00, 0x00});                           // folder 1: name "" (the install folder)
+    b({0x01, 0x00, 0x00, 0x00});                           // one file
     b({0x05, 0x00, 0x00, 0x00, 'a', '.', 't', 'x', 't'});  // file "a.txt"
-    b(kTimeBytes)(kTimeBytes)(kTimeBytes);                  // creation, last access, last write
+    b(kTimeBytes)(kTimeBytes)(kTimeBytes);                 // creation, last access, last write
     b({0x08, 0x00, 0x00, 0x00});                           // stored length 8
     const size_t fileDataAt = b.size();
     b({0x08, 0x00, 0x04, 0x00});  // block: raw 8, stored 4 (compressed)
@@ -95,12 +95,12 @@ Golden GoldenPackage() {
     b({0x00, 0x00, 0x00, 0x00});                           // icon "": the target's
     b({0x01, 0x00, 0x00, 0x00});                           // place 1: the program group
     // Style-copy table.
-    b({0x01, 0x00, 0x00, 0x00});                 // one copy
-    b({0x01, 0x00, 0x00, 0x00, 's'});            // source
-    b({0x01, 0x00, 0x00, 0x00, 'd'});            // destination
+    b({0x01, 0x00, 0x00, 0x00});                      // one copy
+    b({0x01, 0x00, 0x00, 0x00, 's'});                 // source
+    b({0x01, 0x00, 0x00, 0x00, 'd'});                 // destination
     b({0x04, 0x00, 0x00, 0x00, 'f', 'u', 'l', 'l'});  // style label
     // Remove table.
-    b({0x01, 0x00, 0x00, 0x00});                  // one entry
+    b({0x01, 0x00, 0x00, 0x00});                 // one entry
     b({0x03, 0x00, 0x00, 0x00, 'o', 'l', 'd'});  // "old"
     // The uninstaller: "MZ" as a plain block.
     b({0x06, 0x00, 0x00, 0x00});

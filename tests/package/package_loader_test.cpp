@@ -184,8 +184,8 @@ TEST(PackageLoader, EachFieldFaultStopsTheLoadAtItsItem) {
         {"remove count", Screens().U32(0).Str("G").U32(0).U32(0).U32(65).U32(kMore).bytes, State::kDamaged,
          "remove table: count", counts(0, 0)},
         {"negative counts mean no entries",
-         Screens().U32(0xFFFFFFFF).Str("G").U32(0x80000000).U32(0xFFFFFFFE).U32(0xFFFFFFFF).U32(0).bytes,
-         State::kSound, "",
+         Screens().U32(0xFFFFFFFF).Str("G").U32(0x80000000).U32(0xFFFFFFFE).U32(0xFFFFFFFF).U32(0).bytes, State::kSound,
+         "",
          [](const CPackageInfo& p) {
              EXPECT_TRUE(p.m_dirs.empty() && p.m_shortcuts.empty() && p.m_copies.empty());
              EXPECT_STREQ(p.m_szGroup, "G");
@@ -195,8 +195,8 @@ TEST(PackageLoader, EachFieldFaultStopsTheLoadAtItsItem) {
         {"a 128-byte title does not", RawPackage().Str(std::string(128, 'x')).Str("more").bytes, State::kDamaged,
          "header: title", [](const CPackageInfo& p) { EXPECT_STREQ(p.m_szTitle, ""); }},
         {"a 32-byte style label",
-         Screens().U32(0).Str("G").U32(0).U32(1).Str("s").Str("d").Str(std::string(32, 'L')).bytes,
-         State::kDamaged, "style copy 1: style",
+         Screens().U32(0).Str("G").U32(0).U32(1).Str("s").Str("d").Str(std::string(32, 'L')).bytes, State::kDamaged,
+         "style copy 1: style",
          [](const CPackageInfo& p) {
              ASSERT_EQ(p.m_copies.size(), 1u);
              EXPECT_STREQ(p.m_copies[0].szDest, "d");
@@ -216,8 +216,8 @@ TEST(PackageLoader, EachFieldFaultStopsTheLoadAtItsItem) {
          "text 1 (main)",
          [](const CPackageInfo& p) { EXPECT_EQ(p.m_status.reason, "stored item larger than its buffer"); }},
         {"an image beyond its buffer",
-         RawPackage().Header().EmptyScreens(6, 0).Item(test::RandomBytes(kImageCapacity + 1, 1)).bytes,
-         State::kDamaged, "image 1 (main)", [](const CPackageInfo& p) { EXPECT_EQ(p.m_nMainImageSize, 0); }},
+         RawPackage().Header().EmptyScreens(6, 0).Item(test::RandomBytes(kImageCapacity + 1, 1)).bytes, State::kDamaged,
+         "image 1 (main)", [](const CPackageInfo& p) { EXPECT_EQ(p.m_nMainImageSize, 0); }},
         {"an empty image", Screens().U32(0).Str("").U32(0).U32(0).U32(0).U32(0).bytes, State::kSound, "",
          [](const CPackageInfo& p) {
              EXPECT_EQ(p.m_nMainImageSize, 0);
@@ -229,8 +229,8 @@ TEST(PackageLoader, EachFieldFaultStopsTheLoadAtItsItem) {
              EXPECT_EQ(p.m_status.reason, DescribeDecodeError(DecodeError::kEmptyStoredBlock));
          }},
         {"file data beyond the end",
-         Screens().U32(1).Str("").U32(1).Str("f").Zeros(3 * kTimeSize).U32(100).Zeros(50).bytes,
-         State::kTruncated, "directory 1, file 1: data",
+         Screens().U32(1).Str("").U32(1).Str("f").Zeros(3 * kTimeSize).U32(100).Zeros(50).bytes, State::kTruncated,
+         "directory 1, file 1: data",
          [](const CPackageInfo& p) {
              ASSERT_EQ(p.m_dirs.size(), 1u);
              ASSERT_EQ(p.m_dirs[0].files.size(), 1u);

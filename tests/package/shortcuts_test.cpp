@@ -78,10 +78,10 @@ TEST_F(ShortcutsTest, TargetsAndIconsAreInTheInstallFolderAndTheGroupIsAlwaysMad
                     .empty());
     const std::string uninstaller = m_installDir + "\\" + kUninstallerName;
     const std::string client = m_installDir + "\\VozClient.exe";
-    EXPECT_EQ(m_shell.links, (std::vector<std::string>{
-                                m_desktop + "\\u.lnk -> " + uninstaller + " | " + uninstaller,
-                                m_desktop + "\\b.lnk -> " + client + " | " + client,
-                                m_desktop + "\\c.lnk -> " + m_installDir + "\\" + Gbk("网站\\官方.url") + " | " + client}));
+    EXPECT_EQ(m_shell.links, (std::vector<std::string>{m_desktop + "\\u.lnk -> " + uninstaller + " | " + uninstaller,
+                                                       m_desktop + "\\b.lnk -> " + client + " | " + client,
+                                                       m_desktop + "\\c.lnk -> " + m_installDir + "\\" +
+                                                           Gbk("网站\\官方.url") + " | " + client}));
     EXPECT_TRUE(fs::is_directory(m_inst->temp() / "程序/沃兹/期货"));
 }
 

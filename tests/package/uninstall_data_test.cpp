@@ -13,7 +13,9 @@ namespace {
 using test::Gbk;
 
 UninstallTable SampleTable() {
-    return {Gbk("沃兹期货"), "V6.2", {Gbk("C:\\桌面\\沃兹.lnk"), "", Gbk("C:\\程序\\沃兹\\卸载.lnk")},
+    return {Gbk("沃兹期货"),
+            "V6.2",
+            {Gbk("C:\\桌面\\沃兹.lnk"), "", Gbk("C:\\程序\\沃兹\\卸载.lnk")},
             Gbk("C:\\程序\\沃兹")};
 }
 
@@ -88,7 +90,7 @@ TEST(UninstallData, EveryCutAndEveryChangedByteOfTheLogIsCaught) {
     const std::vector<uint8_t> whole = SampleData();
     for (size_t size = 0; size < whole.size(); ++size) {
         const UninstallData data = Read(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(size)));
-        const UninstallDataState expected = size == 0               ? UninstallDataState::kNoData
+        const UninstallDataState expected = size == 0              ? UninstallDataState::kNoData
                                             : size == table.size() ? UninstallDataState::kNoLog
                                                                    : UninstallDataState::kDamaged;
         EXPECT_EQ(data.state, expected) << size;
@@ -117,8 +119,8 @@ TEST(UninstallData, HostileLengthsAndCountsAreDamageNotAllocations) {
         {"logged string length", Joined(table, FramedLog(Joined(Joined(noKey, {1, 0, 0, 0}), huge)))},
         {"content tag", Joined(table, FramedLog(Joined(noKey, {0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 'a', 2})))},
         {"content cut", Joined(table, FramedLog(Joined(noKey, {0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 'a', 1, 0})))},
-        {"log length", Joined(Joined(table, std::vector<uint8_t>(kInstallLogMarker, kInstallLogMarker + 8)),
-                              Joined(huge, noKey))},
+        {"log length",
+         Joined(Joined(table, std::vector<uint8_t>(kInstallLogMarker, kInstallLogMarker + 8)), Joined(huge, noKey))},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Read(c.bytes).state, UninstallDataState::kDamaged) << c.what;
@@ -188,11 +190,11 @@ TEST(ImageEnd, HeadersThatAreNotAProgramOrPointOutsideTheFileGiveNothing) {
     };
     EXPECT_FALSE(ImageEnd({}));
     EXPECT_FALSE(ImageEnd({'M', 'Z'}));
-    EXPECT_FALSE(ImageEnd(changed(0, 0x905A4D4E)));               // not MZ
-    EXPECT_FALSE(ImageEnd(changed(0x3C, 0xFFFFFFF0)));            // PE header beyond the end
-    EXPECT_FALSE(ImageEnd(changed(0x80, 0x00004550 + 1)));        // no PE signature
-    EXPECT_FALSE(ImageEnd(changed(0x86, 0)));                     // no sections
-    EXPECT_FALSE(ImageEnd(changed(0x86, 0xFFFF)));                // more sections than the file holds
+    EXPECT_FALSE(ImageEnd(changed(0, 0x905A4D4E)));                // not MZ
+    EXPECT_FALSE(ImageEnd(changed(0x3C, 0xFFFFFFF0)));             // PE header beyond the end
+    EXPECT_FALSE(ImageEnd(changed(0x80, 0x00004550 + 1)));         // no PE signature
+    EXPECT_FALSE(ImageEnd(changed(0x86, 0)));                      // no sections
+    EXPECT_FALSE(ImageEnd(changed(0x86, 0xFFFF)));                 // more sections than the file holds
     EXPECT_FALSE(ImageEnd(changed(0x98 + 224 + 16, 0xFFFFFFFF)));  // a section beyond the end
     std::vector<uint8_t> signedProgram = PeProgram({{0x400, 0x1000}}, 0x10B, {0x1400, 0x100});
     std::memcpy(&signedProgram[0x98 + 128], "\x00\xFF\xFF\xFF", 4);  // a certificate table beyond the end
@@ -200,7 +202,8 @@ TEST(ImageEnd, HeadersThatAreNotAProgramOrPointOutsideTheFileGiveNothing) {
 }
 
 TEST(UninstallData, IsFoundAfterTheProgramImageWhateverItsSize) {
-    for (const std::vector<Section>& sections : {std::vector<Section>{{0x400, 0x600}}, {{0x400, 0x8000}, {0x8400, 0x200}}}) {
+    for (const std::vector<Section>& sections :
+         {std::vector<Section>{{0x400, 0x600}}, {{0x400, 0x8000}, {0x8400, 0x200}}}) {
         std::vector<uint8_t> file = Joined(PeProgram(sections), SampleData());
         MemoryInput in(file.data(), file.size());
         UninstallData data = ReadUninstallData(in);

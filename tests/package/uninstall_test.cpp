@@ -106,7 +106,9 @@ protected:
 TEST_F(UninstallTest, TheLogAndTheAppListEntryDescribeWhatTheInstallationWroteAndMade) {
     Install(false, {"2nd_voz.ini"});
     const std::vector<std::string> folders = {"", Gbk("行情数据"), Gbk("行情数据\\上海")};
-    auto content = [](const std::string& bytes) { return FileContent{bytes.size(), Crc32(bytes.data(), bytes.size())}; };
+    auto content = [](const std::string& bytes) {
+        return FileContent{bytes.size(), Crc32(bytes.data(), bytes.size())};
+    };
     // The copy's destination has its source's content; the file written later has none recorded.
     const std::vector<LoggedFile> files = {{"VozClient.exe", content("MZ")},
                                            {"Voz.ini", content("[SYSTEM]")},
@@ -131,7 +133,7 @@ TEST_F(UninstallTest, RemovesEverythingItInstalledAndKeepsWhatTheUserMade) {
     test::WriteText(m_inst->dir() / "交易记录/今天.txt", "trades");
     Uninstall();
     EXPECT_EQ(test::TreeListing(m_inst->dir()), (std::vector<std::string>{"交易记录/", "交易记录/今天.txt", "行情数据/",
-                                                                         "行情数据/上海/", "行情数据/上海/my.day"}));
+                                                                          "行情数据/上海/", "行情数据/上海/my.day"}));
     Leftovers left = FindLeftovers(m_installDir, 10);
     EXPECT_EQ(left.total, 2u);
     std::sort(left.names.begin(), left.names.end());
@@ -180,8 +182,12 @@ TEST_F(UninstallTest, RemovesOnlyShellLinksInTheDesktopAndProgramsFoldersAndAnEm
     special.desktop = Gbk((shell / "桌面").string());
     special.programs = Gbk((shell / "程序").string());
     UninstallTable table;
-    table.links = {special.desktop + "\\a.lnk", special.desktop + "\\b.txt", "", special.programs + Gbk("\\沃兹\\u.LNK"),
-                   Gbk((shell / "其他/c.lnk").string()), special.desktop + "\\gone.lnk"};
+    table.links = {special.desktop + "\\a.lnk",
+                   special.desktop + "\\b.txt",
+                   "",
+                   special.programs + Gbk("\\沃兹\\u.LNK"),
+                   Gbk((shell / "其他/c.lnk").string()),
+                   special.desktop + "\\gone.lnk"};
     table.group = special.programs + Gbk("\\沃兹");
     RemoveLinks(table, special);
     RemoveGroup(table, special);

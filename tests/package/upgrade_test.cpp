@@ -27,7 +27,7 @@ using test::AddFolder;
 using test::File;
 using test::Gbk;
 
-constexpr size_t kMarketBytes = 200000;      // the largest packaged file
+constexpr size_t kMarketBytes = 200000;       // the largest packaged file
 constexpr size_t kUninstallerBytes = 300000;  // larger still
 
 // The client as V6.2 and V6.3: V6.3 no longer ships 插件\news.dat and 帮助\,
@@ -142,7 +142,8 @@ TEST_F(Upgrade, FailuresAtEveryPointLeaveTheFolderAsItWas) {
             const std::map<std::string, std::string> before = Snapshot(dir());
             const fs::path blocker = dir() / "行情数据/上海/cu.day.~vo/mine";
             auto observe = [&](const InstallEvent& event) {
-                if (point.blockCommit && event.kind == InstallEvent::Kind::kFileWritten && event.path == kUninstallerName) {
+                if (point.blockCommit && event.kind == InstallEvent::Kind::kFileWritten &&
+                    event.path == kUninstallerName) {
                     test::WriteText(blocker, "mine");  // after the leftovers of earlier runs were cleared
                 }
             };
@@ -181,7 +182,8 @@ TEST_F(Upgrade, OneLogOwnsTheInstallationAfterManyRuns) {
     const InstallLog third = Log();
     EXPECT_EQ(third.folders, first.folders);
     EXPECT_EQ(third.files, first.files);
-    EXPECT_EQ(third.folders, (std::vector<std::string>{"", Gbk("帮助"), Gbk("插件"), Gbk("行情数据"), Gbk("行情数据\\上海")}));
+    EXPECT_EQ(third.folders,
+              (std::vector<std::string>{"", Gbk("帮助"), Gbk("插件"), Gbk("行情数据"), Gbk("行情数据\\上海")}));
     EXPECT_EQ(LoggedPaths(), (std::vector<std::string>{"2nd_voz.ini", "Voz.ini", "VozClient.exe", "帮助/使用说明.txt",
                                                        "插件/empty.cfg", "插件/news.dat", "行情数据/上海/cu.day"}));
     for (const LoggedFile& file : third.files) {

@@ -39,7 +39,7 @@ TEST(Wire, StringsFitTheirFieldOrAreRefused) {
         StringRead result;
         const char* text;
     } cases[] = {
-        {{3, 0, 0, 0, 'a', 'b', 'c'}, StringRead::kOk, "abc"},          // 3 bytes fill a 4-byte field
+        {{3, 0, 0, 0, 'a', 'b', 'c'}, StringRead::kOk, "abc"},  // 3 bytes fill a 4-byte field
         {{0, 0, 0, 0}, StringRead::kOk, ""},
         {{4, 0, 0, 0, 'a', 'b', 'c', 'd'}, StringRead::kTooLong, ""},  // no room for the terminator
         {{0xFF, 0xFF, 0xFF, 0xFF}, StringRead::kTooLong, ""},          // negative

@@ -67,11 +67,11 @@ TEST(PeSignatureLayout, TurnsAwayWhatIsNoProgramOrPointsOutsideIt) {
         noMz,
         peBeyond,
         noPe,
-        Headers(0x999, 0, 0),                      // unknown optional header
-        Headers(0x10B, 0, 0, 4),                   // no security directory
-        Headers(0x10B, 490000, 20000),             // table runs past the end of the file
-        Headers(0x10B, 0xFFFFFFF0, 0x20),          // offset beyond the file
-        Headers(0x10B, 16, 20),                    // table over the headers
+        Headers(0x999, 0, 0),                                     // unknown optional header
+        Headers(0x10B, 0, 0, 4),                                  // no security directory
+        Headers(0x10B, 490000, 20000),                            // table runs past the end of the file
+        Headers(0x10B, 0xFFFFFFF0, 0x20),                         // offset beyond the file
+        Headers(0x10B, 16, 20),                                   // table over the headers
         std::vector<uint8_t>(noMz.begin(), noMz.begin() + 0x20),  // too short for a DOS header
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -93,13 +93,13 @@ TEST(SignedDigest, TurnsAwayTablesThatAreNoAuthenticodeSignature) {
     };
     const std::vector<uint8_t> der = {0x30, 0x03, 0x02, 0x01, 0x01};  // SEQUENCE { INTEGER 1 }
     const std::vector<uint8_t> cases[] = {
-        {1, 2, 3},                                          // shorter than its header
-        table(4, 0x0200, 2, der),                           // length shorter than the header
-        table(100, 0x0200, 2, der),                         // length beyond the table
-        table(13, 0x0100, 2, der),                          // other revision
-        table(13, 0x0200, 1, der),                          // X.509 certificate, not signed data
-        table(13, 0x0200, 2, der),                          // DER, but no PKCS#7
-        table(12, 0x0200, 2, {0x30, 0x84, 0xFF, 0xFF}),     // length beyond the bytes
+        {1, 2, 3},                                       // shorter than its header
+        table(4, 0x0200, 2, der),                        // length shorter than the header
+        table(100, 0x0200, 2, der),                      // length beyond the table
+        table(13, 0x0100, 2, der),                       // other revision
+        table(13, 0x0200, 1, der),                       // X.509 certificate, not signed data
+        table(13, 0x0200, 2, der),                       // DER, but no PKCS#7
+        table(12, 0x0200, 2, {0x30, 0x84, 0xFF, 0xFF}),  // length beyond the bytes
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);

@@ -144,9 +144,9 @@ TEST(Manifest, FileTimesComeFromTheFilesInUtc) {
     const PackageFile& file = package.record.m_dirs[0].files[0];
     for (const PackageTime& t : {file.stLastWrite, file.stLastAccess}) {
         // Year, month, day of the week (Friday), day, hour, minute, second, milliseconds.
-        EXPECT_EQ((std::vector<int>{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                                    t.wMilliseconds}),
-                  (std::vector<int>{2024, 3, 5, 15, 9, 30, 0, 250}));
+        EXPECT_EQ(
+            (std::vector<int>{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds}),
+            (std::vector<int>{2024, 3, 5, 15, 9, 30, 0, 250}));
     }
 }
 
@@ -214,7 +214,10 @@ TEST(Manifest, WarnsOfPicturesTheSetupDrawsCutOffOrSmall) {
 }
 
 TEST(SetupText, ConvertsLineBreaksToCrLfAndDropsTheByteOrderMark) {
-    EXPECT_EQ(SetupText("\xEF\xBB\xBF" "a\nb\r\nc\rd", "t"), "a\r\nb\r\nc\r\nd");
+    EXPECT_EQ(SetupText("\xEF\xBB\xBF"
+                        "a\nb\r\nc\rd",
+                        "t"),
+              "a\r\nb\r\nc\r\nd");
     EXPECT_EQ(SetupText("行情", "t"), test::Gbk("行情"));
     EXPECT_THROW(SetupText("\xFF\xFE", "t"), PackError);
 }
@@ -227,8 +230,8 @@ TEST(BitmapCheck, AcceptsWhatTheSetupDraws) {
     }
     auto cut = Bitmap(10, 10);
     cut.resize(cut.size() - 1);
-    for (const auto& bytes : {cut, Bitmap(4, 4, 24, 1), Bitmap(4, 4, 8), Bitmap(4, 4, 16), std::vector<uint8_t>{'B', 'M'},
-                              Bitmap(600, 600)}) {
+    for (const auto& bytes : {cut, Bitmap(4, 4, 24, 1), Bitmap(4, 4, 8), Bitmap(4, 4, 16),
+                              std::vector<uint8_t>{'B', 'M'}, Bitmap(600, 600)}) {
         EXPECT_NE(CheckSetupBitmap(bytes).problem, "") << bytes.size();
     }
 }

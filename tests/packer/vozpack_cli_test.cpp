@@ -315,7 +315,8 @@ TEST(VozpackCli, PacksTheUninstallerBesideItselfUnlessTheManifestNamesOneAndList
     ASSERT_EQ(BuildSample(setup, " --placeholder-stub --uninstaller " + (dir / "other.exe").string(), tool).status, 0);
     EXPECT_NE(listed()["crc32"], besideCrc);
     test::CommandResult text = test::RunCommand(tool + " list " + setup.string());
-    EXPECT_NE(text.out.find("uninstaller: " + std::to_string(program.size()) + " bytes"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("uninstaller: " + std::to_string(program.size()) + " bytes"), std::string::npos)
+        << text.out;
     EXPECT_NE(text.out.find("32-bit Windows program, CRC-32 " + listed()["crc32"].get<std::string>()), std::string::npos)
         << text.out;
 }

@@ -36,7 +36,8 @@ public:
     fs::path Client() const { return m_dir / "client"; }
     fs::path Setup() const { return m_dir / "setup.exe"; }
     test::CommandResult Build() const {
-        return test::Vozpack("build " + Quoted(m_dir / "manifest.toml") + " -o " + Quoted(Setup()) + " --placeholder-stub");
+        return test::Vozpack("build " + Quoted(m_dir / "manifest.toml") + " -o " + Quoted(Setup()) +
+                             " --placeholder-stub");
     }
 
 private:

@@ -73,9 +73,9 @@ TEST(ClientSettings, MissingFileGivesDefaultsAndSaveCreatesAllKeys) {
 }
 
 TEST(ClientSettings, FlagsAndChoicesStoredAsTwo) {
-    CIniFile ini = Ini(
-        "[GENERALTRADE]\r\nZqTraderIsUse=2\r\nORDERBOARDTYPE=2\r\n"
-        "[SYSTEM]\r\nDeltaNewShowRG=2\r\nUDColorMode=-3\r\nSMALLQUOTDVOL=2\r\n");
+    CIniFile ini =
+        Ini("[GENERALTRADE]\r\nZqTraderIsUse=2\r\nORDERBOARDTYPE=2\r\n"
+            "[SYSTEM]\r\nDeltaNewShowRG=2\r\nUDColorMode=-3\r\nSMALLQUOTDVOL=2\r\n");
     CClientSettings settings;
     settings.ReadFrom(ini);
     EXPECT_EQ(settings.ZqTraderIsUse, 1);
@@ -185,7 +185,9 @@ TEST(ClientSettings, SaveKeepsUnknownKeysCommentsAndLayout) {
         "\n"
         "; trading\n"
         "[GENERALTRADE]\n"
-        "Account=" + test::Gbk("期货账户") + "\n"
+        "Account=" +
+        test::Gbk("期货账户") +
+        "\n"
         "zqtraderisuse=1\n"
         "[Unknown]\n"
         "ToolBar=0\n";

@@ -50,12 +50,33 @@ TEST(IniRead, IntegerReadingFollowsThePlatform) {
     };
     const uint32_t kDefault = static_cast<uint32_t>(-77);
     const Case cases[] = {
-        {"5", 5},          {"-5", 4294967291u}, {"+5", 5},         {"", kDefault},   {"\"\"", kDefault},
-        {"''", kDefault},  {"abc", 0},          {" 7 ", 7},        {"\t9", 9},       {"0x1F", 31},
-        {"0X1F", 0},       {"0o17", 15},        {"0b101", 5},      {"0x", 0},        {"12abc", 12},
-        {"-", 0},          {"+", 0},            {"- 5", 0},        {"--5", 0},       {"\"42\"", 42},
-        {"'42'", 42},      {"\"5", 0},          {"5\"", 5},        {"1.5", 1},       {"4294967297", 1},
-        {"-4294967297", 4294967295u},           {"123456789012345678901234567890123", 2789360843u},
+        {"5", 5},
+        {"-5", 4294967291u},
+        {"+5", 5},
+        {"", kDefault},
+        {"\"\"", kDefault},
+        {"''", kDefault},
+        {"abc", 0},
+        {" 7 ", 7},
+        {"\t9", 9},
+        {"0x1F", 31},
+        {"0X1F", 0},
+        {"0o17", 15},
+        {"0b101", 5},
+        {"0x", 0},
+        {"12abc", 12},
+        {"-", 0},
+        {"+", 0},
+        {"- 5", 0},
+        {"--5", 0},
+        {"\"42\"", 42},
+        {"'42'", 42},
+        {"\"5", 0},
+        {"5\"", 5},
+        {"1.5", 1},
+        {"4294967297", 1},
+        {"-4294967297", 4294967295u},
+        {"123456789012345678901234567890123", 2789360843u},
     };
     for (const Case& c : cases) {
         CIniFile ini = Ini(std::string("[S]\r\nk=") + c.value + "\r\n");
@@ -69,13 +90,13 @@ TEST(IniRead, MissingFileSectionOrKeyGivesTheDefault) {
     EXPECT_EQ(empty.GetInt("SYSTEM", "HLDisplayRate", 15), 15u);
     EXPECT_EQ(empty.GetString("SYSTEM", "ScrollQuot", "No", 20), "No");
     CIniFile ini = Ini("k=1\r\n[S]\r\nj=2\r\nnovalue\r\n; c=3\r\n[T]\r\n");
-    EXPECT_EQ(ini.GetInt("X", "j", 8), 8u);       // missing section
-    EXPECT_EQ(ini.GetInt("S", "x", 8), 8u);       // missing key
-    EXPECT_EQ(ini.GetInt("T", "j", 8), 8u);       // key of another section
+    EXPECT_EQ(ini.GetInt("X", "j", 8), 8u);        // missing section
+    EXPECT_EQ(ini.GetInt("S", "x", 8), 8u);        // missing key
+    EXPECT_EQ(ini.GetInt("T", "j", 8), 8u);        // key of another section
     EXPECT_EQ(ini.GetInt("S", "novalue", 8), 8u);  // a line without '='
     EXPECT_EQ(ini.GetString("S", "novalue", "No", 20), "No");
-    EXPECT_EQ(ini.GetInt("S", "c", 8), 8u);       // a comment holds no key
-    EXPECT_EQ(ini.GetInt("S", "k", 8), 8u);       // lines before the first section belong to none
+    EXPECT_EQ(ini.GetInt("S", "c", 8), 8u);  // a comment holds no key
+    EXPECT_EQ(ini.GetInt("S", "k", 8), 8u);  // lines before the first section belong to none
     EXPECT_EQ(ini.GetInt("", "k", 8), 8u);
 }
 
@@ -86,9 +107,10 @@ TEST(IniRead, FirstSectionAndFirstKeyOfANameCount) {
 }
 
 TEST(IniRead, TextIsUnquotedAndCutToTheBuffer) {
-    CIniFile ini = Ini(
-        "[S]\r\nq=\"Yes\"\r\ns='a b'\r\nlong=abcdefghijklmnopqrstuvwxyz\r\nempty=\r\n"
-        "gbk=" + Gbk("期货期货期货期货期货期货") + "\r\nhalf=\"x\r\n");
+    CIniFile ini =
+        Ini("[S]\r\nq=\"Yes\"\r\ns='a b'\r\nlong=abcdefghijklmnopqrstuvwxyz\r\nempty=\r\n"
+            "gbk=" +
+            Gbk("期货期货期货期货期货期货") + "\r\nhalf=\"x\r\n");
     EXPECT_EQ(ini.GetString("S", "q", "No", 20), "Yes");
     EXPECT_EQ(ini.GetString("S", "s", "No", 20), "a b");
     EXPECT_EQ(ini.GetString("S", "long", "No", 20), "abcdefghijklmnopqrs");

@@ -97,7 +97,8 @@ void CheckQueue() {
             queue.Push(i);
         }
         queue.Close();
-    }), "the producer thread starts");
+    }),
+          "the producer thread starts");
     int expected = 0;
     bool inOrder = true;
     while (std::optional<int> item = queue.Pop()) {
@@ -114,7 +115,8 @@ void CheckQueue() {
             ++pushed;
         }
         refused = true;
-    }), "a second producer starts on the joined thread");
+    }),
+          "a second producer starts on the joined thread");
     const ULONGLONG giveUp = GetTickCount64() + 10000;
     while (pushed < kCapacity && GetTickCount64() < giveUp) {
         Sleep(1);

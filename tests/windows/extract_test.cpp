@@ -63,7 +63,8 @@ struct TestFile {
     PackageTime creation, access, write;
 };
 const std::vector<TestFile> kFiles = {
-    {L"\u884c\u60c5\\\u4e0a\u6d77", L"cu.day", std::string(100000, 'c'), Time(2019, 4), Time(2020, 999), Time(2021, 250)},
+    {L"\u884c\u60c5\\\u4e0a\u6d77", L"cu.day", std::string(100000, 'c'), Time(2019, 4), Time(2020, 999),
+     Time(2021, 250)},
     {L"\u884c\u60c5", L"index.dat", "index", Time(2018, 1), Time(2018, 2), Time(2018, 3)},  // parent after child
     {L"", L"VozClient.exe", "MZ client", Time(2017, 5), Time(2017, 6), Time(2017, 7)},
     {L"", L"Voz.ini", "default", Time(2017, 5), Time(2017, 6), Time(2017, 7)},
@@ -78,11 +79,12 @@ struct LinkRecord {
     std::wstring link, target, icon;
     int place;
 };
-const std::vector<LinkRecord> kLinks = {{L"\u5378\u8f7d.lnk", L"", L"", kPlaceGroup},
-                                        {kTitle + L".lnk", L"VozClient.exe", L"", kPlaceDesktop},
-                                        {kTitle + L".lnk", L"VozClient.exe", L"", kPlaceGroup},
-                                        {L"web.lnk", L"\u7f51\u7ad9\\\u5b98\u7f51.url", L"VozClient.exe", kPlaceDesktop},
-                                        {L"none.lnk", L"VozClient.exe", L"", 2}};
+const std::vector<LinkRecord> kLinks = {
+    {L"\u5378\u8f7d.lnk", L"", L"", kPlaceGroup},
+    {kTitle + L".lnk", L"VozClient.exe", L"", kPlaceDesktop},
+    {kTitle + L".lnk", L"VozClient.exe", L"", kPlaceGroup},
+    {L"web.lnk", L"\u7f51\u7ad9\\\u5b98\u7f51.url", L"VozClient.exe", kPlaceDesktop},
+    {L"none.lnk", L"VozClient.exe", L"", 2}};
 
 std::string BuildSetup() {
     PackageBytes p;
@@ -102,7 +104,8 @@ std::string BuildSetup() {
         for (const auto& f : kFiles) {
             if (f.dir != d) continue;
             p.Str(Gbk(f.name));
-            for (const PackageTime* t : {&f.creation, &f.access, &f.write}) p.bytes.append(reinterpret_cast<const char*>(t), 16);
+            for (const PackageTime* t : {&f.creation, &f.access, &f.write})
+                p.bytes.append(reinterpret_cast<const char*>(t), 16);
             p.Blocks(f.content);
         }
     }

@@ -104,8 +104,8 @@ std::string ReadBytes(const std::string& path) {
 std::string PlatformString(const std::string& path, const std::string& section, const std::string& key,
                            const char* defaultValue, DWORD bufferSize) {
     std::vector<char> buffer(bufferSize + 1, '\0');
-    DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue, buffer.data(), bufferSize,
-                                       path.c_str());
+    DWORD n =
+        GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue, buffer.data(), bufferSize, path.c_str());
     return std::string(buffer.data(), n);
 }
 
@@ -131,8 +131,8 @@ std::vector<std::string> PlatformView(const std::string& path) {
     for (const std::string& name : SplitZeroList(buffer, n)) {
         view.push_back("[" + name + "]");
         std::vector<char> entries(1 << 16);
-        DWORD m = GetPrivateProfileSectionA(name.c_str(), entries.data(), static_cast<DWORD>(entries.size()),
-                                            path.c_str());
+        DWORD m =
+            GetPrivateProfileSectionA(name.c_str(), entries.data(), static_cast<DWORD>(entries.size()), path.c_str());
         for (const std::string& entry : SplitZeroList(entries, m)) {
             view.push_back(entry);
         }
@@ -149,30 +149,32 @@ std::string Join(const std::vector<std::string>& items) {
 }
 
 // GBK names and values (written as bytes: this source file is UTF-8).
-const std::string kTest = "\xB2\xE2\xCA\xD4";   // 测试
-const std::string kKey = "\xBC\xFC";            // 键
-const std::string kValue = "\xD6\xB5";          // 值
-const std::string kUpA = "\x81\x41";            // 丄, trail byte 'A'
-const std::string kLowA = "\x81\x61";           // 乤, trail byte 'a'
+const std::string kTest = "\xB2\xE2\xCA\xD4";  // 测试
+const std::string kKey = "\xBC\xFC";           // 键
+const std::string kValue = "\xD6\xB5";         // 值
+const std::string kUpA = "\x81\x41";           // 丄, trail byte 'A'
+const std::string kLowA = "\x81\x61";          // 乤, trail byte 'a'
 
 // What the generated files hold, and what is asked of them.
 const std::vector<std::string> kFileSections = {"SYSTEM", "system", "TA", "QLRT", kTest, kUpA, "Sys tem"};
 const std::vector<std::string> kFileKeys = {"ScrollPeriod", "scrollperiod", "ScrollQuot", "k", "Today", kKey, "K"};
-const std::vector<std::string> kFileValues = {
-    "1", "0", "2", "-3", "+4", "", "abc", "12abc", " 7 ", "\"5\"", "'6'", "0x1F", "0o17", "0b101", "Yes",
-    "yes", "No", "\"Yes\"", kValue, "- 5", "4294967297", "-1", "\"\"", "\"x", "a b c", "5\"", "1.5"};
+const std::vector<std::string> kFileValues = {"1",     "0",    "2",     "-3",      "+4",   "",     "abc",
+                                              "12abc", " 7 ",  "\"5\"", "'6'",     "0x1F", "0o17", "0b101",
+                                              "Yes",   "yes",  "No",    "\"Yes\"", kValue, "- 5",  "4294967297",
+                                              "-1",    "\"\"", "\"x",   "a b c",   "5\"",  "1.5"};
 const std::vector<std::string> kAskedSections = {"SYSTEM", " ta ", "qlrt", kTest, kUpA, kLowA, "Missing", "sys tem"};
 const std::vector<std::string> kAskedKeys = {"ScrollPeriod", "SCROLLQUOT", "k", "today", kKey, "Missing", " k "};
 const std::vector<std::string> kWrittenSections = {"SYSTEM", " ta ", "qlrt", kTest, "NEW", "Sys Tem"};
-const std::vector<std::string> kWrittenValues = {"1", "0", "Yes", "No", "15", "4294967295", kValue, "a b",
-                                                 "\"q\"", "x=y", ""};
+const std::vector<std::string> kWrittenValues = {"1",    "0",   "Yes",   "No",  "15", "4294967295",
+                                                 kValue, "a b", "\"q\"", "x=y", ""};
 
 // A random entry of the pool; ASCII only for a file with a byte order mark,
 // which the platform reads and writes as UTF-8, and GBK bytes are not.
 const std::string& Pick(std::mt19937& rng, const std::vector<std::string>& pool, bool asciiOnly) {
     for (;;) {
         const std::string& s = pool[rng() % pool.size()];
-        if (!asciiOnly || std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        if (!asciiOnly ||
+            std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
             return s;
         }
     }
@@ -221,17 +223,17 @@ GeneratedFile Generate(std::mt19937& rng) {
         const int count = static_cast<int>(rng() % 6);
         for (int i = 0; i < count; ++i) {
             switch (rng() % 10) {
-                case 0: lines.push_back("; comment"); break;
-                case 1: lines.push_back("; k=9"); break;
-                case 2: lines.push_back("orphan"); break;
-                case 3: lines.push_back("[broken"); break;
-                case 4:
-                    if (!out.platformLayout) {
-                        lines.push_back(rng() % 2 ? "" : "   ");
-                        break;
-                    }
-                    [[fallthrough]];
-                default: lines.push_back(keyLine()); break;
+            case 0: lines.push_back("; comment"); break;
+            case 1: lines.push_back("; k=9"); break;
+            case 2: lines.push_back("orphan"); break;
+            case 3: lines.push_back("[broken"); break;
+            case 4:
+                if (!out.platformLayout) {
+                    lines.push_back(rng() % 2 ? "" : "   ");
+                    break;
+                }
+                [[fallthrough]];
+            default: lines.push_back(keyLine()); break;
             }
         }
     }
@@ -331,7 +333,9 @@ void KnownDifferences() {
 
     // UTF-16: refused, and left alone.
     const std::string utf16Path = g_folder + "\\utf16.ini";
-    const char kUtf16[] = "\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0""5\0\r\0\n\0";
+    const char kUtf16[] =
+        "\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0"
+        "5\0\r\0\n\0";
     const std::string utf16(kUtf16, sizeof kUtf16 - 1);
     WriteBytes(utf16Path, utf16);
     Check(PlatformInt(utf16Path, "S", "k", -1) == 5, "UTF-16: the platform reads it");
@@ -374,8 +378,7 @@ void SettingsCommit() {
     Check(voz::LoadClientSettings(settings, folder) == IniStatus::kOk && settings.ScrollQuot == 1 &&
               settings.HLDisplayRate == 15,
           "commit: Voz.ini loaded");
-    Check(voz::WriteMainTrade(folder, 1) == IniStatus::kOk &&
-              PlatformInt(secondIni, "SYSTEM", "MainTrade", -1) == 1,
+    Check(voz::WriteMainTrade(folder, 1) == IniStatus::kOk && PlatformInt(secondIni, "SYSTEM", "MainTrade", -1) == 1,
           "commit: MainTrade written");
     settings.TabBarDock = 0;
     Check(voz::SaveClientSettings(settings, folder) == IniStatus::kOk, "commit: Voz.ini saved");
@@ -403,8 +406,8 @@ int main() {
     // A folder of this run's own, so that runs side by side do not share files.
     wchar_t current[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, current);
-    auto gbk = voz::os::WideToGbk(std::wstring(current) + L"\\ini_differential_" +
-                                  std::to_wstring(GetCurrentProcessId()));
+    auto gbk =
+        voz::os::WideToGbk(std::wstring(current) + L"\\ini_differential_" + std::to_wstring(GetCurrentProcessId()));
     if (!gbk) {
         std::printf("the working folder's name is not GBK\n");
         return 1;

@@ -97,8 +97,7 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 
 std::wstring Text(HWND window) {
     DWORD_PTR length = 0;
-    if (window == nullptr ||
-        !SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+    if (window == nullptr || !SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
         return L"<no window>";
     }
     std::wstring text(length + 1, L'\0');
@@ -359,7 +358,8 @@ std::vector<PackagedFile> PackagedFiles(const CPackageInfo& package) {
     for (const voz::PackageDir& dir : package.m_dirs) {
         const std::wstring name = Field(dir.szName);
         for (const voz::PackageFile& file : dir.files) {
-            files.push_back({(name.empty() ? L"" : name + L"\\") + Field(file.szName), &file, IsRemoved(package, name)});
+            files.push_back(
+                {(name.empty() ? L"" : name + L"\\") + Field(file.szName), &file, IsRemoved(package, name)});
         }
     }
     return files;
@@ -497,8 +497,8 @@ void CheckShortcutsAndUninstaller(const CPackageInfo& package, const std::wstrin
     for (const voz::PackageShortcut& record : package.m_shortcuts) {
         const std::wstring link = LinkPath(package, record);
         linkPaths.push_back(link);
-        const std::wstring target = folder + L"\\" +
-                                    (record.szTarget[0] != '\0' ? Field(record.szTarget) : Field(package.m_szUninstaller));
+        const std::wstring target =
+            folder + L"\\" + (record.szTarget[0] != '\0' ? Field(record.szTarget) : Field(package.m_szUninstaller));
         if (!Check(Exists(link), "shortcut " + Utf8(link) + " exists")) {
             continue;
         }
@@ -518,7 +518,8 @@ void CheckShortcutsAndUninstaller(const CPackageInfo& package, const std::wstrin
         data = voz::ReadUninstallData(uninstaller);
     }
     Check(data.state == voz::UninstallDataState::kSound, "the uninstaller is a program followed by its table and log");
-    Check(Wide(data.table.title) == Field(package.m_szTitle) && Wide(data.table.version) == Field(package.m_szVersion) &&
+    Check(Wide(data.table.title) == Field(package.m_szTitle) &&
+              Wide(data.table.version) == Field(package.m_szVersion) &&
               data.table.links.size() == package.m_shortcuts.size(),
           "uninstall data starts with title, version and shortcut count");
     for (size_t i = 0; i < data.table.links.size() && i < linkPaths.size(); ++i) {
@@ -562,7 +563,14 @@ struct SetupRun {
 
 // The wizard's pages, in order.
 enum Page {
-    kWelcomePage, kFolderPage, kStylePage, kOrderPage, kExtractPage, kToolbarPage, kOrderSettingsPage, kChartPage
+    kWelcomePage,
+    kFolderPage,
+    kStylePage,
+    kOrderPage,
+    kExtractPage,
+    kToolbarPage,
+    kOrderSettingsPage,
+    kChartPage
 };
 
 // The wizard's buttons by the common controls' ids, and the ones each page
@@ -705,8 +713,9 @@ struct Wizard {
     // status text yet.
     void FolderPage(const wchar_t* shot) {
         Go(kFolderPage, "install folder page");
-        CheckText(Text(Control(1000)), proposed.empty() ? Field(package.m_szInstallDir) : proposed,
-                  proposed.empty() ? "folder field holds the package's default" : "folder field holds the earlier folder");
+        CheckText(
+            Text(Control(1000)), proposed.empty() ? Field(package.m_szInstallDir) : proposed,
+            proposed.empty() ? "folder field holds the package's default" : "folder field holds the earlier folder");
         CheckText(Text(Control(1001)), L"浏览", "browse button");
         Shot(shot);
     }
@@ -836,7 +845,8 @@ struct Wizard {
             for (const std::wstring& name : named) {
                 Check(text.find(name) != std::wstring::npos, "the message names " + Utf8(name));
             }
-            Check(PageIndex(sheet) == kExtractPage, "the wizard waits on the extraction page while the message is shown");
+            Check(PageIndex(sheet) == kExtractPage,
+                  "the wizard waits on the extraction page while the message is shown");
             Screenshot(box, shot);
             CloseMessage(box, "the message after the installation");
         }
@@ -859,7 +869,8 @@ struct Wizard {
         HWND progress = GetDlgItem(CurrentPage(sheet), 1010);
         Next();
         if (whileRunning) {
-            Check(WaitUntil([&] { return IsWindowVisible(progress) != FALSE; }, 5000, 1), what + ": the installation runs");
+            Check(WaitUntil([&] { return IsWindowVisible(progress) != FALSE; }, 5000, 1),
+                  what + ": the installation runs");
             whileRunning();
         }
         if (HWND box = ExpectMessage(start, what + ": a message", true)) {
@@ -905,9 +916,7 @@ std::vector<HTREEITEM> TreeItems(HWND tree) {
     return items;
 }
 
-HTREEITEM TreeSelection(HWND tree) {
-    return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-}
+HTREEITEM TreeSelection(HWND tree) { return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)); }
 
 std::wstring TreeItemText(HWND tree, HTREEITEM item) {
     constexpr size_t kChars = 64;
@@ -992,8 +1001,8 @@ void CheckPageValues(HWND page, int index, const PageValues& expected, const std
     for (size_t i = 0; i < expected.size(); ++i) {
         if (kSettingControls[i].page == index) {
             const int id = kSettingControls[i].id, shown = Shown(page, id);
-            Check(shown == expected[i], what + ": control " + std::to_string(id) + " shows " +
-                                            std::to_string(shown) + ", expected " + std::to_string(expected[i]));
+            Check(shown == expected[i], what + ": control " + std::to_string(id) + " shows " + std::to_string(shown) +
+                                            ", expected " + std::to_string(expected[i]));
         }
     }
 }
@@ -1209,7 +1218,8 @@ void CheckAboutBox(Wizard& wizard) {
 // The folder browser: cancelling it leaves the field alone.
 void CheckFolderBrowser(Wizard& wizard, const std::wstring& field) {
     Click(wizard.Control(1001));
-    HWND browser = WaitTopWindow(wizard.run.Id(), [&](HWND w) { return IsDialog(w) && GetWindow(w, GW_OWNER) == wizard.sheet; });
+    HWND browser =
+        WaitTopWindow(wizard.run.Id(), [&](HWND w) { return IsDialog(w) && GetWindow(w, GW_OWNER) == wizard.sheet; });
     if (Check(browser != nullptr, "the folder browser opens")) {
         Check(HasChildText(browser, L"请选择目录："), "the folder browser shows \"请选择目录：\"");
         Screenshot(browser, L"06-browse");
@@ -1301,8 +1311,9 @@ void VariantScenario(const std::wstring& setup, const CPackageInfo& package, con
     }
     wizard.ToExtractionPage(
         {L"", 0, CB_ERR, {L"22-variant-folder-page", L"23-variant-style-page", L"24-variant-order-page", nullptr}});
-    wizard.NotInstalled(L"安装未完成，已写入的文件均已删除。\r\n有 1 项未能完成：\r\n\r\n文件 VozClient.exe（无法创建文件：",
-                        blocked[0], "a folder where a file goes", L"25-variant-failures");
+    wizard.NotInstalled(
+        L"安装未完成，已写入的文件均已删除。\r\n有 1 项未能完成：\r\n\r\n文件 VozClient.exe（无法创建文件：",
+        blocked[0], "a folder where a file goes", L"25-variant-failures");
     std::vector<std::wstring> left;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(std::filesystem::path(folder))) {
         left.push_back(std::filesystem::relative(entry.path(), std::filesystem::path(folder)).wstring());
@@ -1500,8 +1511,9 @@ void FoldersScenario(const std::wstring& setup, const CPackageInfo& package) {
         const std::string what = "folder \"" + Utf8(typed) + "\": a message";
         wizard.Type(typed);
         wizard.Next();
-        wizard.SeeMessage(L"安装路径必须是完整的路径：\r\n以盘符和“\\”开头，\r\n或以“\\\\服务器\\共享”开头。\r\n请重新输入。",
-                          what, typed.empty() ? L"51-empty-folder" : nullptr);
+        wizard.SeeMessage(
+            L"安装路径必须是完整的路径：\r\n以盘符和“\\”开头，\r\n或以“\\\\服务器\\共享”开头。\r\n请重新输入。", what,
+            typed.empty() ? L"51-empty-folder" : nullptr);
         ExpectPage(wizard.sheet, kExtractPage, what + ": the wizard stays on the extraction page");
     }
     Check(!Exists(std::wstring(current) + L"\\Client") && !Exists(L"D:Client") && NoSettingsFileIn(current),
@@ -1571,9 +1583,9 @@ void NoFolderScenario(const std::wstring& setup, const CPackageInfo& package, co
     if (!wizard.OpenTo(setup, {folder})) {
         return;
     }
-    wizard.NotInstalled(L"安装未完成，已写入的文件均已删除。\r\n有 1 项未能完成：\r\n\r\n安装目录 " + folder +
-                            L"（无法创建安装目录：",
-                        folder, "a message says the installation did not complete", L"53-no-install-folder");
+    wizard.NotInstalled(
+        L"安装未完成，已写入的文件均已删除。\r\n有 1 项未能完成：\r\n\r\n安装目录 " + folder + L"（无法创建安装目录：",
+        folder, "a message says the installation did not complete", L"53-no-install-folder");
     Check(NoSettingsFileIn(workDir) && !Exists(folder), "no settings file outside the install folder");
     wizard.Close();
     DeleteFileW(blocker.c_str());
@@ -1603,9 +1615,10 @@ void SignedScenario(const std::wstring& setup, const CPackageInfo& package, cons
           "a signed setup changed after signing");
     const std::wstring installDir = Field(package.m_szInstallDir);
     CleanInstallation(package, installDir);
-    ExpectOnlyMessage(package, changed,
-                      L"安装程序的数字签名与文件内容不符，文件在签名后已被改动，无法安装。请从可靠的来源重新下载安装程序。",
-                      "setup changed after signing", L"32-signature-broken");
+    ExpectOnlyMessage(
+        package, changed,
+        L"安装程序的数字签名与文件内容不符，文件在签名后已被改动，无法安装。请从可靠的来源重新下载安装程序。",
+        "setup changed after signing", L"32-signature-broken");
     Check(NothingInstalled(package, installDir), "the changed setup installed nothing");
 }
 
@@ -1674,7 +1687,6 @@ HWND WaitUninstallerMessage(const CPackageInfo& package, const std::string& what
     return box;
 }
 
-
 // Answers a message box and waits until it is gone.
 void Answer(HWND box, int button) {
     PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
@@ -1741,7 +1753,8 @@ void CheckUninstalled(const CPackageInfo& package, const std::wstring& folder, c
     for (const std::wstring& file : kept) {
         Check(Exists(folder + L"\\" + file), what + ": " + Utf8(file) + " stays");
     }
-    Check(kept.empty() != Exists(folder), what + (kept.empty() ? ": the install folder is gone" : ": the folder stays"));
+    Check(kept.empty() != Exists(folder),
+          what + (kept.empty() ? ": the install folder is gone" : ": the folder stays"));
 }
 
 // The uninstaller at `path` started by itself, whose data is damaged or whose
@@ -1822,7 +1835,8 @@ void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, c
     const std::string changedLog(1, static_cast<char>(bytes[size - 3] ^ 0x55));
     for (const bool cut : {false, true}) {
         const std::string what = cut ? "uninstall data cut short" : "uninstall data a changed log";
-        Check(cut ? WriteVariant(original, uninstaller, size - 40, 0, "") : WriteVariant(original, uninstaller, size, size - 3, changedLog),
+        Check(cut ? WriteVariant(original, uninstaller, size - 40, 0, "")
+                  : WriteVariant(original, uninstaller, size, size - 3, changedLog),
               what + ": written");
         ExpectUninstallerRefuses(package, uninstaller, folder,
                                  L"卸载程序的卸载数据已损坏或不存在，无法卸载。\r\n没有删除任何文件。", what,
@@ -1852,7 +1866,8 @@ void UninstallScenario(const std::wstring& setup, const CPackageInfo& package, c
         if (!run.started) {
             continue;
         }
-        Check(run.question.find(L"是否删除安装文件夹") != std::wstring::npos && run.question.find(folder) != std::wstring::npos,
+        Check(run.question.find(L"是否删除安装文件夹") != std::wstring::npos &&
+                  run.question.find(folder) != std::wstring::npos,
               what + ": the question shows the folder: " + Utf8(run.question));
         Check(!Exists(GroupFolder(package)), what + ": the group is gone");
         Check(Exists(folder + L"\\VozClient.exe") == (answer == IDNO), what + ": the folder's tree as answered");
@@ -1926,8 +1941,8 @@ int AppListEntriesOf(const CPackageInfo& package) {
     }
     int count = 0;
     wchar_t name[256];
-    for (DWORD i = 0, size = 256; RegEnumKeyExW(list, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-         ++i, size = 256) {
+    for (DWORD i = 0, size = 256;
+         RegEnumKeyExW(list, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i, size = 256) {
         wchar_t shown[256] = {};
         DWORD bytes = sizeof shown - sizeof(wchar_t);
         if (RegGetValueW(list, name, L"DisplayName", RRF_RT_REG_SZ, nullptr, shown, &bytes) == ERROR_SUCCESS &&
@@ -2020,24 +2035,28 @@ void UpgradeScenario(const std::wstring& setup, const CPackageInfo& package, con
     InstallInto(setup, package, folder);
     installOver(laterSetup, later, L"", {}, {});
     CheckInstalledVersion(later, folder, laterSource, "upgrade");
-    Check(!Exists(folder + L"\\" + news) && Exists(folder + L"\\" + level2), "the upgrade replaced news.dat by level2.dat");
+    Check(!Exists(folder + L"\\" + news) && Exists(folder + L"\\" + level2),
+          "the upgrade replaced news.dat by level2.dat");
     UninstallKeeping(later, folder, {}, "uninstall after an upgrade");
 
     InstallInto(setup, package, folder);
     WriteVariant(folder + L"\\" + news, folder + L"\\" + news, 4, 0, "mine");
-    installOver(laterSetup, later, L"安装已完成。\r\n\r\n以下文件在安装后被修改过", {news}, {nullptr, L"62-upgrade-kept"});
+    installOver(laterSetup, later, L"安装已完成。\r\n\r\n以下文件在安装后被修改过", {news},
+                {nullptr, L"62-upgrade-kept"});
     Check(ReadAll(folder + L"\\" + news) == std::vector<char>{'m', 'i', 'n', 'e'}, "the changed news.dat stays");
     UninstallKeeping(later, folder, {news}, "uninstall after keeping a changed file", L"63-uninstall-kept");
 
     InstallInto(setup, package, folder);
-    HANDLE held = CreateFileW((folder + L"\\VozClient.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held =
+        CreateFileW((folder + L"\\VozClient.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     Check(held != INVALID_HANDLE_VALUE, "the client's program held open without sharing");
     const auto before = Snapshot(folder);  // the held file reads as empty, as it does after
     Wizard wizard{later};
     wizard.proposed = folder;
     if (wizard.OpenTo(laterSetup, {})) {
-        const std::wstring inUse = L"以下文件正在使用中，无法替换：\r\n\r\n    VozClient.exe\r\n\r\n"
-                                   L"请关闭沃兹期货后点击“重试”；点击“取消”返回。";
+        const std::wstring inUse =
+            L"以下文件正在使用中，无法替换：\r\n\r\n    VozClient.exe\r\n\r\n"
+            L"请关闭沃兹期货后点击“重试”；点击“取消”返回。";
         wizard.Next();
         if (HWND box = wizard.ExpectMessage(inUse, "files in use")) {
             Screenshot(box, L"64-files-in-use");
@@ -2124,8 +2143,9 @@ void InterruptedScenario(const std::wstring& setup, const CPackageInfo& package,
                                 L"65-disk-space");
             Check(!Exists(onDrive), "too little space: nothing written");
             DeleteFileW(filler.c_str());
-            wizard.NotInstalled(L"安装未完成，已写入的文件均已删除。", L"文件", "a fresh installation on a disk that fills",
-                                L"66-disk-full-fresh", [&] { FillDrive(filler); });
+            wizard.NotInstalled(L"安装未完成，已写入的文件均已删除。", L"文件",
+                                "a fresh installation on a disk that fills", L"66-disk-full-fresh",
+                                [&] { FillDrive(filler); });
             Check(!Exists(onDrive) && !AppListed(package), "disk full: nothing of the fresh installation is left");
             wizard.Close();
         }
@@ -2149,7 +2169,6 @@ void InterruptedScenario(const std::wstring& setup, const CPackageInfo& package,
           "disk full: the earlier installation and its entry are as they were");
     UninstallKeeping(package, onDrive, {}, "uninstall after the failed upgrade");
 }
-
 
 // ---- Silent runs ----
 
@@ -2270,7 +2289,8 @@ void SilentScenario(const std::wstring& setup, const CPackageInfo& package, cons
     // Run again without /D=, the setup takes the earlier installation's
     // folder; with the client's program held there it changes nothing and
     // ends with code 3, and once the program is free it repairs it in place.
-    HANDLE held = CreateFileW((folder + L"\\VozClient.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held =
+        CreateFileW((folder + L"\\VozClient.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     const auto before = Snapshot(folder);  // the held file reads as empty, as it does after
     Check(RunToEnd(setup, L"/S") == 3, "setup /S over the running client: exit code 3");
     Check(Snapshot(folder) == before, "files in use: the installation is as it was");
@@ -2363,7 +2383,8 @@ void StartupScenario(const std::wstring& setup, const CPackageInfo& package) {
     // then looked for every millisecond, so the time is not rounded to a
     // coarser polling step.
     WaitForInputIdle(wizard.run.process.hProcess, 15000);
-    wizard.welcome = WaitTopWindow(wizard.run.Id(), [&](HWND w) { return IsDialog(w) && Text(w) == caption; }, 15000, 1);
+    wizard.welcome = WaitTopWindow(
+        wizard.run.Id(), [&](HWND w) { return IsDialog(w) && Text(w) == caption; }, 15000, 1);
     QueryPerformanceCounter(&shown);
     if (!Check(wizard.welcome != nullptr, "welcome window with caption \"" + Utf8(caption) + "\"")) {
         return;
@@ -2400,9 +2421,11 @@ int TimeProgram(const std::wstring& program, const std::wstring& arguments) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: setup_driver install|variant|quit|unsaved|demo|signed|broken|folders|nogroup|"
-                             "nofolder|uninstall|uninstall-planted|upgrade|interrupted|time|startup|run-timed SETUP.exe WORK-DIR "
-                             "[SOURCE-DIR|STUB|PLANTED-DIR] [FOLDER|DRIVE]\n");
+        std::fprintf(
+            stderr,
+            "usage: setup_driver install|variant|quit|unsaved|demo|signed|broken|folders|nogroup|"
+            "nofolder|uninstall|uninstall-planted|upgrade|interrupted|time|startup|run-timed SETUP.exe WORK-DIR "
+            "[SOURCE-DIR|STUB|PLANTED-DIR] [FOLDER|DRIVE]\n");
         return 2;
     }
     if (std::wstring(argv[1]) == L"run-timed") {

@@ -41,7 +41,7 @@ TEST(NextTextLine, EndsAtALineFeedTheWidthOrTheEnd) {
         {"abc\n", 10, 3, std::nullopt},  // a line feed at the very end adds no empty line
         {"abcd\nef", 4, 4, 4},           // a full line leaves its line feed for an empty line
         {kZhong + kWen + kZhong, 5, 4, 4},
-        {"ab\xB0", 10, 2, 2},            // a lone lead byte at the end
+        {"ab\xB0", 10, 2, 2},  // a lone lead byte at the end
     };
     for (const Case& c : cases) {
         const TextLine line = Line(c.text, c.maxBytes);
@@ -95,7 +95,7 @@ TEST(ComposeBrowsedFolder, TakesOnlyRealBackslashesAsSeparators) {
 }
 
 TEST(ComposeBrowsedFolder, RefusesAResultThatDoesNotFitTheField) {
-    const std::string chosen = "D:\\" + std::string(kMaxFolderBytes - 10, 'a');  // 248 bytes
+    const std::string chosen = "D:\\" + std::string(kMaxFolderBytes - 10, 'a');    // 248 bytes
     std::optional<std::string> fits = ComposeBrowsedFolder(chosen, "C:\\Client");  // + "\Client" = 255
     ASSERT_TRUE(fits);
     EXPECT_EQ(fits->size(), kMaxFolderBytes);
