@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "os/text_encoding.h"
+#include "os/text_parts.h"
 #include "package/install_rules.h"
 
 namespace voz {
@@ -57,9 +58,12 @@ TimeText::TimeText(const os::FileTime& time) : m_text{"0000-00-00 00:00:00"} {
 }
 
 void LogFailure(SupportLog& log, const ExtractFailure& failure) {
-    const bool hasDetail = !failure.detail.empty();
+    const bool hasDetail = !failure.detail.empty() || failure.error != 0;
+    const bool hasError = failure.error != 0;
     log.Line({"failed: ", DescribeFailureKind(failure.kind), failure.path.empty() ? "" : ": ", failure.path,
-              hasDetail ? " (" : "", failure.detail, hasDetail ? ")" : ""});
+              hasDetail ? " (" : "", hasError ? "error " : "",
+              hasError ? os::Decimal(failure.error) : std::string_view(),
+              hasError && !failure.detail.empty() ? ": " : "", failure.detail, hasDetail ? ")" : ""});
 }
 
 void LogExitCode(SupportLog& log, const ExitCodeMeaning& meaning) {

@@ -47,7 +47,9 @@ InstallationHooks::InstallationHooks(SupportLog& log) : m_shell(log) {
     options.shell = &m_shell;
     options.observe = [&log](const InstallEvent& event) {
         switch (event.kind) {
-        case InstallEvent::Kind::kFolderMade: log.Line({"folder made: ", event.path}); break;
+        case InstallEvent::Kind::kFolderMade:
+            log.Line({"folder made: ", event.path.empty() ? std::string_view("(the install folder)") : event.path});
+            break;
         case InstallEvent::Kind::kFileWritten: log.Line({"file written: ", event.path}); break;
         case InstallEvent::Kind::kFailed: LogFailure(log, *event.failure); break;
         }

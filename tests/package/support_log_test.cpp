@@ -42,9 +42,11 @@ TEST(SupportLog, NamesTimesFailuresAndExitCodes) {
     ASSERT_TRUE(log.Open((dir / "log.txt").string()));
     LogFailure(log, {"VozClient.exe", FailureKind::kFileNotCreated, "denied", FailureItem::kFile});
     LogFailure(log, {"", FailureKind::kDamagedData, ""});
+    LogFailure(log, {"Voz.ini", FailureKind::kWriteFailed, "disk full", FailureItem::kFile, NameCheck::kSafe, 112});
     LogExitCode(log, MeaningOf(kSetupExitCodes, ExitCode::kDoneWithFailures));
     EXPECT_EQ(test::ReadText(dir / "log.txt"),
               "failed: file not created: VozClient.exe (denied)\r\nfailed: damaged data\r\n"
+              "failed: write failed: Voz.ini (error 112: disk full)\r\n"
               "exit code 4 (installed with failures): 安装完成，但有项目未能完成（见日志）\r\n");
 }
 
