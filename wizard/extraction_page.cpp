@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "os/file.h"
 #include "package/install_plan.h"
 #include "package/install_rules.h"
 #include "resources/resource.h"

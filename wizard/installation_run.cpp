@@ -13,9 +13,6 @@ namespace voz {
 
 namespace {
 
-// The support log's copy in the install folder, owned by the install log.
-constexpr char kInstalledLogName[] = "\xB0\xB2\xD7\xB0\xC8\xD5\xD6\xBE.txt";  // 安装日志.txt
-
 void LogAppListEntry(SupportLog& log, const os::AppListEntry& entry, const std::string& failure) {
     const bool written = failure.empty();
     log.Line({written ? "app list entry: " : "app list entry not written: ", entry.key, " -> ", entry.installLocation,
@@ -63,7 +60,7 @@ InstallationHooks::InstallationHooks(SupportLog& log) : m_shell(log) {
         return failure.empty();
     };
     // Written when the installation is done; the uninstaller removes them too.
-    options.laterFiles = {std::string(kSettingsFileName), std::string(kSecondSettingsFileName), kInstalledLogName};
+    options.laterFiles = {std::string(kSettingsFileName), std::string(kSecondSettingsFileName), kSetupLogName};
 }
 
 std::vector<std::string> LogFilesInUse(const InstallPlan& plan, SupportLog& log) {
@@ -123,7 +120,7 @@ ExitCode AfterInstallation(InstallationState& installation, int orderSoftware, C
             log, report.failures.emplace_back(ExtractFailure{
                      std::string(kSecondSettingsFileName), FailureKind::kWriteFailed, "", FailureItem::kSettingsFile}));
     }
-    std::optional<gbk::Path> copy = installation.choice.folder.Join(kInstalledLogName);
+    std::optional<gbk::Path> copy = installation.choice.folder.Join(kSetupLogName);
     std::optional<os::NativePath> native = copy ? copy->ToNative() : std::nullopt;
     if (native && log.CopyTo(*native)) {
         log.Line({"log continued in ", copy->text()});

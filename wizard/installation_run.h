@@ -15,6 +15,10 @@
 
 namespace voz {
 
+// The support log's name: its copy in the install folder, owned by the
+// install log, and after the title its name in the temporary folder.
+inline constexpr char kSetupLogName[] = "\xB0\xB2\xD7\xB0\xC8\xD5\xD6\xBE.txt";  // 安装日志.txt
+
 // Writes the installation's choice into the log as the installation starts.
 void LogChoice(SupportLog& log, const InstallChoice& choice, int orderSoftware);
 

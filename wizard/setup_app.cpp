@@ -18,6 +18,7 @@
 #include "package/install_plan.h"
 #include "package/package_loader.h"
 #include "ui/window.h"
+#include "wizard/installation_run.h"
 #include "wizard/setup_dlg.h"
 #include "wizard/setup_texts.h"
 #include "wizard/silent_install.h"
@@ -28,9 +29,6 @@ namespace {
 
 // The application object lives in WinMain for the whole run.
 CSetupApp* g_theApp = nullptr;
-
-// The support log's name in the temporary folder, after the title.
-constexpr char kLogSuffix[] = "\xB0\xB2\xD7\xB0\xC8\xD5\xD6\xBE.txt";  // 安装日志.txt
 
 const char* SignatureText(os::SignatureState state) {
     switch (state) {
@@ -132,7 +130,7 @@ void CSetupApp::StartLog(const std::wstring& setupPath, os::SignatureState signa
     if (!elsewhere) {
         // A damaged package's title is not to be trusted: such a log is Voz's.
         os::NativePath temporary = os::TemporaryFolder();
-        temporary += os::GbkToWideShown(LogFileName(sound ? FieldText(m_package.m_szTitle) : "", kLogSuffix));
+        temporary += os::GbkToWideShown(LogFileName(sound ? FieldText(m_package.m_szTitle) : "", kSetupLogName));
         m_log.Open(temporary);
     }
     os::InputFile setup;

@@ -4,10 +4,7 @@
 
 #include <optional>
 
-#include "os/app_list.h"
-#include "package/extract.h"
 #include "package/install_paths.h"
-#include "package/install_plan.h"
 #include "resources/resource.h"
 #include "wizard/screen_paint.h"
 #include "wizard/setup_app.h"
