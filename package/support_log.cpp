@@ -20,6 +20,18 @@ void PutTwoDigits(char* at, unsigned value) {
 
 bool SupportLog::Open(const os::NativePath& path, bool continued) { return m_file.Open(path, !continued); }
 
+os::NativePath SupportLog::OpenRequestedOrTemporary(const std::optional<os::NativePath>& requested,
+                                                    std::string_view title, std::string_view suffix) {
+    if (requested && !requested->empty() && Open(*requested)) {
+        return *requested;
+    }
+    os::NativePath path;
+    os::GbkToNative(LogFileName(title, suffix), path);  // the name passed the file-name rule: it is GBK
+    path = os::TemporaryFolder() + path;
+    Open(path);
+    return path;
+}
+
 void SupportLog::Line(TextParts gbk) {
     std::string text = os::Joined(gbk);
     std::optional<std::string> utf8 = os::GbkToUtf8(text);
@@ -66,9 +78,11 @@ void LogFailure(SupportLog& log, const ExtractFailure& failure) {
               hasError && !failure.detail.empty() ? ": " : "", failure.detail, hasDetail ? ")" : ""});
 }
 
-void LogExitCode(SupportLog& log, const ExitCodeMeaning& meaning) {
+ExitCode LogExitCode(SupportLog& log, std::span<const ExitCodeMeaning> table, ExitCode code) {
+    const ExitCodeMeaning& meaning = MeaningOf(table, code);
     log.Line(
         {"exit code ", os::Decimal(static_cast<uint32_t>(meaning.code)), " (", meaning.english, "): ", meaning.text});
+    return code;
 }
 
 }  // namespace voz

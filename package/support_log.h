@@ -7,6 +7,8 @@
 // A line is given as its parts, which are joined without separators.
 #pragma once
 
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,10 @@ public:
     // carries on a log that another process of the same run began. False,
     // and every line is then dropped, when the file cannot be opened.
     bool Open(const os::NativePath& path, bool continued = false);
+    // Starts the log at `requested` when given and writable, else in the
+    // temporary folder as LogFileName(title, suffix); the path it went to.
+    os::NativePath OpenRequestedOrTemporary(const std::optional<os::NativePath>& requested, std::string_view title,
+                                            std::string_view suffix);
     bool IsOpen() const { return m_file.IsOpen(); }
     // One line of GBK text; a byte sequence that is not GBK shows as '?'.
     void Line(TextParts gbk);
@@ -60,7 +66,8 @@ private:
 // decoder's reason.
 void LogFailure(SupportLog& log, const ExtractFailure& failure);
 
-// "exit code N (English): " and the program's own text.
-void LogExitCode(SupportLog& log, const ExitCodeMeaning& meaning);
+// "exit code N (English): " and the program's own text, from the program's
+// table of exit codes; returns `code`, the run's last word.
+ExitCode LogExitCode(SupportLog& log, std::span<const ExitCodeMeaning> table, ExitCode code);
 
 }  // namespace voz

@@ -110,10 +110,7 @@ struct Run {
     bool silent = false;
     SupportLog log;
 
-    ExitCode End(ExitCode code) {
-        LogExitCode(log, MeaningOf(kUninstallerExitCodes, code));
-        return code;
-    }
+    ExitCode End(ExitCode code) { return LogExitCode(log, kUninstallerExitCodes, code); }
 };
 
 class Uninstaller {
@@ -297,11 +294,8 @@ StartArguments ReadStartArguments(const std::vector<std::string>& words) {
 // with what a help desk needs first; the path it went to.
 std::wstring StartLog(Run& run, const std::optional<std::string>& elsewhere, const std::string& title,
                       const std::wstring& self) {
-    std::wstring path = elsewhere ? Wide(*elsewhere) : L"";
-    if (path.empty() || !run.log.Open(path)) {
-        path = os::TemporaryFolder() + os::GbkToWideShown(LogFileName(title, kLogSuffix));
-        run.log.Open(path);
-    }
+    const std::wstring path =
+        run.log.OpenRequestedOrTemporary(elsewhere ? os::Utf8ToWide(*elsewhere) : std::nullopt, title, kLogSuffix);
     run.log.Utf8Line({"uninstaller: ", os::WideToUtf8(self), ", started ", TimeText(os::LocalTime())});
     run.log.Utf8Line({"command line: ", os::CommandLine()});
     run.log.Line({"system: ", os::SystemDescription()});
@@ -312,11 +306,11 @@ std::wstring StartLog(Run& run, const std::optional<std::string>& elsewhere, con
 // delete-on-close, handing it the log and a pipe for its outcome; the copy's
 // process when it runs.
 HANDLE StartCopy(const std::wstring& self, const std::wstring& logPath, bool silent, HANDLE outcomeWriter) {
-    wchar_t folder[MAX_PATH + 1] = {};
-    if (GetTempPathW(MAX_PATH + 1, folder) == 0) {
+    const std::wstring folder = os::TemporaryFolder();
+    if (folder.empty()) {
         return nullptr;
     }
-    const std::wstring copy = std::wstring(folder) + L"voz-uninstall-" + WideDecimal(GetCurrentProcessId()) + L".exe";
+    const std::wstring copy = folder + L"voz-uninstall-" + WideDecimal(GetCurrentProcessId()) + L".exe";
     // Opened without read or write access, so that the system can still load
     // the program from it; the handle only carries the delete-on-close.
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
@@ -340,7 +334,7 @@ HANDLE StartCopy(const std::wstring& self, const std::wstring& logPath, bool sil
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
     const bool running = selfProcess != nullptr && CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, TRUE,
-                                                                  0, nullptr, folder, &startup, &started);
+                                                                  0, nullptr, folder.c_str(), &startup, &started);
     if (running) {
         CloseHandle(started.hThread);
     }

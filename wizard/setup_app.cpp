@@ -97,9 +97,7 @@ ExitCode CSetupApp::InitInstance() {
     if (!signatureBroken && m_package.m_status.sound()) {
         FindEarlierInstallation();
     }
-    const ExitCode code = Run(signatureBroken);
-    LogExitCode(m_log, MeaningOf(kSetupExitCodes, code));
-    return code;
+    return LogExitCode(m_log, kSetupExitCodes, Run(signatureBroken));
 }
 
 ExitCode CSetupApp::Run(bool signatureBroken) {
@@ -125,14 +123,11 @@ ExitCode CSetupApp::Run(bool signatureBroken) {
 }
 
 void CSetupApp::StartLog(const std::wstring& setupPath, os::SignatureState signature, bool sound) {
-    std::optional<os::NativePath> path = m_arguments.log ? os::Utf8ToWide(*m_arguments.log) : std::nullopt;
-    const bool elsewhere = path && m_log.Open(*path);
-    if (!elsewhere) {
-        // A damaged package's title is not to be trusted: such a log is Voz's.
-        os::NativePath temporary = os::TemporaryFolder();
-        temporary += os::GbkToWideShown(LogFileName(sound ? FieldText(m_package.m_szTitle) : "", kSetupLogName));
-        m_log.Open(temporary);
-    }
+    const std::optional<os::NativePath> requested = m_arguments.log ? os::Utf8ToWide(*m_arguments.log) : std::nullopt;
+    // A damaged package's title is not to be trusted: such a log is Voz's.
+    const bool elsewhere =
+        requested && m_log.OpenRequestedOrTemporary(requested, sound ? FieldText(m_package.m_szTitle) : "",
+                                                    kSetupLogName) == *requested;
     os::InputFile setup;
     const uint32_t size = setup.Open(setupPath, os::kRecordBuffer) ? static_cast<uint32_t>(setup.Size()) : 0;
     m_log.Utf8Line(

@@ -43,7 +43,7 @@ TEST(SupportLog, NamesTimesFailuresAndExitCodes) {
     LogFailure(log, {"VozClient.exe", FailureKind::kFileNotCreated, "denied", FailureItem::kFile});
     LogFailure(log, {"", FailureKind::kDamagedData, ""});
     LogFailure(log, {"Voz.ini", FailureKind::kWriteFailed, "disk full", FailureItem::kFile, NameCheck::kSafe, 112});
-    LogExitCode(log, MeaningOf(kSetupExitCodes, ExitCode::kDoneWithFailures));
+    EXPECT_EQ(LogExitCode(log, kSetupExitCodes, ExitCode::kDoneWithFailures), ExitCode::kDoneWithFailures);
     EXPECT_EQ(test::ReadText(dir / "log.txt"),
               "failed: file not created: VozClient.exe (denied)\r\nfailed: damaged data\r\n"
               "failed: write failed: Voz.ini (error 112: disk full)\r\n"
