@@ -39,8 +39,7 @@ struct ItemOutcome {
     uint64_t produced = 0;  // bytes the output took
     DecodeError error = DecodeError::kNone;
     bool beyondEnd = false;   // the item's position lies beyond the end of the setup file
-    uint32_t writeError = 0;  // the system's code and reason when the output refused bytes
-    std::string writeProblem;
+    uint32_t writeError = 0;  // the system's code when the output refused bytes
 };
 
 // Decodes a valid item's stored bytes into out block by block; with a null
@@ -106,7 +105,6 @@ public:
         ItemOutcome outcome = DecodeItem(m_decoder, m_input, item, out);
         if (outcome.error == DecodeError::kWriteFailed) {
             outcome.writeError = os::LastErrorCode();
-            outcome.writeProblem = os::ErrorText(outcome.writeError);
         }
         return outcome;
     }
@@ -170,7 +168,6 @@ private:
                 } else {
                     outcome.error = DecodeError::kWriteFailed;
                     outcome.writeError = os::LastErrorCode();
-                    outcome.writeProblem = os::ErrorText(outcome.writeError);
                 }
             }
             m_free.Push(piece->bytes);
@@ -480,7 +477,7 @@ private:
             return Stop(what, FailureKind::kDamagedData, "the data lies beyond the end of the setup file", item);
         }
         if (outcome.error == DecodeError::kWriteFailed) {
-            return Stop(what, FailureKind::kWriteFailed, outcome.writeProblem, item, outcome.writeError);
+            return StopWithError(what, FailureKind::kWriteFailed, item, outcome.writeError);
         }
         if (outcome.error != DecodeError::kNone) {
             return Stop(what, FailureKind::kDamagedData, DescribeDecodeError(outcome.error), item);
@@ -568,7 +565,6 @@ private:
             DecodeItem(m_decoder, m_input, {m_package.m_nUninstallerPos, m_package.m_nUninstallerSize}, &out);
         if (outcome.error == DecodeError::kWriteFailed) {
             outcome.writeError = os::LastErrorCode();
-            outcome.writeProblem = os::ErrorText(outcome.writeError);
         }
         if (!Finished(outcome, name, FailureItem::kUninstaller)) {
             return false;
@@ -603,10 +599,12 @@ private:
     void RemoveObsolete(const std::vector<LoggedFile>& obsolete) {
         for (const LoggedFile& file : obsolete) {
             std::optional<os::NativePath> path = EarlierPath(file.path);
-            if (!path || !os::FileSize(*path)) {
+            const std::optional<uint64_t> size = path ? os::FileSize(*path) : std::nullopt;
+            if (!size) {
                 continue;  // gone already
             }
-            if (ReadContent(*path) != file.content) {
+            // Another size is a change without reading the file.
+            if ((file.content && *size != file.content->size) || ReadContent(*path) != file.content) {
                 m_report.keptChanged.push_back(file.path);
             } else if (!os::RemoveFile(*path)) {
                 FailWithError(file.path, FailureKind::kDeleteFailed, FailureItem::kFile);

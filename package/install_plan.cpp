@@ -51,13 +51,13 @@ private:
         if (!AddFolderLevels(name)) {
             const ExtractFailure why = m_plan.refused[refusedBefore];
             for (const PackageFile& file : dir.files) {
-                m_plan.refused.push_back(
-                    {RelativeFilePath(name, file), why.kind, "its folder is refused", FailureItem::kFile, why.name});
+                m_plan.refused.push_back({JoinRelative(name, FieldText(file.szName)), why.kind, "its folder is refused",
+                                          FailureItem::kFile, why.name});
             }
             return;
         }
         for (const PackageFile& file : dir.files) {
-            std::string relative = RelativeFilePath(name, file);
+            std::string relative = JoinRelative(name, FieldText(file.szName));
             if (std::optional<os::NativePath> path =
                     Resolve(NameKind::kFile, FieldText(file.szName), relative, FailureItem::kFile)) {
                 m_plan.files.push_back({&file, std::move(relative), std::move(*path)});
@@ -84,14 +84,6 @@ private:
             m_plan.folders.push_back({name, std::move(*path)});
         }
         return true;
-    }
-
-    static std::string RelativeFilePath(std::string_view dirName, const PackageFile& file) {
-        std::string path(dirName);
-        if (!path.empty()) {
-            path += '\\';
-        }
-        return path += FieldText(file.szName);
     }
 
     const CPackageInfo& m_package;

@@ -278,19 +278,13 @@ std::string DescribeNameCheck(NameCheck check) {
     case NameCheck::kHasFolder: return "a file name may not hold a folder";
     case NameCheck::kNotAbsolute: return "the folder is not absolute (X:\\... or \\\\server\\share)";
     case NameCheck::kNotInPackage: return "no packed file and no style copy's destination has this name";
-    case NameCheck::kPathTooLong:
-        return "below the install folder the path is longer than " + std::to_string(kMaxPathBytes) + " bytes";
+    case NameCheck::kPathTooLong: return "below the install folder the path is " + PathTooLongText();
     }
     return "the name is not usable";
 }
 
 bool IsTemporaryName(std::string_view name) {
-    auto endsIn = [&](std::string_view suffix) {
-        return name.size() > suffix.size() &&
-               std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<ptrdiff_t>(suffix.size()),
-                          [](char a, char b) { return std::tolower(static_cast<unsigned char>(b)) == a; });
-    };
-    return endsIn(kNewFileSuffix) || endsIn(kOldFileSuffix);
+    return EndsInAnyCase(name, kNewFileSuffix) || EndsInAnyCase(name, kOldFileSuffix);
 }
 
 NameCheck CheckName(NameKind kind, std::string_view gbk) {

@@ -55,6 +55,22 @@ inline constexpr std::string_view kNewFileSuffix = ".~vn";
 inline constexpr std::string_view kOldFileSuffix = ".~vo";
 bool IsTemporaryName(std::string_view name);
 
+// Whether `name`, GBK or a native path, ends in the ASCII `suffix` (lower
+// case) after at least one more character, its letters in either case.
+template <typename Name>
+bool EndsInAnyCase(const Name& name, std::string_view suffix) {
+    if (name.size() <= suffix.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < suffix.size(); ++i) {
+        const auto c = name[name.size() - suffix.size() + i];
+        if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != suffix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Whether the setup accepts `gbk` as a name of this kind, and why not.
 NameCheck CheckName(NameKind kind, std::string_view gbk);
 

@@ -14,21 +14,6 @@ bool IsSeparator(os::NativePath::value_type c) { return c == os::kSeparator || c
 
 static_assert(kNewFileSuffix.size() == kOldFileSuffix.size(), "a temporary name is its file's name and a suffix");
 
-// Whether a name ends in one of the ASCII suffixes of the temporary files,
-// in any case, as IsTemporaryName judges GBK names.
-bool EndsIn(const os::NativePath& name, std::string_view suffix) {
-    if (name.size() <= suffix.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < suffix.size(); ++i) {
-        const auto c = name[name.size() - suffix.size() + i];
-        if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != suffix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 os::NativePath WithSuffix(const os::NativePath& path, std::string_view suffix) {
@@ -135,8 +120,8 @@ void RecoverLeftovers(const os::NativePath& folder) {
     std::vector<os::FolderEntry> entries;
     os::ListFolder(folder, entries);
     for (const os::FolderEntry& entry : entries) {
-        const bool setAside = EndsIn(entry.name, kOldFileSuffix);
-        if (entry.isFolder || (!setAside && !EndsIn(entry.name, kNewFileSuffix))) {
+        const bool setAside = EndsInAnyCase(entry.name, kOldFileSuffix);
+        if (entry.isFolder || (!setAside && !EndsInAnyCase(entry.name, kNewFileSuffix))) {
             continue;
         }
         const os::NativePath path = folder + os::kSeparator + entry.name;

@@ -7,6 +7,7 @@
 #include "os/process.h"
 #include "os/text_encoding.h"
 #include "os/thread.h"
+#include "package/extract.h"
 #include "package/package_layout.h"
 #include "package/wire.h"
 #include "packer/console_text.h"
@@ -252,21 +253,14 @@ private:
     FileBatches& m_files;
 };
 
-size_t FileCount(const CPackageInfo& record) {
-    size_t count = 0;
-    for (const PackageDir& dir : record.m_dirs) {
-        count += dir.files.size();
-    }
-    return count;
-}
-
 }  // namespace
 
 void WritePackage(const PackageSource& source, OutputStream& out, const WriteOptions& options, uint64_t packageOffset) {
     LimitCheck check;
     layout::WalkPackage(check, source.record);
-    if (source.files.size() != FileCount(source.record)) {
-        throw PackError("the package has " + std::to_string(FileCount(source.record)) + " files and " +
+    const auto fileCount = static_cast<size_t>(PackagedFileCount(source.record));
+    if (source.files.size() != fileCount) {
+        throw PackError("the package has " + std::to_string(fileCount) + " files and " +
                         std::to_string(source.files.size()) + " sources for them");
     }
     // Texts, images and the uninstaller are encoded before anything is
