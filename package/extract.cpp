@@ -42,9 +42,9 @@ struct ItemOutcome {
     uint32_t writeError = 0;  // the system's code when the output refused bytes
 };
 
-// Decodes a valid item's stored bytes into out block by block; with a null
-// out they are read, checked and dropped.
-ItemOutcome DecodeItem(CBlockDecoder& decoder, InputStream& input, StoredItem item, OutputStream* out) {
+// Decodes a valid item's stored bytes into out block by block, with the
+// system's code when out refused them.
+ItemOutcome DecodeItem(CBlockDecoder& decoder, InputStream& input, StoredItem item, OutputStream& out) {
     ItemOutcome outcome;
     if (item.size == 0) {
         return outcome;
@@ -54,9 +54,12 @@ ItemOutcome DecodeItem(CBlockDecoder& decoder, InputStream& input, StoredItem it
         outcome.beyondEnd = true;
         return outcome;
     }
-    DecodeResult result = decoder.DecodeToStream(input, out, static_cast<uint32_t>(item.size));
+    DecodeResult result = decoder.DecodeToStream(input, &out, static_cast<uint32_t>(item.size));
     outcome.produced = result.produced;
     outcome.error = result.error;
+    if (outcome.error == DecodeError::kWriteFailed) {
+        outcome.writeError = os::LastErrorCode();
+    }
     return outcome;
 }
 
@@ -91,22 +94,14 @@ public:
     AheadDecoder(const AheadDecoder&) = delete;
     AheadDecoder& operator=(const AheadDecoder&) = delete;
 
-    // The next item's decoded bytes into out; with a null out they are
-    // dropped. Called once per item, in order. An item that is not valid
-    // yields nothing.
-    ItemOutcome WriteNext(OutputStream* out) {
+    // The next item's decoded bytes into out. Called once per item, in
+    // order. An item that is not valid yields nothing.
+    ItemOutcome WriteNext(OutputStream& out) {
         const StoredItem item = m_items[m_next++];
         if (m_threaded) {
             return WriteDecoded(out);
         }
-        if (out == nullptr || !item.valid()) {
-            return {};
-        }
-        ItemOutcome outcome = DecodeItem(m_decoder, m_input, item, out);
-        if (outcome.error == DecodeError::kWriteFailed) {
-            outcome.writeError = os::LastErrorCode();
-        }
-        return outcome;
+        return item.valid() ? DecodeItem(m_decoder, m_input, item, out) : ItemOutcome{};
     }
 
 private:
@@ -150,7 +145,7 @@ private:
     };
 
     // Writes the queued blocks of the next item into out, up to its end.
-    ItemOutcome WriteDecoded(OutputStream* out) {
+    ItemOutcome WriteDecoded(OutputStream& out) {
         ItemOutcome outcome;
         while (std::optional<Piece> piece = m_decoded.Pop()) {
             if (piece->bytes == nullptr) {
@@ -162,8 +157,8 @@ private:
             }
             // After a refused write the rest of the item is dropped, as it
             // would not have been decoded.
-            if (out != nullptr && outcome.error == DecodeError::kNone) {
-                if (out->Write(piece->bytes, piece->size)) {
+            if (outcome.error == DecodeError::kNone) {
+                if (out.Write(piece->bytes, piece->size)) {
                     outcome.produced += piece->size;
                 } else {
                     outcome.error = DecodeError::kWriteFailed;
@@ -180,7 +175,7 @@ private:
     void DecodeAll() {
         QueueOutput out(*this);
         for (const StoredItem& item : m_items) {
-            ItemOutcome outcome = item.valid() ? DecodeItem(m_decoder, m_input, item, &out) : ItemOutcome{};
+            ItemOutcome outcome = item.valid() ? DecodeItem(m_decoder, m_input, item, out) : ItemOutcome{};
             if (!m_decoded.Push(Piece{nullptr, 0, outcome.error, outcome.beyondEnd})) {
                 return;  // the writing side has gone
             }
@@ -447,7 +442,7 @@ private:
             return StopWithError(file.relative, FailureKind::kFileNotCreated, FailureItem::kFile, error);
         }
         ContentCounter counted(out);
-        const ItemOutcome outcome = decoding.WriteNext(&counted);
+        const ItemOutcome outcome = decoding.WriteNext(counted);
         if (!StoredItem{record.nDataPos, record.nDataSize}.valid()) {
             return Stop(file.relative, FailureKind::kDamagedData, "the file's data position or length is negative",
                         FailureItem::kFile);
@@ -561,11 +556,8 @@ private:
         if (!m_writes.Open(m_plan.uninstaller, out, error)) {
             return StopWithError(name, FailureKind::kFileNotCreated, FailureItem::kUninstaller, error);
         }
-        ItemOutcome outcome =
-            DecodeItem(m_decoder, m_input, {m_package.m_nUninstallerPos, m_package.m_nUninstallerSize}, &out);
-        if (outcome.error == DecodeError::kWriteFailed) {
-            outcome.writeError = os::LastErrorCode();
-        }
+        const ItemOutcome outcome =
+            DecodeItem(m_decoder, m_input, {m_package.m_nUninstallerPos, m_package.m_nUninstallerSize}, out);
         if (!Finished(outcome, name, FailureItem::kUninstaller)) {
             return false;
         }
