@@ -22,6 +22,18 @@ bool HasSwitchPrefix(std::string_view word, std::string_view prefix) {
     return true;
 }
 
+bool IsSwitch(std::string_view word, std::string_view name) {
+    return word.size() == name.size() && HasSwitchPrefix(word, name);
+}
+
+bool TakeValue(std::string_view word, std::string_view prefix, std::optional<std::string>& value) {
+    if (!HasSwitchPrefix(word, prefix)) {
+        return false;
+    }
+    value.emplace(word.substr(prefix.size()));
+    return true;
+}
+
 std::optional<std::string> ValueToLineEnd(std::string_view line, std::string_view prefix) {
     // The program's name is the first word, quoted or not.
     const size_t nameEnd = !line.empty() && line[0] == '"' ? line.find('"', 1) : line.find_first_of(" \t");

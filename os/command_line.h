@@ -12,6 +12,12 @@ namespace voz::os {
 // True when `word` begins with `prefix`, ASCII letters compared without case.
 bool HasSwitchPrefix(std::string_view word, std::string_view prefix);
 
+// True when `word` is the switch `name` that takes no value.
+bool IsSwitch(std::string_view word, std::string_view name);
+
+// Stores the value of `word` when it is the switch `prefix`, which ends in '='.
+bool TakeValue(std::string_view word, std::string_view prefix, std::optional<std::string>& value);
+
 // The value of the last word of `line` (after the program's name) that begins
 // with `prefix`, taken to the end of the line as it stands, blanks included,
 // less trailing blanks and the quotes around the word or its value: the

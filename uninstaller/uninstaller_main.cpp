@@ -279,11 +279,9 @@ struct StartArguments {
 StartArguments ReadStartArguments(const std::vector<std::string>& words) {
     StartArguments arguments;
     for (size_t i = 1; i < words.size(); ++i) {
-        if (words[i].size() == 2 && os::HasSwitchPrefix(words[i], "/S")) {
+        if (os::IsSwitch(words[i], "/S")) {
             arguments.silent = true;
-        } else if (os::HasSwitchPrefix(words[i], "/LOG=")) {
-            arguments.log = words[i].substr(5);
-        } else {
+        } else if (!os::TakeValue(words[i], "/LOG=", arguments.log)) {
             arguments.unknown = true;
         }
     }

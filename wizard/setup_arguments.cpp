@@ -17,20 +17,6 @@ namespace {
 
 constexpr std::string_view kFolderSwitch = "/D=";
 
-// True when `word` is the switch `name` that takes no value.
-bool IsSwitch(std::string_view word, std::string_view name) {
-    return word.size() == name.size() && os::HasSwitchPrefix(word, name);
-}
-
-// Stores the value of `word` when it is the switch `prefix`, which ends in '='.
-bool TakeValue(std::string_view word, std::string_view prefix, std::optional<std::string>& value) {
-    if (!os::HasSwitchPrefix(word, prefix)) {
-        return false;
-    }
-    value.emplace(word.substr(prefix.size()));
-    return true;
-}
-
 }  // namespace
 
 SetupArguments ParseSetupArguments(const std::vector<std::string>& words, std::string_view commandLine) {
@@ -41,12 +27,12 @@ SetupArguments ParseSetupArguments(const std::vector<std::string>& words, std::s
             arguments.folder = os::ValueToLineEnd(commandLine, kFolderSwitch);
             break;  // the rest of the line is the folder's
         }
-        if (IsSwitch(word, "/S")) {
+        if (os::IsSwitch(word, "/S")) {
             arguments.silent = true;
-        } else if (IsSwitch(word, "/?")) {
+        } else if (os::IsSwitch(word, "/?")) {
             arguments.help = true;
-        } else if (!TakeValue(word, "/STYLE=", arguments.style) && !TakeValue(word, "/ORDER=", arguments.order) &&
-                   !TakeValue(word, "/LOG=", arguments.log)) {
+        } else if (!os::TakeValue(word, "/STYLE=", arguments.style) &&
+                   !os::TakeValue(word, "/ORDER=", arguments.order) && !os::TakeValue(word, "/LOG=", arguments.log)) {
             arguments.unknown.push_back(word);
         }
     }
