@@ -54,11 +54,10 @@ std::string SourceName(const PackageSource& source, const NameProblem& problem) 
 void CheckFolderCount(const PackageSource& source, PackReport& report) {
     const size_t folders = source.record.m_dirs.size();
     if (folders > static_cast<size_t>(kMaxDirs)) {
-        const std::string first = source.SourceOf(kMaxDirs);
-        report.problems.push_back(
-            (first.empty() ? "folder " + Quoted(FieldText(source.record.m_dirs[kMaxDirs].szName)) : first) +
-            ": the package needs " + std::to_string(folders) + " folder records (one per " + Grouped(kMaxFilesPerDir) +
-            " files of a folder); the setup holds at most " + Grouped(kMaxDirs));
+        const NameProblem firstBeyond{NameKind::kFolder, static_cast<size_t>(kMaxDirs), 0, NameCheck::kSafe};
+        report.problems.push_back(SourceName(source, firstBeyond) + ": the package needs " + std::to_string(folders) +
+                                  " folder records (one per " + Grouped(kMaxFilesPerDir) +
+                                  " files of a folder); the setup holds at most " + Grouped(kMaxDirs));
     }
 }
 
