@@ -23,20 +23,16 @@ void OwnershipBuilder::AddFolder(std::string_view relative) {
 }
 
 LoggedFile* OwnershipBuilder::Find(std::string_view relative) {
-    const std::string key = PathKey(relative);
-    for (LoggedFile& file : m_files) {
-        if (PathKey(file.path) == key) {
-            return &file;
-        }
-    }
-    return nullptr;
+    const auto known = m_fileIndex.find(PathKey(relative));
+    return known != m_fileIndex.end() ? &m_files[known->second] : nullptr;
 }
 
 void OwnershipBuilder::AddFile(std::string_view relative, std::optional<FileContent> content) {
-    if (m_fileKeys.insert(PathKey(relative)).second) {
+    const auto [known, added] = m_fileIndex.emplace(PathKey(relative), m_files.size());
+    if (added) {
         m_files.push_back({std::string(relative), content});
     } else {
-        Find(relative)->content = content;  // a path named again: rare, so looked for one by one
+        m_files[known->second].content = content;  // a path named again
     }
 }
 
@@ -76,7 +72,10 @@ OwnershipBuilder::Result OwnershipBuilder::Merge(const InstallLog& earlier, cons
             result.log.folders.push_back(folder);
         }
     }
-    std::set<std::string> fileKeys = m_fileKeys;
+    std::set<std::string> fileKeys;
+    for (const auto& [key, position] : m_fileIndex) {
+        fileKeys.insert(fileKeys.end(), key);
+    }
     for (const LoggedFile& file : m_files) {
         if (!Removed(PathKey(file.path))) {
             result.log.files.push_back(file);

@@ -7,6 +7,7 @@
 // removes them when they are still as installed.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -52,9 +53,9 @@ private:
 
     std::vector<std::string> m_folders;
     std::vector<LoggedFile> m_files;
-    std::set<std::string> m_folderKeys;  // PathKeys of m_folders
-    std::set<std::string> m_fileKeys;    // PathKeys of m_files
-    std::vector<std::string> m_removed;  // PathKeys of removed folders
+    std::set<std::string> m_folderKeys;         // PathKeys of m_folders
+    std::map<std::string, size_t> m_fileIndex;  // PathKey of each of m_files to its position
+    std::vector<std::string> m_removed;         // PathKeys of removed folders
 };
 
 }  // namespace voz
