@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
-#include <set>
 
 #include "os/bounded_queue.h"
 #include "os/file.h"
@@ -260,7 +259,7 @@ public:
             return Stopped();
         }
         m_report.installed = true;
-        FinishAfterCommit(links, owned.obsolete);
+        FinishAfterCommit(links, owned);
         m_report.failures.insert(m_report.failures.end(), m_failures.begin(), m_failures.end());
         return std::move(m_report);
     }
@@ -292,9 +291,9 @@ private:
     }
 
     // The steps that no longer stop the installation: their failures are reported with it.
-    void FinishAfterCommit(const ShortcutPlan& links, const std::vector<LoggedFile>& obsolete) {
+    void FinishAfterCommit(const ShortcutPlan& links, const OwnershipBuilder::Result& owned) {
         m_writes.DropReplaced(m_failures);
-        RemoveObsolete(obsolete);
+        RemoveObsolete(owned);
         if (m_options.shell != nullptr) {
             MakeShortcuts(links, *m_options.shell, m_failures);
         }
@@ -588,8 +587,8 @@ private:
     // are still as installed; changed ones stay, no longer owned. The earlier
     // version's folders that this one does not name go when that leaves them
     // empty.
-    void RemoveObsolete(const std::vector<LoggedFile>& obsolete) {
-        for (const LoggedFile& file : obsolete) {
+    void RemoveObsolete(const OwnershipBuilder::Result& owned) {
+        for (const LoggedFile& file : owned.obsolete) {
             std::optional<os::NativePath> path = EarlierPath(file.path);
             const std::optional<uint64_t> size = path ? os::FileSize(*path) : std::nullopt;
             if (!size) {
@@ -602,15 +601,9 @@ private:
                 FailWithError(file.path, FailureKind::kDeleteFailed, FailureItem::kFile);
             }
         }
-        std::set<std::string> named;
-        for (const PlannedFolder& folder : m_plan.folders) {
-            named.insert(PathKey(folder.relative));
-        }
         // A log names a folder after the one above it: backwards, inner folders go first.
-        const std::vector<std::string>& folders = m_earlier.log.folders;
-        for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-            std::optional<os::NativePath> path = EarlierPath(*folder);
-            if (!folder->empty() && !named.contains(PathKey(*folder)) && path) {
+        for (auto folder = owned.obsoleteFolders.rbegin(); folder != owned.obsoleteFolders.rend(); ++folder) {
+            if (std::optional<os::NativePath> path = EarlierPath(*folder)) {
                 os::RemoveEmptyFolder(*path);
             }
         }

@@ -61,6 +61,9 @@ OwnershipBuilder::Result OwnershipBuilder::Merge(const InstallLog& earlier, cons
     std::set<std::string> folderKeys;
     for (const std::string& folder : earlier.folders) {
         const std::string key = PathKey(folder);
+        if (!folder.empty() && !m_folderKeys.contains(key)) {
+            result.obsoleteFolders.push_back(folder);
+        }
         if (!Removed(key) && (m_folderKeys.contains(key) || IsThere(installDir, folder, true)) &&
             folderKeys.insert(key).second) {
             result.log.folders.push_back(folder);

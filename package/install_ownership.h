@@ -39,6 +39,9 @@ public:
         // run does not write: the installation removes those still as
         // installed and disowns the others.
         std::vector<LoggedFile> obsolete;
+        // Folders of the earlier log, in its order, that this run does not
+        // make or name: the installation removes those left empty.
+        std::vector<std::string> obsoleteFolders;
     };
     // Joins this run's paths with those of the earlier log of the
     // installation in `installDir`: its folders that are still there, and
