@@ -39,6 +39,11 @@ std::optional<os::NativePath> Path::ToNative() const {
     return native;
 }
 
+std::optional<os::NativePath> Path::NativeJoin(std::string_view name) const {
+    const std::optional<Path> joined = Join(name);
+    return joined ? joined->ToNative() : std::nullopt;
+}
+
 bool ToNativePath(std::string_view text, os::NativePath& out) {
     if (!os::GbkToNative(text, out)) {
         return false;

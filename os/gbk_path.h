@@ -30,6 +30,8 @@ public:
     // The native form, backslashes turned into the system's separator;
     // nothing when the text is not GBK.
     std::optional<os::NativePath> ToNative() const;
+    // The native form of Join(name); nothing when either gives nothing.
+    std::optional<os::NativePath> NativeJoin(std::string_view name) const;
 
     const std::string& text() const { return m_text; }
     bool empty() const { return m_text.empty(); }

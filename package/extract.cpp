@@ -373,18 +373,13 @@ private:
         return true;
     }
 
-    std::optional<os::NativePath> EarlierPath(std::string_view relative) const {
-        std::optional<gbk::Path> path = m_choice.folder.Join(relative);
-        return path ? path->ToNative() : std::nullopt;
-    }
-
     // The folders a stopped run may have written into: the package's and the earlier installation's.
     void RecoverLeftoversInFolders() {
         for (const PlannedFolder& folder : m_plan.folders) {
             RecoverLeftovers(folder.path);
         }
         for (const std::string& folder : m_earlier.log.folders) {
-            std::optional<os::NativePath> path = folder.empty() ? std::nullopt : EarlierPath(folder);
+            std::optional<os::NativePath> path = folder.empty() ? std::nullopt : m_choice.folder.NativeJoin(folder);
             if (path) {
                 RecoverLeftovers(*path);
             }
@@ -589,7 +584,7 @@ private:
     // empty.
     void RemoveObsolete(const OwnershipBuilder::Result& owned) {
         for (const LoggedFile& file : owned.obsolete) {
-            std::optional<os::NativePath> path = EarlierPath(file.path);
+            std::optional<os::NativePath> path = m_choice.folder.NativeJoin(file.path);
             const std::optional<uint64_t> size = path ? os::FileSize(*path) : std::nullopt;
             if (!size) {
                 continue;  // gone already
@@ -603,7 +598,7 @@ private:
         }
         // A log names a folder after the one above it: backwards, inner folders go first.
         for (auto folder = owned.obsoleteFolders.rbegin(); folder != owned.obsoleteFolders.rend(); ++folder) {
-            if (std::optional<os::NativePath> path = EarlierPath(*folder)) {
+            if (std::optional<os::NativePath> path = m_choice.folder.NativeJoin(*folder)) {
                 os::RemoveEmptyFolder(*path);
             }
         }

@@ -9,8 +9,7 @@ namespace {
 
 // Whether `relative` is a folder (or else a file) in the install folder.
 bool IsThere(const gbk::Path& installDir, const std::string& relative, bool folder) {
-    std::optional<gbk::Path> path = installDir.Join(relative);
-    std::optional<os::NativePath> native = path ? path->ToNative() : std::nullopt;
+    std::optional<os::NativePath> native = installDir.NativeJoin(relative);
     return native && (folder ? os::IsFolder(*native) : os::FileSize(*native).has_value());
 }
 

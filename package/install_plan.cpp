@@ -161,8 +161,8 @@ std::optional<os::NativePath> ResolveInstallPath(const gbk::Path& installDir, Na
 
 std::optional<gbk::Path> EarlierInstallFolder(const CPackageInfo& package, std::string_view listedLocation) {
     std::optional<gbk::Path> folder = gbk::Path::From(listedLocation);
-    std::optional<gbk::Path> uninstaller = folder ? folder->Join(FieldText(package.m_szUninstaller)) : std::nullopt;
-    std::optional<os::NativePath> native = uninstaller ? uninstaller->ToNative() : std::nullopt;
+    std::optional<os::NativePath> native =
+        folder ? folder->NativeJoin(FieldText(package.m_szUninstaller)) : std::nullopt;
     if (!native) {
         return std::nullopt;
     }
