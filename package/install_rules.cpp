@@ -161,11 +161,7 @@ public:
         // The folder page refuses an unusable folder, and the uninstaller goes into any folder.
         m_folderUsable =
             Name(NameKind::kInstallFolder, m_installDir, 0) && Fits(NameKind::kInstallFolder, kUninstallerName, 0);
-        // The setup takes the main program's name only for the icon of its
-        // entry in the list of installed apps, and refuses none.
-        m_setupApplies = false;
         Reference(NameKind::kMainProgram, FieldText(m_package.m_szMainExe), 0);
-        m_setupApplies = true;
         Name(NameKind::kGroup, FieldText(m_package.m_szGroup), 0);
         for (size_t d = 0; d < m_package.m_dirs.size(); ++d) {
             Folder(d);
@@ -198,20 +194,34 @@ private:
         }
     }
 
-    // The setup looks at a shortcut's names only where it makes the link.
     void Shortcut(size_t i) {
         const PackageShortcut& shortcut = m_package.m_shortcuts[i];
-        m_setupApplies = shortcut.nPlace == kPlaceDesktop || shortcut.nPlace == kPlaceGroup;
         Name(NameKind::kLinkName, FieldText(shortcut.szLinkName), i);
         Reference(NameKind::kTarget, FieldText(shortcut.szTarget), i);
         Reference(NameKind::kIcon, FieldText(shortcut.szIcon), i);
-        m_setupApplies = true;
+    }
+
+    // Whether the setup applies rules to the item at all. It takes the main
+    // program's name only for the icon of its entry in the list of installed
+    // apps, and refuses none; it looks at a shortcut's names only where it
+    // makes the link.
+    bool SetupApplies(NameKind kind, size_t index) const {
+        switch (kind) {
+        case NameKind::kMainProgram: return false;
+        case NameKind::kLinkName:
+        case NameKind::kTarget:
+        case NameKind::kIcon: {
+            const int32_t place = m_package.m_shortcuts[index].nPlace;
+            return place == kPlaceDesktop || place == kPlaceGroup;
+        }
+        default: return true;
+        }
     }
 
     // `setupRule`: the setup applies the rule broken, where it applies rules to this item at all.
     bool Add(NameKind kind, size_t index, size_t file, NameCheck check, bool setupRule = true) {
         if (check != NameCheck::kSafe) {
-            m_problems.push_back({kind, index, file, check, setupRule && m_setupApplies});
+            m_problems.push_back({kind, index, file, check, setupRule && SetupApplies(kind, index)});
         }
         return check == NameCheck::kSafe;
     }
@@ -242,7 +252,6 @@ private:
     const CPackageInfo& m_package;
     const std::string_view m_installDir;
     bool m_folderUsable = false;
-    bool m_setupApplies = true;
     std::set<std::string> m_installed;
     std::vector<NameProblem> m_problems;
 };
