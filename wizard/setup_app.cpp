@@ -125,9 +125,9 @@ ExitCode CSetupApp::Run(bool signatureBroken) {
 void CSetupApp::StartLog(const std::wstring& setupPath, os::SignatureState signature, bool sound) {
     const std::optional<os::NativePath> requested = m_arguments.log ? os::Utf8ToWide(*m_arguments.log) : std::nullopt;
     // A damaged package's title is not to be trusted: such a log is Voz's.
-    const bool elsewhere =
-        requested && m_log.OpenRequestedOrTemporary(requested, sound ? FieldText(m_package.m_szTitle) : "",
-                                                    kSetupLogName) == *requested;
+    const os::NativePath opened =
+        m_log.OpenRequestedOrTemporary(requested, sound ? FieldText(m_package.m_szTitle) : "", kSetupLogName);
+    const bool elsewhere = requested && opened == *requested;
     os::InputFile setup;
     const uint32_t size = setup.Open(setupPath, os::kRecordBuffer) ? static_cast<uint32_t>(setup.Size()) : 0;
     m_log.Utf8Line(
